@@ -1,0 +1,46 @@
+#include "AppFiles.h"
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+namespace olvaris {
+
+namespace {
+QString& folderOverride() {
+    static QString folder;
+    return folder;
+}
+} // namespace
+
+QString AppFiles::applicationFolder() {
+    QString folder = folderOverride().isEmpty() ? QCoreApplication::applicationDirPath() : folderOverride();
+    while (folder.size() > 1 && (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QDir::separator())))
+        folder.chop(1);
+    return QDir::toNativeSeparators(folder);
+}
+
+QString AppFiles::path(const char* relativeName) {
+    return applicationFolder() + QDir::separator() + QDir::toNativeSeparators(QString::fromUtf8(relativeName));
+}
+
+void AppFiles::overrideFolder(const QString& folder) { folderOverride() = folder; }
+void AppFiles::clearOverride() { folderOverride().clear(); }
+
+bool FileExists(const QString& path) noexcept {
+    try {
+        if (path.isEmpty())
+            return false;
+        const QFileInfo info(path);
+        return info.exists() && info.lastModified().isValid();
+    } catch (...) {
+        return false;
+    }
+}
+
+bool isOrdinaryFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && !info.isHidden();
+}
+
+} // namespace olvaris

@@ -1,0 +1,32 @@
+#pragma once
+#include <QString>
+
+namespace olvaris {
+
+// The program's own files, named from the folder that holds the program.
+namespace appfile {
+inline constexpr const char* Database = "zipbase.mdb";
+inline constexpr const char* HandCursor = "HAND-M.CUR";
+inline constexpr const char* Skin = "x/o.cjs";
+} // namespace appfile
+
+class AppFiles {
+public:
+    // The folder that holds the program file, without a trailing separator.
+    // Asked for afresh on every call.
+    static QString applicationFolder();
+    // The folder plus the separator plus the relative name, in native form.
+    static QString path(const char* relativeName);
+
+    // Tests run the program's start-up against folders of their own.
+    static void overrideFolder(const QString& folder);
+    static void clearOverride();
+};
+
+// True when the path's last-modification time can be read. Never throws.
+bool FileExists(const QString& path) noexcept;
+
+// True for an existing ordinary file that is not hidden; folders do not count.
+bool isOrdinaryFile(const QString& path);
+
+} // namespace olvaris

@@ -1,0 +1,49 @@
+#pragma once
+#include <QElapsedTimer>
+#include <functional>
+#include <vector>
+
+namespace olvaris {
+
+// The yield of long commands: lets pending window events run.
+//
+// A full event-loop turn costs about a microsecond even when idle, and a
+// run yields once per row, so the yield turns the loop only when about a
+// frame has passed since the last turn. The first yield of each command
+// always turns, and tests switch on exact mode, where every yield turns.
+class Yielder {
+public:
+    static constexpr qint64 FrameNanoseconds = 16'000'000;
+
+    Yielder();
+
+    // Called at the start of every command that yields.
+    void startCommand() { m_turnDue = true; }
+
+    // The yield of the command loops: a turn when one is due.
+    void yield();
+    // Always a full turn: process every pending event, then return.
+    void turn();
+
+    void setExact(bool exact) { m_exact = exact; }
+    bool exact() const { return m_exact; }
+
+    // Runs before every turn (the results list announces its new rows there).
+    void addBeforeTurn(std::function<void()> hook) { m_beforeTurn.push_back(std::move(hook)); }
+
+    // Measurements for the benchmark.
+    qint64 turns() const { return m_turns; }
+    qint64 longestGapNanoseconds() const { return m_longestGap; }
+    void resetMeasurements();
+
+private:
+    bool m_exact = false;
+    bool m_turnDue = true;
+    qint64 m_turns = 0;
+    qint64 m_longestGap = 0;
+    qint64 m_lastTurnEnd = 0;
+    QElapsedTimer m_clock;
+    std::vector<std::function<void()>> m_beforeTurn;
+};
+
+} // namespace olvaris

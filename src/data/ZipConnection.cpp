@@ -1,0 +1,81 @@
+#include "ZipConnection.h"
+#include "ZipQueries.h"
+#include "app/Failure.h"
+#include <QFile>
+#include <sqlite3.h>
+
+namespace olvaris {
+
+namespace {
+constexpr const char* ProviderPrefix = "Provider=SQLite;";
+constexpr const char* DataSourceKey = "Data Source=";
+
+QString engineMessage(sqlite3* db, int code) {
+    return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+}
+
+// The database path from a connection string; the blank after "=" is not part of it.
+QString dataSource(const QString& connectionString) {
+    if (!connectionString.startsWith(QLatin1String(ProviderPrefix), Qt::CaseInsensitive))
+        throw Failure(QStringLiteral("Provider cannot be found. It may not be properly installed."));
+    const qsizetype key = connectionString.indexOf(QLatin1String(DataSourceKey), 0, Qt::CaseInsensitive);
+    if (key < 0)
+        throw Failure(QStringLiteral("The connection string names no data source."));
+    QString path = connectionString.mid(key + qsizetype(qstrlen(DataSourceKey)));
+    while (path.startsWith(QLatin1Char(' ')))
+        path.remove(0, 1);
+    if (path.isEmpty())
+        throw Failure(QStringLiteral("The connection string names no data source."));
+    return path;
+}
+} // namespace
+
+ZipConnection::~ZipConnection() { Close(); }
+
+QString ZipConnection::connectionStringFor(const QString& databasePath) {
+    return QLatin1String(ProviderPrefix) + QLatin1String(DataSourceKey) + QLatin1Char(' ') + databasePath;
+}
+
+void ZipConnection::Open(const QString& connectionString) {
+    if (m_db)
+        throw Failure(QStringLiteral("Operation is not allowed when the object is open."));
+    const QByteArray path = QFile::encodeName(dataSource(connectionString));
+
+    sqlite3* db = nullptr;
+    const int opened = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    if (opened != SQLITE_OK) {
+        const QString message = engineMessage(db, opened);
+        sqlite3_close(db);
+        throw Failure(message);
+    }
+    sqlite3_busy_timeout(db, BusyTimeoutMilliseconds);
+
+    // The file must be a database that holds the table and columns the
+    // queries read; preparing the list-all query reads the schema and checks both.
+    sqlite3_stmt* probe = nullptr;
+    int checked = sqlite3_exec(db, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
+    if (checked == SQLITE_OK)
+        checked = sqlite3_prepare_v2(db, query::ListAll, -1, &probe, nullptr);
+    sqlite3_finalize(probe);
+    if (checked != SQLITE_OK) {
+        const QString message = engineMessage(db, checked);
+        sqlite3_close(db);
+        throw Failure(message);
+    }
+    m_db = db;
+}
+
+void ZipConnection::Close() {
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+sqlite3* ZipConnection::handle() const {
+    if (!m_db)
+        throw Failure(QStringLiteral("Operation is not allowed when the object is closed."));
+    return m_db;
+}
+
+} // namespace olvaris

@@ -1,0 +1,124 @@
+#include "ZipRowSet.h"
+#include "ZipConnection.h"
+#include "app/Failure.h"
+#include <sqlite3.h>
+
+namespace olvaris {
+
+namespace {
+constexpr int FieldCount = 3;
+
+bool onlyBlanks(const char* text) {
+    for (; *text; ++text)
+        if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n')
+            return false;
+    return true;
+}
+} // namespace
+
+ZipRowSet::~ZipRowSet() { Close(); }
+
+void ZipRowSet::Open(const char* query, ZipConnection* connection, const QStringList& parameters) {
+    if (!connection)
+        throw Failure(QStringLiteral("Object variable not set"));
+    if (m_statement)
+        throw Failure(QStringLiteral("Operation is not allowed when the object is open."));
+    sqlite3* db = connection->handle();
+
+    sqlite3_stmt* statement = nullptr;
+    const char* rest = nullptr;
+    if (sqlite3_prepare_v2(db, query, -1, &statement, &rest) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(statement);
+        throw Failure(message);
+    }
+    // One read statement and nothing else, whatever the query holds.
+    if (!statement || (rest && !onlyBlanks(rest)) || !sqlite3_stmt_readonly(statement)) {
+        sqlite3_finalize(statement);
+        throw Failure(QStringLiteral("Only a single read statement can be run."));
+    }
+    for (int i = 0; i < parameters.size(); ++i) {
+        const QByteArray value = parameters.at(i).toUtf8();
+        if (sqlite3_bind_text(statement, i + 1, value.constData(), int(value.size()), SQLITE_TRANSIENT) != SQLITE_OK) {
+            const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+            sqlite3_finalize(statement);
+            throw Failure(message);
+        }
+    }
+    if (sqlite3_column_count(statement) < FieldCount) {
+        sqlite3_finalize(statement);
+        throw Failure(QStringLiteral("The query does not give city, state and zip."));
+    }
+    m_statement = statement;
+    try {
+        step();
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+void ZipRowSet::Close() {
+    if (m_statement) {
+        sqlite3_finalize(m_statement);
+        m_statement = nullptr;
+    }
+    m_eof = true;
+}
+
+bool ZipRowSet::isEOF() const {
+    requireOpen();
+    return m_eof;
+}
+
+void ZipRowSet::MoveNext() {
+    requireOpen();
+    if (m_eof)
+        throw Failure(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+    step();
+}
+
+bool ZipRowSet::fieldIsNull(int item) const {
+    requireRow(item);
+    return sqlite3_column_type(m_statement, item) == SQLITE_NULL;
+}
+
+QByteArrayView ZipRowSet::fieldUtf8(int item) const {
+    requireRow(item);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, item));
+    return QByteArrayView(text ? text : "", sqlite3_column_bytes(m_statement, item));
+}
+
+QByteArrayView ZipRowSet::fieldTextUtf8(int item) const {
+    if (fieldIsNull(item))
+        throw Failure(QStringLiteral("Invalid use of Null"));
+    return fieldUtf8(item);
+}
+
+void ZipRowSet::requireOpen() const {
+    if (!m_statement)
+        throw Failure(QStringLiteral("Operation is not allowed when the object is closed."));
+}
+
+void ZipRowSet::requireRow(int item) const {
+    requireOpen();
+    if (m_eof)
+        throw Failure(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+    if (item < 0 || item >= FieldCount)
+        throw Failure(QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
+}
+
+// A failed step leaves the row set without a current row, so a run that
+// reports it then finds the end.
+void ZipRowSet::step() {
+    const int stepped = sqlite3_step(m_statement);
+    if (stepped == SQLITE_ROW) {
+        m_eof = false;
+        return;
+    }
+    m_eof = true;
+    if (stepped != SQLITE_DONE)
+        throw Failure(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement))));
+}
+
+} // namespace olvaris

@@ -1,0 +1,23 @@
+// Olvaris: finds US cities, states and ZIP codes. Reads no command line.
+#include "ui/DesktopPlatform.h"
+#include "ui/Form1.h"
+#include <QApplication>
+#include <QScreen>
+#include <QStyleFactory>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("olvaris"));
+
+    olvaris::DesktopPlatform platform;
+    olvaris::Form1 form(platform);
+    form.Form_Load();
+    platform.setDialogParent(&form);
+
+    // The window opens centred on the screen.
+    if (const QScreen* screen = form.screen())
+        form.move(screen->availableGeometry().center() - form.rect().center());
+    form.show();
+    return app.exec();
+}

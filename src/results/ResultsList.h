@@ -1,0 +1,81 @@
+#pragma once
+#include <QAbstractTableModel>
+#include <QByteArrayView>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+namespace olvaris {
+
+// The results: rows of city, state and ZIP code in the order they were added.
+//
+// Rows live in one UTF-8 arena with a small fixed record each, and become
+// QStrings only when a cell is painted. Every reader sees a row the moment it
+// is added; the view learns of new rows only when announce() runs (once per
+// frame, from the yield), because a view update per row is what makes long
+// lists slow.
+//
+// Rows are numbered from 1 to count(); columns from 1 (the city, the item's
+// own text) to headerCount(). A number out of range fails with a Failure.
+class ResultsList : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ResultsList(QObject* parent = nullptr);
+
+    // Columns, added by start-up.
+    void addColumn(const QString& caption);
+    int headerCount() const { return int(m_headers.size()); }
+    QString headerText(int column) const;
+
+    // Rows.
+    int count() const { return int(m_rows.size()); }
+    void clear();
+    int add(const QString& city);
+    int addUtf8(QByteArrayView city);
+    void setSubItem(int number, int subItem, const QString& text);
+    void setSubItemUtf8(int number, int subItem, QByteArrayView text);
+    void ensureVisible(int number);
+    void remove(int number);
+    QString itemText(int number, int column) const;
+    QByteArrayView itemUtf8(int number, int column) const;
+
+    // Tells the view about rows added since the last call, and scrolls to the
+    // row last made visible.
+    void announce();
+    int announcedCount() const { return m_announced; }
+
+    // Bytes the store holds for its rows (records and text).
+    size_t storeBytes() const;
+
+    // QAbstractTableModel
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    void scrollRequested(int row);
+
+private:
+    struct Row {
+        std::uint64_t offset : 40;
+        std::uint64_t cityLength : 24;
+        std::uint32_t stateLength;
+        std::uint32_t zipLength;
+    };
+    static_assert(sizeof(Row) == 16);
+
+    const Row& rowAt(int number) const;
+    Row& rowAt(int number);
+    QByteArrayView field(const Row& row, int column) const;
+    void setField(Row& row, int column, QByteArrayView text);
+    void append(QByteArrayView text);
+
+    QStringList m_headers;
+    std::vector<Row> m_rows;
+    std::vector<char> m_arena;
+    int m_announced = 0;
+    int m_scrollTo = -1;
+};
+
+} // namespace olvaris

@@ -1,0 +1,16 @@
+#pragma once
+#include <optional>
+
+namespace olvaris {
+
+class ResultsList;
+
+// The user's removal of the selected row (double-click or Delete). Refused
+// while a command is busy, and a no-op on an empty list or without a selection.
+// Returns true when a row was removed.
+bool removeSelectedRow(ResultsList& list, int pointerValue, std::optional<int> selectedNumber);
+
+// Delete, whatever Shift, Ctrl or Alt.
+bool isRemoveKey(int key);
+
+} // namespace olvaris

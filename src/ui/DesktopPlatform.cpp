@@ -1,0 +1,67 @@
+#include "DesktopPlatform.h"
+#include "app/Failure.h"
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTime>
+#include <QUrl>
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+
+namespace olvaris {
+
+QString DesktopPlatform::displayText(const QString& text) {
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+QStringList DesktopPlatform::nameFilters(const QString& filter) {
+    // Pairs of description and pattern; the dialog shows the description,
+    // which already names the pattern.
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        if (!parts.at(i).isEmpty())
+            filters.append(parts.at(i));
+    return filters;
+}
+
+void DesktopPlatform::showMessage(const QString& text, const QString& title, MessageIcon icon) {
+    QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,
+                    displayText(text), QMessageBox::Ok, m_parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.exec();
+}
+
+QString DesktopPlatform::askSaveFileName(const SaveDialogRequest& request) {
+    QFileDialog dialog(m_parent, request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setNameFilters(nameFilters(request.filter));
+    if (!request.initialName.isEmpty())
+        dialog.selectFile(request.initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void DesktopPlatform::endProcess() { std::_Exit(EXIT_SUCCESS); }
+
+void DesktopPlatform::openUrl(const QString& url) {
+    // Qt hands the address to the desktop's opener in a separate process.
+    if (!QDesktopServices::openUrl(QUrl(url)))
+        throw Failure(QStringLiteral("The browser could not be started for ") + url);
+}
+
+int DesktopPlatform::drawOneToHundred() {
+    std::mt19937 generator(unsigned(QTime::currentTime().msecsSinceStartOfDay() / 1000));
+    std::uniform_real_distribution<double> fraction(0.0, 1.0);
+    return std::min(100, int(fraction(generator) * 100.0) + 1);
+}
+
+} // namespace olvaris

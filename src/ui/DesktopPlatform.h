@@ -1,0 +1,29 @@
+#pragma once
+#include "app/Platform.h"
+#include <QPointer>
+#include <QWidget>
+
+namespace olvaris {
+
+// The real dialogs, browser hand-off and end of the process.
+class DesktopPlatform : public Platform {
+public:
+    // Boxes shown once the window is up belong to it (modal over it).
+    void setDialogParent(QWidget* parent) { m_parent = parent; }
+
+    void showMessage(const QString& text, const QString& title, MessageIcon icon) override;
+    QString askSaveFileName(const SaveDialogRequest& request) override;
+    void endProcess() override;
+    void openUrl(const QString& url) override;
+    int drawOneToHundred() override;
+
+    // Message texts use "\r\n" and "\r" as line breaks; the screen shows "\n".
+    static QString displayText(const QString& text);
+    // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as name filters for the dialog.
+    static QStringList nameFilters(const QString& filter);
+
+private:
+    QPointer<QWidget> m_parent;
+};
+
+} // namespace olvaris

@@ -1,0 +1,220 @@
+#include "Form1.h"
+#include "Twips.h"
+#include "app/AppFiles.h"
+#include "app/Branding.h"
+#include "app/SettingsStore.h"
+#include "results/RowRemoval.h"
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+
+namespace olvaris {
+
+namespace {
+
+QFont windowFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(9.0);
+    font.setBold(true);
+    return font;
+}
+
+QFont buttonFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(11.25);
+    font.setBold(true);
+    return font;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setObjectName(QString::fromUtf8(name));
+    button->setFont(buttonFont());
+    button->setGeometry(geometry);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QGroupBox* makeFrame(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+    auto* frame = new QGroupBox(QString::fromUtf8(caption), parent);
+    frame->setObjectName(QString::fromUtf8(name));
+    frame->setGeometry(geometry);
+    frame->setFocusPolicy(Qt::NoFocus);
+    frame->setAutoFillBackground(true);
+    return frame;
+}
+
+QLineEdit* makeTextBox(QWidget* parent, const char* name, const char* text, QRect geometry) {
+    auto* box = new QLineEdit(QString::fromUtf8(text), parent);
+    box->setObjectName(QString::fromUtf8(name));
+    box->setGeometry(geometry);
+    return box;
+}
+
+} // namespace
+
+Form1::Form1(Platform& platform, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_platform(platform),
+      m_results(new ResultsList(this)),
+      m_createConnection([] { return std::make_unique<ZipConnection>(); }) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Form1"));
+    setFont(windowFont());
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::Button, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+    setFixedSize(twipsToPixels(8760), twipsToPixels(7905));
+
+    buildControls();
+    arrangeTabOrder();
+    wireHandlers();
+    m_yielder.addBeforeTurn([this] { m_results->announce(); });
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls() {
+    Frame1 = makeFrame(this, "Frame1", "Search/Filter (type part of city, state or zip code here)",
+                       twipsRect(120, 90, 8520, 1335));
+    Text1 = makeTextBox(Frame1, "Text1", "", twipsRect(240, 300, 8040, 345));
+    PushButton1 = makeButton(Frame1, "PushButton1", "Start Search", twipsRect(240, 750, 8040, 405));
+    PushButton3 = makeButton(this, "PushButton3", "List All Cities, States and Zip Codes",
+                             twipsRect(120, 1545, 8520, 405));
+
+    ListView1 = new QTableView(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setGeometry(twipsRect(120, 2055, 8520, 3375));
+    ListView1->setFont(windowFont());
+    ListView1->setModel(m_results);
+    ListView1->setToolTip(QString::fromUtf8(ListToolTip));
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setSortingEnabled(false);
+    ListView1->setShowGrid(false);
+    ListView1->setWordWrap(false);
+    ListView1->setAutoFillBackground(true);
+    QPalette listColours = ListView1->palette();
+    listColours.setColor(QPalette::Base, palette().color(QPalette::Base));
+    ListView1->setPalette(listColours);
+    // Report style: one line per row, no row headers, nothing measured per row.
+    ListView1->verticalHeader()->hide();
+    ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ListView1->verticalHeader()->setDefaultSectionSize(ListView1->fontMetrics().height() + 4);
+    ListView1->horizontalHeader()->setSectionsClickable(false);
+    ListView1->horizontalHeader()->setHighlightSections(false);
+    ListView1->horizontalHeader()->setStretchLastSection(false);
+    ListView1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    ListView1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+
+    Frame2 = makeFrame(this, "Frame2", "Save Option", twipsRect(120, 5460, 8520, 800));
+    Label3 = new QLabel(QStringLiteral("Separating Character:"), Frame2);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setGeometry(twipsRect(240, 360, 1875, 225));
+    Label3->setAutoFillBackground(true);
+    Text2 = makeTextBox(Frame2, "Text2", "TAB", twipsRect(2280, 300, 855, 345));
+
+    PushButton4 = makeButton(this, "PushButton4", "Save All Results", twipsRect(120, 6370, 4215, 405));
+    PushButton13 = makeButton(this, "PushButton13", "Save States and Cities Only", twipsRect(4440, 6370, 4215, 405));
+    PushButton2 = makeButton(this, "PushButton2", "Save Zip Codes Only", twipsRect(120, 6880, 4200, 405));
+    PushButton5 = makeButton(this, "PushButton5", "Clear Results", twipsRect(4440, 6880, 4200, 405));
+    PushButton6 = makeButton(this, "PushButton6", "Copy Results To Clipboard", twipsRect(120, 7390, 4200, 405));
+    PushButton7 = makeButton(this, "PushButton7", "Help", twipsRect(4440, 7390, 4200, 405));
+}
+
+void Form1::arrangeTabOrder() {
+    const QList<QWidget*> order = {Text1,        PushButton1, PushButton3, ListView1,   Text2,       PushButton4,
+                                   PushButton13, PushButton2, PushButton5, PushButton6, PushButton7};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+    Text1->setFocus();
+}
+
+void Form1::wireHandlers() {
+    ListView1->installEventFilter(this);
+    ListView1->viewport()->installEventFilter(this);
+    connect(m_results, &ResultsList::scrollRequested, this,
+            [this](int row) { ListView1->scrollTo(m_results->index(row, 0)); });
+    connect(Text2, &QLineEdit::textChanged, this, [this] { Text2_Change(); });
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListView1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (isRemoveKey(key->key())) {
+            ListView1_KeyDown(key->key());
+            return true;
+        }
+    }
+    if (watched == ListView1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        ListView1_DblClick();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    Form_QueryUnload();
+    Form_Unload();
+    event->accept();
+}
+
+std::optional<int> Form1::selectedRowNumber() const {
+    const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return std::nullopt;
+    return rows.constFirst().row() + 1;
+}
+
+void Form1::ListView1_DblClick() { removeSelectedRow(*m_results, m_mousePointer, selectedRowNumber()); }
+
+void Form1::ListView1_KeyDown(int keyCode) {
+    if (isRemoveKey(keyCode))
+        removeSelectedRow(*m_results, m_mousePointer, selectedRowNumber());
+}
+
+void Form1::Text2_Change() {
+    SettingsStore::Save(QString::fromUtf8(branding::SettingsApplicationKey), QString::fromUtf8(branding::SettingsSection),
+                        QString::fromUtf8(SeparatingCharacterKey), Text2->text());
+}
+
+void Form1::setMousePointer(int value) {
+    m_mousePointer = value;
+    applyPointer();
+}
+
+// One value decides the pointer over the window and every control on it;
+// the default lets each control show its own (the I-beam over text boxes).
+void Form1::applyPointer() {
+    const QList<QWidget*> widgets = findChildren<QWidget*>() << this;
+    for (QWidget* widget : widgets) {
+        if (widget->isWindow() && widget != this)
+            continue;
+        switch (m_mousePointer) {
+        case 11:
+            widget->setCursor(Qt::WaitCursor);
+            break;
+        case 99:
+            widget->setCursor(m_customPointer.value_or(QCursor(Qt::ArrowCursor)));
+            break;
+        default:
+            if (qobject_cast<QLineEdit*>(widget))
+                widget->setCursor(Qt::IBeamCursor);
+            else
+                widget->unsetCursor();
+            break;
+        }
+    }
+}
+
+} // namespace olvaris

@@ -1,0 +1,99 @@
+#pragma once
+#include "app/Platform.h"
+#include "app/Yielder.h"
+#include "data/ZipConnection.h"
+#include "results/ResultsList.h"
+#include <QCursor>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+namespace olvaris {
+
+// The main window: its controls, and the handlers that wire them to the
+// program. Start-up (Form_Load) runs before the window is first shown.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    using ConnectionFactory = std::function<std::unique_ptr<ZipConnection>()>;
+
+    explicit Form1(Platform& platform, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Start-up and shutdown.
+    void Form_Load();
+    void Form_QueryUnload();
+    void Form_Unload();
+    // Whether start-up ended the process (only a test's stand-in lets it return).
+    bool loadEndedProcess() const { return m_loadEndedProcess; }
+
+    // The pointer value of the window: 0 default, 11 busy, 99 the hand.
+    int mousePointer() const { return m_mousePointer; }
+    void setMousePointer(int value);
+    const std::optional<QCursor>& customPointerImage() const { return m_customPointer; }
+
+    ZipConnection* zipConnection() const { return m_zipConnection.get(); }
+    void setConnectionFactory(ConnectionFactory factory) { m_createConnection = std::move(factory); }
+    ResultsList& results() { return *m_results; }
+    Yielder& yielder() { return m_yielder; }
+    Platform& platform() { return m_platform; }
+
+    // The list's selected row, numbered from 1.
+    std::optional<int> selectedRowNumber() const;
+
+    // Controls, named as the program's handlers know them.
+    QGroupBox* Frame1 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QPushButton* PushButton1 = nullptr;
+    QPushButton* PushButton3 = nullptr;
+    QTableView* ListView1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QPushButton* PushButton4 = nullptr;
+    QPushButton* PushButton13 = nullptr;
+    QPushButton* PushButton2 = nullptr;
+    QPushButton* PushButton5 = nullptr;
+    QPushButton* PushButton6 = nullptr;
+    QPushButton* PushButton7 = nullptr;
+
+    static constexpr const char* ListToolTip =
+        "Double-click item to remove it. Move | line to right and out of window to reveal full names.";
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void arrangeTabOrder();
+    void wireHandlers();
+    void applyPointer();
+
+    // Start-up steps that touch the window.
+    void ApplySkin();
+    void loadHandPointer();
+    void visitHomePageNowAndThen();
+
+    void ListView1_DblClick();
+    void ListView1_KeyDown(int keyCode);
+    void Text2_Change();
+
+    Platform& m_platform;
+    Yielder m_yielder;
+    ResultsList* m_results = nullptr;
+    ConnectionFactory m_createConnection;
+    std::unique_ptr<ZipConnection> m_zipConnection;
+    int m_mousePointer = 0;
+    std::optional<QCursor> m_customPointer;
+    bool m_loadEndedProcess = false;
+};
+
+} // namespace olvaris

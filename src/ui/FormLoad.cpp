@@ -1,0 +1,106 @@
+// Start-up and shutdown of the main window.
+#include "Form1.h"
+#include "Twips.h"
+#include "app/AppFiles.h"
+#include "app/ApplicationTitle.h"
+#include "app/Branding.h"
+#include "app/ErrorReport.h"
+#include "app/HandCursor.h"
+#include "app/Locations.h"
+#include "app/SettingsStore.h"
+#include <QIcon>
+#include <QLineEdit>
+#include <QTableView>
+
+namespace olvaris {
+
+namespace {
+
+ZipConnection& required(const std::unique_ptr<ZipConnection>& connection) {
+    if (!connection)
+        throw Failure(QStringLiteral("Object variable or With block variable not set"));
+    return *connection;
+}
+
+QIcon programIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/olvaris/icons/olvaris-%1.png").arg(size), QSize(size, size));
+    if (icon.isNull())
+        throw Failure(QStringLiteral("The program's icon could not be loaded."));
+    return icon;
+}
+
+} // namespace
+
+void Form1::Form_Load() {
+    Trap trap = trapFor(location::FormLoad, m_platform);
+    const QString productName = QString::fromUtf8(branding::ProductName);
+
+    if (trap.headTest(100, [] { return !isOrdinaryFile(AppFiles::path(appfile::Database)); })) {
+        trap.statement(102, [this] {
+            m_platform.showMessage(AppFiles::path(appfile::Database) + QStringLiteral(" not found."),
+                                   ApplicationTitle::current(), MessageIcon::None);
+        });
+        trap.statement(104, [this] { m_platform.endProcess(); });
+        // Only a test's stand-in for the end of the process returns here.
+        m_loadEndedProcess = true;
+        return;
+    }
+
+    trap.statement(106, [this] { ApplySkin(); });
+
+    trap.statement(110, [this] { m_zipConnection = m_createConnection(); });
+    if (trap.headTest(112, [this] { return required(m_zipConnection).state() != 0; }))
+        trap.statement(112, [this] { required(m_zipConnection).Close(); });
+    trap.statement(114, [this] {
+        required(m_zipConnection).Open(ZipConnection::connectionStringFor(AppFiles::path(appfile::Database)));
+    });
+
+    trap.statement(116, [&] {
+        setWindowTitle(productName);
+        setWindowIcon(programIcon());
+    });
+    trap.statement(116, [&] { ApplicationTitle::set(ApplicationTitle::shortened(productName)); });
+
+    if (trap.headTest(118, [] { return FileExists(AppFiles::path(appfile::HandCursor)); }))
+        trap.statement(120, [this] { loadHandPointer(); });
+
+    trap.statement(122, [this] { visitHomePageNowAndThen(); });
+
+    trap.statement(140, [this] { m_results->addColumn(QStringLiteral("City")); });
+    trap.statement(142, [this] { m_results->addColumn(QStringLiteral("State")); });
+    trap.statement(144, [this] { m_results->addColumn(QStringLiteral("Zip")); });
+    trap.statement(146, [this] { ListView1->setColumnWidth(0, twipsToPixels(5200)); });
+    trap.statement(148, [this] { ListView1->setColumnWidth(1, twipsToPixels(1500)); });
+    trap.statement(150, [this] { ListView1->setColumnWidth(2, twipsToPixels(1500)); });
+
+    trap.statement(152, [this] {
+        Text2->setText(SettingsStore::Read(QString::fromUtf8(branding::SettingsApplicationKey),
+                                           QString::fromUtf8(branding::SettingsSection),
+                                           QString::fromUtf8(SeparatingCharacterKey),
+                                           QString::fromUtf8(DefaultSeparatingCharacter)));
+    });
+}
+
+void Form1::ApplySkin() {
+    if (!isOrdinaryFile(AppFiles::path(appfile::Skin)))
+        return;
+    // This build has no skin engine yet: a skin file counts as absent.
+}
+
+void Form1::loadHandPointer() { m_customPointer = loadCursorFile(AppFiles::path(appfile::HandCursor)); }
+
+void Form1::visitHomePageNowAndThen() {
+    if (m_platform.drawOneToHundred() == 7)
+        m_platform.openUrl(QString::fromUtf8(branding::HomePage));
+}
+
+void Form1::Form_QueryUnload() {
+    Trap trap = trapFor(location::FormQueryUnload, m_platform);
+    trap.statement(100, [this] { m_yielder.turn(); });
+}
+
+void Form1::Form_Unload() { m_platform.endProcess(); }
+
+} // namespace olvaris
