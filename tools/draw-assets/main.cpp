@@ -1,6 +1,9 @@
-// Draws the program's icon at every size the desktop asks for.
-// Usage: draw-assets <output folder>
+// Draws the program's icon at every size the desktop asks for, and the hand
+// pointer HAND-M.CUR (a Windows cursor file, hotspot on the fingertip).
+// Usage: draw-assets <icons folder> <cursor file>
 #include <QDir>
+#include <QFile>
+#include <QtEndian>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -43,12 +46,72 @@ QImage drawIcon(int size) {
     return image;
 }
 
+constexpr int CursorSize = 32;
+const QPoint Fingertip(12, 1);
+
+QImage drawHand() {
+    QImage image(CursorSize, CursorSize, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath hand;
+    hand.addRoundedRect(QRectF(10, 0.5, 5, 16), 2.5, 2.5);     // the pointing finger
+    hand.addRoundedRect(QRectF(14.5, 9.5, 4.5, 9), 2.2, 2.2);  // three folded fingers
+    hand.addRoundedRect(QRectF(18.5, 10.5, 4.5, 9), 2.2, 2.2);
+    hand.addRoundedRect(QRectF(22.5, 11.5, 4.5, 9), 2.2, 2.2);
+    hand.addRoundedRect(QRectF(10, 14, 17, 13), 4, 4);         // the palm
+    QPainterPath thumb;
+    thumb.moveTo(10.5, 16);
+    thumb.lineTo(6, 13);
+    thumb.quadTo(3.5, 12.5, 4.5, 16);
+    thumb.lineTo(10.5, 24);
+    thumb.closeSubpath();
+    hand = hand.united(thumb).simplified();
+    painter.setPen(QPen(Qt::black, 1.2));
+    painter.setBrush(Qt::white);
+    painter.drawPath(hand);
+    return image;
+}
+
+// One 32 x 32 image, 32 bits per pixel, rows bottom-up, then the AND mask.
+QByteArray encodeCursor(const QImage& image, QPoint hotspot) {
+    QByteArray bytes;
+    auto put16 = [&](quint16 value) { const quint16 le = qToLittleEndian(value); bytes.append(reinterpret_cast<const char*>(&le), 2); };
+    auto put32 = [&](quint32 value) { const quint32 le = qToLittleEndian(value); bytes.append(reinterpret_cast<const char*>(&le), 4); };
+    const int maskStride = ((CursorSize + 31) / 32) * 4;
+    const quint32 imageBytes = 40 + CursorSize * CursorSize * 4 + maskStride * CursorSize;
+
+    put16(0); put16(2); put16(1);                              // reserved, cursor, one image
+    bytes.append(char(CursorSize)); bytes.append(char(CursorSize));
+    bytes.append(char(0)); bytes.append(char(0));
+    put16(quint16(hotspot.x())); put16(quint16(hotspot.y()));
+    put32(imageBytes); put32(6 + 16);
+
+    put32(40); put32(CursorSize); put32(CursorSize * 2);     // header: the height counts both masks
+    put16(1); put16(32); put32(0); put32(CursorSize * CursorSize * 4 + maskStride * CursorSize);
+    put32(0); put32(0); put32(0); put32(0);
+    for (int y = CursorSize - 1; y >= 0; --y)
+        for (int x = 0; x < CursorSize; ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            bytes.append(char(qBlue(pixel))); bytes.append(char(qGreen(pixel)));
+            bytes.append(char(qRed(pixel))); bytes.append(char(qAlpha(pixel)));
+        }
+    for (int y = CursorSize - 1; y >= 0; --y) {
+        QByteArray row(maskStride, '\0');
+        for (int x = 0; x < CursorSize; ++x)
+            if (qAlpha(image.pixel(x, y)) == 0)
+                row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
+        bytes.append(row);
+    }
+    return bytes;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: draw-assets <output folder>\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: draw-assets <icons folder> <cursor file>\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -58,6 +121,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
             return 1;
         }
+    }
+    QFile cursor(QString::fromLocal8Bit(argv[2]));
+    const QByteArray bytes = encodeCursor(drawHand(), Fingertip);
+    if (!cursor.open(QIODevice::WriteOnly | QIODevice::Truncate) || cursor.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "cannot write %s\n", argv[2]);
+        return 1;
     }
     return 0;
 }

@@ -1,0 +1,131 @@
+// The main window as designed: every control's name, kind, container,
+// caption, font and place, the tab order, the list's look, a fixed size.
+#include "support/ScriptedPlatform.h"
+#include "support/TestFolders.h"
+#include "ui/Form1.h"
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+using namespace olvaris;
+using olvaris::test::ScriptedPlatform;
+using olvaris::test::TestFolders;
+
+namespace {
+int px(int twips) { return int(std::lround(twips / 15.0)); }
+QRect twips(int left, int top, int width, int height) { return QRect(px(left), px(top), px(width), px(height)); }
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void controlsAreAsDesigned_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<double>("points");
+        QTest::newRow("Text1") << "Text1" << "QLineEdit" << "Frame1" << twips(240, 300, 8040, 345) << "" << 9.0;
+        QTest::newRow("PushButton1") << "PushButton1" << "QPushButton" << "Frame1" << twips(240, 750, 8040, 405) << "Start Search" << 11.25;
+        QTest::newRow("PushButton3") << "PushButton3" << "QPushButton" << "Form1" << twips(120, 1545, 8520, 405)
+                                     << "List All Cities, States and Zip Codes" << 11.25;
+        QTest::newRow("ListView1") << "ListView1" << "QTableView" << "Form1" << twips(120, 2055, 8520, 3375) << "" << 9.0;
+        QTest::newRow("Text2") << "Text2" << "QLineEdit" << "Frame2" << twips(2280, 300, 855, 345) << "TAB" << 9.0;
+        QTest::newRow("PushButton4") << "PushButton4" << "QPushButton" << "Form1" << twips(120, 6370, 4215, 405) << "Save All Results" << 11.25;
+        QTest::newRow("PushButton13") << "PushButton13" << "QPushButton" << "Form1" << twips(4440, 6370, 4215, 405)
+                                      << "Save States and Cities Only" << 11.25;
+        QTest::newRow("PushButton2") << "PushButton2" << "QPushButton" << "Form1" << twips(120, 6880, 4200, 405) << "Save Zip Codes Only" << 11.25;
+        QTest::newRow("Frame1") << "Frame1" << "QGroupBox" << "Form1" << twips(120, 90, 8520, 1335)
+                                << "Search/Filter (type part of city, state or zip code here)" << 9.0;
+        QTest::newRow("Frame2") << "Frame2" << "QGroupBox" << "Form1" << twips(120, 5460, 8520, 800) << "Save Option" << 9.0;
+        QTest::newRow("Label3") << "Label3" << "QLabel" << "Frame2" << twips(240, 360, 1875, 225) << "Separating Character:" << 9.0;
+        QTest::newRow("PushButton5") << "PushButton5" << "QPushButton" << "Form1" << twips(4440, 6880, 4200, 405) << "Clear Results" << 11.25;
+        QTest::newRow("PushButton6") << "PushButton6" << "QPushButton" << "Form1" << twips(120, 7390, 4200, 405)
+                                     << "Copy Results To Clipboard" << 11.25;
+        QTest::newRow("PushButton7") << "PushButton7" << "QPushButton" << "Form1" << twips(4440, 7390, 4200, 405) << "Help" << 11.25;
+    }
+    void controlsAreAsDesigned() {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(QString, container);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, caption);
+        QFETCH(double, points);
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        auto* control = form.findChild<QWidget*>(name);
+        QVERIFY(control);
+        QVERIFY(control->inherits(kind.toLatin1()));
+        QCOMPARE(control->parentWidget()->objectName(), container);
+        QCOMPARE(control->geometry(), geometry);
+        QString text;
+        if (auto* button = qobject_cast<QPushButton*>(control))
+            text = button->text();
+        else if (auto* box = qobject_cast<QLineEdit*>(control))
+            text = box->text();
+        else if (auto* frame = qobject_cast<QGroupBox*>(control))
+            text = frame->title();
+        else if (auto* label = qobject_cast<QLabel*>(control))
+            text = label->text();
+        QCOMPARE(text, caption);
+        QCOMPARE(control->font().family(), QStringLiteral("Arial"));
+        QVERIFY(control->font().bold());
+        QCOMPARE(control->font().pointSizeF(), points);
+    }
+
+    void windowIsFixedWhiteAndCaptionedForm1() {
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Form1"));
+        QCOMPARE(form.size(), QSize(584, 527));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+        QCOMPARE(form.palette().color(QPalette::Window), QColor(Qt::white));
+        for (QWidget* white : {static_cast<QWidget*>(form.Frame1), static_cast<QWidget*>(form.Frame2),
+                               static_cast<QWidget*>(form.Label3), static_cast<QWidget*>(form.PushButton7)})
+            QCOMPARE(white->palette().color(white->backgroundRole()), QColor(Qt::white));
+        QCOMPARE(form.font().family(), QStringLiteral("Arial"));
+        QCOMPARE(form.font().pointSizeF(), 9.0);
+        QVERIFY(form.font().bold());
+    }
+
+    void listIsAReportWithItsToolTip() {
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        QCOMPARE(form.ListView1->toolTip(), QStringLiteral("Double-click item to remove it. Move | line to right and out "
+                                                           "of window to reveal full names."));
+        QVERIFY(!form.ListView1->verticalHeader()->isVisible());
+        QVERIFY(!form.ListView1->isSortingEnabled());
+        QVERIFY(!form.ListView1->horizontalHeader()->sectionsClickable());
+        QCOMPARE(form.ListView1->selectionMode(), QAbstractItemView::SingleSelection);
+        QCOMPARE(form.ListView1->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QCOMPARE(form.results().headerCount(), 0); // start-up adds the columns
+    }
+
+    void tabWalksTheControlsInOrder() {
+        TestFolders folders;
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        form.show();
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.Text1->setFocus();
+        QStringList visited{QApplication::focusWidget()->objectName()};
+        for (int i = 0; i < 11; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(visited, (QStringList{"Text1", "PushButton1", "PushButton3", "ListView1", "Text2", "PushButton4",
+                                       "PushButton13", "PushButton2", "PushButton5", "PushButton6", "PushButton7", "Text1"}));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "test_main_window.moc"

@@ -1,0 +1,100 @@
+// The per-user settings store: exact values, on disk at once, isolated by
+// application key and section, and harmless when its file is unusable.
+#include "support/TestFolders.h"
+#include "app/Branding.h"
+#include "app/SettingsStore.h"
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+using namespace olvaris;
+using olvaris::test::TestFolders;
+
+namespace {
+const QString App = QString::fromUtf8(branding::SettingsApplicationKey);
+const QString Section = QString::fromUtf8(branding::SettingsSection);
+const QString Key = QString::fromUtf8(SeparatingCharacterKey);
+
+QString readSeparator() { return SettingsStore::Read(App, Section, Key, QStringLiteral("TAB")); }
+
+QString probe(const TestFolders& folders, const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(SETTINGS_PROBE), QStringList{folders.configFolder()} + arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+} // namespace
+
+class SettingsStoreTest : public QObject {
+    Q_OBJECT
+private slots:
+    void absentValueGivesTheDefault() {
+        TestFolders folders;
+        QCOMPARE(readSeparator(), QStringLiteral("TAB"));
+    }
+
+    void valuesRoundTripExactly_data() {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("comma") << ",";
+        QTest::newRow("semicolon and blank") << "; ";
+        QTest::newRow("leading and trailing blanks") << "  x  ";
+        QTest::newRow("tab") << "\t";
+        QTest::newRow("empty is a value") << "";
+        QTest::newRow("quote and backslash") << "\"\\";
+        QTest::newRow("at sign") << "@Variant(x)";
+        QTest::newRow("equals and hash") << "=#;";
+        QTest::newRow("non-ASCII") << QStringLiteral("é→");
+        QTest::newRow("lowercase keyword") << "tab";
+    }
+    void valuesRoundTripExactly() {
+        QFETCH(QString, value);
+        TestFolders folders;
+        QVERIFY(SettingsStore::Save(App, Section, Key, value));
+        QCOMPARE(readSeparator(), value);
+        QVERIFY(!readSeparator().isNull());
+    }
+
+    void anotherKeyOrSectionIsNotSeen() {
+        TestFolders folders;
+        QVERIFY(SettingsStore::Save(QStringLiteral("Someone Else"), Section, Key, QStringLiteral(",")));
+        QVERIFY(SettingsStore::Save(App, QStringLiteral("Other"), Key, QStringLiteral(";")));
+        QCOMPARE(readSeparator(), QStringLiteral("TAB"));
+    }
+
+    void anotherProcessSeesASaveAtOnce() {
+        TestFolders folders;
+        QVERIFY(SettingsStore::Save(App, Section, Key, QStringLiteral(" | ")));
+        QCOMPARE(probe(folders, {QStringLiteral("read"), Key}), QStringLiteral(" | "));
+    }
+
+    void aKilledProcessHasStoredItsValue() {
+        TestFolders folders;
+        probe(folders, {QStringLiteral("save"), Key, QStringLiteral(";")});
+        QCOMPARE(readSeparator(), QStringLiteral(";"));
+    }
+
+    void unreadableStoreGivesTheDefault() {
+        TestFolders folders;
+        // A folder where the settings file should be.
+        QVERIFY(QDir().mkpath(SettingsStore::fileFor(App)));
+        QCOMPARE(readSeparator(), QStringLiteral("TAB"));
+        QVERIFY(!SettingsStore::Save(App, Section, Key, QStringLiteral(",")));
+        QCOMPARE(readSeparator(), QStringLiteral("TAB"));
+    }
+
+    void garbageContentGivesTheDefault() {
+        TestFolders folders;
+        const QString file = SettingsStore::fileFor(App);
+        QDir().mkpath(QFileInfo(file).path());
+        QFile garbage(file);
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write(TestFolders::randomBytes(4096, 7));
+        garbage.close();
+        const QString value = readSeparator();
+        QVERIFY(!value.isNull());
+    }
+};
+
+QTEST_GUILESS_MAIN(SettingsStoreTest)
+#include "test_settings_store.moc"

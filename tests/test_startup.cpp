@@ -1,0 +1,221 @@
+// Start-up from the program's folder: the database test, the connection, the
+// caption and title, the hand pointer, the home-page draw, the list's columns
+// and the stored separator; and closing the window.
+#include "support/ScriptedPlatform.h"
+#include "support/TestFolders.h"
+#include "app/ApplicationTitle.h"
+#include "app/Failure.h"
+#include "app/Branding.h"
+#include "app/SettingsStore.h"
+#include "ui/Form1.h"
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableView>
+#include <QtTest>
+
+using namespace olvaris;
+using olvaris::test::ScriptedPlatform;
+using olvaris::test::TestFolders;
+
+namespace {
+void storeSeparator(const QString& value) {
+    SettingsStore::Save(QString::fromUtf8(branding::SettingsApplicationKey), QString::fromUtf8(branding::SettingsSection),
+                        QString::fromUtf8(SeparatingCharacterKey), value);
+}
+QString storedSeparator() {
+    return SettingsStore::Read(QString::fromUtf8(branding::SettingsApplicationKey),
+                               QString::fromUtf8(branding::SettingsSection), QString::fromUtf8(SeparatingCharacterKey),
+                               QStringLiteral("<absent>"));
+}
+} // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void missingDatabaseShowsTheMessageAndEndsTheProcess() {
+        TestFolders folders(TestFolders::WithoutDatabase);
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+
+        QCOMPARE(platform.messages.size(), size_t(1));
+        QCOMPARE(platform.messages[0].text, QDir::toNativeSeparators(folders.appFolder()) + "/zipbase.mdb not found.");
+        QCOMPARE(platform.messages[0].title, QStringLiteral("Olvaris"));
+        QCOMPARE(platform.messages[0].icon, MessageIcon::None);
+        QCOMPARE(platform.processEnds, 1);
+        QVERIFY(form.loadEndedProcess());
+        QVERIFY(!form.zipConnection());
+        QVERIFY(!form.isVisible());
+        QCOMPARE(form.results().headerCount(), 0);
+    }
+
+    void aFolderNamedLikeTheDatabaseIsMissing() {
+        TestFolders folders(TestFolders::WithoutDatabase);
+        QVERIFY(QDir().mkpath(folders.databasePath()));
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        QCOMPARE(platform.processEnds, 1);
+    }
+
+    void normalStartUp() {
+        TestFolders folders;
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+
+        QVERIFY(platform.messages.empty());
+        QCOMPARE(platform.processEnds, 0);
+        QVERIFY(form.zipConnection() && form.zipConnection()->state() != 0);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Olvaris"));
+        QVERIFY(!form.windowIcon().isNull());
+        QCOMPARE(ApplicationTitle::current(), QStringLiteral("Olvaris"));
+        QVERIFY(!form.customPointerImage().has_value());
+        QVERIFY(platform.openedUrls.isEmpty());
+
+        QCOMPARE(form.results().headerCount(), 3);
+        QCOMPARE(form.results().headerText(1), QStringLiteral("City"));
+        QCOMPARE(form.results().headerText(2), QStringLiteral("State"));
+        QCOMPARE(form.results().headerText(3), QStringLiteral("Zip"));
+        QCOMPARE(form.ListView1->columnWidth(0), 347); // 5200 twips
+        QCOMPARE(form.ListView1->columnWidth(1), 100); // 1500 twips
+        QCOMPARE(form.ListView1->columnWidth(2), 100);
+        QCOMPARE(form.results().count(), 0);
+        QCOMPARE(form.Text2->text(), QStringLiteral("TAB"));
+    }
+
+    void damagedDatabaseIsReportedAndTheWindowComesUp() {
+        TestFolders folders;
+        QFile::remove(folders.databasePath());
+        folders.writeFile(QStringLiteral("zipbase.mdb"), TestFolders::randomBytes(8192, 42));
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+
+        QCOMPARE(platform.reportedStatements(), std::vector<int>{114});
+        QVERIFY(platform.messages[0].text.startsWith(QStringLiteral("file is not a database\r\n")));
+        QCOMPARE(platform.processEnds, 0);
+        QCOMPARE(form.zipConnection()->state(), 0);
+        QCOMPARE(form.results().headerCount(), 3);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Olvaris"));
+    }
+
+    void databaseWithoutTheTableIsReportedAtOpen() {
+        TestFolders folders;
+        QFile::remove(folders.databasePath());
+        folders.writeFile(QStringLiteral("zipbase.mdb"), QByteArray());
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        QCOMPARE(platform.reportedStatements(), std::vector<int>{114});
+        QVERIFY(platform.messages[0].text.startsWith(QStringLiteral("no such table: zip_codes\r\n")));
+    }
+
+    void failingConnectionCreationIsReportedFourTimes() {
+        TestFolders folders;
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.setConnectionFactory([]() -> std::unique_ptr<ZipConnection> {
+            throw Failure(QStringLiteral("ActiveX component can't create object"));
+        });
+        form.Form_Load();
+        QCOMPARE(platform.reportedStatements(), (std::vector<int>{110, 112, 112, 114}));
+        QVERIFY(platform.messages[0].text.startsWith(QStringLiteral("ActiveX component can't create object\r\n")));
+        QCOMPARE(form.results().headerCount(), 3);
+    }
+
+    void storedSeparatorFillsTheBoxAndStaysStored_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("comma") << ",";
+        QTest::newRow("empty") << "";
+        QTest::newRow("semicolon and blank") << "; ";
+    }
+    void storedSeparatorFillsTheBoxAndStaysStored() {
+        QFETCH(QString, stored);
+        TestFolders folders;
+        storeSeparator(stored);
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        QCOMPARE(form.Text2->text(), stored);
+        QCOMPARE(storedSeparator(), stored);
+    }
+
+    void typingInTheSeparatorBoxStoresEveryChange() {
+        TestFolders folders;
+        ScriptedPlatform platform;
+        {
+            Form1 form(platform);
+            form.Form_Load();
+            form.Text2->clear();
+            QCOMPARE(storedSeparator(), QString());
+            QTest::keyClick(form.Text2, Qt::Key_Semicolon);
+            QCOMPARE(storedSeparator(), QStringLiteral(";"));
+            QTest::keyClick(form.Text2, Qt::Key_Space);
+            QCOMPARE(storedSeparator(), QStringLiteral("; "));
+        }
+        Form1 next(platform);
+        next.Form_Load();
+        QCOMPARE(next.Text2->text(), QStringLiteral("; "));
+    }
+
+    void handPointerIsLoadedWhenItsFileIsThere() {
+        TestFolders folders;
+        QVERIFY(QFile::copy(QStringLiteral(OLVARIS_SOURCE_DIR "/assets/HAND-M.CUR"), folders.filePath("HAND-M.CUR")));
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        QVERIFY(platform.messages.empty());
+        QVERIFY(form.customPointerImage().has_value());
+        QCOMPARE(form.customPointerImage()->hotSpot(), QPoint(12, 1));
+    }
+
+    void aHandPointerFileThatIsNoCursorIsReportedAt120() {
+        TestFolders folders;
+        folders.writeFile(QStringLiteral("HAND-M.CUR"), TestFolders::randomBytes(766, 3));
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        QCOMPARE(platform.reportedStatements(), std::vector<int>{120});
+        QVERIFY(!form.customPointerImage().has_value());
+        QCOMPARE(form.results().headerCount(), 3);
+    }
+
+    void homePageOpensOnlyOnSeven_data() {
+        QTest::addColumn<int>("draw");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("1") << 1 << false;
+        QTest::newRow("7") << 7 << true;
+        QTest::newRow("100") << 100 << false;
+    }
+    void homePageOpensOnlyOnSeven() {
+        QFETCH(int, draw);
+        QFETCH(bool, opens);
+        TestFolders folders;
+        ScriptedPlatform platform;
+        platform.draw = draw;
+        Form1 form(platform);
+        form.Form_Load();
+        QCOMPARE(platform.openedUrls, opens ? QStringList{QString::fromUtf8(branding::HomePage)} : QStringList{});
+    }
+
+    void closingTheWindowEndsTheProcess() {
+        TestFolders folders;
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        bool eventRanBeforeTheEnd = false;
+        QMetaObject::invokeMethod(&form, [&] { eventRanBeforeTheEnd = platform.processEnds == 0; }, Qt::QueuedConnection);
+        form.close();
+        QVERIFY(eventRanBeforeTheEnd); // the one yield of the close ran the queued event
+        QCOMPARE(platform.processEnds, 1);
+        QVERIFY(platform.messages.empty());
+    }
+};
+
+QTEST_MAIN(StartupTest)
+#include "test_startup.moc"

@@ -1,0 +1,48 @@
+#!/bin/sh
+# The database builder: the shipped CSV gives the table the program reads,
+# and a malformed CSV is refused with its file name and line and leaves no file.
+# Usage: zipbase_build_test.sh <zipbase-build> <shipped csv>
+set -u
+tool=$1 csv=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+q() { sqlite3 -batch -noheader "$1" "$2"; }
+
+# The shipped data.
+"$tool" "$csv" "$work/zipbase.mdb" >/dev/null || fail "shipped CSV refused"
+[ "$(q "$work/zipbase.mdb" 'select count(*) from zip_codes')" = 42555 ] || fail "row count"
+[ "$(q "$work/zipbase.mdb" "select zip from zip_codes where city='Holtsville' order by zip limit 1")" = 00501 ] \
+    || fail "leading zeros lost"
+[ "$(q "$work/zipbase.mdb" "select typeof(zip) from zip_codes limit 1")" = text ] || fail "zip not text"
+[ "$(q "$work/zipbase.mdb" 'pragma journal_mode')" = delete ] || fail "journal mode"
+[ "$(q "$work/zipbase.mdb" "select count(*) from zip_codes where city = 'holtsville'")" = 3 ] || fail "not NOCASE"
+ls "$work" | grep -v '^zipbase.mdb$' >/dev/null && fail "stray files: $(ls "$work")"
+
+# Quoted fields, doubled quotes, a line break inside quotes, CRLF line ends.
+printf 'city,state,zip\r\n"O""Neil, Upper",NY,00123\r\n"Two\nLines",CA,"90210"\r\n' >"$work/quoted.csv"
+"$tool" "$work/quoted.csv" "$work/quoted.mdb" >/dev/null || fail "quoted CSV refused"
+[ "$(q "$work/quoted.mdb" "select city from zip_codes where zip='00123'")" = 'O"Neil, Upper' ] || fail "quoted field"
+[ "$(q "$work/quoted.mdb" "select count(*) from zip_codes")" = 2 ] || fail "quoted row count"
+
+# Malformed inputs: each refused with file:line, no output written, an old output kept.
+refuses() { # <name> <content> <line>
+    printf '%b' "$2" >"$work/$1.csv"
+    echo old >"$work/$1.mdb"
+    if "$tool" "$work/$1.csv" "$work/$1.mdb" 2>"$work/$1.err" >/dev/null; then
+        fail "$1 accepted"
+    fi
+    grep -q "^$work/$1.csv:$3: " "$work/$1.err" || fail "$1 message: $(cat "$work/$1.err")"
+    [ "$(cat "$work/$1.mdb")" = old ] || fail "$1 replaced the old output"
+    ls "$work" | grep -q "$1.mdb.building" && fail "$1 left a temporary file"
+}
+refuses wrong-header 'town,state,zip\nA,NY,00001\n' 1
+refuses too-few 'city,state,zip\nA,NY,00001\nB,NY\n' 3
+refuses too-many 'city,state,zip\nA,NY,00001,extra\n' 2
+refuses unterminated 'city,state,zip\nA,NY,00001\n"B,NY,00002\n' 3
+refuses empty '' 1
+
+[ "$failures" -eq 0 ] && echo "all zipbase-build checks passed"
+exit "$failures"
