@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableView>
+#include "ui/ResultsView.h"
 #include <QtTest>
 
 using namespace olvaris;

@@ -12,7 +12,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QTableView>
+#include "ui/ResultsView.h"
 #include <QtTest>
 
 using namespace olvaris;

@@ -12,7 +12,11 @@ Failure outOfBounds() { return Failure(QStringLiteral("Index out of bounds")); }
 Failure tooLong() { return Failure(QStringLiteral("Text too long for the results list")); }
 } // namespace
 
-ResultsList::ResultsList(QObject* parent) : QAbstractTableModel(parent) {}
+ResultsList::ResultsList(QObject* parent) : QAbstractTableModel(parent) {
+    m_announceLater.setSingleShot(true);
+    m_announceLater.setInterval(0);
+    connect(&m_announceLater, &QTimer::timeout, this, &ResultsList::announce);
+}
 
 void ResultsList::addColumn(const QString& caption) {
     announce();
@@ -50,6 +54,8 @@ int ResultsList::addUtf8(QByteArrayView city) {
     row.cityLength = std::uint64_t(city.size());
     append(city);
     m_rows.push_back(row);
+    if (!m_announceLater.isActive())
+        m_announceLater.start();
     return count();
 }
 
@@ -71,6 +77,8 @@ void ResultsList::setSubItemUtf8(int number, int subItem, QByteArrayView text) {
 void ResultsList::ensureVisible(int number) {
     rowAt(number);
     m_scrollTo = number - 1;
+    if (!m_announceLater.isActive())
+        m_announceLater.start();
 }
 
 void ResultsList::remove(int number) {

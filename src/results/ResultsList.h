@@ -2,6 +2,7 @@
 #include <QAbstractTableModel>
 #include <QByteArrayView>
 #include <QStringList>
+#include <QTimer>
 #include <cstdint>
 #include <vector>
 
@@ -12,8 +13,8 @@ namespace olvaris {
 // Rows live in one UTF-8 arena with a small fixed record each, and become
 // QStrings only when a cell is painted. Every reader sees a row the moment it
 // is added; the view learns of new rows only when announce() runs (once per
-// frame, from the yield), because a view update per row is what makes long
-// lists slow.
+// frame, from the yield, and once the loop is idle), because a view update
+// per row is what makes long lists slow.
 //
 // Rows are numbered from 1 to count(); columns from 1 (the city, the item's
 // own text) to headerCount(). A number out of range fails with a Failure.
@@ -76,6 +77,9 @@ private:
     std::vector<char> m_arena;
     int m_announced = 0;
     int m_scrollTo = -1;
+    // Announces what is still waiting once the event loop is idle again, so
+    // the last rows of a run show even when no further yield comes.
+    QTimer m_announceLater;
 };
 
 } // namespace olvaris

@@ -1,11 +1,13 @@
 #include "Form1.h"
+#include "ResultsView.h"
 #include "Twips.h"
 #include "app/AppFiles.h"
 #include "app/Branding.h"
 #include "app/SettingsStore.h"
-#include "results/RowRemoval.h"
+#include "results/ListCommands.h"
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -91,31 +93,16 @@ void Form1::buildControls() {
     PushButton3 = makeButton(this, "PushButton3", "List All Cities, States and Zip Codes",
                              twipsRect(120, 1545, 8520, 405));
 
-    ListView1 = new QTableView(this);
+    ListView1 = new ResultsView(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setGeometry(twipsRect(120, 2055, 8520, 3375));
     ListView1->setFont(windowFont());
-    ListView1->setModel(m_results);
-    ListView1->setToolTip(QString::fromUtf8(ListToolTip));
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setSortingEnabled(false);
-    ListView1->setShowGrid(false);
-    ListView1->setWordWrap(false);
-    ListView1->setAutoFillBackground(true);
-    QPalette listColours = ListView1->palette();
-    listColours.setColor(QPalette::Base, palette().color(QPalette::Base));
-    ListView1->setPalette(listColours);
-    // Report style: one line per row, no row headers, nothing measured per row.
-    ListView1->verticalHeader()->hide();
-    ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     ListView1->verticalHeader()->setDefaultSectionSize(ListView1->fontMetrics().height() + 4);
-    ListView1->horizontalHeader()->setSectionsClickable(false);
-    ListView1->horizontalHeader()->setHighlightSections(false);
-    ListView1->horizontalHeader()->setStretchLastSection(false);
-    ListView1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    ListView1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    ListView1->setModel(m_results);
+    // The list keeps the system's colours (its scroll bars too); only the
+    // window, frames, label and buttons are white.
+    ListView1->setPalette(QGuiApplication::palette());
+    ListView1->setToolTip(QString::fromUtf8(ListToolTip));
 
     Frame2 = makeFrame(this, "Frame2", "Save Option", twipsRect(120, 5460, 8520, 800));
     Label3 = new QLabel(QStringLiteral("Separating Character:"), Frame2);
@@ -144,8 +131,12 @@ void Form1::wireHandlers() {
     ListView1->installEventFilter(this);
     ListView1->viewport()->installEventFilter(this);
     connect(m_results, &ResultsList::scrollRequested, this,
-            [this](int row) { ListView1->scrollTo(m_results->index(row, 0)); });
+            [this](int row) { ListView1->scrollToRow(row); });
     connect(Text2, &QLineEdit::textChanged, this, [this] { Text2_Change(); });
+    connect(PushButton1, &QPushButton::clicked, this, [this] { m_runs.PushButton1_Click(); });
+    connect(PushButton3, &QPushButton::clicked, this, [this] { m_runs.PushButton3_Click(); });
+    connect(PushButton5, &QPushButton::clicked, this,
+            [this] { PushButton5_Click(*m_results, m_mousePointer, m_platform); });
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
@@ -168,6 +159,16 @@ void Form1::closeEvent(QCloseEvent* event) {
     Form_Unload();
     event->accept();
 }
+
+QString Form1::caption(RunButton button) const {
+    return (button == RunButton::Search ? PushButton1 : PushButton3)->text();
+}
+
+void Form1::setCaption(RunButton button, const QString& caption) {
+    (button == RunButton::Search ? PushButton1 : PushButton3)->setText(caption);
+}
+
+QString Form1::filterText() const { return Text1->text(); }
 
 std::optional<int> Form1::selectedRowNumber() const {
     const QModelIndexList rows = ListView1->selectionModel()->selectedRows();

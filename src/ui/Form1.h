@@ -1,6 +1,7 @@
 #pragma once
 #include "app/Platform.h"
 #include "app/Yielder.h"
+#include "data/RunCommands.h"
 #include "data/ZipConnection.h"
 #include "results/ResultsList.h"
 #include <QCursor>
@@ -13,13 +14,14 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableView;
 
 namespace olvaris {
 
+class ResultsView;
+
 // The main window: its controls, and the handlers that wire them to the
 // program. Start-up (Form_Load) runs before the window is first shown.
-class Form1 : public QWidget {
+class Form1 : public QWidget, public RunSurface {
     Q_OBJECT
 public:
     using ConnectionFactory = std::function<std::unique_ptr<ZipConnection>()>;
@@ -35,15 +37,21 @@ public:
     bool loadEndedProcess() const { return m_loadEndedProcess; }
 
     // The pointer value of the window: 0 default, 11 busy, 99 the hand.
-    int mousePointer() const { return m_mousePointer; }
-    void setMousePointer(int value);
+    int mousePointer() const override { return m_mousePointer; }
+    void setMousePointer(int value) override;
     const std::optional<QCursor>& customPointerImage() const { return m_customPointer; }
 
-    ZipConnection* zipConnection() const { return m_zipConnection.get(); }
+    ZipConnection* zipConnection() const override { return m_zipConnection.get(); }
     void setConnectionFactory(ConnectionFactory factory) { m_createConnection = std::move(factory); }
-    ResultsList& results() { return *m_results; }
-    Yielder& yielder() { return m_yielder; }
-    Platform& platform() { return m_platform; }
+    ResultsList& results() override { return *m_results; }
+    Yielder& yielder() override { return m_yielder; }
+    Platform& platform() override { return m_platform; }
+    RunCommands& runs() { return m_runs; }
+
+    // RunSurface
+    QString caption(RunButton button) const override;
+    void setCaption(RunButton button, const QString& caption) override;
+    QString filterText() const override;
 
     // The list's selected row, numbered from 1.
     std::optional<int> selectedRowNumber() const;
@@ -53,7 +61,7 @@ public:
     QLineEdit* Text1 = nullptr;
     QPushButton* PushButton1 = nullptr;
     QPushButton* PushButton3 = nullptr;
-    QTableView* ListView1 = nullptr;
+    ResultsView* ListView1 = nullptr;
     QGroupBox* Frame2 = nullptr;
     QLabel* Label3 = nullptr;
     QLineEdit* Text2 = nullptr;
@@ -82,13 +90,18 @@ private:
     void loadHandPointer();
     void visitHomePageNowAndThen();
 
+public:
+    // Handlers of the list and the separator box.
     void ListView1_DblClick();
     void ListView1_KeyDown(int keyCode);
     void Text2_Change();
 
+private:
+
     Platform& m_platform;
     Yielder m_yielder;
     ResultsList* m_results = nullptr;
+    RunCommands m_runs{*this};
     ConnectionFactory m_createConnection;
     std::unique_ptr<ZipConnection> m_zipConnection;
     int m_mousePointer = 0;

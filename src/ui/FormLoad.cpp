@@ -10,7 +10,7 @@
 #include "app/SettingsStore.h"
 #include <QIcon>
 #include <QLineEdit>
-#include <QTableView>
+#include "ui/ResultsView.h"
 
 namespace olvaris {
 

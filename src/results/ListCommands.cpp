@@ -1,5 +1,7 @@
-#include "RowRemoval.h"
+#include "ListCommands.h"
 #include "ResultsList.h"
+#include "app/ErrorReport.h"
+#include "app/Locations.h"
 #include "app/PointerShape.h"
 #include <Qt>
 
@@ -17,5 +19,13 @@ bool removeSelectedRow(ResultsList& list, int pointerValue, std::optional<int> s
 }
 
 bool isRemoveKey(int key) { return key == Qt::Key_Delete; }
+
+void PushButton5_Click(ResultsList& list, int pointerValue, Platform& platform) {
+    Trap trap = trapFor(location::PushButton5Click, platform);
+    trap.statement(100, [&] {
+        if (pointerValue != pointer::Busy)
+            list.clear();
+    });
+}
 
 } // namespace olvaris

@@ -3,6 +3,7 @@
 
 namespace olvaris {
 
+class Platform;
 class ResultsList;
 
 // The user's removal of the selected row (double-click or Delete). Refused
@@ -12,5 +13,8 @@ bool removeSelectedRow(ResultsList& list, int pointerValue, std::optional<int> s
 
 // Delete, whatever Shift, Ctrl or Alt.
 bool isRemoveKey(int key);
+
+// "Clear Results": empties the list unless a command is busy.
+void PushButton5_Click(ResultsList& list, int pointerValue, Platform& platform);
 
 } // namespace olvaris

@@ -1,0 +1,45 @@
+#pragma once
+#include "RunSurface.h"
+#include <optional>
+
+namespace olvaris {
+
+class Trap;
+class ZipRowSet;
+
+// The search and list-all runs: each streams its query's rows into the
+// results list one at a time, yielding before each row, with its button
+// reading "Stop" meanwhile. A click on the button reading "Stop" stops the
+// run after the row that was due.
+//
+// A start click while a run is in progress (handled inside that run's
+// yield) stops the running run as a stop click would, and the new run
+// starts when the running one has ended; two runs never share the list.
+class RunCommands {
+public:
+    explicit RunCommands(RunSurface& surface) : m_surface(surface) {}
+
+    void PushButton1_Click();
+    void PushButton3_Click();
+
+    bool StopRequested = false;
+    QString SavedCaption;
+
+    bool running() const { return m_running.has_value(); }
+
+    static constexpr const char* StopCaption = "Stop";
+
+private:
+    bool deferWhileRunning(RunButton button);
+    void startPending();
+    void readRows(Trap& trap, ZipRowSet& rows, int firstStatement);
+
+    RunSurface& m_surface;
+    std::optional<RunButton> m_running;
+    std::optional<RunButton> m_pending;
+};
+
+// The filter test: only blanks (spaces) count as empty.
+bool isBlankFilter(const QString& text);
+
+} // namespace olvaris

@@ -1,0 +1,28 @@
+#pragma once
+#include <QString>
+
+namespace olvaris {
+
+class Platform;
+class ResultsList;
+class Yielder;
+class ZipConnection;
+
+enum class RunButton { Search, ListAll };
+
+// What the search and list-all runs use of the main window.
+class RunSurface {
+public:
+    virtual ~RunSurface() = default;
+    virtual QString caption(RunButton button) const = 0;
+    virtual void setCaption(RunButton button, const QString& caption) = 0;
+    virtual int mousePointer() const = 0;
+    virtual void setMousePointer(int value) = 0;
+    virtual QString filterText() const = 0;
+    virtual ResultsList& results() = 0;
+    virtual ZipConnection* zipConnection() const = 0;
+    virtual Yielder& yielder() = 0;
+    virtual Platform& platform() = 0;
+};
+
+} // namespace olvaris
