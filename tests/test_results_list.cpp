@@ -1,0 +1,148 @@
+// The results store: every reader sees a row at once, the view only when it
+// is announced; numbering, removal and bounds; the model's signals are sound.
+#include "app/Failure.h"
+#include "results/ListCommands.h"
+#include "results/ResultsList.h"
+#include "support/ScriptedPlatform.h"
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace olvaris;
+
+namespace {
+void addRow(ResultsList& list, const QString& city, const QString& state, const QString& zip) {
+    const int row = list.add(city);
+    list.setSubItem(row, 1, state);
+    list.setSubItem(row, 2, zip);
+}
+QStringList rowTexts(const ResultsList& list, int number) {
+    return {list.itemText(number, 1), list.itemText(number, 2), list.itemText(number, 3)};
+}
+} // namespace
+
+class ResultsListTest : public QObject {
+    Q_OBJECT
+private slots:
+    void readersSeeRowsBeforeTheViewDoes() {
+        ResultsList list;
+        QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (const char* caption : {"City", "State", "Zip"})
+            list.addColumn(QString::fromUtf8(caption));
+        addRow(list, "Holtsville", "NY", "00501");
+        addRow(list, "Adjuntas", "PR", "00601");
+        QCOMPARE(list.count(), 2);
+        QCOMPARE(list.rowCount(), 0);
+        QCOMPARE(rowTexts(list, 2), (QStringList{"Adjuntas", "PR", "00601"}));
+        list.announce();
+        QCOMPARE(list.rowCount(), 2);
+        QCOMPARE(list.data(list.index(0, 2), Qt::DisplayRole).toString(), QStringLiteral("00501"));
+        QCOMPARE(list.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("State"));
+    }
+
+    void announceScrollsToTheRowLastMadeVisible() {
+        ResultsList list;
+        QSignalSpy scrolled(&list, &ResultsList::scrollRequested);
+        addRow(list, "A", "B", "C");
+        addRow(list, "D", "E", "F");
+        list.ensureVisible(2);
+        list.announce();
+        QCOMPARE(scrolled.size(), 1);
+        QCOMPARE(scrolled[0][0].toInt(), 1);
+        list.announce();
+        QCOMPARE(scrolled.size(), 1);
+    }
+
+    void rowsAreAnnouncedOnceTheLoopIsIdle() {
+        ResultsList list;
+        addRow(list, "A", "B", "C");
+        QCOMPARE(list.rowCount(), 0);
+        QTRY_COMPARE(list.rowCount(), 1);
+    }
+
+    void removalMovesLaterRowsUp() {
+        ResultsList list;
+        QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        list.addColumn("City");
+        for (int i = 1; i <= 5; ++i)
+            addRow(list, QString("c%1").arg(i), QString("s%1").arg(i), QString("z%1").arg(i));
+        list.announce();
+        addRow(list, "c6", "s6", "z6"); // not yet announced when the removal comes
+        list.remove(2);
+        QCOMPARE(list.count(), 5);
+        QCOMPARE(list.rowCount(), 5);
+        QCOMPARE(rowTexts(list, 2), (QStringList{"c3", "s3", "z3"}));
+        QCOMPARE(rowTexts(list, 5), (QStringList{"c6", "s6", "z6"}));
+    }
+
+    void readsOutOfRangeFail() {
+        ResultsList list;
+        addRow(list, "A", "B", "C");
+        QVERIFY_THROWS_EXCEPTION(Failure, list.itemText(0, 1));
+        QVERIFY_THROWS_EXCEPTION(Failure, list.itemText(2, 1));
+        QVERIFY_THROWS_EXCEPTION(Failure, list.itemText(1, 4));
+        QVERIFY_THROWS_EXCEPTION(Failure, list.setSubItem(2, 1, "x"));
+        QVERIFY_THROWS_EXCEPTION(Failure, list.setSubItem(1, 3, "x"));
+        QVERIFY_THROWS_EXCEPTION(Failure, list.remove(2));
+        QVERIFY_THROWS_EXCEPTION(Failure, list.ensureVisible(5));
+        QVERIFY_THROWS_EXCEPTION(Failure, list.headerText(1));
+        list.clear();
+        QVERIFY_THROWS_EXCEPTION(Failure, list.itemText(1, 1));
+    }
+
+    void changingAnOlderRowKeepsEveryOtherText() {
+        ResultsList list;
+        addRow(list, "Alpha", "AL", "11111");
+        addRow(list, "Beta", "BE", "22222");
+        list.setSubItem(1, 1, "A longer state text");
+        list.setSubItem(2, 1, QString());
+        list.setSubItem(1, 2, QStringLiteral("é"));
+        QCOMPARE(rowTexts(list, 1), (QStringList{"Alpha", "A longer state text", "é"}));
+        QCOMPARE(rowTexts(list, 2), (QStringList{"Beta", "", "22222"}));
+        // The zip first and the state after it, on the newest row.
+        const int row = list.add("Gamma");
+        list.setSubItem(row, 2, "33333");
+        list.setSubItem(row, 1, "GA");
+        QCOMPARE(rowTexts(list, 3), (QStringList{"Gamma", "GA", "33333"}));
+        QCOMPARE(rowTexts(list, 2), (QStringList{"Beta", "", "22222"}));
+    }
+
+    void clearEmptiesTheListAndItsMemory() {
+        ResultsList list;
+        for (int i = 0; i < 1000; ++i)
+            addRow(list, "City", "ST", "12345");
+        QVERIFY(list.storeBytes() >= 1000 * 16);
+        list.clear();
+        QCOMPARE(list.count(), 0);
+        QCOMPARE(list.rowCount(), 0);
+        QCOMPARE(list.storeBytes(), size_t(0));
+    }
+
+    void removalIsRefusedWhileBusyOrWithoutSelection() {
+        ResultsList list;
+        QVERIFY(!removeSelectedRow(list, 0, 1)); // empty list
+        addRow(list, "A", "B", "C");
+        addRow(list, "D", "E", "F");
+        QVERIFY(!removeSelectedRow(list, 11, 1));
+        QVERIFY(!removeSelectedRow(list, 0, std::nullopt));
+        QVERIFY(!removeSelectedRow(list, 0, 3));
+        QCOMPARE(list.count(), 2);
+        QVERIFY(removeSelectedRow(list, 99, 1));
+        QCOMPARE(list.itemText(1, 1), QStringLiteral("D"));
+    }
+
+    void clearResultsIsRefusedWhileBusy() {
+        ResultsList list;
+        test::ScriptedPlatform platform;
+        addRow(list, "A", "B", "C");
+        PushButton5_Click(list, 11, platform);
+        QCOMPARE(list.count(), 1);
+        PushButton5_Click(list, 0, platform);
+        QCOMPARE(list.count(), 0);
+        PushButton5_Click(list, 0, platform); // nothing to clear, nothing shown
+        QVERIFY(platform.messages.empty());
+    }
+};
+
+QTEST_GUILESS_MAIN(ResultsListTest)
+#include "test_results_list.moc"

@@ -1,0 +1,322 @@
+// The search and list-all runs through the real window: row by row with a
+// yield before each row, the "Stop" caption and the busy pointer, stopping,
+// a start click during a run, errors, and the user's removals.
+#include "support/ScriptedPlatform.h"
+#include "support/TestFolders.h"
+#include "support/ZipTable.h"
+#include "app/PointerShape.h"
+#include "ui/Form1.h"
+#include "ui/ResultsView.h"
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace olvaris;
+using namespace olvaris::test;
+
+namespace {
+
+const QString SearchCaption = QStringLiteral("Start Search");
+const QString ListAllCaption = QStringLiteral("List All Cities, States and Zip Codes");
+
+// A started window with exact yields, and a way to act inside the n-th yield.
+struct Window {
+    explicit Window(TestFolders::Database database = TestFolders::WithShippedDatabase) : folders(database), form(platform) {
+        form.Form_Load();
+        form.yielder().setExact(true);
+        form.yielder().addBeforeTurn([this] {
+            ++turns;
+            if (auto action = actions.find(turns); action != actions.end())
+                action->second();
+        });
+    }
+    // Runs the action inside the given turn, before its events are processed.
+    void inTurn(int turn, std::function<void()> action) { actions[turn] = std::move(action); }
+    void clickLater(QPushButton* button) {
+        QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
+    }
+    std::vector<ZipRow> rows() const {
+        std::vector<ZipRow> read;
+        ResultsList& list = const_cast<Form1&>(form).results();
+        for (int i = 1; i <= list.count(); ++i)
+            read.push_back({list.itemText(i, 1), list.itemText(i, 2), list.itemText(i, 3)});
+        return read;
+    }
+    void fillWithOneRow() {
+        const int row = form.results().add(QStringLiteral("Kept"));
+        form.results().setSubItem(row, 1, QStringLiteral("KS"));
+    }
+
+    TestFolders folders;
+    ScriptedPlatform platform;
+    Form1 form;
+    int turns = 0;
+    std::map<int, std::function<void()>> actions;
+};
+
+} // namespace
+
+class RunsTest : public QObject {
+    Q_OBJECT
+    std::vector<ZipRow> m_table;
+
+private slots:
+    void initTestCase() { m_table = readShippedCsv(); }
+
+    void searchStreamsTheMatchingRowsInOrder() {
+        Window w;
+        w.form.Text1->setText(QStringLiteral("spring"));
+        QString captionDuring;
+        int pointerDuring = -1;
+        w.inTurn(2, [&] {
+            captionDuring = w.form.PushButton1->text();
+            pointerDuring = w.form.mousePointer();
+        });
+        w.form.PushButton1->click();
+        const auto expected = expectedSearch(m_table, QStringLiteral("spring"));
+        QVERIFY(w.rows() == expected);
+        QCOMPARE(w.turns, int(expected.size())); // one yield before every row
+        QCOMPARE(captionDuring, QStringLiteral("Stop"));
+        QCOMPARE(pointerDuring, pointer::Busy);
+        QCOMPARE(w.form.PushButton1->text(), SearchCaption);
+        QCOMPARE(w.form.mousePointer(), pointer::Default);
+        QVERIFY(w.platform.messages.empty());
+        QVERIFY(!w.form.runs().StopRequested);
+    }
+
+    void listAllStreamsTheWholeTable() {
+        Window w;
+        w.form.yielder().setExact(false);
+        w.form.PushButton3->click();
+        auto expected = m_table;
+        sortLikeTheDatabase(expected);
+        QVERIFY(w.rows() == expected);
+        QCOMPARE(w.form.PushButton3->text(), ListAllCaption);
+        QCOMPARE(w.form.mousePointer(), pointer::Default);
+        QVERIFY(w.form.runs().StopRequested); // a list-all run ends with the flag set
+        QVERIFY(w.platform.messages.empty());
+    }
+
+    void blankFilterStartsNothing_data() {
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("empty") << "";
+        QTest::newRow("blanks") << "   ";
+    }
+    void blankFilterStartsNothing() {
+        QFETCH(QString, filter);
+        Window w;
+        w.fillWithOneRow();
+        w.form.Text1->setText(filter);
+        w.form.PushButton1->click();
+        QCOMPARE(w.form.results().count(), 1);
+        QCOMPARE(w.turns, 0);
+        QCOMPARE(w.form.PushButton1->text(), SearchCaption);
+        QCOMPARE(w.form.mousePointer(), pointer::Default);
+        QVERIFY(w.platform.messages.empty());
+    }
+
+    void aTabIsNotABlank() {
+        Window w;
+        w.form.Text1->setText(QStringLiteral("\t"));
+        w.fillWithOneRow();
+        w.form.PushButton1->click();
+        QCOMPARE(w.form.results().count(), 0); // searched, cleared, nothing found
+    }
+
+    void aSearchThatFindsNothingEmptiesTheList() {
+        Window w;
+        w.fillWithOneRow();
+        w.form.Text1->setText(QStringLiteral("O'Neil"));
+        w.form.PushButton1->click();
+        QCOMPARE(w.form.results().count(), 0);
+        QVERIFY(w.platform.messages.empty());
+    }
+
+    void stopAtTheKthYieldLeavesKRows_data() {
+        QTest::addColumn<bool>("listAll");
+        QTest::addColumn<int>("k");
+        QTest::newRow("search, first yield") << false << 1;
+        QTest::newRow("search, seventh yield") << false << 7;
+        QTest::newRow("list all, 25th yield") << true << 25;
+    }
+    void stopAtTheKthYieldLeavesKRows() {
+        QFETCH(bool, listAll);
+        QFETCH(int, k);
+        Window w;
+        QPushButton* button = listAll ? w.form.PushButton3 : w.form.PushButton1;
+        const QString caption = button->text();
+        w.form.Text1->setText(QStringLiteral("s"));
+        QString captionAfterStop;
+        int pointerAfterStop = -1;
+        w.inTurn(k, [&] { w.clickLater(button); });
+        w.inTurn(k + 1, [&] { QFAIL("the run went on after the stop"); });
+        QObject::connect(button, &QPushButton::clicked, button, [&] {
+            if (w.turns == k && pointerAfterStop < 0) { // the stop click, inside the run
+                captionAfterStop = button->text();
+                pointerAfterStop = w.form.mousePointer();
+            }
+        });
+        button->click();
+        QCOMPARE(w.form.results().count(), k);
+        QCOMPARE(captionAfterStop, caption); // its own caption from the moment of the click
+        QCOMPARE(pointerAfterStop, pointer::Busy);
+        QCOMPARE(button->text(), caption);
+        QCOMPARE(w.form.mousePointer(), pointer::Default);
+    }
+
+    void eachRunClearsTheStopFlag() {
+        Window w;
+        w.form.yielder().setExact(false);
+        w.form.PushButton3->click();
+        QVERIFY(w.form.runs().StopRequested);
+        w.form.Text1->setText(QStringLiteral("boston"));
+        w.form.PushButton1->click();
+        QCOMPARE(w.rows().size(), expectedSearch(m_table, QStringLiteral("boston")).size());
+    }
+
+    void aStartClickDuringARunWaitsForItToStop() {
+        Window w;
+        w.form.Text1->setText(QStringLiteral("s"));
+        w.inTurn(5, [&] { w.clickLater(w.form.PushButton3); });
+        w.form.yielder().setExact(true);
+        w.form.PushButton1->click();
+        auto expected = m_table;
+        sortLikeTheDatabase(expected);
+        QVERIFY(w.rows() == expected); // only the list-all run's rows
+        QCOMPARE(w.form.PushButton1->text(), SearchCaption);
+        QCOMPARE(w.form.PushButton3->text(), ListAllCaption);
+        QCOMPARE(w.form.mousePointer(), pointer::Default);
+        QVERIFY(!w.form.runs().running());
+    }
+
+    void stopThenStartAgainOnTheSameButton() {
+        Window w;
+        w.form.Text1->setText(QStringLiteral("s"));
+        w.inTurn(3, [&] {
+            w.clickLater(w.form.PushButton1); // stop
+            QMetaObject::invokeMethod(w.form.Text1, [&] { w.form.Text1->setText(QStringLiteral("boston")); },
+                                      Qt::QueuedConnection);
+            w.clickLater(w.form.PushButton1); // and start again with a new filter
+        });
+        w.form.PushButton1->click();
+        QVERIFY(w.rows() == expectedSearch(m_table, QStringLiteral("boston")));
+        QCOMPARE(w.form.PushButton1->text(), SearchCaption);
+        QCOMPARE(w.form.mousePointer(), pointer::Default);
+    }
+
+    void aRunWithoutAConnectionReportsEightTimes_data() {
+        QTest::addColumn<bool>("listAll");
+        QTest::addColumn<std::vector<int>>("statements");
+        QTest::newRow("search") << false << std::vector<int>{114, 118, 122, 124, 126, 128, 130, 134};
+        QTest::newRow("list all") << true << std::vector<int>{112, 116, 120, 122, 124, 126, 128, 132};
+    }
+    void aRunWithoutAConnectionReportsEightTimes() {
+        QFETCH(bool, listAll);
+        QFETCH(std::vector<int>, statements);
+        Window w(TestFolders::WithoutDatabase);
+        // A damaged database: start-up reports 114 and leaves the connection closed.
+        w.folders.writeFile(QStringLiteral("zipbase.mdb"), TestFolders::randomBytes(4096, 5));
+        Form1 form(w.platform);
+        form.Form_Load();
+        QCOMPARE(w.platform.reportedStatements(), std::vector<int>{114});
+        w.platform.messages.clear();
+        const int row = form.results().add(QStringLiteral("Kept"));
+        Q_UNUSED(row);
+        form.Text1->setText(QStringLiteral("spring"));
+        (listAll ? form.PushButton3 : form.PushButton1)->click();
+        QCOMPARE(w.platform.reportedStatements(), statements);
+        const char* location = listAll ? "PushButton3_Click" : "PushButton1_Click";
+        for (const ShownMessage& message : w.platform.messages)
+            QVERIFY(message.text.contains(QLatin1String(location)));
+        QCOMPARE(form.results().count(), 0);
+        QCOMPARE(form.PushButton1->text(), SearchCaption);
+        QCOMPARE(form.PushButton3->text(), ListAllCaption);
+        QCOMPARE(form.mousePointer(), pointer::Default);
+    }
+
+    void missingStateOrZipIsReportedAndTheRunGoesOn() {
+        Window w(TestFolders::WithoutDatabase);
+        writeDatabase(w.folders.databasePath(),
+                      {{"Alpha", "AL", "00001"}, {QString(), "BE", "00002"}, {"Gamma", QString(), QString()}, {"Omega", "OM", "00004"}});
+        Form1 form(w.platform);
+        form.Form_Load();
+        form.PushButton3->click();
+        QCOMPARE(w.platform.reportedStatements(), (std::vector<int>{122, 124}));
+        QCOMPARE(form.results().count(), 4);
+        QCOMPARE(form.results().itemText(1, 1), QString()); // the missing city, shown empty
+        QCOMPARE(form.results().itemText(3, 1), QStringLiteral("Gamma"));
+        QCOMPARE(form.results().itemText(3, 2), QString());
+        QCOMPARE(form.results().itemText(4, 3), QStringLiteral("00004"));
+    }
+
+    void listOperationsAreRefusedDuringARun() {
+        Window w;
+        w.form.Text1->setText(QStringLiteral("spring"));
+        w.inTurn(4, [&] {
+            w.form.ListView1->selectRow(0);
+            w.form.ListView1_KeyDown(Qt::Key_Delete);
+            w.form.ListView1_DblClick();
+            w.clickLater(w.form.PushButton5);
+        });
+        w.form.PushButton1->click();
+        QCOMPARE(w.rows().size(), expectedSearch(m_table, QStringLiteral("spring")).size());
+    }
+
+    void deleteAndDoubleClickRemoveTheSelectedRow() {
+        Window w;
+        w.form.Text1->setText(QStringLiteral("boston"));
+        w.form.PushButton1->click();
+        const auto before = w.rows();
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        w.form.results().announce();
+
+        w.form.ListView1->selectRow(1);
+        QTest::keyClick(w.form.ListView1, Qt::Key_Delete);
+        QCOMPARE(w.form.results().count(), int(before.size()) - 1);
+        QCOMPARE(w.form.results().itemText(2, 1), before[2].city);
+
+        w.form.ListView1->selectRow(0);
+        QTest::keyClick(w.form.ListView1, Qt::Key_Delete, Qt::ShiftModifier);
+        QTest::keyClick(w.form.ListView1, Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(w.form.results().count(), int(before.size()) - 3);
+
+        const int count = w.form.results().count();
+        for (Qt::Key key : {Qt::Key_Down, Qt::Key_Home, Qt::Key_End, Qt::Key_A, Qt::Key_Backspace})
+            QTest::keyClick(w.form.ListView1, key);
+        QCOMPARE(w.form.results().count(), count);
+
+        w.form.ListView1->selectRow(0);
+        const QRect cell = w.form.ListView1->visualRect(w.form.results().index(0, 0));
+        QTest::mouseDClick(w.form.ListView1->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(w.form.results().count(), count - 1);
+
+        w.form.ListView1->clearSelection();
+        w.form.ListView1_DblClick();
+        w.form.ListView1_KeyDown(Qt::Key_Delete);
+        QCOMPARE(w.form.results().count(), count - 1);
+
+        w.form.PushButton5->click();
+        QCOMPARE(w.form.results().count(), 0);
+        w.form.ListView1_KeyDown(Qt::Key_Delete); // empty list: nothing happens
+        QVERIFY(w.platform.messages.empty());
+    }
+
+    void closingTheWindowDuringARunEndsTheProcessAtOnce() {
+        TestFolders folders;
+        QProcess probe;
+        probe.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        probe.start(QStringLiteral(CLOSE_PROBE), {folders.appFolder()});
+        QVERIFY(probe.waitForFinished(60000));
+        const QString output = QString::fromUtf8(probe.readAllStandardOutput());
+        QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(probe.exitCode(), 0);
+        QVERIFY2(!output.contains(QLatin1String("run returned")), qPrintable(output.right(200)));
+        QVERIFY2(output.trimmed().endsWith(QLatin1String("rows 50")), qPrintable(output.right(200)));
+    }
+};
+
+QTEST_MAIN(RunsTest)
+#include "test_runs.moc"
