@@ -12,11 +12,12 @@ void Yielder::yield() {
 
 void Yielder::turn() {
     m_turnDue = false;
+    for (const auto& hook : m_beforeTurn)
+        hook();
+    // The gap runs until the events are processed: the hooks count as work.
     const qint64 start = m_clock.nsecsElapsed();
     if (m_lastTurnEnd > 0 && start - m_lastTurnEnd > m_longestGap)
         m_longestGap = start - m_lastTurnEnd;
-    for (const auto& hook : m_beforeTurn)
-        hook();
     ++m_turns;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     m_lastTurnEnd = m_clock.nsecsElapsed();

@@ -19,6 +19,8 @@ public:
 
     // Called at the start of every command that yields.
     void startCommand() { m_turnDue = true; }
+    // Makes the next yield turn (the first row of a list is shown at once).
+    void requestTurn() { m_turnDue = true; }
 
     // The yield of the command loops: a turn when one is due.
     void yield();

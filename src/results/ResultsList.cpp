@@ -1,16 +1,23 @@
 #include "ResultsList.h"
 #include "app/Failure.h"
 #include <limits>
+#include <string>
 
 namespace olvaris {
 
 namespace {
-constexpr std::uint64_t MaxOffset = (std::uint64_t(1) << 40) - 1;
-constexpr std::uint64_t MaxCityLength = (std::uint64_t(1) << 24) - 1;
-
 Failure outOfBounds() { return Failure(QStringLiteral("Index out of bounds")); }
 Failure tooLong() { return Failure(QStringLiteral("Text too long for the results list")); }
 } // namespace
+
+void ResultsList::Row::setLength(int column, std::uint64_t length) {
+    if (column == 1)
+        word[1] = (word[1] & 0xFFu) | std::uint32_t(length << 8);
+    else if (column == 2)
+        word[2] = (word[2] & 0xFFFF0000u) | std::uint32_t(length);
+    else
+        word[2] = (word[2] & 0xFFFFu) | std::uint32_t(length << 16);
+}
 
 ResultsList::ResultsList(QObject* parent) : QAbstractTableModel(parent) {
     m_announceLater.setSingleShot(true);
@@ -35,8 +42,8 @@ QString ResultsList::headerText(int column) const {
 void ResultsList::clear() {
     beginResetModel();
     // Give the memory back: a list of a million rows should not stay resident.
-    std::vector<Row>().swap(m_rows);
-    std::vector<char>().swap(m_arena);
+    std::deque<Row>().swap(m_rows);
+    m_arena.clear();
     m_announced = 0;
     m_scrollTo = -1;
     endResetModel();
@@ -47,15 +54,19 @@ int ResultsList::add(const QString& city) { return addUtf8(city.toUtf8()); }
 int ResultsList::addUtf8(QByteArrayView city) {
     if (m_rows.size() >= size_t(std::numeric_limits<int>::max()))
         throw Failure(QStringLiteral("The results list is full"));
-    if (std::uint64_t(city.size()) > MaxCityLength || m_arena.size() + std::uint64_t(city.size()) > MaxOffset)
+    if (std::uint64_t(city.size()) > maxLength(1))
         throw tooLong();
+    const std::uint64_t offset = m_arena.reserve(std::uint64_t(city.size()));
+    if (offset + std::uint64_t(city.size()) > MaxOffset)
+        throw tooLong();
+    m_arena.write(offset, city);
     Row row{};
-    row.offset = m_arena.size();
-    row.cityLength = std::uint64_t(city.size());
-    append(city);
+    row.setOffset(offset);
+    row.setLength(1, std::uint64_t(city.size()));
     m_rows.push_back(row);
-    if (!m_announceLater.isActive())
-        m_announceLater.start();
+    if (m_rows.size() == 1 && m_announced == 0)
+        emit firstRowWaiting();
+    scheduleAnnounce();
     return count();
 }
 
@@ -77,8 +88,7 @@ void ResultsList::setSubItemUtf8(int number, int subItem, QByteArrayView text) {
 void ResultsList::ensureVisible(int number) {
     rowAt(number);
     m_scrollTo = number - 1;
-    if (!m_announceLater.isActive())
-        m_announceLater.start();
+    scheduleAnnounce();
 }
 
 void ResultsList::remove(int number) {
@@ -115,7 +125,12 @@ void ResultsList::announce() {
     }
 }
 
-size_t ResultsList::storeBytes() const { return m_rows.size() * sizeof(Row) + m_arena.size(); }
+void ResultsList::scheduleAnnounce() {
+    if (!m_announceLater.isActive())
+        m_announceLater.start();
+}
+
+size_t ResultsList::storeBytes() const { return m_rows.size() * sizeof(Row) + m_arena.allocatedBytes(); }
 
 int ResultsList::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_announced; }
 
@@ -144,60 +159,46 @@ ResultsList::Row& ResultsList::rowAt(int number) {
 }
 
 QByteArrayView ResultsList::field(const Row& row, int column) const {
-    std::uint64_t at = row.offset;
-    if (column >= 2)
-        at += row.cityLength;
-    if (column == 3)
-        at += row.stateLength;
-    const std::uint64_t length = column == 1 ? row.cityLength : column == 2 ? row.stateLength : row.zipLength;
-    return QByteArrayView(m_arena.data() + at, qsizetype(length));
+    const std::uint64_t length = row.length(column);
+    if (length == 0)
+        return QByteArrayView("", 0);
+    // The texts are addressed from the row's start: a long row may reach past
+    // the first offset slot of its chunk.
+    std::uint64_t skip = 0;
+    for (int c = 1; c < column; ++c)
+        skip += row.length(c);
+    return QByteArrayView(m_arena.at(row.offset()) + skip, qsizetype(length));
 }
 
 // A row's three texts lie next to each other in the arena. A run sets the
 // state and then the ZIP code of the row it has just added, so the usual
-// case is an append at the end; anything else copies the row's texts there.
+// case is a write at the end; anything else copies the row's texts to a new place.
 void ResultsList::setField(Row& row, int column, QByteArrayView text) {
-    if (column == 1 ? std::uint64_t(text.size()) > MaxCityLength : std::uint64_t(text.size()) > 0xFFFFFFFFu)
+    if (std::uint64_t(text.size()) > maxLength(column))
         throw tooLong();
-    QByteArray owned;
-    if (!m_arena.empty() && text.data() >= m_arena.data() && text.data() < m_arena.data() + m_arena.size()) {
-        owned = text.toByteArray();
-        text = owned;
-    }
-    const std::uint64_t lengths[3] = {row.cityLength, row.stateLength, row.zipLength};
-    const bool atEnd = row.offset + lengths[0] + lengths[1] + lengths[2] == m_arena.size();
+    const bool atEnd = row.offset() + row.total() == m_arena.end();
     bool restEmpty = true;
     for (int c = column + 1; c <= 3; ++c)
-        restEmpty = restEmpty && lengths[c - 1] == 0;
+        restEmpty = restEmpty && row.length(c) == 0;
+    std::uint64_t keep = row.offset();
+    for (int c = 1; c < column; ++c)
+        keep += row.length(c);
 
-    if (atEnd && restEmpty) {
-        std::uint64_t keep = row.offset;
-        for (int c = 1; c < column; ++c)
-            keep += lengths[c - 1];
-        if (keep + std::uint64_t(text.size()) > MaxOffset)
-            throw tooLong();
-        m_arena.resize(keep);
-        append(text);
+    if (atEnd && restEmpty && m_arena.fits(keep, std::uint64_t(text.size()))) {
+        m_arena.write(keep, text);
     } else {
         std::string texts;
         for (int c = 1; c <= 3; ++c) {
             const QByteArrayView part = c == column ? text : field(row, c);
             texts.append(part.data(), size_t(part.size()));
         }
-        const std::uint64_t base = atEnd ? std::uint64_t(row.offset) : m_arena.size();
-        if (base + texts.size() > MaxOffset)
+        const std::uint64_t offset = m_arena.reserve(texts.size());
+        if (offset + texts.size() > MaxOffset)
             throw tooLong();
-        m_arena.resize(base);
-        row.offset = base;
-        append(QByteArrayView(texts.data(), qsizetype(texts.size())));
+        m_arena.write(offset, QByteArrayView(texts.data(), qsizetype(texts.size())));
+        row.setOffset(offset);
     }
-    switch (column) {
-    case 1: row.cityLength = std::uint64_t(text.size()); break;
-    case 2: row.stateLength = std::uint32_t(text.size()); break;
-    default: row.zipLength = std::uint32_t(text.size()); break;
-    }
+    row.setLength(column, std::uint64_t(text.size()));
 }
-
-void ResultsList::append(QByteArrayView text) { m_arena.insert(m_arena.end(), text.begin(), text.end()); }
 
 } // namespace olvaris

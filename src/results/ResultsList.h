@@ -3,15 +3,16 @@
 #include <QByteArrayView>
 #include <QStringList>
 #include <QTimer>
+#include "TextArena.h"
 #include <cstdint>
-#include <vector>
+#include <deque>
 
 namespace olvaris {
 
 // The results: rows of city, state and ZIP code in the order they were added.
 //
-// Rows live in one UTF-8 arena with a small fixed record each, and become
-// QStrings only when a cell is painted. Every reader sees a row the moment it
+// Rows live in a UTF-8 arena with a 12-byte record each, and become QStrings
+// only when a cell is painted. Every reader sees a row the moment it
 // is added; the view learns of new rows only when announce() runs (once per
 // frame, from the yield, and once the loop is idle), because a view update
 // per row is what makes long lists slow.
@@ -56,25 +57,38 @@ public:
 
 signals:
     void scrollRequested(int row);
+    // The first row after the list was empty is waiting to be shown.
+    void firstRowWaiting();
 
 private:
+    // Where a row's three texts lie (together, city first) and how long each
+    // is: a 40-bit offset, a 24-bit city length, 16-bit state and zip lengths.
     struct Row {
-        std::uint64_t offset : 40;
-        std::uint64_t cityLength : 24;
-        std::uint32_t stateLength;
-        std::uint32_t zipLength;
+        std::uint32_t word[3];
+        std::uint64_t offset() const { return word[0] | (std::uint64_t(word[1] & 0xFFu) << 32); }
+        std::uint64_t length(int column) const {
+            return column == 1 ? word[1] >> 8 : column == 2 ? word[2] & 0xFFFFu : word[2] >> 16;
+        }
+        std::uint64_t total() const { return length(1) + length(2) + length(3); }
+        void setOffset(std::uint64_t offset) {
+            word[0] = std::uint32_t(offset);
+            word[1] = (word[1] & ~0xFFu) | std::uint32_t(offset >> 32);
+        }
+        void setLength(int column, std::uint64_t length);
     };
-    static_assert(sizeof(Row) == 16);
+    static_assert(sizeof(Row) == 12);
+    static constexpr std::uint64_t MaxOffset = (std::uint64_t(1) << 40) - 1;
+    static std::uint64_t maxLength(int column) { return column == 1 ? 0xFFFFFFu : 0xFFFFu; }
 
     const Row& rowAt(int number) const;
     Row& rowAt(int number);
     QByteArrayView field(const Row& row, int column) const;
     void setField(Row& row, int column, QByteArrayView text);
-    void append(QByteArrayView text);
+    void scheduleAnnounce();
 
     QStringList m_headers;
-    std::vector<Row> m_rows;
-    std::vector<char> m_arena;
+    std::deque<Row> m_rows;
+    TextArena m_arena;
     int m_announced = 0;
     int m_scrollTo = -1;
     // Announces what is still waiting once the event loop is idle again, so

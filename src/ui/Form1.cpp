@@ -132,6 +132,7 @@ void Form1::wireHandlers() {
     ListView1->viewport()->installEventFilter(this);
     connect(m_results, &ResultsList::scrollRequested, this,
             [this](int row) { ListView1->scrollToRow(row); });
+    connect(m_results, &ResultsList::firstRowWaiting, this, [this] { m_yielder.requestTurn(); });
     connect(Text2, &QLineEdit::textChanged, this, [this] { Text2_Change(); });
     connect(PushButton1, &QPushButton::clicked, this, [this] { m_runs.PushButton1_Click(); });
     connect(PushButton3, &QPushButton::clicked, this, [this] { m_runs.PushButton3_Click(); });

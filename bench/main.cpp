@@ -1,0 +1,219 @@
+// Measures the program against the floor of the same work, in one run:
+// list-all and searches through the real window (offscreen), each against
+// the fastest plain read of the same rows with the SQLite C API.
+// Usage: olvaris-bench [work folder]   (default: bench-data beside the binary)
+#include "Measure.h"
+#include "app/AppFiles.h"
+#include "data/ZipQueries.h"
+#include "results/ResultsList.h"
+#include "ui/DesktopPlatform.h"
+#include "ui/Form1.h"
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTextStream>
+#include <malloc.h>
+#include <sqlite3.h>
+#include <vector>
+
+using namespace olvaris;
+
+namespace {
+
+constexpr int MillionRows = 1'000'000;
+
+// The rows of a query, read into one arena: the floor of every run.
+struct Floor {
+    double toFirstRow = 0, toEnd = 0;
+    long rows = 0;
+};
+
+Floor readWithCApi(const QString& database, const char* sql, const QString& parameter) {
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(database).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    const QByteArray bound = parameter.toUtf8();
+    if (!parameter.isNull())
+        sqlite3_bind_text(statement, 1, bound.constData(), int(bound.size()), SQLITE_TRANSIENT);
+    std::vector<char> arena;
+    std::vector<unsigned> lengths;
+    Floor floor;
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        if (floor.rows == 0)
+            floor.toFirstRow = bench::seconds(timer);
+        for (int i = 0; i < 3; ++i) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
+            const int size = sqlite3_column_bytes(statement, i);
+            arena.insert(arena.end(), text, text + size);
+            lengths.push_back(unsigned(size));
+        }
+        ++floor.rows;
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    floor.toEnd = bench::seconds(timer);
+    if (floor.rows == 0)
+        floor.toFirstRow = floor.toEnd;
+    return floor;
+}
+
+// The fastest of the plans that give the same rows in the same order.
+struct SearchFloor {
+    Floor floor;
+    const char* plan;
+};
+SearchFloor searchFloor(const QString& database, const QString& pattern) {
+    static const char* const plans[][2] = {
+        {"the program's query (OR of three index ranges, then a sort)", query::Search},
+        {"a walk of the (city, state, zip) index, filtering each row",
+         "select city, state, zip from zip_codes indexed by zip_codes_by_place where city like ?1 or state like ?1 "
+         "or zip like ?1 order by city, state, zip"},
+    };
+    SearchFloor best{{}, nullptr};
+    for (const auto& plan : plans) {
+        Floor floor = readWithCApi(database, plan[1], pattern);
+        Floor again = readWithCApi(database, plan[1], pattern);
+        if (again.toEnd < floor.toEnd)
+            floor = again;
+        if (!best.plan || floor.toEnd < best.floor.toEnd)
+            best = {floor, plan[0]};
+    }
+    return best;
+}
+
+struct WindowRun {
+    double toFirstRow = 0, toEnd = 0, longestGapMs = 0;
+    long rows = 0;
+    long residentGrowth = 0;
+    long heldGrowth = 0;  // after free heap memory is handed back to the system
+    size_t storeBytes = 0;
+};
+
+WindowRun runInWindow(Form1& form, bool listAll, const QString& filter = {}) {
+    form.results().clear();
+    QCoreApplication::processEvents();
+    form.Text1->setText(filter);
+    QElapsedTimer timer;
+    double firstShown = -1;
+    auto connection = QObject::connect(&form.results(), &QAbstractItemModel::rowsInserted, [&] {
+        if (firstShown < 0)
+            firstShown = bench::seconds(timer);
+    });
+    malloc_trim(0);
+    const long before = bench::residentBytes();
+    form.yielder().resetMeasurements();
+    timer.start();
+    listAll ? form.runs().PushButton3_Click() : form.runs().PushButton1_Click();
+    WindowRun run;
+    run.toEnd = bench::seconds(timer);
+    form.results().announce();
+    if (firstShown < 0)
+        firstShown = bench::seconds(timer);
+    QObject::disconnect(connection);
+    run.toFirstRow = firstShown;
+    run.rows = form.results().count();
+    run.longestGapMs = double(form.yielder().longestGapNanoseconds()) / 1e6;
+    QCoreApplication::processEvents();
+    run.residentGrowth = bench::residentBytes() - before;
+    malloc_trim(0);
+    run.heldGrowth = bench::residentBytes() - before;
+    run.storeBytes = form.results().storeBytes();
+    return run;
+}
+
+QString makeMillionRowDatabase(const QString& folder, const QString& shippedCsv, const QString& builder) {
+    const QString database = QDir(folder).filePath(QStringLiteral("zipbase-1m.mdb"));
+    if (QFile::exists(database))
+        return database;
+    QFile source(shippedCsv);
+    source.open(QIODevice::ReadOnly | QIODevice::Text);
+    source.readLine();
+    QList<QByteArray> rows;
+    while (!source.atEnd())
+        rows.append(source.readLine().trimmed());
+    const QString csv = QDir(folder).filePath(QStringLiteral("zipbase-1m.csv"));
+    QFile out(csv);
+    out.open(QIODevice::WriteOnly);
+    out.write("city,state,zip\n");
+    // Copies of the shipped rows with a numbered city, so the order interleaves.
+    for (int i = 0; i < MillionRows; ++i) {
+        const QByteArray& row = rows[i % rows.size()];
+        const int copy = i / int(rows.size());
+        const qsizetype comma = row.indexOf(',');
+        out.write(copy == 0 ? row : row.left(comma) + ' ' + QByteArray::number(copy) + row.mid(comma));
+        out.write("\n");
+    }
+    out.close();
+    QProcess::execute(builder, {csv, database});
+    QFile::remove(csv);
+    return database;
+}
+
+void report(QTextStream& out, const char* what, const WindowRun& run, const Floor& floor) {
+    out << QString::asprintf("| %-34s | %9ld | %8.3f s | %8.3f s | %5.2f | %8.4f s | %8.4f s | %6.1f ms |\n", what, run.rows,
+                             run.toEnd, floor.toEnd, run.toEnd / floor.toEnd, run.toFirstRow, floor.toFirstRow,
+                             run.longestGapMs);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+    const QString binFolder = QCoreApplication::applicationDirPath();
+    const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : binFolder + QStringLiteral("/bench-data");
+    QDir().mkpath(work);
+    const QString shipped = binFolder + QStringLiteral("/zipbase.mdb");
+    const QString million = makeMillionRowDatabase(work, QStringLiteral(OLVARIS_SOURCE_DIR "/db/us-zip-codes.csv"),
+                                                   binFolder + QStringLiteral("/zipbase-build"));
+
+    out << "| run                                | rows      | window     | floor      | ratio | first row  | floor first | longest gap |\n";
+    out << "|------------------------------------|-----------|------------|------------|-------|------------|------------|-------------|\n";
+    QStringList plans;
+    WindowRun millionList;
+    for (const QString& database : {shipped, million}) {
+        const bool big = database == million;
+        const QString folder = QDir(work).filePath(big ? QStringLiteral("million") : QStringLiteral("shipped"));
+        QDir().mkpath(folder);
+        QFile::remove(folder + QStringLiteral("/zipbase.mdb"));
+        QFile::copy(database, folder + QStringLiteral("/zipbase.mdb"));
+        AppFiles::overrideFolder(folder);
+
+        DesktopPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        form.show();
+        QCoreApplication::processEvents();
+
+        const Floor listFloor = readWithCApi(database, query::ListAll, QString());
+        const WindowRun listAll = runInWindow(form, true);
+        report(out, big ? "list all, 1,000,000 rows" : "list all, shipped table", listAll, listFloor);
+        if (big)
+            millionList = listAll;
+
+        for (const char* filter : {"spring", "S", "9", "%ville"}) {
+            const QString text = QString::fromUtf8(filter);
+            const SearchFloor floor = searchFloor(database, text + QLatin1Char('%'));
+            const WindowRun search = runInWindow(form, false, text);
+            const QByteArray label = QStringLiteral("search \"%1\", %2").arg(text, big ? "1M" : "shipped").toUtf8();
+            report(out, label.constData(), search, floor.floor);
+            plans << QStringLiteral("%1 on %2: %3").arg(text, big ? "1M" : "shipped", QString::fromUtf8(floor.plan));
+        }
+        form.results().clear();
+    }
+    out << "\nFloor plans (fastest plain read of the same rows in the same order):\n";
+    for (const QString& plan : plans)
+        out << "  " << plan << "\n";
+    const double rows = double(millionList.rows);
+    out << QString::asprintf("\nResults list memory at 1,000,000 rows, bytes per row:\n"
+                             "  resident growth %.1f; after free heap is returned %.1f; the store itself %.1f\n",
+                             millionList.residentGrowth / rows, millionList.heldGrowth / rows,
+                             double(millionList.storeBytes) / rows);
+    out << QString::asprintf("Peak resident memory of the whole process: %.1f MB\n", bench::peakResidentBytes() / 1e6);
+    return 0;
+}
