@@ -4,8 +4,11 @@
 #include <QApplication>
 #include <QScreen>
 #include <QStyleFactory>
+#include <csignal>
 
 int main(int argc, char** argv) {
+    // A file-size limit makes a save fail with a report instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QGuiApplication::setDesktopFileName(QStringLiteral("olvaris"));

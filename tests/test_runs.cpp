@@ -1,8 +1,7 @@
 // The search and list-all runs through the real window: row by row with a
 // yield before each row, the "Stop" caption and the busy pointer, stopping,
 // a start click during a run, errors, and the user's removals.
-#include "support/ScriptedPlatform.h"
-#include "support/TestFolders.h"
+#include "support/TestWindow.h"
 #include "support/ZipTable.h"
 #include "app/PointerShape.h"
 #include "ui/Form1.h"
@@ -21,22 +20,8 @@ namespace {
 const QString SearchCaption = QStringLiteral("Start Search");
 const QString ListAllCaption = QStringLiteral("List All Cities, States and Zip Codes");
 
-// A started window with exact yields, and a way to act inside the n-th yield.
-struct Window {
-    explicit Window(TestFolders::Database database = TestFolders::WithShippedDatabase) : folders(database), form(platform) {
-        form.Form_Load();
-        form.yielder().setExact(true);
-        form.yielder().addBeforeTurn([this] {
-            ++turns;
-            if (auto action = actions.find(turns); action != actions.end())
-                action->second();
-        });
-    }
-    // Runs the action inside the given turn, before its events are processed.
-    void inTurn(int turn, std::function<void()> action) { actions[turn] = std::move(action); }
-    void clickLater(QPushButton* button) {
-        QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
-    }
+struct Window : TestWindow {
+    using TestWindow::TestWindow;
     std::vector<ZipRow> rows() const {
         std::vector<ZipRow> read;
         ResultsList& list = const_cast<Form1&>(form).results();
@@ -44,16 +29,7 @@ struct Window {
             read.push_back({list.itemText(i, 1), list.itemText(i, 2), list.itemText(i, 3)});
         return read;
     }
-    void fillWithOneRow() {
-        const int row = form.results().add(QStringLiteral("Kept"));
-        form.results().setSubItem(row, 1, QStringLiteral("KS"));
-    }
-
-    TestFolders folders;
-    ScriptedPlatform platform;
-    Form1 form;
-    int turns = 0;
-    std::map<int, std::function<void()>> actions;
+    void fillWithOneRow() { add(QStringLiteral("Kept"), QStringLiteral("KS"), QString()); }
 };
 
 } // namespace

@@ -46,6 +46,7 @@ void ResultsList::clear() {
     m_arena.clear();
     m_announced = 0;
     m_scrollTo = -1;
+    ++m_generation;
     endResetModel();
 }
 
@@ -97,6 +98,7 @@ void ResultsList::remove(int number) {
     beginRemoveRows(QModelIndex(), number - 1, number - 1);
     m_rows.erase(m_rows.begin() + (number - 1));
     m_announced = count();
+    ++m_generation;
     if (m_scrollTo >= count())
         m_scrollTo = -1;
     endRemoveRows();

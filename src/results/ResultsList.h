@@ -46,6 +46,10 @@ public:
     void announce();
     int announcedCount() const { return m_announced; }
 
+    // Changes whenever rows are removed or the list is cleared, so a reader
+    // that yields can tell that the rows it counted are no longer there.
+    quint64 generation() const { return m_generation; }
+
     // Bytes the store holds for its rows (records and text).
     size_t storeBytes() const;
 
@@ -91,6 +95,7 @@ private:
     TextArena m_arena;
     int m_announced = 0;
     int m_scrollTo = -1;
+    quint64 m_generation = 0;
     // Announces what is still waiting once the event loop is idle again, so
     // the last rows of a run show even when no further yield comes.
     QTimer m_announceLater;

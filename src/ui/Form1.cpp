@@ -138,6 +138,10 @@ void Form1::wireHandlers() {
     connect(PushButton3, &QPushButton::clicked, this, [this] { m_runs.PushButton3_Click(); });
     connect(PushButton5, &QPushButton::clicked, this,
             [this] { PushButton5_Click(*m_results, m_mousePointer, m_platform); });
+    connect(PushButton2, &QPushButton::clicked, this, [this] { m_exports.PushButton2_Click(); });
+    connect(PushButton13, &QPushButton::clicked, this, [this] { m_exports.PushButton13_Click(); });
+    connect(PushButton4, &QPushButton::clicked, this, [this] { m_exports.PushButton4_Click(); });
+    connect(PushButton6, &QPushButton::clicked, this, [this] { m_exports.PushButton6_Click(); });
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
@@ -170,6 +174,8 @@ void Form1::setCaption(RunButton button, const QString& caption) {
 }
 
 QString Form1::filterText() const { return Text1->text(); }
+
+QString Form1::separatorText() const { return Text2->text(); }
 
 std::optional<int> Form1::selectedRowNumber() const {
     const QModelIndexList rows = ListView1->selectionModel()->selectedRows();

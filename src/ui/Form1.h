@@ -3,6 +3,7 @@
 #include "app/Yielder.h"
 #include "data/RunCommands.h"
 #include "data/ZipConnection.h"
+#include "export/ExportCommands.h"
 #include "results/ResultsList.h"
 #include <QCursor>
 #include <QWidget>
@@ -21,7 +22,7 @@ class ResultsView;
 
 // The main window: its controls, and the handlers that wire them to the
 // program. Start-up (Form_Load) runs before the window is first shown.
-class Form1 : public QWidget, public RunSurface {
+class Form1 : public QWidget, public RunSurface, public ExportSurface {
     Q_OBJECT
 public:
     using ConnectionFactory = std::function<std::unique_ptr<ZipConnection>()>;
@@ -47,11 +48,14 @@ public:
     Yielder& yielder() override { return m_yielder; }
     Platform& platform() override { return m_platform; }
     RunCommands& runs() { return m_runs; }
+    ExportCommands& exports() { return m_exports; }
 
     // RunSurface
     QString caption(RunButton button) const override;
     void setCaption(RunButton button, const QString& caption) override;
     QString filterText() const override;
+    // ExportSurface
+    QString separatorText() const override;
 
     // The list's selected row, numbered from 1.
     std::optional<int> selectedRowNumber() const;
@@ -102,6 +106,7 @@ private:
     Yielder m_yielder;
     ResultsList* m_results = nullptr;
     RunCommands m_runs{*this};
+    ExportCommands m_exports{*this};
     ConnectionFactory m_createConnection;
     std::unique_ptr<ZipConnection> m_zipConnection;
     int m_mousePointer = 0;

@@ -1,0 +1,69 @@
+#include "ExportCommands.h"
+#include "ClipboardCopy.h"
+#include "SaveText.h"
+#include "app/ApplicationTitle.h"
+#include "app/ErrorReport.h"
+#include "app/Locations.h"
+#include "app/PointerShape.h"
+#include "app/Yielder.h"
+#include "results/ResultsList.h"
+
+namespace olvaris {
+
+void ExportCommands::PushButton2_Click() { save(location::PushButton2Click, Shape::ZipCodes); }
+void ExportCommands::PushButton13_Click() { save(location::PushButton13Click, Shape::CitiesAndStates); }
+void ExportCommands::PushButton4_Click() { save(location::PushButton4Click, Shape::AllColumns); }
+
+void ExportCommands::save(const char* location, Shape shape) {
+    Trap trap = trapFor(location, m_surface.platform());
+    QString fileName;
+    trap.statement(106, [&] { m_dialog.flags = SaveDialogFlags; });
+    trap.statement(108, [&] { m_dialog.title = QStringLiteral("Save"); });
+    trap.statement(110, [&] { m_dialog.filter = QString::fromLatin1(SaveDialogFilter); });
+    trap.statement(112, [&] {
+        // The dialog starts with the name chosen last; a cancel answers with
+        // no name but keeps that one for next time.
+        m_dialog.fileName = m_surface.platform().askSaveFileName({m_dialog.title, m_dialog.filter, m_dialog.lastChosen});
+        if (!m_dialog.fileName.isEmpty())
+            m_dialog.lastChosen = m_dialog.fileName;
+    });
+    trap.statement(114, [&] { fileName = m_dialog.fileName; });
+    if (trap.headTest(116, [&] { return fileName.isEmpty(); }))
+        return;
+    trap.statement(118, [&] { m_surface.setMousePointer(pointer::Busy); });
+    trap.statement(120, [&] {
+        Yielder& yielder = m_surface.yielder();
+        yielder.startCommand();
+        const ResultsList& list = m_surface.results();
+        switch (shape) {
+        case Shape::ZipCodes:
+            SaveZipCodes(list, fileName, yielder);
+            break;
+        case Shape::CitiesAndStates:
+            SaveCitiesAndStates(list, fileName, resolveSeparator(m_surface.separatorText()), yielder);
+            break;
+        case Shape::AllColumns:
+            SaveAllColumns(list, fileName, resolveSeparator(m_surface.separatorText()), yielder);
+            break;
+        }
+    });
+    trap.statement(122, [&] { m_surface.setMousePointer(pointer::Default); });
+}
+
+void ExportCommands::PushButton6_Click() {
+    Trap trap = trapFor(location::PushButton6Click, m_surface.platform());
+    bool copied = false;
+    trap.statement(106, [&] {
+        m_surface.yielder().startCommand();
+        CopyResultsToClipboard(m_surface.results(), m_surface.yielder());
+        copied = true;
+    });
+    // Only a copy that worked is confirmed.
+    if (copied)
+        trap.statement(108, [&] {
+            m_surface.platform().showMessage(QString::fromLatin1(CopiedMessage), ApplicationTitle::current(),
+                                             MessageIcon::None);
+        });
+}
+
+} // namespace olvaris

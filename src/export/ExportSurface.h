@@ -1,0 +1,24 @@
+#pragma once
+#include <QString>
+
+class QClipboard;
+
+namespace olvaris {
+
+class Platform;
+class ResultsList;
+class Yielder;
+
+// What the save and copy commands use of the main window.
+class ExportSurface {
+public:
+    virtual ~ExportSurface() = default;
+    virtual int mousePointer() const = 0;
+    virtual void setMousePointer(int value) = 0;
+    virtual QString separatorText() const = 0;
+    virtual ResultsList& results() = 0;
+    virtual Yielder& yielder() = 0;
+    virtual Platform& platform() = 0;
+};
+
+} // namespace olvaris

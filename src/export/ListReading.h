@@ -1,0 +1,39 @@
+#pragma once
+#include "app/Failure.h"
+#include "results/ResultsList.h"
+
+namespace olvaris {
+
+// One pass of a command over the results list. The list is not held still
+// while the command yields, so every read checks that no row was removed and
+// the list was not cleared since the pass began: a changed list fails the
+// read instead of giving a wrong row.
+class ListReading {
+public:
+    explicit ListReading(const ResultsList& list) : m_list(list), m_generation(list.generation()) {}
+
+    int count() const {
+        check();
+        return m_list.count();
+    }
+    QByteArrayView text(int number, int column) const {
+        check();
+        return m_list.itemUtf8(number, column);
+    }
+    QString header(int column) const {
+        check();
+        return m_list.headerText(column);
+    }
+    int headerCount() const { return m_list.headerCount(); }
+
+private:
+    void check() const {
+        if (m_list.generation() != m_generation)
+            throw Failure(QStringLiteral("The results list changed while it was being read."));
+    }
+
+    const ResultsList& m_list;
+    quint64 m_generation;
+};
+
+} // namespace olvaris

@@ -1,0 +1,88 @@
+#include "SaveText.h"
+#include "ListReading.h"
+#include "Windows1252.h"
+#include "app/Failure.h"
+#include "app/Yielder.h"
+#include <QSaveFile>
+
+namespace olvaris {
+
+namespace {
+constexpr int ZipCodesOnly = 0;
+constexpr int ZipColumn = 3;
+} // namespace
+
+QString resolveSeparator(const QString& text) {
+    return text == QLatin1String("TAB") ? QStringLiteral("\t") : text;
+}
+
+std::string buildSavedText(const ResultsList& list, int columnsTaken, const QString& separator, Yielder& yielder) {
+    const ListReading reading(list);
+    const QByteArray separatorUtf8 = separator.toUtf8();
+    std::string text;
+
+    // Every field is followed by the separator, and the last one of each
+    // line is cut off by the separator's length.
+    std::string encodedSeparator;
+    const size_t separatorLength = appendWindows1252(encodedSeparator, separatorUtf8);
+    auto endLine = [&] {
+        text.resize(text.size() - std::min(separatorLength, text.size()));
+        text.append("\r\n");
+    };
+
+    if (columnsTaken == ZipCodesOnly) {
+        text.append("Zip\r\n");
+    } else {
+        for (int column = 1; column <= columnsTaken; ++column) {
+            yielder.yield();
+            appendWindows1252(text, reading.header(column).toUtf8());
+            text.append(encodedSeparator);
+        }
+        endLine();
+    }
+
+    const int rows = reading.count();
+    for (int row = 1; row <= rows; ++row) {
+        yielder.yield();
+        if (columnsTaken == ZipCodesOnly) {
+            appendWindows1252(text, reading.text(row, ZipColumn));
+            text.append("\r\n");
+            continue;
+        }
+        for (int column = 1; column <= columnsTaken; ++column) {
+            yielder.yield();
+            appendWindows1252(text, reading.text(row, column));
+            text.append(encodedSeparator);
+        }
+        endLine();
+    }
+    return text;
+}
+
+void SaveZipCodes(const ResultsList& list, const QString& fileName, Yielder& yielder) {
+    WriteTextFile(buildSavedText(list, ZipCodesOnly, QString(), yielder), fileName);
+}
+
+void SaveCitiesAndStates(const ResultsList& list, const QString& fileName, const QString& separator, Yielder& yielder) {
+    WriteTextFile(buildSavedText(list, list.headerCount() - 1, separator, yielder), fileName);
+}
+
+void SaveAllColumns(const ResultsList& list, const QString& fileName, const QString& separator, Yielder& yielder) {
+    WriteTextFile(buildSavedText(list, list.headerCount(), separator, yielder), fileName);
+}
+
+void WriteTextFile(const std::string& text, const QString& fileName) {
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Failure(file.errorString());
+    const qint64 size = qint64(text.size());
+    if (file.write(text.data(), size) != size || file.write("\r\n", 2) != 2) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw Failure(reason);
+    }
+    if (!file.commit())
+        throw Failure(file.errorString());
+}
+
+} // namespace olvaris

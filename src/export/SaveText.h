@@ -1,0 +1,28 @@
+#pragma once
+#include <QString>
+#include <string>
+
+namespace olvaris {
+
+class ResultsList;
+class Yielder;
+
+// "TAB", exactly, is a tab; any other text is the separator as it stands.
+QString resolveSeparator(const QString& text);
+
+// The three shapes of a saved list, built in memory and written in one step:
+// a header line and one line per row, in Windows-1252 with "\r\n" line ends.
+// Each yields before every header column, row and column of a row (the ZIP
+// code shape before every row). A list changed during a yield fails.
+void SaveZipCodes(const ResultsList& list, const QString& fileName, Yielder& yielder);
+void SaveCitiesAndStates(const ResultsList& list, const QString& fileName, const QString& separator, Yielder& yielder);
+void SaveAllColumns(const ResultsList& list, const QString& fileName, const QString& separator, Yielder& yielder);
+
+// The text of a shape, without writing it; columnsTaken 0 means ZIP codes only.
+std::string buildSavedText(const ResultsList& list, int columnsTaken, const QString& separator, Yielder& yielder);
+
+// Writes the text and one more "\r\n". The file is replaced atomically: after
+// a failure it holds what it held before, and no temporary file is left.
+void WriteTextFile(const std::string& text, const QString& fileName);
+
+} // namespace olvaris

@@ -1,0 +1,245 @@
+// Saving the list as text and copying it to the clipboard, through the real
+// window, real files and the real clipboard.
+#include "support/TestWindow.h"
+#include "app/PointerShape.h"
+#include "export/ExportCommands.h"
+#include "ui/Form1.h"
+#include "ui/ResultsView.h"
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace olvaris;
+using namespace olvaris::test;
+
+namespace {
+
+struct Window : TestWindow {
+    QString target(const QString& name) const { return QDir(output.path()).filePath(name); }
+    QByteArray saveWith(QPushButton* button, const QString& name) {
+        platform.saveAnswers.push_back(target(name));
+        button->click();
+        return read(target(name));
+    }
+    static QByteArray read(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QStringList outputFiles() const { return QDir(output.path()).entryList(QDir::Files | QDir::Hidden | QDir::System); }
+
+    QTemporaryDir output;
+};
+
+} // namespace
+
+class ExportTest : public QObject {
+    Q_OBJECT
+private slots:
+    void eachShapeIsByteExact() {
+        Window w;
+        w.add("c1", "s1", "z1");
+        w.add("c2", "s2", "z2");
+        QCOMPARE(w.saveWith(w.form.PushButton2, "zip.txt"), QByteArray("Zip\r\nz1\r\nz2\r\n\r\n"));
+        QCOMPARE(w.saveWith(w.form.PushButton13, "cs.txt"), QByteArray("City\tState\r\nc1\ts1\r\nc2\ts2\r\n\r\n"));
+        QCOMPARE(w.saveWith(w.form.PushButton4, "all.txt"),
+                 QByteArray("City\tState\tZip\r\nc1\ts1\tz1\r\nc2\ts2\tz2\r\n\r\n"));
+        QVERIFY(w.platform.messages.empty());
+        QCOMPARE(w.form.mousePointer(), pointer::Default);
+    }
+
+    void anEmptyListWritesTheHeaderOnly() {
+        Window w;
+        QCOMPARE(w.saveWith(w.form.PushButton2, "zip.txt"), QByteArray("Zip\r\n\r\n"));
+        QCOMPARE(w.saveWith(w.form.PushButton4, "all.txt"), QByteArray("City\tState\tZip\r\n\r\n"));
+    }
+
+    void theSeparatorIsTheBoxText_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("comma and blank") << ", " << QByteArray("City, State, Zip\r\nc1, s1, z1\r\n\r\n");
+        QTest::newRow("empty") << "" << QByteArray("CityStateZip\r\nc1s1z1\r\n\r\n");
+        QTest::newRow("tab in small letters") << "tab" << QByteArray("CitytabStatetabZip\r\nc1tabs1tabz1\r\n\r\n");
+        QTest::newRow("blank before TAB") << " TAB" << QByteArray("City TABState TABZip\r\nc1 TABs1 TABz1\r\n\r\n");
+        QTest::newRow("euro sign") << QStringLiteral("€") << QByteArray("City\x80State\x80Zip\r\nc1\x80s1\x80z1\r\n\r\n");
+    }
+    void theSeparatorIsTheBoxText() {
+        QFETCH(QString, box);
+        QFETCH(QByteArray, file);
+        Window w;
+        w.add("c1", "s1", "z1");
+        w.form.Text2->setText(box);
+        QCOMPARE(w.saveWith(w.form.PushButton4, "all.txt"), file);
+        // The ZIP code shape has no separator at all.
+        QCOMPARE(w.saveWith(w.form.PushButton2, "zip.txt"), QByteArray("Zip\r\nz1\r\n\r\n"));
+    }
+
+    void textIsWrittenInWindows1252() {
+        Window w;
+        w.add(QStringLiteral("Montréal"), "QC", "H2X");
+        w.add(QStringLiteral("東京 Tokyo"), QStringLiteral("Ω"), QStringLiteral("😀1"));
+        QCOMPARE(w.saveWith(w.form.PushButton4, "all.txt"),
+                 QByteArray("City\tState\tZip\r\nMontr\xe9"
+                            "al\tQC\tH2X\r\n?? Tokyo\t?\t?1\r\n\r\n"));
+    }
+
+    void savingReplacesAFileAndKeepsTheNameAsTyped() {
+        Window w;
+        w.add("c1", "s1", "z1");
+        QFile old(w.target("results"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(10000, 'x'));
+        old.close();
+        QCOMPARE(w.saveWith(w.form.PushButton2, "results"), QByteArray("Zip\r\nz1\r\n\r\n"));
+        QCOMPARE(w.outputFiles(), QStringList{"results"});
+        QVERIFY(w.platform.messages.empty());
+        const SaveDialogRequest& asked = w.platform.saveRequests.back();
+        QCOMPARE(asked.title, QStringLiteral("Save"));
+        QCOMPARE(asked.filter, QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"));
+        QCOMPARE(w.form.exports().dialog().flags, 0x280201);
+    }
+
+    void cancelWritesNothingAndTheDialogRemembersTheLastName() {
+        Window w;
+        w.add("c1", "s1", "z1");
+        w.saveWith(w.form.PushButton4, "first.txt");
+        w.form.setMousePointer(pointer::Custom);
+        w.form.PushButton2->click(); // no answer scripted: the dialog is cancelled
+        QCOMPARE(w.form.mousePointer(), pointer::Custom);
+        QCOMPARE(w.outputFiles(), QStringList{"first.txt"});
+        QVERIFY(w.platform.messages.empty());
+        QCOMPARE(w.platform.saveRequests[1].initialName, w.target("first.txt"));
+        w.form.PushButton2->click();
+        QCOMPARE(w.platform.saveRequests[2].initialName, w.target("first.txt"));
+    }
+
+    void aFailedWriteIsReportedAndLeavesTheOldFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("missing folder") << "no/such/folder/out.txt";
+        QTest::newRow("a folder in the way") << "taken";
+    }
+    void aFailedWriteIsReportedAndLeavesTheOldFile() {
+        QFETCH(QString, name);
+        Window w;
+        w.add("c1", "s1", "z1");
+        QVERIFY(QDir(w.output.path()).mkdir("taken"));
+        const QStringList before = QDir(w.output.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        w.platform.saveAnswers.push_back(w.target(name));
+        w.form.PushButton4->click();
+        QCOMPARE(w.platform.reportedStatements(), std::vector<int>{120});
+        QVERIFY(w.platform.messages[0].text.contains(QLatin1String("PushButton4_Click at line 120")));
+        QCOMPARE(QDir(w.output.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        QVERIFY(QDir(w.target("taken")).isEmpty());
+        QCOMPARE(w.form.mousePointer(), pointer::Default);
+    }
+
+    void aWriteCutShortByAFileSizeLimitKeepsTheOldContent() {
+        Window w;
+        const QString target = w.target("big.txt");
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old content\r\n");
+        old.close();
+        QProcess probe;
+        probe.start(QStringLiteral(SAVE_LIMIT_PROBE), {w.folders.appFolder(), target, QStringLiteral("100000")});
+        QVERIFY(probe.waitForFinished(60000));
+        QCOMPARE(probe.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()), QStringLiteral("120\npointer 0\n"));
+        QCOMPARE(Window::read(target), QByteArray("old content\r\n"));
+        QCOMPARE(w.outputFiles(), QStringList{"big.txt"});
+    }
+
+    void copyPadsTheColumnsToTheirWidestText() {
+        Window w;
+        w.add("abc", "NY", "00501");
+        w.add("abcdefghijk", "CA", "9");
+        w.add("abcde", "PR", "");
+        w.form.Text2->setText(QStringLiteral(","));
+        w.form.PushButton6->click();
+        const QString expected = QStringLiteral("abc        \tNY\t00501\r\n"
+                                                "abcdefghijk\tCA\t9\r\n"
+                                                "abcde      \tPR\t\r\n");
+        QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+        QCOMPARE(w.platform.messages.size(), size_t(1));
+        QCOMPARE(w.platform.messages[0].text,
+                 QStringLiteral("Results have been copied to the clipboard.\r\rClick a text area where you normally "
+                                "type and press Ctrl+V to paste the clipboard."));
+        QCOMPARE(w.platform.messages[0].title, QStringLiteral("Olvaris"));
+        QCOMPARE(w.platform.messages[0].icon, MessageIcon::None);
+    }
+
+    void copyOfAnEmptyListLeavesTheClipboardAlone() {
+        Window w;
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        w.form.PushButton6->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+        QCOMPARE(w.platform.otherMessages().size(), 1);
+    }
+
+    void aListChangedDuringACopyIsReportedNotCopied_data() {
+        QTest::addColumn<int>("change");
+        QTest::newRow("a row removed") << 0;
+        QTest::newRow("the list cleared") << 1;
+    }
+    void aListChangedDuringACopyIsReportedNotCopied() {
+        QFETCH(int, change);
+        Window w;
+        for (int i = 0; i < 10; ++i)
+            w.add(QString("city %1").arg(i), "ST", "12345");
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        w.inTurn(5, [&] {
+            if (change == 0) {
+                w.form.ListView1->selectRow(2);
+                w.form.ListView1_KeyDown(Qt::Key_Delete);
+            } else {
+                QMetaObject::invokeMethod(w.form.PushButton5, &QPushButton::click, Qt::QueuedConnection);
+            }
+        });
+        w.form.PushButton6->click();
+        QCOMPARE(w.platform.reportedStatements(), std::vector<int>{106});
+        QVERIFY(w.platform.otherMessages().isEmpty()); // no confirmation after a failure
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    }
+
+    void aSearchStartedDuringASaveFailsTheSave() {
+        Window w;
+        for (int i = 0; i < 10; ++i)
+            w.add(QString("city %1").arg(i), "ST", "12345");
+        w.form.Text1->setText(QStringLiteral("boston"));
+        w.inTurn(3, [&] {
+            // Removing and clearing are refused while the save shows the busy pointer.
+            w.form.ListView1->selectRow(0);
+            w.form.ListView1_KeyDown(Qt::Key_Delete);
+            w.form.PushButton5->click();
+            QCOMPARE(w.form.results().count(), 10);
+            QMetaObject::invokeMethod(w.form.PushButton1, &QPushButton::click, Qt::QueuedConnection);
+        });
+        w.platform.saveAnswers.push_back(w.target("all.txt"));
+        w.form.PushButton4->click();
+        QCOMPARE(w.platform.reportedStatements(), std::vector<int>{120});
+        QVERIFY(w.outputFiles().isEmpty());
+        QVERIFY(w.form.results().count() > 0); // the search ran to its end
+        QCOMPARE(w.form.results().itemText(1, 1), QStringLiteral("Boston"));
+        QCOMPARE(w.form.mousePointer(), pointer::Default);
+    }
+
+    void aSaveDuringARunReadsTheRowsSoFar() {
+        Window w;
+        w.form.Text1->setText(QStringLiteral("spring"));
+        w.inTurn(4, [&] {
+            w.platform.saveAnswers.push_back(w.target("zip.txt"));
+            QMetaObject::invokeMethod(w.form.PushButton2, &QPushButton::click, Qt::QueuedConnection);
+        });
+        w.form.PushButton1->click();
+        const QList<QByteArray> lines = Window::read(w.target("zip.txt")).split('\n');
+        QCOMPARE(lines.size(), 1 + 3 + 1 + 1); // header, the three rows added so far, the empty line, the end
+        QVERIFY(w.platform.messages.empty());
+    }
+};
+
+QTEST_MAIN(ExportTest)
+#include "test_export.moc"
