@@ -8,6 +8,10 @@
 #include "results/ResultsList.h"
 #include "ui/DesktopPlatform.h"
 #include "ui/Form1.h"
+#include "export/ClipboardCopy.h"
+#include <QClipboard>
+#include <QSaveFile>
+#include <QTemporaryDir>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -154,10 +158,111 @@ QString makeMillionRowDatabase(const QString& folder, const QString& shippedCsv,
     return database;
 }
 
+// The floor of the export commands: the same bytes built from a plain
+// in-memory copy of the rows, then written or put on the clipboard.
+struct PlainRows {
+    std::vector<std::string> city, state, zip;
+};
+
+PlainRows copyRows(const ResultsList& list) {
+    PlainRows rows;
+    for (int i = 1; i <= list.count(); ++i) {
+        rows.city.emplace_back(list.itemUtf8(i, 1).toByteArray().toStdString());
+        rows.state.emplace_back(list.itemUtf8(i, 2).toByteArray().toStdString());
+        rows.zip.emplace_back(list.itemUtf8(i, 3).toByteArray().toStdString());
+    }
+    return rows;
+}
+
+double floorSave(const PlainRows& rows, bool zipOnly, const QString& path) {
+    QElapsedTimer timer;
+    timer.start();
+    std::string text = zipOnly ? "Zip\r\n" : "City\tState\tZip\r\n";
+    for (size_t i = 0; i < rows.zip.size(); ++i) {
+        if (!zipOnly) {
+            text += rows.city[i];
+            text += '\t';
+            text += rows.state[i];
+            text += '\t';
+        }
+        text += rows.zip[i];
+        text += "\r\n";
+    }
+    text += "\r\n";
+    QSaveFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(text.data(), qint64(text.size()));
+    file.commit();
+    return bench::seconds(timer);
+}
+
+double floorCopy(const PlainRows& rows) {
+    QElapsedTimer timer;
+    timer.start();
+    size_t widths[3] = {0, 0, 0};
+    for (size_t i = 0; i < rows.zip.size(); ++i) {
+        widths[0] = std::max(widths[0], rows.city[i].size());
+        widths[1] = std::max(widths[1], rows.state[i].size());
+        widths[2] = std::max(widths[2], rows.zip[i].size());
+    }
+    std::string text;
+    for (size_t i = 0; i < rows.zip.size(); ++i) {
+        text += rows.city[i];
+        text.append(widths[0] - rows.city[i].size(), ' ');
+        text += '\t';
+        text += rows.state[i];
+        text.append(widths[1] - rows.state[i].size(), ' ');
+        text += '\t';
+        text += rows.zip[i];
+        text += "\r\n";
+    }
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    return bench::seconds(timer);
+}
+
+struct ExportRun {
+    double seconds = 0, longestGapMs = 0;
+};
+
+ExportRun timeCommand(Form1& form, const std::function<void()>& command) {
+    form.yielder().resetMeasurements();
+    QElapsedTimer timer;
+    timer.start();
+    command();
+    return {bench::seconds(timer), double(form.yielder().longestGapNanoseconds()) / 1e6};
+}
+
+// Answers the save dialog with one fixed name and records nothing else.
+class BenchPlatform : public DesktopPlatform {
+public:
+    QString saveName;
+    QString askSaveFileName(const SaveDialogRequest&) override { return saveName; }
+    void showMessage(const QString&, const QString&, MessageIcon) override {}
+};
+
 void report(QTextStream& out, const char* what, const WindowRun& run, const Floor& floor) {
     out << QString::asprintf("| %-34s | %9ld | %8.3f s | %8.3f s | %5.2f | %8.4f s | %8.4f s | %6.1f ms |\n", what, run.rows,
                              run.toEnd, floor.toEnd, run.toEnd / floor.toEnd, run.toFirstRow, floor.toFirstRow,
                              run.longestGapMs);
+}
+
+void exportFigures(QTextStream& out, Form1& form, BenchPlatform& platform, const QString& work) {
+    const PlainRows rows = copyRows(form.results());
+    const QString path = QDir(work).filePath(QStringLiteral("saved.txt"));
+    platform.saveName = path;
+    out << "\n| command on 1,000,000 rows          | window     | floor      | ratio | longest gap |\n";
+    out << "|------------------------------------|------------|------------|-------|-------------|\n";
+    auto line = [&](const char* what, const ExportRun& run, double floor) {
+        out << QString::asprintf("| %-34s | %8.3f s | %8.3f s | %5.2f | %6.1f ms |\n", what, run.seconds, floor,
+                                 run.seconds / floor, run.longestGapMs);
+    };
+    const double saveAllFloor = floorSave(rows, false, path);
+    line("Save All Results", timeCommand(form, [&] { form.exports().PushButton4_Click(); }), saveAllFloor);
+    const double saveZipFloor = floorSave(rows, true, path);
+    line("Save Zip Codes Only", timeCommand(form, [&] { form.exports().PushButton2_Click(); }), saveZipFloor);
+    const double copyFloor = floorCopy(rows);
+    line("Copy Results To Clipboard", timeCommand(form, [&] { form.exports().PushButton6_Click(); }), copyFloor);
+    QFile::remove(path);
 }
 
 } // namespace
@@ -184,7 +289,7 @@ int main(int argc, char** argv) {
         QFile::copy(database, folder + QStringLiteral("/zipbase.mdb"));
         AppFiles::overrideFolder(folder);
 
-        DesktopPlatform platform;
+        BenchPlatform platform;
         Form1 form(platform);
         form.Form_Load();
         form.show();
@@ -203,6 +308,10 @@ int main(int argc, char** argv) {
             const QByteArray label = QStringLiteral("search \"%1\", %2").arg(text, big ? "1M" : "shipped").toUtf8();
             report(out, label.constData(), search, floor.floor);
             plans << QStringLiteral("%1 on %2: %3").arg(text, big ? "1M" : "shipped", QString::fromUtf8(floor.plan));
+        }
+        if (big) {
+            form.runs().PushButton3_Click();
+            exportFigures(out, form, platform, work);
         }
         form.results().clear();
     }

@@ -5,7 +5,8 @@ namespace olvaris {
 
 Yielder::Yielder() { m_clock.start(); }
 
-void Yielder::yield() {
+void Yielder::yieldSlow() {
+    m_untilClock = CallsPerClockRead;
     if (m_exact || m_turnDue || m_clock.nsecsElapsed() - m_lastTurnEnd >= FrameNanoseconds)
         turn();
 }

@@ -4,6 +4,7 @@
 #include "app/Yielder.h"
 #include <QClipboard>
 #include <QGuiApplication>
+#include <string>
 #include <vector>
 
 namespace olvaris {
@@ -47,25 +48,31 @@ QString buildClipboardText(const ResultsList& list, Yielder& yielder) {
         widths.push_back(widest);
     }
 
-    QString text;
+    // Built as UTF-8 in one buffer of the final size, and turned into text once.
     const int rows = reading.count();
+    qsizetype lineBytes = 2;
+    for (const qsizetype width : widths)
+        lineBytes += width + 1;
+    std::string text;
+    text.reserve(size_t(rows) * size_t(lineBytes));
     for (int row = 1; row <= rows; ++row) {
         yielder.yield();
         for (int column = 1; column <= columns; ++column) {
             yielder.yield();
             const QByteArrayView field = reading.text(row, column);
-            text.append(QString::fromUtf8(field));
+            text.append(field.data(), size_t(field.size()));
             const qsizetype length = textLength(field);
             if (length < widths[size_t(column - 1)])
-                text.append(QString(widths[size_t(column - 1)] - length, QLatin1Char(' ')));
-            text.append(QLatin1Char('\t'));
+                text.append(size_t(widths[size_t(column - 1)] - length), ' ');
+            text.push_back('\t');
         }
-        text.chop(1);
-        while (text.endsWith(QLatin1Char(' ')))
-            text.chop(1);
-        text.append(QLatin1String("\r\n"));
+        if (columns > 0)
+            text.pop_back();
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
+        text.append("\r\n");
     }
-    return text;
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
 void CopyResultsToClipboard(const ResultsList& list, Yielder& yielder) {

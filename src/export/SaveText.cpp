@@ -42,6 +42,7 @@ std::string buildSavedText(const ResultsList& list, int columnsTaken, const QStr
     }
 
     const int rows = reading.count();
+    text.reserve(text.size() + size_t(rows) * (columnsTaken == ZipCodesOnly ? 7 : 24));
     for (int row = 1; row <= rows; ++row) {
         yielder.yield();
         if (columnsTaken == ZipCodesOnly) {
