@@ -1,8 +1,11 @@
 #include "Form1.h"
+#include "HelpMessage.h"
+#include "PointerFeedback.h"
 #include "ResultsView.h"
 #include "Twips.h"
 #include "app/AppFiles.h"
 #include "app/Branding.h"
+#include "app/PointerShape.h"
 #include "app/SettingsStore.h"
 #include "results/ListCommands.h"
 #include <QCloseEvent>
@@ -66,7 +69,8 @@ Form1::Form1(Platform& platform, QWidget* parent)
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_platform(platform),
       m_results(new ResultsList(this)),
-      m_createConnection([] { return std::make_unique<ZipConnection>(); }) {
+      m_createConnection([] { return std::make_unique<ZipConnection>(); }),
+      m_skinEngine(std::make_unique<StyleSheetSkinEngine>()) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     setFont(windowFont());
@@ -80,6 +84,7 @@ Form1::Form1(Platform& platform, QWidget* parent)
     buildControls();
     arrangeTabOrder();
     wireHandlers();
+    describeForScreenReaders();
     m_yielder.addBeforeTurn([this] { m_results->announce(); });
 }
 
@@ -142,6 +147,19 @@ void Form1::wireHandlers() {
     connect(PushButton13, &QPushButton::clicked, this, [this] { m_exports.PushButton13_Click(); });
     connect(PushButton4, &QPushButton::clicked, this, [this] { m_exports.PushButton4_Click(); });
     connect(PushButton6, &QPushButton::clicked, this, [this] { m_exports.PushButton6_Click(); });
+    connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(m_platform); });
+    // Enter in the filter box starts the search, as the window's default button.
+    PushButton1->setDefault(true);
+    connect(Text1, &QLineEdit::returnPressed, PushButton1, &QPushButton::click);
+
+    auto* feedback = new PointerFeedback([this] { hoverButton(); }, [this] { hoverArea(); }, this);
+    for (QPushButton* button :
+         {PushButton1, PushButton3, PushButton4, PushButton13, PushButton2, PushButton5, PushButton6, PushButton7})
+        feedback->watchButton(button);
+    for (QWidget* container : {static_cast<QWidget*>(this), static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2)})
+        feedback->watchContainer(container);
+    for (QWidget* area : {static_cast<QWidget*>(ListView1), static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text2)})
+        feedback->watchArea(area);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
@@ -197,8 +215,44 @@ void Form1::Text2_Change() {
 }
 
 void Form1::setMousePointer(int value) {
+    if (value == m_mousePointer)
+        return;
     m_mousePointer = value;
     applyPointer();
+}
+
+// The pointer notifications never replace the busy pointer.
+void Form1::hoverButton() {
+    if (m_mousePointer != pointer::Busy)
+        setMousePointer(pointer::Custom);
+}
+
+void Form1::hoverArea() {
+    if (m_mousePointer != pointer::Busy)
+        setMousePointer(pointer::Default);
+}
+
+void Form1::describeForScreenReaders() {
+    for (QPushButton* button :
+         {PushButton1, PushButton3, PushButton4, PushButton13, PushButton2, PushButton5, PushButton6, PushButton7})
+        button->setAccessibleName(button->text());
+    PushButton1->setAccessibleDescription(QStringLiteral("Searches for the text of the filter box; reads Stop while rows arrive"));
+    PushButton3->setAccessibleDescription(QStringLiteral("Lists every city, state and ZIP code; reads Stop while rows arrive"));
+    PushButton4->setAccessibleDescription(QStringLiteral("Saves city, state and ZIP code of every row to a text file"));
+    PushButton13->setAccessibleDescription(QStringLiteral("Saves city and state of every row to a text file"));
+    PushButton2->setAccessibleDescription(QStringLiteral("Saves the ZIP code of every row to a text file"));
+    PushButton5->setAccessibleDescription(QStringLiteral("Removes every row from the results"));
+    PushButton6->setAccessibleDescription(QStringLiteral("Copies the results to the clipboard as aligned columns"));
+    PushButton7->setAccessibleDescription(QStringLiteral("Tells where to ask questions"));
+    Text1->setAccessibleName(QStringLiteral("Search filter"));
+    Text1->setAccessibleDescription(Frame1->title());
+    Text2->setAccessibleName(Label3->text());
+    Text2->setAccessibleDescription(QStringLiteral("Put between the fields of a saved line; TAB means a tab"));
+    ListView1->setAccessibleName(QStringLiteral("Results"));
+    ListView1->setAccessibleDescription(QStringLiteral("Columns City, State and Zip. ") + QString::fromUtf8(ListToolTip));
+    Frame1->setAccessibleName(Frame1->title());
+    Frame2->setAccessibleName(Frame2->title());
+    Label3->setBuddy(Text2);
 }
 
 // One value decides the pointer over the window and every control on it;
@@ -209,10 +263,10 @@ void Form1::applyPointer() {
         if (widget->isWindow() && widget != this)
             continue;
         switch (m_mousePointer) {
-        case 11:
+        case pointer::Busy:
             widget->setCursor(Qt::WaitCursor);
             break;
-        case 99:
+        case pointer::Custom:
             widget->setCursor(m_customPointer.value_or(QCursor(Qt::ArrowCursor)));
             break;
         default:

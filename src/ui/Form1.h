@@ -1,5 +1,6 @@
 #pragma once
 #include "app/Platform.h"
+#include "app/SkinEngine.h"
 #include "app/Yielder.h"
 #include "data/RunCommands.h"
 #include "data/ZipConnection.h"
@@ -57,6 +58,14 @@ public:
     // ExportSurface
     QString separatorText() const override;
 
+    // The skin engine (SkinFramework1); tests put a recording one in its place.
+    SkinEngine& skinEngine() { return *m_skinEngine; }
+    void setSkinEngine(std::unique_ptr<SkinEngine> engine) { m_skinEngine = std::move(engine); }
+
+    // Pointer notifications: over a command button, and over any other area.
+    void hoverButton();
+    void hoverArea();
+
     // The list's selected row, numbered from 1.
     std::optional<int> selectedRowNumber() const;
 
@@ -87,6 +96,7 @@ private:
     void buildControls();
     void arrangeTabOrder();
     void wireHandlers();
+    void describeForScreenReaders();
     void applyPointer();
 
     // Start-up steps that touch the window.
@@ -109,6 +119,7 @@ private:
     ExportCommands m_exports{*this};
     ConnectionFactory m_createConnection;
     std::unique_ptr<ZipConnection> m_zipConnection;
+    std::unique_ptr<SkinEngine> m_skinEngine;
     int m_mousePointer = 0;
     std::optional<QCursor> m_customPointer;
     bool m_loadEndedProcess = false;

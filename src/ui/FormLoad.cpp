@@ -8,7 +8,12 @@
 #include "app/HandCursor.h"
 #include "app/Locations.h"
 #include "app/SettingsStore.h"
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QLabel>
+#include <QRadioButton>
 #include <QLineEdit>
 #include "ui/ResultsView.h"
 
@@ -86,7 +91,28 @@ void Form1::Form_Load() {
 void Form1::ApplySkin() {
     if (!isOrdinaryFile(AppFiles::path(appfile::Skin)))
         return;
-    // This build has no skin engine yet: a skin file counts as absent.
+
+    // The window and its frames and labels take the system's face colour.
+    const QColor face = QGuiApplication::palette().color(QPalette::Button);
+    auto paintFace = [&face](QWidget* widget) {
+        QPalette colours = widget->palette();
+        colours.setColor(QPalette::Window, face);
+        widget->setPalette(colours);
+    };
+    paintFace(this);
+    for (QWidget* control : findChildren<QWidget*>()) {
+        if (qobject_cast<QGroupBox*>(control) || qobject_cast<QLabel*>(control) || qobject_cast<QRadioButton*>(control)
+            || qobject_cast<QCheckBox*>(control))
+            paintFace(control);
+    }
+
+    SkinEngine& engine = *m_skinEngine;
+    engine.LoadSkin(AppFiles::path(appfile::Skin), QString());
+    const int options = engine.options();
+    engine.setOptions(options | SkinEngine::SkinActive);
+    engine.setApplyToDialogs(true);
+    engine.setApplyToToolTips(true);
+    engine.ApplyWindow(this);
 }
 
 void Form1::loadHandPointer() { m_customPointer = loadCursorFile(AppFiles::path(appfile::HandCursor)); }

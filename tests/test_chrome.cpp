@@ -1,0 +1,266 @@
+// The window as a person meets it: the hand over the command buttons and the
+// ordinary pointer elsewhere, never over the hourglass; the help box; skins.
+#include "support/TestWindow.h"
+#include "app/PointerShape.h"
+#include "ui/HelpMessage.h"
+#include "ui/ResultsView.h"
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QtTest>
+
+using namespace olvaris;
+using namespace olvaris::test;
+
+namespace {
+
+// Records the skin engine calls in order.
+class RecordingSkinEngine : public SkinEngine {
+public:
+    void LoadSkin(const QString& path, const QString& section) override {
+        calls << QStringLiteral("LoadSkin(%1,%2)").arg(path, section);
+    }
+    int options() const override {
+        calls << QStringLiteral("options");
+        return 6;
+    }
+    void setOptions(int mask) override { calls << QStringLiteral("setOptions(%1)").arg(mask); }
+    void setApplyToDialogs(bool on) override { calls << QStringLiteral("setApplyToDialogs(%1)").arg(on); }
+    void setApplyToToolTips(bool on) override { calls << QStringLiteral("setApplyToToolTips(%1)").arg(on); }
+    void ApplyWindow(QWidget* window) override { calls << QStringLiteral("ApplyWindow(%1)").arg(window->objectName()); }
+    mutable QStringList calls;
+};
+
+QList<QPushButton*> commandButtons(Form1& form) {
+    return {form.PushButton1, form.PushButton3, form.PushButton4, form.PushButton13,
+            form.PushButton2, form.PushButton5, form.PushButton6, form.PushButton7};
+}
+
+// Points in window coordinates over each area that resets the pointer.
+QList<std::pair<QString, QPoint>> resetAreas(Form1& form) {
+    auto inWindow = [&form](QWidget* widget, QPoint at) { return widget->mapTo(&form, at); };
+    return {{"window background", QPoint(3, 3)},
+            {"Frame1", inWindow(form.Frame1, QPoint(form.Frame1->width() - 4, form.Frame1->height() - 4))},
+            {"Frame2", inWindow(form.Frame2, QPoint(form.Frame2->width() - 10, form.Frame2->height() / 2))},
+            {"Text1", inWindow(form.Text1, form.Text1->rect().center())},
+            {"Text2", inWindow(form.Text2, form.Text2->rect().center())},
+            {"list", inWindow(form.ListView1->viewport(), form.ListView1->viewport()->rect().center())},
+            {"list header", inWindow(form.ListView1, QPoint(40, 8))}};
+}
+
+void moveTo(Form1& form, QPoint at) { QTest::mouseMove(&form, at); }
+
+} // namespace
+
+class ChromeTest : public QObject {
+    Q_OBJECT
+private slots:
+    void theHandShowsOverButtonsOnly_data() {
+        QTest::addColumn<bool>("withHand");
+        QTest::newRow("with HAND-M.CUR") << true;
+        QTest::newRow("without it") << false;
+    }
+    void theHandShowsOverButtonsOnly() {
+        QFETCH(bool, withHand);
+        TestFolders folders;
+        if (withHand)
+            QVERIFY(QFile::copy(QStringLiteral(OLVARIS_SOURCE_DIR "/assets/HAND-M.CUR"), folders.filePath("HAND-M.CUR")));
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+        for (QPushButton* button : commandButtons(form)) {
+            moveTo(form, button->mapTo(&form, button->rect().center()));
+            QCOMPARE(form.mousePointer(), pointer::Custom);
+            QCOMPARE(button->cursor().shape(), withHand ? Qt::BitmapCursor : Qt::ArrowCursor);
+            if (withHand)
+                QCOMPARE(button->cursor().hotSpot(), QPoint(12, 1));
+            for (const auto& [name, at] : resetAreas(form)) {
+                moveTo(form, button->mapTo(&form, button->rect().center()));
+                QCOMPARE(form.mousePointer(), pointer::Custom);
+                moveTo(form, at);
+                QVERIFY2(form.mousePointer() == pointer::Default, qPrintable(name));
+            }
+        }
+        // The default pointer is each control's own: the I-beam over text boxes.
+        QCOMPARE(form.Text1->cursor().shape(), Qt::IBeamCursor);
+        QCOMPARE(form.PushButton3->cursor().shape(), Qt::ArrowCursor);
+        QVERIFY(platform.messages.empty());
+    }
+
+    void overTheLabelThePointerStaysAsTheFrameLeftIt() {
+        TestWindow w;
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        moveTo(w.form, w.form.Frame2->mapTo(&w.form, QPoint(w.form.Frame2->width() - 10, 30)));
+        QCOMPARE(w.form.mousePointer(), pointer::Default);
+        w.form.setMousePointer(pointer::Custom); // as if the last area set the hand
+        moveTo(w.form, w.form.Label3->mapTo(&w.form, w.form.Label3->rect().center()));
+        QCOMPARE(w.form.mousePointer(), pointer::Custom);
+    }
+
+    void theHourglassIsNeverReplaced() {
+        TestWindow w;
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        w.form.setMousePointer(pointer::Busy);
+        for (QPushButton* button : commandButtons(w.form)) {
+            moveTo(w.form, button->mapTo(&w.form, button->rect().center()));
+            QCOMPARE(w.form.mousePointer(), pointer::Busy);
+        }
+        for (const auto& [name, at] : resetAreas(w.form)) {
+            moveTo(w.form, at);
+            QVERIFY2(w.form.mousePointer() == pointer::Busy, qPrintable(name));
+        }
+        QCOMPARE(w.form.Text1->cursor().shape(), Qt::WaitCursor);
+        QCOMPARE(w.form.ListView1->viewport()->cursor().shape(), Qt::WaitCursor);
+    }
+
+    void theHourglassShowsDuringARunAndGoesAfterIt() {
+        TestWindow w;
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        w.form.Text1->setText(QStringLiteral("spring"));
+        int during = -1;
+        w.inTurn(3, [&] {
+            moveTo(w.form, w.form.PushButton7->mapTo(&w.form, w.form.PushButton7->rect().center()));
+            during = w.form.mousePointer();
+        });
+        w.form.PushButton1->click();
+        QCOMPARE(during, pointer::Busy);
+        QCOMPARE(w.form.mousePointer(), pointer::Default);
+    }
+
+    void helpShowsTheContactAddress() {
+        TestWindow w;
+        w.form.PushButton7->click();
+        QCOMPARE(w.platform.messages.size(), size_t(1));
+        QCOMPARE(w.platform.messages[0].text,
+                 QStringLiteral("Questions? Please contact Team Tarvendel at https://www.tarvendel.example/contact/"));
+        QCOMPARE(w.platform.messages[0].title, QStringLiteral("Olvaris"));
+        QCOMPARE(w.platform.messages[0].icon, MessageIcon::None);
+    }
+
+    void helpDuringARunHoldsTheRunUntilItCloses() {
+        TestWindow w;
+        w.form.Text1->setText(QStringLiteral("spring"));
+        int rowsWhenShown = -1;
+        w.platform.onMessage = [&](const ShownMessage&) { rowsWhenShown = w.form.results().count(); };
+        w.inTurn(5, [&] { TestWindow::clickLater(w.form.PushButton7); });
+        w.form.PushButton1->click();
+        QCOMPARE(rowsWhenShown, 4);
+        QCOMPARE(w.platform.otherMessages(), QStringList{helpPrompt()});
+        QCOMPARE(w.form.results().count(), 206); // the run went on to its end
+    }
+
+    void enterInTheFilterBoxSearches() {
+        TestWindow w;
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        w.form.Text1->setText(QStringLiteral("boston"));
+        QTest::keyClick(w.form.Text1, Qt::Key_Return);
+        QVERIFY(w.form.results().count() > 0);
+        QCOMPARE(w.form.results().itemText(1, 1), QStringLiteral("Boston"));
+    }
+
+    void everyControlHasAnAccessibleName() {
+        TestWindow w;
+        for (QWidget* control : w.form.findChildren<QWidget*>()) {
+            if (control->parentWidget() != &w.form && control->parentWidget() != w.form.Frame1
+                && control->parentWidget() != w.form.Frame2)
+                continue;
+            if (qobject_cast<QLabel*>(control))
+                continue; // a label speaks its own text
+            QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+        }
+        QVERIFY(w.form.ListView1->accessibleDescription().contains(QLatin1String("City, State and Zip")));
+    }
+
+    void noSkinFileChangesNothing_data() {
+        QTest::addColumn<bool>("folderInTheWay");
+        QTest::newRow("no file") << false;
+        QTest::newRow("a folder named o.cjs") << true;
+    }
+    void noSkinFileChangesNothing() {
+        QFETCH(bool, folderInTheWay);
+        TestFolders folders;
+        if (folderInTheWay)
+            QVERIFY(QDir().mkpath(folders.filePath("x/o.cjs")));
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        auto engine = std::make_unique<RecordingSkinEngine>();
+        RecordingSkinEngine& calls = *engine;
+        form.setSkinEngine(std::move(engine));
+        form.Form_Load();
+        QVERIFY(calls.calls.isEmpty());
+        QCOMPARE(form.palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(form.Frame1->palette().color(QPalette::Window), QColor(Qt::white));
+        QVERIFY(platform.messages.empty());
+    }
+
+    void aSkinFileTurnsTheFramesToTheFaceColourThenCallsTheEngine() {
+        TestFolders folders;
+        folders.writeFile(QStringLiteral("x/o.cjs"), "QPushButton { color: navy; }");
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        auto engine = std::make_unique<RecordingSkinEngine>();
+        RecordingSkinEngine& calls = *engine;
+        form.setSkinEngine(std::move(engine));
+        const QColor listBase = form.ListView1->palette().color(QPalette::Base);
+        form.Form_Load();
+
+        const QColor face = QGuiApplication::palette().color(QPalette::Button);
+        QVERIFY(face != QColor(Qt::white));
+        for (QWidget* faced : {static_cast<QWidget*>(&form), static_cast<QWidget*>(form.Frame1),
+                               static_cast<QWidget*>(form.Frame2), static_cast<QWidget*>(form.Label3)})
+            QCOMPARE(faced->palette().color(QPalette::Window), face);
+        QCOMPARE(form.PushButton4->palette().color(QPalette::Button), QColor(Qt::white));
+        QCOMPARE(form.ListView1->palette().color(QPalette::Base), listBase);
+        QCOMPARE(calls.calls, (QStringList{"LoadSkin(" + QDir::toNativeSeparators(folders.filePath("x/o.cjs")) + ",)",
+                                           "options", "setOptions(7)", "setApplyToDialogs(1)",
+                                           "setApplyToToolTips(1)", "ApplyWindow(Form1)"}));
+        QVERIFY(platform.messages.empty());
+    }
+
+    void aSkinThatCannotBeLoadedIsReportedAt106_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("blanks only") << QByteArray(" \n\t ");
+        QTest::newRow("not text") << TestFolders::randomBytes(512, 11);
+    }
+    void aSkinThatCannotBeLoadedIsReportedAt106() {
+        QFETCH(QByteArray, bytes);
+        TestFolders folders;
+        folders.writeFile(QStringLiteral("x/o.cjs"), bytes);
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        QCOMPARE(platform.reportedStatements(), std::vector<int>{106});
+        // The colours already set stay, and start-up went on.
+        QCOMPARE(form.Frame1->palette().color(QPalette::Window), QGuiApplication::palette().color(QPalette::Button));
+        QCOMPARE(form.results().headerCount(), 3);
+        QVERIFY(qApp->styleSheet().isEmpty());
+    }
+
+    void theSampleSkinIsApplied() {
+        TestFolders folders;
+        QFile sample(QStringLiteral(OLVARIS_SOURCE_DIR "/assets/skins/slate.qss"));
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        const QByteArray sheet = sample.readAll();
+        folders.writeFile(QStringLiteral("x/o.cjs"), sheet);
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        QVERIFY(platform.messages.empty());
+        QCOMPARE(qApp->styleSheet(), QString::fromUtf8(sheet));
+        qApp->setStyleSheet(QString());
+    }
+};
+
+QTEST_MAIN(ChromeTest)
+#include "test_chrome.moc"
