@@ -32,3 +32,15 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+# The Debian package (build-package/olvaris_<version>_<arch>.deb) and the
+# check of the install tree and the package that CI runs.
+.PHONY: package install-check
+package:
+	@tools/install-deps
+	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DOLVARIS_WERROR=$(WERROR) -DOLVARIS_TESTS=OFF
+	cmake --build build-package -j$(JOBS)
+	cd build-package && cpack -G DEB
+
+install-check: package
+	tools/check-install build-package

@@ -237,6 +237,7 @@ class BenchPlatform : public DesktopPlatform {
 public:
     QString saveName;
     QString askSaveFileName(const SaveDialogRequest&) override { return saveName; }
+    int drawOneToHundred() override { return 50; }
     void showMessage(const QString&, const QString&, MessageIcon) override {}
 };
 
