@@ -24,28 +24,6 @@ std::vector<ZipRow> readShippedCsv() {
 namespace {
 char32_t folded(char32_t c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 
-bool matchFrom(const std::u32string& value, size_t v, const std::u32string& pattern, size_t p) {
-    while (p < pattern.size()) {
-        if (pattern[p] == U'%') {
-            while (p < pattern.size() && pattern[p] == U'%')
-                ++p;
-            if (p == pattern.size())
-                return true;
-            for (size_t start = v; start <= value.size(); ++start)
-                if (matchFrom(value, start, pattern, p))
-                    return true;
-            return false;
-        }
-        if (v == value.size())
-            return false;
-        if (pattern[p] != U'_' && folded(pattern[p]) != folded(value[v]))
-            return false;
-        ++p;
-        ++v;
-    }
-    return v == value.size();
-}
-
 QString foldedKey(const QString& text) {
     QString key = text;
     for (QChar& c : key)
@@ -55,8 +33,40 @@ QString foldedKey(const QString& text) {
 }
 } // namespace
 
+bool likeMatches(const std::u32string& value, const std::u32string& pattern) {
+    // The classic wildcard walk: on a mismatch, go back to the last "%" and
+    // let it take one more character.
+    size_t v = 0, p = 0, star = std::u32string::npos, resume = 0;
+    while (v < value.size()) {
+        if (p < pattern.size() && pattern[p] == U'%') {
+            star = p++;
+            resume = v;
+        } else if (p < pattern.size() && (pattern[p] == U'_' || folded(pattern[p]) == folded(value[v]))) {
+            ++p;
+            ++v;
+        } else if (star != std::u32string::npos) {
+            p = star + 1;
+            v = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == U'%')
+        ++p;
+    return p == pattern.size();
+}
+
 bool likeMatches(const QString& value, const QString& pattern) {
-    return matchFrom(value.toStdU32String(), 0, pattern.toStdU32String(), 0);
+    return likeMatches(value.toStdU32String(), likePattern(pattern));
+}
+
+std::u32string likePattern(const QString& pattern) {
+    // The engine reads the pattern as UTF-8 text, which ends at a NUL.
+    std::u32string text = QString::fromUtf8(pattern.toUtf8()).toStdU32String();
+    const size_t nul = text.find(U'\0');
+    if (nul != std::u32string::npos)
+        text.resize(nul);
+    return text;
 }
 
 void sortLikeTheDatabase(std::vector<ZipRow>& rows) {
@@ -68,12 +78,29 @@ void sortLikeTheDatabase(std::vector<ZipRow>& rows) {
 }
 
 std::vector<ZipRow> expectedSearch(const std::vector<ZipRow>& table, const QString& filter) {
-    const QString pattern = filter + QLatin1Char('%');
+    const std::u32string pattern = likePattern(filter + QLatin1Char('%'));
     std::vector<ZipRow> found;
     for (const ZipRow& row : table)
-        if (likeMatches(row.city, pattern) || likeMatches(row.state, pattern) || likeMatches(row.zip, pattern))
+        if (likeMatches(row.city.toStdU32String(), pattern) || likeMatches(row.state.toStdU32String(), pattern)
+            || likeMatches(row.zip.toStdU32String(), pattern))
             found.push_back(row);
     sortLikeTheDatabase(found);
+    return found;
+}
+
+IndependentSearch::IndependentSearch(std::vector<ZipRow> table) : m_rows(std::move(table)) {
+    sortLikeTheDatabase(m_rows);
+    for (const ZipRow& row : m_rows)
+        m_texts.push_back({row.city.toStdU32String(), row.state.toStdU32String(), row.zip.toStdU32String()});
+}
+
+std::vector<ZipRow> IndependentSearch::search(const QString& filter) const {
+    const std::u32string pattern = likePattern(filter + QLatin1Char('%'));
+    std::vector<ZipRow> found;
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (likeMatches(m_texts[i][0], pattern) || likeMatches(m_texts[i][1], pattern)
+            || likeMatches(m_texts[i][2], pattern))
+            found.push_back(m_rows[i]);
     return found;
 }
 
@@ -101,7 +128,14 @@ void writeDatabase(const QString& path, const std::vector<ZipRow>& rows) {
         sqlite3_reset(insert);
     }
     sqlite3_finalize(insert);
-    sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
+    // The indexes of the shipped database, so queries take the same plans.
+    sqlite3_exec(db,
+                 "COMMIT;"
+                 "CREATE INDEX zip_codes_by_place ON zip_codes (city, state, zip);"
+                 "CREATE INDEX zip_codes_by_state ON zip_codes (state);"
+                 "CREATE INDEX zip_codes_by_zip ON zip_codes (zip);"
+                 "ANALYZE;",
+                 nullptr, nullptr, nullptr);
     sqlite3_close(db);
 }
 

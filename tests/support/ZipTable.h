@@ -1,5 +1,7 @@
 #pragma once
 #include <QString>
+#include <array>
+#include <string>
 #include <vector>
 
 namespace olvaris::test {
@@ -15,11 +17,26 @@ std::vector<ZipRow> readShippedCsv();
 // LIKE as the program promises it: "%" any run, "_" one character, ASCII
 // letters match in either case, everything else only itself.
 bool likeMatches(const QString& value, const QString& pattern);
+bool likeMatches(const std::u32string& value, const std::u32string& pattern);
+// A pattern as the engine reads it: UTF-8 text, ending at a NUL character.
+std::u32string likePattern(const QString& pattern);
 
 // The rows whose city, state or zip begins with the filter, in city, state,
 // zip order with ASCII case ignored.
 std::vector<ZipRow> expectedSearch(const std::vector<ZipRow>& table, const QString& filter);
 void sortLikeTheDatabase(std::vector<ZipRow>& rows);
+
+// The same search over a table read once: the rows kept in the database's
+// order, their texts ready for matching.
+class IndependentSearch {
+public:
+    explicit IndependentSearch(std::vector<ZipRow> table);
+    std::vector<ZipRow> search(const QString& filter) const;
+
+private:
+    std::vector<ZipRow> m_rows;
+    std::vector<std::array<std::u32string, 3>> m_texts;
+};
 
 // Writes a database file of the program's shape holding the given rows
 // (a null QString is stored as NULL).
