@@ -44,3 +44,15 @@ package:
 
 install-check: package
 	tools/check-install build-package
+
+# The search fuzzer for FUZZ_SECONDS (default 60), from the seed corpus in fuzz/corpus.
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz
+fuzz:
+	@tools/install-deps clang libclang-rt-14-dev
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	      -DOLVARIS_FUZZ=ON -DOLVARIS_TESTS=OFF -DOLVARIS_WERROR=$(WERROR)
+	cmake --build build-fuzz -j$(JOBS) --target fuzz_search
+	mkdir -p build-fuzz/corpus && cp -n fuzz/corpus/* build-fuzz/corpus/
+	build-fuzz/bin/fuzz_search -max_total_time=$(FUZZ_SECONDS) \
+	      -max_len=12000 -artifact_prefix=build-fuzz/ -print_final_stats=1 build-fuzz/corpus
