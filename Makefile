@@ -56,3 +56,12 @@ fuzz:
 	mkdir -p build-fuzz/corpus && cp -n fuzz/corpus/* build-fuzz/corpus/
 	build-fuzz/bin/fuzz_search -max_total_time=$(FUZZ_SECONDS) \
 	      -max_len=12000 -artifact_prefix=build-fuzz/ -print_final_stats=1 build-fuzz/corpus
+
+# The headless scenario (start, list all, search, remove, save, copy, close)
+# under valgrind memcheck: no errors, nothing definitely lost.
+.PHONY: valgrind
+valgrind: build
+	@tools/install-deps valgrind
+	QT_QPA_PLATFORM=offscreen valgrind --tool=memcheck --error-exitcode=1 --leak-check=full \
+	      --show-leak-kinds=definite --errors-for-leak-kinds=definite --num-callers=30 \
+	      $(BUILD)/bin/headless-scenario

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QtTest>
+#include <random>
 
 using namespace olvaris;
 using namespace olvaris::test;
@@ -224,6 +225,63 @@ private slots:
         QVERIFY(w.outputFiles().isEmpty());
         QVERIFY(w.form.results().count() > 0); // the search ran to its end
         QCOMPARE(w.form.results().itemText(1, 1), QStringLiteral("Boston"));
+        QCOMPARE(w.form.mousePointer(), pointer::Default);
+    }
+
+    void anySeparatorGivesExactlyTheFileNamed() {
+        Window w;
+        w.add("c1", "s1", "z1");
+        w.add(QStringLiteral("Ñandú"), "s2", "");
+        std::mt19937 random(77);
+        const QString alphabet = QStringLiteral("abcTAB,;| \t\r\n\"'%_/\\.\x01") + QChar(0) + QStringLiteral("é\u00ff");
+        for (int i = 0; i < 300; ++i) {
+            QString separator;
+            const int length = i == 0 ? 0 : int(random() % (random() % 10 == 0 ? 1000 : 4));
+            for (int c = 0; c < length; ++c)
+                separator += alphabet[int(random() % unsigned(alphabet.size()))];
+            w.form.Text2->setText(separator);
+            const QString resolved = separator == QLatin1String("TAB") ? QStringLiteral("\t") : separator;
+            const QByteArray bytes = resolved.toLatin1(); // every character above is in Latin-1
+            const QByteArray expected = "City" + bytes + "State" + bytes + "Zip\r\n" + "c1" + bytes + "s1" + bytes
+                + "z1\r\n" + QStringLiteral("Ñandú").toLatin1() + bytes + "s2" + bytes + "\r\n\r\n";
+            QCOMPARE(w.saveWith(w.form.PushButton4, "out.txt"), expected);
+        }
+        QCOMPARE(w.outputFiles(), QStringList{"out.txt"});
+        QVERIFY(w.platform.messages.empty());
+    }
+
+    void anyFileNameGivesThatFileOrAReport_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("written"); // empty: a report at 120 and nothing written
+        QTest::newRow("dot dot inside the path") << "sub/../named.txt" << "named.txt";
+        QTest::newRow("blanks and symbols") << " a b;c'd\"e%.txt " << " a b;c'd\"e%.txt ";
+        QTest::newRow("control characters") << "tab\tnew\nline" << "tab\tnew\nline";
+        QTest::newRow("non-ASCII") << QStringLiteral("Zürich 東京.txt") << QStringLiteral("Zürich 東京.txt");
+        QTest::newRow("a name too long") << QString(300, QLatin1Char('n')) << "";
+        QTest::newRow("a folder that does not exist") << "missing/deeper/out.txt" << "";
+        QTest::newRow("the output folder itself") << "." << "";
+    }
+    void anyFileNameGivesThatFileOrAReport() {
+        QFETCH(QString, name);
+        QFETCH(QString, written);
+        Window w;
+        w.add("c1", "s1", "z1");
+        QDir(w.output.path()).mkdir("sub");
+        w.platform.saveAnswers.push_back(w.output.path() + QLatin1Char('/') + name);
+        w.form.PushButton2->click();
+        QStringList expectedFiles{"sub"};
+        if (written.isEmpty()) {
+            QCOMPARE(w.platform.reportedStatements(), std::vector<int>{120});
+        } else {
+            QVERIFY(w.platform.messages.empty());
+            QCOMPARE(Window::read(w.target(written)), QByteArray("Zip\r\nz1\r\n\r\n"));
+            expectedFiles << written;
+        }
+        expectedFiles.sort();
+        QStringList present = QDir(w.output.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        present.sort();
+        QCOMPARE(present, expectedFiles);
+        QVERIFY(QDir(w.target("sub")).isEmpty());
         QCOMPARE(w.form.mousePointer(), pointer::Default);
     }
 
