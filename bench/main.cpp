@@ -247,6 +247,22 @@ void report(QTextStream& out, const char* what, const WindowRun& run, const Floo
                              run.longestGapMs);
 }
 
+// Many list-all runs in one process: the memory after the last run against
+// the memory after the tenth.
+void loadFigures(QTextStream& out, Form1& form, int runs, const char* what) {
+    long afterTenth = 0, afterLast = 0;
+    for (int run = 1; run <= runs; ++run) {
+        form.runs().PushButton3_Click();
+        QCoreApplication::processEvents();
+        if (run == 10)
+            afterTenth = bench::residentBytes();
+        if (run == runs)
+            afterLast = bench::residentBytes();
+    }
+    out << QString::asprintf("| %-30s | %5d | %9.1f MB | %9.1f MB | %+6.2f %% |\n", what, runs, afterTenth / 1e6,
+                             afterLast / 1e6, 100.0 * double(afterLast - afterTenth) / double(afterTenth));
+}
+
 void exportFigures(QTextStream& out, Form1& form, BenchPlatform& platform, const QString& work) {
     const PlainRows rows = copyRows(form.results());
     const QString path = QDir(work).filePath(QStringLiteral("saved.txt"));
@@ -282,6 +298,8 @@ int main(int argc, char** argv) {
     out << "|------------------------------------|-----------|------------|------------|-------|------------|------------|-------------|\n";
     QStringList plans;
     WindowRun millionList;
+    QString loadTable;
+    QTextStream load(&loadTable);
     for (const QString& database : {shipped, million}) {
         const bool big = database == million;
         const QString folder = QDir(work).filePath(big ? QStringLiteral("million") : QStringLiteral("shipped"));
@@ -314,8 +332,12 @@ int main(int argc, char** argv) {
             form.runs().PushButton3_Click();
             exportFigures(out, form, platform, work);
         }
+        loadFigures(load, form, big ? 20 : 200, big ? "list all, 1,000,000 rows" : "list all, shipped table");
         form.results().clear();
     }
+    out << "\n| repeated runs in one process    | runs  | after 10th   | after last   | change   |\n";
+    out << "|--------------------------------|-------|--------------|--------------|----------|\n";
+    out << loadTable;
     out << "\nFloor plans (fastest plain read of the same rows in the same order):\n";
     for (const QString& plan : plans)
         out << "  " << plan << "\n";
