@@ -42,7 +42,7 @@ QString ResultsList::headerText(int column) const {
 void ResultsList::clear() {
     beginResetModel();
     // Give the memory back: a list of a million rows should not stay resident.
-    std::deque<Row>().swap(m_rows);
+    m_rows.clear();
     m_arena.clear();
     m_announced = 0;
     m_scrollTo = -1;
@@ -96,7 +96,7 @@ void ResultsList::remove(int number) {
     rowAt(number);
     announce();
     beginRemoveRows(QModelIndex(), number - 1, number - 1);
-    m_rows.erase(m_rows.begin() + (number - 1));
+    m_rows.erase(size_t(number - 1));
     m_announced = count();
     ++m_generation;
     if (m_scrollTo >= count())

@@ -3,9 +3,9 @@
 #include <QByteArrayView>
 #include <QStringList>
 #include <QTimer>
+#include "RowStore.h"
 #include "TextArena.h"
 #include <cstdint>
-#include <deque>
 
 namespace olvaris {
 
@@ -91,7 +91,7 @@ private:
     void scheduleAnnounce();
 
     QStringList m_headers;
-    std::deque<Row> m_rows;
+    RowStore<Row> m_rows;
     TextArena m_arena;
     int m_announced = 0;
     int m_scrollTo = -1;
