@@ -124,6 +124,10 @@ void Form1::buildControls() {
     PushButton7 = makeButton(this, "PushButton7", "Help", twipsRect(4440, 7390, 4200, 405));
 }
 
+QList<QPushButton*> Form1::commandButtons() const {
+    return {PushButton1, PushButton3, PushButton4, PushButton13, PushButton2, PushButton5, PushButton6, PushButton7};
+}
+
 void Form1::arrangeTabOrder() {
     const QList<QWidget*> order = {Text1,        PushButton1, PushButton3, ListView1,   Text2,       PushButton4,
                                    PushButton13, PushButton2, PushButton5, PushButton6, PushButton7};
@@ -153,8 +157,7 @@ void Form1::wireHandlers() {
     connect(Text1, &QLineEdit::returnPressed, PushButton1, &QPushButton::click);
 
     auto* feedback = new PointerFeedback([this] { hoverButton(); }, [this] { hoverArea(); }, this);
-    for (QPushButton* button :
-         {PushButton1, PushButton3, PushButton4, PushButton13, PushButton2, PushButton5, PushButton6, PushButton7})
+    for (QPushButton* button : commandButtons())
         feedback->watchButton(button);
     for (QWidget* container : {static_cast<QWidget*>(this), static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2)})
         feedback->watchContainer(container);
@@ -233,8 +236,7 @@ void Form1::hoverArea() {
 }
 
 void Form1::describeForScreenReaders() {
-    for (QPushButton* button :
-         {PushButton1, PushButton3, PushButton4, PushButton13, PushButton2, PushButton5, PushButton6, PushButton7})
+    for (QPushButton* button : commandButtons())
         button->setAccessibleName(button->text());
     PushButton1->setAccessibleDescription(QStringLiteral("Searches for the text of the filter box; reads Stop while rows arrive"));
     PushButton3->setAccessibleDescription(QStringLiteral("Lists every city, state and ZIP code; reads Stop while rows arrive"));

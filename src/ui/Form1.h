@@ -94,6 +94,7 @@ protected:
 
 private:
     void buildControls();
+    QList<QPushButton*> commandButtons() const;
     void arrangeTabOrder();
     void wireHandlers();
     void describeForScreenReaders();
