@@ -1,8 +1,6 @@
 #pragma once
 #include <QString>
 
-class QClipboard;
-
 namespace olvaris {
 
 class Platform;

@@ -1,5 +1,6 @@
 // Start-up and shutdown of the main window.
 #include "Form1.h"
+#include "ResultsView.h"
 #include "Twips.h"
 #include "app/AppFiles.h"
 #include "app/ApplicationTitle.h"
@@ -13,9 +14,8 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
-#include <QRadioButton>
 #include <QLineEdit>
-#include "ui/ResultsView.h"
+#include <QRadioButton>
 
 namespace olvaris {
 
