@@ -148,6 +148,7 @@ private slots:
         QTest::newRow("zero bytes") << 0;
         QTest::newRow("a folder by that name") << 1;
         QTest::newRow("a cursor cut short") << 2;
+        QTest::newRow("random bytes") << 3;
     }
     void unusableHandPointerFiles() {
         QFETCH(int, kind);
@@ -156,10 +157,12 @@ private slots:
             folders.writeFile(QStringLiteral("HAND-M.CUR"), QByteArray());
         else if (kind == 1)
             QVERIFY(QDir().mkpath(folders.filePath(QStringLiteral("HAND-M.CUR"))));
-        else {
+        else if (kind == 2) {
             QFile shipped(QStringLiteral(OLVARIS_SOURCE_DIR "/assets/HAND-M.CUR"));
             QVERIFY(shipped.open(QIODevice::ReadOnly));
             folders.writeFile(QStringLiteral("HAND-M.CUR"), shipped.read(200));
+        } else {
+            folders.writeFile(QStringLiteral("HAND-M.CUR"), TestFolders::randomBytes(766, 3));
         }
         ScriptedPlatform platform;
         Form1 form(platform);

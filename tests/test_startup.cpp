@@ -172,17 +172,6 @@ private slots:
         QCOMPARE(form.customPointerImage()->hotSpot(), QPoint(12, 1));
     }
 
-    void aHandPointerFileThatIsNoCursorIsReportedAt120() {
-        TestFolders folders;
-        folders.writeFile(QStringLiteral("HAND-M.CUR"), TestFolders::randomBytes(766, 3));
-        ScriptedPlatform platform;
-        Form1 form(platform);
-        form.Form_Load();
-        QCOMPARE(platform.reportedStatements(), std::vector<int>{120});
-        QVERIFY(!form.customPointerImage().has_value());
-        QCOMPARE(form.results().headerCount(), 3);
-    }
-
     void homePageOpensOnlyOnSeven_data() {
         QTest::addColumn<int>("draw");
         QTest::addColumn<bool>("opens");
