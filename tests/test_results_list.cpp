@@ -143,14 +143,14 @@ private slots:
 
     void removalIsRefusedWhileBusyOrWithoutSelection() {
         ResultsList list;
-        QVERIFY(!removeSelectedRow(list, 0, 1)); // empty list
+        QVERIFY(!removeSelectedRow(list, pointer::Default, 1)); // empty list
         addRow(list, "A", "B", "C");
         addRow(list, "D", "E", "F");
-        QVERIFY(!removeSelectedRow(list, 11, 1));
-        QVERIFY(!removeSelectedRow(list, 0, std::nullopt));
-        QVERIFY(!removeSelectedRow(list, 0, 3));
+        QVERIFY(!removeSelectedRow(list, pointer::Busy, 1));
+        QVERIFY(!removeSelectedRow(list, pointer::Default, std::nullopt));
+        QVERIFY(!removeSelectedRow(list, pointer::Default, 3));
         QCOMPARE(list.count(), 2);
-        QVERIFY(removeSelectedRow(list, 99, 1));
+        QVERIFY(removeSelectedRow(list, pointer::Custom, 1));
         QCOMPARE(list.itemText(1, 1), QStringLiteral("D"));
     }
 
@@ -158,11 +158,11 @@ private slots:
         ResultsList list;
         test::ScriptedPlatform platform;
         addRow(list, "A", "B", "C");
-        PushButton5_Click(list, 11, platform);
+        PushButton5_Click(list, pointer::Busy, platform);
         QCOMPARE(list.count(), 1);
-        PushButton5_Click(list, 0, platform);
+        PushButton5_Click(list, pointer::Default, platform);
         QCOMPARE(list.count(), 0);
-        PushButton5_Click(list, 0, platform); // nothing to clear, nothing shown
+        PushButton5_Click(list, pointer::Default, platform); // nothing to clear, nothing shown
         QVERIFY(platform.messages.empty());
     }
 };

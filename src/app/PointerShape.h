@@ -2,11 +2,10 @@
 
 namespace olvaris {
 
-// The main window's pointer value. Busy is the only marker of work in progress.
+// The main window's pointer value, with the numbers the window's handlers
+// use. Busy is the only marker of work in progress.
 namespace pointer {
-inline constexpr int Default = 0;
-inline constexpr int Busy = 11;
-inline constexpr int Custom = 99;
+enum Shape : int { Default = 0, Busy = 11, Custom = 99 };
 } // namespace pointer
 
 } // namespace olvaris

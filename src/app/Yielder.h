@@ -32,7 +32,6 @@ public:
     void turn();
 
     void setExact(bool exact) { m_exact = exact; }
-    bool exact() const { return m_exact; }
 
     // Runs before every turn (the results list announces its new rows there).
     void addBeforeTurn(std::function<void()> hook) { m_beforeTurn.push_back(std::move(hook)); }

@@ -1,5 +1,7 @@
 #pragma once
 #include "RunSurface.h"
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace olvaris {
@@ -30,9 +32,15 @@ public:
     static constexpr const char* StopCaption = "Stop";
 
 private:
+    // The steps both runs share; each takes the number of its first statement.
+    bool stopClicked(Trap& trap, RunButton button, int firstStatement);
     bool deferWhileRunning(RunButton button);
+    void beginRun(Trap& trap, RunButton button);
+    void streamRows(Trap& trap, std::unique_ptr<ZipRowSet>& rows, int firstStatement,
+                    const std::function<void(ZipRowSet&)>& open);
+    void readRows(Trap& trap, std::unique_ptr<ZipRowSet>& rows, int firstStatement);
+    void endRun(Trap& trap, RunButton button, int captionStatement);
     void startPending();
-    void readRows(Trap& trap, ZipRowSet& rows, int firstStatement);
 
     RunSurface& m_surface;
     std::optional<RunButton> m_running;

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/PointerShape.h"
 #include <QString>
 
 namespace olvaris {
@@ -16,8 +17,8 @@ public:
     virtual ~RunSurface() = default;
     virtual QString caption(RunButton button) const = 0;
     virtual void setCaption(RunButton button, const QString& caption) = 0;
-    virtual int mousePointer() const = 0;
-    virtual void setMousePointer(int value) = 0;
+    virtual pointer::Shape mousePointer() const = 0;
+    virtual void setMousePointer(pointer::Shape value) = 0;
     virtual QString filterText() const = 0;
     virtual ResultsList& results() = 0;
     virtual ZipConnection* zipConnection() const = 0;

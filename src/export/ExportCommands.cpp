@@ -10,11 +10,11 @@
 
 namespace olvaris {
 
-void ExportCommands::PushButton2_Click() { save(location::PushButton2Click, Shape::ZipCodes); }
-void ExportCommands::PushButton13_Click() { save(location::PushButton13Click, Shape::CitiesAndStates); }
-void ExportCommands::PushButton4_Click() { save(location::PushButton4Click, Shape::AllColumns); }
+void ExportCommands::PushButton2_Click() { save(location::PushButton2Click, SaveShape::ZipCodes); }
+void ExportCommands::PushButton13_Click() { save(location::PushButton13Click, SaveShape::CitiesAndStates); }
+void ExportCommands::PushButton4_Click() { save(location::PushButton4Click, SaveShape::AllColumns); }
 
-void ExportCommands::save(const char* location, Shape shape) {
+void ExportCommands::save(const char* location, SaveShape shape) {
     Trap trap = trapFor(location, m_surface.platform());
     QString fileName;
     trap.statement(106, [&] { m_dialog.flags = SaveDialogFlags; });
@@ -36,13 +36,13 @@ void ExportCommands::save(const char* location, Shape shape) {
         yielder.startCommand();
         const ResultsList& list = m_surface.results();
         switch (shape) {
-        case Shape::ZipCodes:
+        case SaveShape::ZipCodes:
             SaveZipCodes(list, fileName, yielder);
             break;
-        case Shape::CitiesAndStates:
+        case SaveShape::CitiesAndStates:
             SaveCitiesAndStates(list, fileName, resolveSeparator(m_surface.separatorText()), yielder);
             break;
-        case Shape::AllColumns:
+        case SaveShape::AllColumns:
             SaveAllColumns(list, fileName, resolveSeparator(m_surface.separatorText()), yielder);
             break;
         }

@@ -1,5 +1,6 @@
 #pragma once
 #include "ExportSurface.h"
+#include "SaveText.h"
 
 namespace olvaris {
 
@@ -31,8 +32,7 @@ public:
         "Click a text area where you normally type and press Ctrl+V to paste the clipboard.";
 
 private:
-    enum class Shape { ZipCodes, CitiesAndStates, AllColumns };
-    void save(const char* location, Shape shape);
+    void save(const char* location, SaveShape shape);
 
     ExportSurface& m_surface;
     SaveDialog m_dialog;

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/PointerShape.h"
 #include <QString>
 
 namespace olvaris {
@@ -11,8 +12,8 @@ class Yielder;
 class ExportSurface {
 public:
     virtual ~ExportSurface() = default;
-    virtual int mousePointer() const = 0;
-    virtual void setMousePointer(int value) = 0;
+    virtual pointer::Shape mousePointer() const = 0;
+    virtual void setMousePointer(pointer::Shape value) = 0;
     virtual QString separatorText() const = 0;
     virtual ResultsList& results() = 0;
     virtual Yielder& yielder() = 0;

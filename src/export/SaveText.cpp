@@ -8,16 +8,31 @@
 namespace olvaris {
 
 namespace {
-constexpr int ZipCodesOnly = 0;
 constexpr int ZipColumn = 3;
+
+// The columns a shape takes from the left; the ZIP code shape takes none of
+// them in that way, only the ZIP code column.
+int columnsTaken(const ResultsList& list, SaveShape shape) {
+    switch (shape) {
+    case SaveShape::ZipCodes:
+        return 0;
+    case SaveShape::CitiesAndStates:
+        return list.headerCount() - 1;
+    case SaveShape::AllColumns:
+        break;
+    }
+    return list.headerCount();
+}
 } // namespace
 
 QString resolveSeparator(const QString& text) {
     return text == QLatin1String("TAB") ? QStringLiteral("\t") : text;
 }
 
-std::string buildSavedText(const ResultsList& list, int columnsTaken, const QString& separator, Yielder& yielder) {
+std::string buildSavedText(const ResultsList& list, SaveShape shape, const QString& separator, Yielder& yielder) {
     const ListReading reading(list);
+    const bool zipCodesOnly = shape == SaveShape::ZipCodes;
+    const int columns = columnsTaken(list, shape);
     const QByteArray separatorUtf8 = separator.toUtf8();
     std::string text;
 
@@ -30,10 +45,10 @@ std::string buildSavedText(const ResultsList& list, int columnsTaken, const QStr
         text.append("\r\n");
     };
 
-    if (columnsTaken == ZipCodesOnly) {
+    if (zipCodesOnly) {
         text.append("Zip\r\n");
     } else {
-        for (int column = 1; column <= columnsTaken; ++column) {
+        for (int column = 1; column <= columns; ++column) {
             yielder.yield();
             appendWindows1252(text, reading.header(column).toUtf8());
             text.append(encodedSeparator);
@@ -42,15 +57,15 @@ std::string buildSavedText(const ResultsList& list, int columnsTaken, const QStr
     }
 
     const int rows = reading.count();
-    text.reserve(text.size() + size_t(rows) * (columnsTaken == ZipCodesOnly ? 7 : 24));
+    text.reserve(text.size() + size_t(rows) * (zipCodesOnly ? 7 : 24));
     for (int row = 1; row <= rows; ++row) {
         yielder.yield();
-        if (columnsTaken == ZipCodesOnly) {
+        if (zipCodesOnly) {
             appendWindows1252(text, reading.text(row, ZipColumn));
             text.append("\r\n");
             continue;
         }
-        for (int column = 1; column <= columnsTaken; ++column) {
+        for (int column = 1; column <= columns; ++column) {
             yielder.yield();
             appendWindows1252(text, reading.text(row, column));
             text.append(encodedSeparator);
@@ -61,15 +76,15 @@ std::string buildSavedText(const ResultsList& list, int columnsTaken, const QStr
 }
 
 void SaveZipCodes(const ResultsList& list, const QString& fileName, Yielder& yielder) {
-    WriteTextFile(buildSavedText(list, ZipCodesOnly, QString(), yielder), fileName);
+    WriteTextFile(buildSavedText(list, SaveShape::ZipCodes, QString(), yielder), fileName);
 }
 
 void SaveCitiesAndStates(const ResultsList& list, const QString& fileName, const QString& separator, Yielder& yielder) {
-    WriteTextFile(buildSavedText(list, list.headerCount() - 1, separator, yielder), fileName);
+    WriteTextFile(buildSavedText(list, SaveShape::CitiesAndStates, separator, yielder), fileName);
 }
 
 void SaveAllColumns(const ResultsList& list, const QString& fileName, const QString& separator, Yielder& yielder) {
-    WriteTextFile(buildSavedText(list, list.headerCount(), separator, yielder), fileName);
+    WriteTextFile(buildSavedText(list, SaveShape::AllColumns, separator, yielder), fileName);
 }
 
 void WriteTextFile(const std::string& text, const QString& fileName) {

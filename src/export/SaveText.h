@@ -18,8 +18,12 @@ void SaveZipCodes(const ResultsList& list, const QString& fileName, Yielder& yie
 void SaveCitiesAndStates(const ResultsList& list, const QString& fileName, const QString& separator, Yielder& yielder);
 void SaveAllColumns(const ResultsList& list, const QString& fileName, const QString& separator, Yielder& yielder);
 
-// The text of a shape, without writing it; columnsTaken 0 means ZIP codes only.
-std::string buildSavedText(const ResultsList& list, int columnsTaken, const QString& separator, Yielder& yielder);
+// The three shapes: the ZIP code column alone, the columns before the ZIP
+// code (city and state), or every column.
+enum class SaveShape { ZipCodes, CitiesAndStates, AllColumns };
+
+// The text of a shape, without writing it (the ZIP code shape takes no separator).
+std::string buildSavedText(const ResultsList& list, SaveShape shape, const QString& separator, Yielder& yielder);
 
 // Writes the text and one more "\r\n". The file is replaced atomically: after
 // a failure it holds what it held before, and no temporary file is left.

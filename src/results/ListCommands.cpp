@@ -7,7 +7,7 @@
 
 namespace olvaris {
 
-bool removeSelectedRow(ResultsList& list, int pointerValue, std::optional<int> selectedNumber) {
+bool removeSelectedRow(ResultsList& list, pointer::Shape pointerValue, std::optional<int> selectedNumber) {
     if (pointerValue == pointer::Busy)
         return false;
     if (list.count() == 0)
@@ -20,7 +20,7 @@ bool removeSelectedRow(ResultsList& list, int pointerValue, std::optional<int> s
 
 bool isRemoveKey(int key) { return key == Qt::Key_Delete; }
 
-void PushButton5_Click(ResultsList& list, int pointerValue, Platform& platform) {
+void PushButton5_Click(ResultsList& list, pointer::Shape pointerValue, Platform& platform) {
     Trap trap = trapFor(location::PushButton5Click, platform);
     trap.statement(100, [&] {
         if (pointerValue != pointer::Busy)

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/PointerShape.h"
 #include <optional>
 
 namespace olvaris {
@@ -9,12 +10,12 @@ class ResultsList;
 // The user's removal of the selected row (double-click or Delete). Refused
 // while a command is busy, and a no-op on an empty list or without a selection.
 // Returns true when a row was removed.
-bool removeSelectedRow(ResultsList& list, int pointerValue, std::optional<int> selectedNumber);
+bool removeSelectedRow(ResultsList& list, pointer::Shape pointerValue, std::optional<int> selectedNumber);
 
 // Delete, whatever Shift, Ctrl or Alt.
 bool isRemoveKey(int key);
 
 // "Clear Results": empties the list unless a command is busy.
-void PushButton5_Click(ResultsList& list, int pointerValue, Platform& platform);
+void PushButton5_Click(ResultsList& list, pointer::Shape pointerValue, Platform& platform);
 
 } // namespace olvaris

@@ -44,7 +44,6 @@ public:
     // Tells the view about rows added since the last call, and scrolls to the
     // row last made visible.
     void announce();
-    int announcedCount() const { return m_announced; }
 
     // Changes whenever rows are removed or the list is cleared, so a reader
     // that yields can tell that the rows it counted are no longer there.

@@ -8,7 +8,7 @@ std::uint64_t TextArena::reserve(std::uint64_t size) {
     if (!m_chunks.empty() && fits(m_end, size))
         return m_end;
     // A new chunk, large enough for the text; a very long text takes as many
-    // offset slotCount as its size needs, the extra slotCount left empty.
+    // offset slots as its size needs, the extra slots left empty.
     const std::uint64_t bytes = std::max(ChunkSize, size);
     const std::uint64_t slotCount = (bytes + ChunkSize - 1) / ChunkSize;
     const std::uint64_t start = std::uint64_t(m_chunks.size()) * ChunkSize;

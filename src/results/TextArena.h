@@ -25,7 +25,6 @@ public:
     // Writes at offset (reserved before) and moves the end past the text.
     void write(std::uint64_t offset, QByteArrayView text);
     // Moves the end back to an earlier place of the current chunk.
-    void truncate(std::uint64_t offset) { m_end = offset; }
 
     // The byte at an offset returned by reserve() (later bytes of the same
     // text follow it in memory).

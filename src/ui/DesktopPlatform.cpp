@@ -11,14 +11,18 @@
 
 namespace olvaris {
 
-QString DesktopPlatform::displayText(const QString& text) {
+namespace {
+
+// Message texts use "\r\n" and "\r" as line breaks; the screen shows "\n".
+QString displayText(const QString& text) {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return shown;
 }
 
-QStringList DesktopPlatform::nameFilters(const QString& filter) {
+// "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as name filters for the dialog.
+QStringList nameFilters(const QString& filter) {
     // Pairs of description and pattern; the dialog shows the description,
     // which already names the pattern.
     const QStringList parts = filter.split(QLatin1Char('|'));
@@ -28,6 +32,8 @@ QStringList DesktopPlatform::nameFilters(const QString& filter) {
             filters.append(parts.at(i));
     return filters;
 }
+
+} // namespace
 
 void DesktopPlatform::showMessage(const QString& text, const QString& title, MessageIcon icon) {
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,

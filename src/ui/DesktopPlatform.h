@@ -17,11 +17,6 @@ public:
     void openUrl(const QString& url) override;
     int drawOneToHundred() override;
 
-    // Message texts use "\r\n" and "\r" as line breaks; the screen shows "\n".
-    static QString displayText(const QString& text);
-    // "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as name filters for the dialog.
-    static QStringList nameFilters(const QString& filter);
-
 private:
     QPointer<QWidget> m_parent;
 };

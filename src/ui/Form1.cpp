@@ -217,7 +217,7 @@ void Form1::Text2_Change() {
                         QString::fromUtf8(SeparatingCharacterKey), Text2->text());
 }
 
-void Form1::setMousePointer(int value) {
+void Form1::setMousePointer(pointer::Shape value) {
     if (value == m_mousePointer)
         return;
     m_mousePointer = value;

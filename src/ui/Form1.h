@@ -1,6 +1,6 @@
 #pragma once
 #include "app/Platform.h"
-#include "app/SkinEngine.h"
+#include "ui/SkinEngine.h"
 #include "app/Yielder.h"
 #include "data/RunCommands.h"
 #include "data/ZipConnection.h"
@@ -39,8 +39,8 @@ public:
     bool loadEndedProcess() const { return m_loadEndedProcess; }
 
     // The pointer value of the window: 0 default, 11 busy, 99 the hand.
-    int mousePointer() const override { return m_mousePointer; }
-    void setMousePointer(int value) override;
+    pointer::Shape mousePointer() const override { return m_mousePointer; }
+    void setMousePointer(pointer::Shape value) override;
     const std::optional<QCursor>& customPointerImage() const { return m_customPointer; }
 
     ZipConnection* zipConnection() const override { return m_zipConnection.get(); }
@@ -121,7 +121,7 @@ private:
     ConnectionFactory m_createConnection;
     std::unique_ptr<ZipConnection> m_zipConnection;
     std::unique_ptr<SkinEngine> m_skinEngine;
-    int m_mousePointer = 0;
+    pointer::Shape m_mousePointer = pointer::Default;
     std::optional<QCursor> m_customPointer;
     bool m_loadEndedProcess = false;
 };

@@ -6,8 +6,9 @@
 #include "app/ApplicationTitle.h"
 #include "app/Branding.h"
 #include "app/ErrorReport.h"
-#include "app/HandCursor.h"
+#include "ui/HandCursor.h"
 #include "app/Locations.h"
+#include "app/Required.h"
 #include "app/SettingsStore.h"
 #include <QCheckBox>
 #include <QGroupBox>
@@ -20,12 +21,6 @@
 namespace olvaris {
 
 namespace {
-
-ZipConnection& required(const std::unique_ptr<ZipConnection>& connection) {
-    if (!connection)
-        throw Failure(QStringLiteral("Object variable or With block variable not set"));
-    return *connection;
-}
 
 QIcon programIcon() {
     QIcon icon;

@@ -40,8 +40,6 @@ public:
     void setApplyToToolTips(bool on) override { m_applyToToolTips = on; }
     void ApplyWindow(QWidget* window) override;
 
-    const QString& styleSheet() const { return m_styleSheet; }
-
 private:
     QString m_styleSheet;
     int m_options = 0;

@@ -1,5 +1,5 @@
 #include "SkinEngine.h"
-#include "Failure.h"
+#include "app/Failure.h"
 #include <QApplication>
 #include <QFile>
 #include <QStringDecoder>

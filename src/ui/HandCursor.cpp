@@ -1,5 +1,5 @@
 #include "HandCursor.h"
-#include "Failure.h"
+#include "app/Failure.h"
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
