@@ -170,10 +170,9 @@ private slots:
     }
 
     void generatedFiltersThroughTheWindow() {
-        TestWindow w(TestFolders::WithoutDatabase);
-        writeDatabase(w.folders.databasePath(), m_table);
-        Form1 form(w.platform);
-        form.Form_Load();
+        TestWindow w(TestFolders::WithoutDatabase,
+                     [&](TestFolders& folders) { writeDatabase(folders.databasePath(), m_table); });
+        Form1& form = w.form;
         FilterGenerator generate(Seed + 1, m_table);
         for (int i = 0; i < 300; ++i) {
             const QString filter = generate.next();
@@ -182,11 +181,7 @@ private slots:
             form.PushButton1->click();
             if (isBlankFilter(filter))
                 continue; // nothing starts for an empty filter
-            std::vector<ZipRow> shown;
-            for (int row = 1; row <= form.results().count(); ++row)
-                shown.push_back({form.results().itemText(row, 1), form.results().itemText(row, 2),
-                                 form.results().itemText(row, 3)});
-            QVERIFY2(shown == expectedSearch(m_table, filter), qPrintable(printable(filter)));
+            QVERIFY2(w.rows() == expectedSearch(m_table, filter), qPrintable(printable(filter)));
             QCOMPARE(form.PushButton1->text(), QStringLiteral("Start Search"));
             QCOMPARE(form.mousePointer(), pointer::Default);
         }
@@ -194,22 +189,15 @@ private slots:
     }
 
     void aPatternTheEngineRefusesIsReportedAndTheWindowRecovers() {
-        TestWindow w(TestFolders::WithoutDatabase);
-        writeDatabase(w.folders.databasePath(), m_table);
-        Form1 form(w.platform);
-        form.Form_Load();
+        TestWindow w(TestFolders::WithoutDatabase,
+                     [&](TestFolders& folders) { writeDatabase(folders.databasePath(), m_table); });
+        Form1& form = w.form;
         // Longer than the engine's pattern limit (50,000 bytes of UTF-8), and
         // led by a wildcard so that the engine has to read it.
         form.Text1->setText(QLatin1Char('%') + QString(17'000, QChar(0x20AC)));
         form.PushButton1->click();
         QCOMPARE(w.platform.reportedStatements(), (std::vector<int>{114, 118, 122, 124, 126, 128, 130, 134}));
-        const QStringList reports = [&] {
-            QStringList texts;
-            for (const ShownMessage& message : w.platform.messages)
-                if (message.title == QLatin1String("Application Error"))
-                    texts << message.text;
-            return texts;
-        }();
+        const QStringList reports = w.platform.errorTexts();
         QVERIFY2(reports[0].startsWith(QLatin1String("LIKE or GLOB pattern too complex")), qPrintable(reports[0]));
         QCOMPARE(form.PushButton1->text(), QStringLiteral("Start Search"));
         QCOMPARE(form.mousePointer(), pointer::Default);

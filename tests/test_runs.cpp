@@ -22,13 +22,6 @@ const QString ListAllCaption = QStringLiteral("List All Cities, States and Zip C
 
 struct Window : TestWindow {
     using TestWindow::TestWindow;
-    std::vector<ZipRow> rows() const {
-        std::vector<ZipRow> read;
-        ResultsList& list = const_cast<Form1&>(form).results();
-        for (int i = 1; i <= list.count(); ++i)
-            read.push_back({list.itemText(i, 1), list.itemText(i, 2), list.itemText(i, 3)});
-        return read;
-    }
     void fillWithOneRow() { add(QStringLiteral("Kept"), QStringLiteral("KS"), QString()); }
 };
 
@@ -191,11 +184,11 @@ private slots:
     void aRunWithoutAConnectionReportsEightTimes() {
         QFETCH(bool, listAll);
         QFETCH(std::vector<int>, statements);
-        Window w(TestFolders::WithoutDatabase);
         // A damaged database: start-up reports 114 and leaves the connection closed.
-        w.folders.writeFile(QStringLiteral("zipbase.mdb"), TestFolders::randomBytes(4096, 5));
-        Form1 form(w.platform);
-        form.Form_Load();
+        Window w(TestFolders::WithoutDatabase, [](TestFolders& folders) {
+            folders.writeFile(QStringLiteral("zipbase.mdb"), TestFolders::randomBytes(4096, 5));
+        });
+        Form1& form = w.form;
         QCOMPARE(w.platform.reportedStatements(), std::vector<int>{114});
         w.platform.messages.clear();
         const int row = form.results().add(QStringLiteral("Kept"));
@@ -213,11 +206,13 @@ private slots:
     }
 
     void missingStateOrZipIsReportedAndTheRunGoesOn() {
-        Window w(TestFolders::WithoutDatabase);
-        writeDatabase(w.folders.databasePath(),
-                      {{"Alpha", "AL", "00001"}, {QString(), "BE", "00002"}, {"Gamma", QString(), QString()}, {"Omega", "OM", "00004"}});
-        Form1 form(w.platform);
-        form.Form_Load();
+        Window w(TestFolders::WithoutDatabase, [](TestFolders& folders) {
+            writeDatabase(folders.databasePath(), {{"Alpha", "AL", "00001"},
+                                                   {QString(), "BE", "00002"},
+                                                   {"Gamma", QString(), QString()},
+                                                   {"Omega", "OM", "00004"}});
+        });
+        Form1& form = w.form;
         form.PushButton3->click();
         QCOMPARE(w.platform.reportedStatements(), (std::vector<int>{122, 124}));
         QCOMPARE(form.results().count(), 4);

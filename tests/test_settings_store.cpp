@@ -91,8 +91,7 @@ private slots:
         QVERIFY(garbage.open(QIODevice::WriteOnly));
         garbage.write(TestFolders::randomBytes(4096, 7));
         garbage.close();
-        const QString value = readSeparator();
-        QVERIFY(!value.isNull());
+        QCOMPARE(readSeparator(), QStringLiteral("TAB"));
     }
 };
 

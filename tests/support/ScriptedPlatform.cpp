@@ -16,6 +16,14 @@ std::vector<int> ScriptedPlatform::reportedStatements() const {
     return numbers;
 }
 
+QStringList ScriptedPlatform::errorTexts() const {
+    QStringList texts;
+    for (const ShownMessage& message : messages)
+        if (message.title == QLatin1String(ErrorReportTitle))
+            texts.append(message.text);
+    return texts;
+}
+
 QStringList ScriptedPlatform::otherMessages() const {
     QStringList texts;
     for (const ShownMessage& message : messages)

@@ -37,6 +37,8 @@ public:
 
     // The statement numbers of the error reports shown, in order.
     std::vector<int> reportedStatements() const;
+    // The texts of the error reports shown, in order.
+    QStringList errorTexts() const;
     // The texts of the boxes other than error reports.
     QStringList otherMessages() const;
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "ScriptedPlatform.h"
 #include "TestFolders.h"
+#include "ZipTable.h"
 #include "ui/Form1.h"
 #include <QPushButton>
 #include <functional>
@@ -11,8 +12,15 @@ namespace olvaris::test {
 // A started main window over a program folder of its own, with scripted
 // dialogs and exact yields, and a way to act inside the n-th yield.
 struct TestWindow {
-    explicit TestWindow(TestFolders::Database database = TestFolders::WithShippedDatabase)
+    // Prepares the program's folder (a database of the test's own, optional
+    // files) before start-up reads it.
+    using Preparation = std::function<void(TestFolders&)>;
+
+    explicit TestWindow(TestFolders::Database database = TestFolders::WithShippedDatabase,
+                        const Preparation& prepare = {})
         : folders(database), form(platform) {
+        if (prepare)
+            prepare(folders);
         form.Form_Load();
         form.yielder().setExact(true);
         form.yielder().addBeforeTurn([this] {
@@ -28,6 +36,8 @@ struct TestWindow {
     static void clickLater(QPushButton* button) {
         QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
     }
+    // The list's rows as they stand, city, state and ZIP code each.
+    std::vector<ZipRow> rows() { return listedRows(form.results()); }
     void add(const QString& city, const QString& state, const QString& zip) {
         const int row = form.results().add(city);
         form.results().setSubItem(row, 1, state);

@@ -1,4 +1,5 @@
 #include "ZipTable.h"
+#include "results/ResultsList.h"
 #include <QFile>
 #include <QStringList>
 #include <algorithm>
@@ -104,38 +105,69 @@ std::vector<ZipRow> IndependentSearch::search(const QString& filter) const {
     return found;
 }
 
+std::vector<ZipRow> listedRows(const ResultsList& list) {
+    std::vector<ZipRow> rows;
+    for (int i = 1; i <= list.count(); ++i)
+        rows.push_back({list.itemText(i, 1), list.itemText(i, 2), list.itemText(i, 3)});
+    return rows;
+}
+
+void checkSql(sqlite3* db, int code, const char* what) {
+    if (code != SQLITE_OK && code != SQLITE_DONE)
+        throw std::runtime_error(std::string("test database: ") + what + ": " + sqlite3_errmsg(db));
+}
+
+void execSql(sqlite3* db, const char* sql) { checkSql(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr), sql); }
+
+void runSql(const QString& database, const char* sql) {
+    sqlite3* db = nullptr;
+    const int opened = sqlite3_open(QFile::encodeName(database).constData(), &db);
+    try {
+        checkSql(db, opened, "open");
+        execSql(db, sql);
+    } catch (...) {
+        sqlite3_close(db);
+        throw;
+    }
+    sqlite3_close(db);
+}
+
 void writeDatabase(const QString& path, const std::vector<ZipRow>& rows) {
     sqlite3* db = nullptr;
-    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
-        throw std::runtime_error("cannot create test database");
-    sqlite3_exec(db,
-                 "CREATE TABLE zip_codes (city TEXT COLLATE NOCASE, state TEXT COLLATE NOCASE, zip TEXT COLLATE NOCASE);"
-                 "BEGIN;",
-                 nullptr, nullptr, nullptr);
     sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO zip_codes VALUES (?1, ?2, ?3)", -1, &insert, nullptr);
-    for (const ZipRow& row : rows) {
-        const QString* fields[] = {&row.city, &row.state, &row.zip};
-        for (int i = 0; i < 3; ++i) {
-            if (fields[i]->isNull()) {
-                sqlite3_bind_null(insert, i + 1);
-            } else {
-                const QByteArray text = fields[i]->toUtf8();
-                sqlite3_bind_text(insert, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    const int opened = sqlite3_open(QFile::encodeName(path).constData(), &db);
+    try {
+        checkSql(db, opened, "open");
+        execSql(db, "CREATE TABLE zip_codes (city TEXT COLLATE NOCASE, state TEXT COLLATE NOCASE, zip TEXT COLLATE NOCASE);"
+                    "BEGIN;");
+        checkSql(db, sqlite3_prepare_v2(db, "INSERT INTO zip_codes VALUES (?1, ?2, ?3)", -1, &insert, nullptr), "prepare");
+        for (const ZipRow& row : rows) {
+            const QString* fields[] = {&row.city, &row.state, &row.zip};
+            for (int i = 0; i < 3; ++i) {
+                if (fields[i]->isNull()) {
+                    checkSql(db, sqlite3_bind_null(insert, i + 1), "bind");
+                } else {
+                    const QByteArray text = fields[i]->toUtf8();
+                    checkSql(db, sqlite3_bind_text(insert, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT),
+                             "bind");
+                }
             }
+            checkSql(db, sqlite3_step(insert), "insert");
+            checkSql(db, sqlite3_reset(insert), "reset");
         }
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
+        sqlite3_finalize(insert);
+        insert = nullptr;
+        // The indexes of the shipped database, so queries take the same plans.
+        execSql(db, "COMMIT;"
+                    "CREATE INDEX zip_codes_by_place ON zip_codes (city, state, zip);"
+                    "CREATE INDEX zip_codes_by_state ON zip_codes (state);"
+                    "CREATE INDEX zip_codes_by_zip ON zip_codes (zip);"
+                    "ANALYZE;");
+    } catch (...) {
+        sqlite3_finalize(insert);
+        sqlite3_close(db);
+        throw;
     }
-    sqlite3_finalize(insert);
-    // The indexes of the shipped database, so queries take the same plans.
-    sqlite3_exec(db,
-                 "COMMIT;"
-                 "CREATE INDEX zip_codes_by_place ON zip_codes (city, state, zip);"
-                 "CREATE INDEX zip_codes_by_state ON zip_codes (state);"
-                 "CREATE INDEX zip_codes_by_zip ON zip_codes (zip);"
-                 "ANALYZE;",
-                 nullptr, nullptr, nullptr);
     sqlite3_close(db);
 }
 

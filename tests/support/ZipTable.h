@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+namespace olvaris {
+class ResultsList;
+}
+
 namespace olvaris::test {
 
 struct ZipRow {
@@ -38,8 +42,15 @@ private:
     std::vector<std::array<std::u32string, 3>> m_texts;
 };
 
+// The rows of a results list, read through its public readers.
+std::vector<ZipRow> listedRows(const ResultsList& list);
+
 // Writes a database file of the program's shape holding the given rows
 // (a null QString is stored as NULL).
+// Fails (throws) when the engine refuses any step, so a broken fixture
+// fails as itself.
 void writeDatabase(const QString& path, const std::vector<ZipRow>& rows);
+// Runs statements on a database file, creating it if needed; throws on failure.
+void runSql(const QString& database, const char* sql);
 
 } // namespace olvaris::test
