@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<ZipRow> found;
     try {
         ZipRowSet rows;
-        rows.Open(query::Search, &fixture.connection, {filter + QLatin1Char('%')});
+        rows.Open(query::searchFor(filter + QLatin1Char('%')), &fixture.connection, {filter + QLatin1Char('%')});
         while (!rows.isEOF()) {
             found.push_back({rows.fieldText(0), rows.fieldText(1), rows.fieldText(2)});
             rows.MoveNext();

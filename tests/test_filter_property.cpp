@@ -98,7 +98,7 @@ private:
 
 std::vector<ZipRow> searchWith(ZipConnection& connection, const QString& filter) {
     ZipRowSet rows;
-    rows.Open(query::Search, &connection, {filter + QLatin1Char('%')});
+    rows.Open(query::searchFor(filter + QLatin1Char('%')), &connection, {filter + QLatin1Char('%')});
     std::vector<ZipRow> found;
     while (!rows.isEOF()) {
         found.push_back({rows.fieldText(0), rows.fieldText(1), rows.fieldText(2)});

@@ -6,7 +6,9 @@
 #include "app/PointerShape.h"
 #include "ui/Form1.h"
 #include "ui/ResultsView.h"
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -173,6 +175,77 @@ private slots:
         QVERIFY(w.rows() == expectedSearch(m_table, QStringLiteral("boston")));
         QCOMPARE(w.form.PushButton1->text(), SearchCaption);
         QCOMPARE(w.form.mousePointer(), pointer::Default);
+    }
+
+    // A pattern that no row matches makes the engine walk the whole table
+    // before it can answer; window events run meanwhile (a turn at every
+    // progress call here), and a stop interrupts the engine at once.
+    void aStopWhileTheEngineLooksForTheFirstRow_data() {
+        QTest::addColumn<bool>("otherButton");
+        QTest::newRow("stop") << false;
+        QTest::newRow("start list all") << true;
+    }
+    void aStopWhileTheEngineLooksForTheFirstRow() {
+        QFETCH(bool, otherButton);
+        Window w;
+        w.fillWithOneRow();
+        w.form.yielder().setEngineTurnsEveryCall(true);
+        w.form.Text1->setText(QStringLiteral("%no such place"));
+        QString captionInside;
+        w.inTurn(1, [&] {
+            captionInside = w.form.PushButton1->text();
+            w.clickLater(otherButton ? w.form.PushButton3 : w.form.PushButton1);
+        });
+        w.inTurn(2, [&] {
+            if (!otherButton)
+                QFAIL("the engine went on after the stop");
+        });
+        w.form.PushButton1->click();
+        QCOMPARE(captionInside, QStringLiteral("Stop"));
+        QVERIFY(w.platform.messages.empty());
+        QCOMPARE(w.form.PushButton1->text(), SearchCaption);
+        QCOMPARE(w.form.PushButton3->text(), ListAllCaption);
+        QCOMPARE(w.form.mousePointer(), pointer::Default);
+        QVERIFY(!w.form.runs().running());
+        if (otherButton) {
+            auto expected = m_table;
+            sortLikeTheDatabase(expected);
+            QVERIFY(w.rows() == expected);
+        } else {
+            QCOMPARE(w.rows(), (std::vector<ZipRow>{{"Kept", "KS", ""}})); // kept: the query never opened
+        }
+    }
+
+    // Every command a person can give while the engine is inside a statement
+    // leaves the connection alone: a start waits for the run to end.
+    void commandsWhileTheEngineWorksLeaveTheConnectionAlone() {
+        Window w;
+        w.add(QStringLiteral("Alpha"), QStringLiteral("AL"), QStringLiteral("00001"));
+        w.add(QStringLiteral("Beta"), QStringLiteral("BE"), QStringLiteral("00002"));
+        QTemporaryDir output;
+        const QString saved = output.filePath(QStringLiteral("during.txt"));
+        w.platform.saveAnswers = {saved};
+        w.form.yielder().setEngineTurnsEveryCall(true);
+        w.form.Text1->setText(QStringLiteral("%no such place"));
+        w.inTurn(1, [&] {
+            w.form.ListView1->selectRow(0);
+            w.form.ListView1_KeyDown(Qt::Key_Delete);
+            w.form.PushButton5->click();
+            w.form.PushButton4->click();
+            w.form.PushButton6->click();
+            w.form.PushButton3->click();
+        });
+        w.form.PushButton1->click();
+        QCOMPARE(w.platform.reportedStatements(), std::vector<int>{});
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("City\tState\tZip\r\nAlpha\tAL\t00001\r\nBeta\tBE\t00002\r\n\r\n"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Alpha\tAL\t00001\r\nBeta \tBE\t00002\r\n"));
+        auto expected = m_table;
+        sortLikeTheDatabase(expected);
+        QVERIFY(w.rows() == expected);
+        QCOMPARE(w.form.PushButton1->text(), SearchCaption);
+        QCOMPARE(w.form.PushButton3->text(), ListAllCaption);
     }
 
     void aRunWithoutAConnectionReportsEightTimes_data() {

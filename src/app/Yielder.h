@@ -28,10 +28,24 @@ public:
         if (m_exact || m_turnDue || --m_untilClock <= 0)
             yieldSlow();
     }
+    // The yield while the database engine works inside one statement (before
+    // a query's first row, or between two rows): time-sliced as yield() is.
+    // In exact mode it stays silent, so that turns still count rows, unless
+    // a test asks for a turn at every call.
+    void engineYield() {
+        if (m_exact) {
+            if (m_engineTurnsEveryCall)
+                turn();
+            return;
+        }
+        yield();
+    }
+
     // Always a full turn: process every pending event, then return.
     void turn();
 
     void setExact(bool exact) { m_exact = exact; }
+    void setEngineTurnsEveryCall(bool on) { m_engineTurnsEveryCall = on; }
 
     // Runs before every turn (the results list announces its new rows there).
     void addBeforeTurn(std::function<void()> hook) { m_beforeTurn.push_back(std::move(hook)); }
@@ -47,6 +61,7 @@ private:
 
     int m_untilClock = CallsPerClockRead;
     bool m_exact = false;
+    bool m_engineTurnsEveryCall = false;
     bool m_turnDue = true;
     qint64 m_turns = 0;
     qint64 m_longestGap = 0;

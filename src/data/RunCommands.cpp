@@ -51,14 +51,44 @@ void RunCommands::beginRun(Trap& trap, RunButton button) {
     trap.statement(108, [&] { StopRequested = false; });
 }
 
+// While the engine works inside a statement (before the first row, between
+// rows) the window's events go on, and a stop interrupts the engine at once.
+class RunCommands::EngineYield {
+public:
+    explicit EngineYield(RunCommands& runs) : m_connection(runs.m_surface.zipConnection()) {
+        // Within a statement the handler that runs is the statement's own.
+        if (m_connection && m_connection->inStatement())
+            m_connection = nullptr;
+        if (m_connection)
+            m_connection->setProgressHandler([&runs] {
+                runs.m_surface.yielder().engineYield();
+                return runs.StopRequested;
+            });
+    }
+    ~EngineYield() {
+        if (m_connection)
+            m_connection->setProgressHandler({});
+    }
+    EngineYield(const EngineYield&) = delete;
+    EngineYield& operator=(const EngineYield&) = delete;
+
+private:
+    ZipConnection* m_connection;
+};
+
 // Opens the query, empties the list and streams the rows into it, then
 // closes the row set and restores the pointer.
 void RunCommands::streamRows(Trap& trap, std::unique_ptr<ZipRowSet>& rows, int n,
                              const std::function<void(ZipRowSet&)>& open) {
+    const EngineYield engineYield(*this);
     trap.statement(n, [&] { open(required(rows)); });
-    trap.statement(n + 2, [&] { m_surface.results().clear(); });
-    if (trap.headTest(n + 4, [&] { return !required(rows).isEOF(); }))
-        readRows(trap, rows, n + 6);
+    // Stopped before its first row: the list keeps what it held, since a run
+    // discards it only once its query has been opened.
+    if (!(rows && rows->stopped())) {
+        trap.statement(n + 2, [&] { m_surface.results().clear(); });
+        if (trap.headTest(n + 4, [&] { return !required(rows).isEOF(); }))
+            readRows(trap, rows, n + 6);
+    }
     if (trap.headTest(n + 22, [&] { return required(rows).state() != 0; }))
         trap.statement(n + 22, [&] { required(rows).Close(); });
     trap.statement(n + 24, [&] { m_surface.setMousePointer(pointer::Default); });
@@ -109,7 +139,8 @@ void RunCommands::PushButton1_Click() {
     } else {
         trap.statement(112, [&] { m_surface.setMousePointer(pointer::Busy); });
         streamRows(trap, rows, 114, [&](ZipRowSet& set) {
-            set.Open(query::Search, m_surface.zipConnection(), {m_surface.filterText() + QLatin1Char('%')});
+            const QString pattern = m_surface.filterText() + QLatin1Char('%');
+            set.Open(query::searchFor(pattern), m_surface.zipConnection(), {pattern});
         });
     }
     endRun(trap, RunButton::Search, 142);

@@ -16,7 +16,9 @@ class ZipRowSet;
 //
 // A start click while a run is in progress (handled inside that run's
 // yield) stops the running run as a stop click would, and the new run
-// starts when the running one has ended; two runs never share the list.
+// starts when the running one has ended; two runs never share the list,
+// and nothing that runs inside a yield uses the database connection while
+// the engine is inside a statement (ZipConnection enforces it).
 class RunCommands {
 public:
     explicit RunCommands(RunSurface& surface) : m_surface(surface) {}
@@ -32,6 +34,8 @@ public:
     static constexpr const char* StopCaption = "Stop";
 
 private:
+    class EngineYield;
+
     // The steps both runs share; each takes the number of its first statement.
     bool stopClicked(Trap& trap, RunButton button, int firstStatement);
     bool deferWhileRunning(RunButton button);

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 struct sqlite3;
 
@@ -26,11 +27,36 @@ public:
 
     static QString connectionStringFor(const QString& databasePath);
 
+    // Called every few thousand engine steps while a statement works; when it
+    // answers true the statement is interrupted. An empty one removes it.
+    using Progress = std::function<bool()>;
+    void setProgressHandler(Progress progress);
+    static constexpr int StepsPerProgressCall = 1000;
+
+    // Invariant: nothing may use the connection while the engine is inside a
+    // statement (the progress handler runs window events there). A row set
+    // marks that time, and refuses to start another statement within it.
+    bool inStatement() const { return m_inStatement; }
+    class StatementScope {
+    public:
+        explicit StatementScope(ZipConnection& connection);
+        ~StatementScope() { m_connection.m_inStatement = false; }
+        StatementScope(const StatementScope&) = delete;
+        StatementScope& operator=(const StatementScope&) = delete;
+
+    private:
+        ZipConnection& m_connection;
+    };
+
     // How long a run waits for a file that another process holds locked.
     static constexpr int BusyTimeoutMilliseconds = 2000;
 
 private:
+    static int onProgress(void* connection);
+
     sqlite3* m_db = nullptr;
+    Progress m_progress;
+    bool m_inStatement = false;
 };
 
 } // namespace olvaris

@@ -1,4 +1,5 @@
 #pragma once
+#include <QString>
 
 namespace olvaris::query {
 
@@ -6,8 +7,24 @@ namespace olvaris::query {
 // text followed by "%", as ?1, so any text the user types is only ever a
 // LIKE pattern and never part of the statement.
 inline constexpr const char* ListAll = "select [city],[state],[zip] from [zip_codes] order by [city],[state],[zip]";
-inline constexpr const char* Search =
+
+// A pattern with a fixed start reads the three index ranges of that start
+// and sorts the hits. The "+" keeps the planner from walking the whole
+// (city, state, zip) index for the order's sake, which it prefers with the
+// statistics of a large table: a whole-table walk for a few thousand rows.
+inline constexpr const char* SearchRanges =
+    "select [city],[state],[zip] from [zip_codes] where [city] like ?1 or [state] like ?1 or [zip] like ?1 "
+    "order by +[city],[state],[zip]";
+// A pattern that begins with a wildcard has no range to read: walking the
+// (city, state, zip) index gives the rows in order without a sort.
+inline constexpr const char* SearchWalk =
     "select [city],[state],[zip] from [zip_codes] where [city] like ?1 or [state] like ?1 or [zip] like ?1 "
     "order by [city],[state],[zip]";
+
+// The search statement for a pattern; both give the same rows in the same order.
+inline const char* searchFor(const QString& pattern) {
+    const bool wildcardFirst = pattern.startsWith(QLatin1Char('%')) || pattern.startsWith(QLatin1Char('_'));
+    return wildcardFirst ? SearchWalk : SearchRanges;
+}
 
 } // namespace olvaris::query

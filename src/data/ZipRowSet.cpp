@@ -24,10 +24,21 @@ void ZipRowSet::Open(const char* query, ZipConnection* connection, const QString
     if (m_statement)
         throw Failure(QStringLiteral("Operation is not allowed when the object is open."));
     sqlite3* db = connection->handle();
+    m_stopped = false;
 
     sqlite3_stmt* statement = nullptr;
     const char* rest = nullptr;
-    if (sqlite3_prepare_v2(db, query, -1, &statement, &rest) != SQLITE_OK) {
+    int prepared = SQLITE_OK;
+    {
+        const ZipConnection::StatementScope working(*connection);
+        prepared = sqlite3_prepare_v2(db, query, -1, &statement, &rest);
+    }
+    if (prepared == SQLITE_INTERRUPT) {
+        sqlite3_finalize(statement);
+        m_stopped = true;
+        return;
+    }
+    if (prepared != SQLITE_OK) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_finalize(statement);
         throw Failure(message);
@@ -50,6 +61,7 @@ void ZipRowSet::Open(const char* query, ZipConnection* connection, const QString
         throw Failure(QStringLiteral("The query does not give city, state and zip."));
     }
     m_statement = statement;
+    m_connection = connection;
     try {
         step();
     } catch (...) {
@@ -63,6 +75,7 @@ void ZipRowSet::Close() {
         sqlite3_finalize(m_statement);
         m_statement = nullptr;
     }
+    m_connection = nullptr;
     m_eof = true;
 }
 
@@ -108,15 +121,23 @@ void ZipRowSet::requireRow(int item) const {
         throw Failure(QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
 }
 
-// A failed step leaves the row set without a current row, so a run that
-// reports it then finds the end.
+// A failed or stopped step leaves the row set without a current row, so a
+// run that reports it then finds the end.
 void ZipRowSet::step() {
-    const int stepped = sqlite3_step(m_statement);
+    int stepped = SQLITE_OK;
+    {
+        const ZipConnection::StatementScope working(*m_connection);
+        stepped = sqlite3_step(m_statement);
+    }
     if (stepped == SQLITE_ROW) {
         m_eof = false;
         return;
     }
     m_eof = true;
+    if (stepped == SQLITE_INTERRUPT) {
+        m_stopped = true;
+        return;
+    }
     if (stepped != SQLITE_DONE)
         throw Failure(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement))));
 }

@@ -25,6 +25,9 @@ public:
 
     // True when there is no current row.
     bool isEOF() const;
+    // True when the progress handler stopped the engine: the row set then
+    // has no current row, and no failure is raised.
+    bool stopped() const { return m_stopped; }
     void MoveNext();
 
     // A field of the current row, by position (0 city, 1 state, 2 zip).
@@ -41,7 +44,9 @@ private:
     void step();
 
     sqlite3_stmt* m_statement = nullptr;
+    ZipConnection* m_connection = nullptr;
     bool m_eof = true;
+    bool m_stopped = false;
 };
 
 } // namespace olvaris
