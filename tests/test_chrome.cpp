@@ -4,6 +4,7 @@
 #include "app/PointerShape.h"
 #include "ui/HelpMessage.h"
 #include "ui/ResultsView.h"
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -52,6 +53,12 @@ QList<std::pair<QString, QPoint>> resetAreas(Form1& form) {
 }
 
 void moveTo(Form1& form, QPoint at) { QTest::mouseMove(&form, at); }
+
+// What a screen reader reads as the control's name.
+QString spokenName(QWidget* control) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+    return accessible ? accessible->text(QAccessible::Name) : QString();
+}
 
 } // namespace
 
@@ -176,9 +183,22 @@ private slots:
                 continue;
             if (qobject_cast<QLabel*>(control))
                 continue; // a label speaks its own text
-            QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+            QVERIFY2(!spokenName(control).isEmpty(), qPrintable(control->objectName()));
         }
         QVERIFY(w.form.ListView1->accessibleDescription().contains(QLatin1String("City, State and Zip")));
+    }
+
+    // A screen reader reads a run button's caption as it is: "Stop" while
+    // its run goes on, its own caption before and after.
+    void aRunButtonIsReadAsItsCaptionAtEveryChange() {
+        TestWindow w;
+        w.form.Text1->setText(QStringLiteral("spring"));
+        QStringList during;
+        w.inTurn(2, [&] { during << spokenName(w.form.PushButton1) << spokenName(w.form.PushButton3); });
+        QCOMPARE(spokenName(w.form.PushButton1), QStringLiteral("Start Search"));
+        w.form.PushButton1->click();
+        QCOMPARE(during, (QStringList{"Stop", "List All Cities, States and Zip Codes"}));
+        QCOMPARE(spokenName(w.form.PushButton1), QStringLiteral("Start Search"));
     }
 
     void noSkinFileChangesNothing_data() {

@@ -1,7 +1,6 @@
 // The main window as designed: every control's name, kind, container,
 // caption, font and place, the tab order, the list's look, a fixed size.
-#include "support/ScriptedPlatform.h"
-#include "support/TestFolders.h"
+#include "support/TestWindow.h"
 #include "ui/Form1.h"
 #include <QGroupBox>
 #include <QHeaderView>
@@ -9,11 +8,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include "ui/ResultsView.h"
+#include <QApplication>
+#include <QScrollBar>
 #include <QtTest>
+#include <algorithm>
 
 using namespace olvaris;
 using olvaris::test::ScriptedPlatform;
 using olvaris::test::TestFolders;
+using olvaris::test::TestWindow;
 
 namespace {
 int px(int twips) { return int(std::lround(twips / 15.0)); }
@@ -108,22 +111,94 @@ private slots:
         QCOMPARE(form.results().headerCount(), 0); // start-up adds the columns
     }
 
-    void tabWalksTheControlsInOrder() {
-        TestFolders folders;
-        ScriptedPlatform platform;
-        Form1 form(platform);
-        form.Form_Load();
-        form.show();
-        QApplication::setActiveWindow(&form);
-        QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.Text1->setFocus();
-        QStringList visited{QApplication::focusWidget()->objectName()};
-        for (int i = 0; i < 11; ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            visited << QApplication::focusWidget()->objectName();
+    // With rows in the list, Tab and Shift+Tab walk every control in order
+    // and back; entering the list does not scroll it.
+    void tabWalksTheControlsInOrderWithRowsInTheList() {
+        TestWindow w;
+        w.form.yielder().setExact(false);
+        w.form.Text1->setText(QStringLiteral("spring"));
+        w.form.PushButton1->click();
+        w.form.show();
+        QApplication::setActiveWindow(&w.form);
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        w.form.ListView1->verticalScrollBar()->setValue(40);
+        const QStringList order{"Text1",        "PushButton1", "PushButton3", "ListView1",   "Text2",       "PushButton4",
+                                "PushButton13", "PushButton2", "PushButton5", "PushButton6", "PushButton7", "Text1"};
+        for (const Qt::KeyboardModifier direction : {Qt::NoModifier, Qt::ShiftModifier}) {
+            w.form.Text1->setFocus();
+            QStringList visited{QApplication::focusWidget()->objectName()};
+            for (int i = 0; i < 11; ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, direction);
+                visited << QApplication::focusWidget()->objectName();
+            }
+            QStringList expected = order;
+            if (direction == Qt::ShiftModifier)
+                std::reverse(expected.begin(), expected.end());
+            QCOMPARE(visited, expected);
         }
-        QCOMPARE(visited, (QStringList{"Text1", "PushButton1", "PushButton3", "ListView1", "Text2", "PushButton4",
-                                       "PushButton13", "PushButton2", "PushButton5", "PushButton6", "PushButton7", "Text1"}));
+        QCOMPARE(w.form.ListView1->verticalScrollBar()->value(), 40);
+    }
+
+    // Up/Down/Page/Home/End move the selected row and keep it in view;
+    // Left/Right scroll the columns; the selection is a whole row.
+    void theListMovesByRowsAtTheKeyboard() {
+        TestWindow w;
+        w.form.yielder().setExact(false);
+        w.form.Text1->setText(QStringLiteral("spring"));
+        w.form.PushButton1->click();
+        const int rows = w.form.results().count();
+        w.form.ListView1->setColumnWidth(0, 900); // wider than the list
+        w.form.show();
+        QApplication::setActiveWindow(&w.form);
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        ResultsView* list = w.form.ListView1;
+        list->setFocus();
+        auto selected = [&] { return w.form.selectedRowNumber().value_or(0); };
+        auto inView = [&](int number) {
+            return list->viewport()->rect().contains(list->visualRect(list->model()->index(number - 1, 0)).center());
+        };
+        QTest::keyClick(list, Qt::Key_End);
+        QCOMPARE(selected(), rows);
+        QVERIFY(inView(rows));
+        QCOMPARE(list->selectionModel()->selectedIndexes().size(), 3);
+        QTest::keyClick(list, Qt::Key_Home);
+        QCOMPARE(selected(), 1);
+        QVERIFY(inView(1));
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(selected(), 2);
+        QTest::keyClick(list, Qt::Key_PageDown);
+        const int afterPage = selected();
+        QVERIFY2(afterPage > 5 && inView(afterPage), qPrintable(QString::number(afterPage)));
+        QTest::keyClick(list, Qt::Key_PageUp);
+        QCOMPARE(selected(), 2);
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(selected(), 1);
+        QCOMPARE(list->horizontalScrollBar()->value(), 0);
+        QTest::keyClick(list, Qt::Key_Right);
+        QVERIFY(list->horizontalScrollBar()->value() > 0);
+        QCOMPARE(selected(), 1);
+        QTest::keyClick(list, Qt::Key_Down);
+        QVERIFY(list->horizontalScrollBar()->value() > 0); // rows move; the columns stay
+        QTest::keyClick(list, Qt::Key_Left);
+        QTest::keyClick(list, Qt::Key_Left);
+        QCOMPARE(list->horizontalScrollBar()->value(), 0);
+        QCOMPARE(selected(), 2);
+    }
+
+    // Return and Enter press the focused button; no button is the default.
+    void returnAndEnterPressTheFocusedButton() {
+        TestWindow w;
+        w.form.show();
+        QApplication::setActiveWindow(&w.form);
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        for (QPushButton* button : w.form.findChildren<QPushButton*>())
+            QVERIFY2(!button->isDefault(), qPrintable(button->objectName()));
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+            w.add(QStringLiteral("Kept"), QStringLiteral("KS"), QStringLiteral("66000"));
+            w.form.PushButton5->setFocus();
+            QTest::keyClick(w.form.PushButton5, key);
+            QCOMPARE(w.form.results().count(), 0);
+        }
     }
 };
 

@@ -44,7 +44,7 @@ private slots:
         QCOMPARE(platform.messages[0].text, QDir::toNativeSeparators(folders.appFolder()) + "/zipbase.mdb not found.");
         QCOMPARE(platform.messages[0].title, QStringLiteral("Olvaris"));
         QCOMPARE(platform.messages[0].icon, MessageIcon::None);
-        QCOMPARE(platform.processEnds, 1);
+        QCOMPARE(platform.exitStatuses, std::vector<int>{1});
         QVERIFY(form.loadEndedProcess());
         QVERIFY(!form.zipConnection());
         QVERIFY(!form.isVisible());
@@ -201,7 +201,7 @@ private slots:
         QMetaObject::invokeMethod(&form, [&] { eventRanBeforeTheEnd = platform.processEnds == 0; }, Qt::QueuedConnection);
         form.close();
         QVERIFY(eventRanBeforeTheEnd); // the one yield of the close ran the queued event
-        QCOMPARE(platform.processEnds, 1);
+        QCOMPARE(platform.exitStatuses, std::vector<int>{0});
         QVERIFY(platform.messages.empty());
     }
 };

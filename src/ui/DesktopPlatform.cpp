@@ -56,7 +56,7 @@ QString DesktopPlatform::askSaveFileName(const SaveDialogRequest& request) {
     return dialog.selectedFiles().constFirst();
 }
 
-void DesktopPlatform::endProcess() { std::_Exit(EXIT_SUCCESS); }
+void DesktopPlatform::endProcess(int exitStatus) { std::_Exit(exitStatus); }
 
 void DesktopPlatform::openUrl(const QString& url) {
     // Qt hands the address to the desktop's opener in a separate process.

@@ -13,7 +13,7 @@ public:
 
     void showMessage(const QString& text, const QString& title, MessageIcon icon) override;
     QString askSaveFileName(const SaveDialogRequest& request) override;
-    void endProcess() override;
+    void endProcess(int exitStatus) override;
     void openUrl(const QString& url) override;
     int drawOneToHundred() override;
 

@@ -42,7 +42,8 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, 
     button->setObjectName(QString::fromUtf8(name));
     button->setFont(buttonFont());
     button->setGeometry(geometry);
-    button->setAutoDefault(false);
+    // Return and Enter press the focused button, as Space does.
+    button->setAutoDefault(true);
     return button;
 }
 
@@ -152,8 +153,8 @@ void Form1::wireHandlers() {
     connect(PushButton4, &QPushButton::clicked, this, [this] { m_exports.PushButton4_Click(); });
     connect(PushButton6, &QPushButton::clicked, this, [this] { m_exports.PushButton6_Click(); });
     connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(m_platform); });
-    // Enter in the filter box starts the search, as the window's default button.
-    PushButton1->setDefault(true);
+    // Enter in the filter box starts the search. No button is the window's
+    // default, so only the focused one is marked.
     connect(Text1, &QLineEdit::returnPressed, PushButton1, &QPushButton::click);
 
     auto* feedback = new PointerFeedback([this] { hoverButton(); }, [this] { hoverArea(); }, this);
@@ -235,9 +236,9 @@ void Form1::hoverArea() {
         setMousePointer(pointer::Default);
 }
 
+// A button's accessible name is left unset, so screen readers read its
+// caption as it is at each moment ("Stop" during a run).
 void Form1::describeForScreenReaders() {
-    for (QPushButton* button : commandButtons())
-        button->setAccessibleName(button->text());
     PushButton1->setAccessibleDescription(QStringLiteral("Searches for the text of the filter box; reads Stop while rows arrive"));
     PushButton3->setAccessibleDescription(QStringLiteral("Lists every city, state and ZIP code; reads Stop while rows arrive"));
     PushButton4->setAccessibleDescription(QStringLiteral("Saves city, state and ZIP code of every row to a text file"));

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <cstdlib>
 
 namespace olvaris {
 
@@ -42,7 +43,8 @@ void Form1::Form_Load() {
             m_platform.showMessage(AppFiles::path(appfile::Database) + QStringLiteral(" not found."),
                                    ApplicationTitle::current(), MessageIcon::None);
         });
-        trap.statement(104, [this] { m_platform.endProcess(); });
+        // A launcher or a script can tell that the start failed.
+        trap.statement(104, [this] { m_platform.endProcess(EXIT_FAILURE); });
         // Only a test's stand-in for the end of the process returns here.
         m_loadEndedProcess = true;
         return;
@@ -122,6 +124,6 @@ void Form1::Form_QueryUnload() {
     trap.statement(100, [this] { m_yielder.turn(); });
 }
 
-void Form1::Form_Unload() { m_platform.endProcess(); }
+void Form1::Form_Unload() { m_platform.endProcess(EXIT_SUCCESS); }
 
 } // namespace olvaris

@@ -31,7 +31,10 @@ public:
         saveAnswers.pop_front();
         return answer;
     }
-    void endProcess() override { ++processEnds; }
+    void endProcess(int exitStatus) override {
+        ++processEnds;
+        exitStatuses.push_back(exitStatus);
+    }
     void openUrl(const QString& url) override { openedUrls.append(url); }
     int drawOneToHundred() override { return draw; }
 
@@ -47,6 +50,7 @@ public:
     std::deque<QString> saveAnswers;
     std::vector<SaveDialogRequest> saveRequests;
     int processEnds = 0;
+    std::vector<int> exitStatuses;
     QStringList openedUrls;
     int draw = 50;
 };
