@@ -2,11 +2,15 @@
 // ordinary pointer elsewhere, never over the hourglass; the help box; skins.
 #include "support/TestWindow.h"
 #include "app/PointerShape.h"
+#include "export/ExportCommands.h"
+#include "ui/DesktopPlatform.h"
 #include "ui/HelpMessage.h"
 #include "ui/ResultsView.h"
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -199,6 +203,22 @@ private slots:
         w.form.PushButton1->click();
         QCOMPARE(during, (QStringList{"Stop", "List All Cities, States and Zip Codes"}));
         QCOMPARE(spokenName(w.form.PushButton1), QStringLiteral("Start Search"));
+    }
+
+    // "All Files" lists every file, names without a dot too.
+    void theSaveDialogsAllFilesFilterTakesEveryName() {
+        DesktopPlatform platform;
+        QStringList filters;
+        QTimer::singleShot(0, [&] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                filters = dialog->nameFilters();
+                dialog->reject();
+            }
+        });
+        const QString answer = platform.askSaveFileName(
+            {QStringLiteral("Save"), QString::fromLatin1(ExportCommands::SaveDialogFilter), QString()});
+        QVERIFY(answer.isEmpty());
+        QCOMPARE(filters, (QStringList{"Text Files (*.txt)", "All Files (*)"}));
     }
 
     void noSkinFileChangesNothing_data() {

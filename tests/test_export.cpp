@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QtTest>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace olvaris;
 using namespace olvaris::test;
@@ -152,6 +154,91 @@ private slots:
         QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()), QStringLiteral("120\npointer 0\n"));
         QCOMPARE(Window::read(target), QByteArray("old content\r\n"));
         QCOMPARE(w.outputFiles(), QStringList{"big.txt"});
+    }
+
+    // Saves as an ordinary user ("nobody", prepared by root): a file the user
+    // may write is written even where no new file can be made beside it; a
+    // save through one name of a hard-linked file reaches every name; another
+    // user's writable file keeps its owner; and a file of the user's own in a
+    // folder of the user's own is still replaced in one step.
+    void savesWhereAnOrdinaryUserMayWrite() {
+        if (::geteuid() != 0)
+            QSKIP("needs root to prepare files of two owners");
+        const uid_t nobody = 65534;
+        QTemporaryDir base(QStringLiteral("/tmp/olvaris-saves-XXXXXX"));
+        QVERIFY(base.isValid());
+        QVERIFY(::chmod(QFile::encodeName(base.path()).constData(), 0755) == 0);
+        auto path = [&](const char* name) { return base.filePath(QString::fromUtf8(name)); };
+        auto make = [&](const char* name, uid_t owner, mode_t mode, bool folder) {
+            const QByteArray file = QFile::encodeName(path(name));
+            if (folder)
+                QVERIFY(::mkdir(file.constData(), mode) == 0);
+            else
+                QVERIFY(QFile(path(name)).open(QIODevice::WriteOnly) && QFile(path(name)).resize(0));
+            QVERIFY(::chown(file.constData(), owner, owner) == 0);
+            QVERIFY(::chmod(file.constData(), mode) == 0);
+        };
+        auto write = [&](const char* name, const QByteArray& bytes) {
+            QFile file(path(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        };
+        auto inode = [&](const char* name) {
+            struct stat status {};
+            ::stat(QFile::encodeName(path(name)).constData(), &status);
+            return std::pair(status.st_ino, status.st_uid);
+        };
+        auto saveAsNobody = [&](const char* name) {
+            QProcess probe;
+            probe.start(QStringLiteral("setpriv"), {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                                    QStringLiteral(WRITE_TEXT_PROBE), path(name), "new text"});
+            probe.waitForFinished(30000);
+            return QString::fromUtf8(probe.readAllStandardOutput()).trimmed();
+        };
+        const QByteArray saved("new text\r\n");
+
+        // A file of the user's own in root's folder.
+        make("root", 0, 0755, true);
+        make("root/mine.txt", nobody, 0644, false);
+        write("root/mine.txt", "old old old old");
+        const auto before = inode("root/mine.txt");
+        QCOMPARE(saveAsNobody("root/mine.txt"), QStringLiteral("ok"));
+        QCOMPARE(Window::read(path("root/mine.txt")), saved);
+        QCOMPARE(inode("root/mine.txt"), before);
+        QCOMPARE(QDir(path("root")).entryList(QDir::Files), QStringList{"mine.txt"});
+
+        // Two names of one file, in the user's folder.
+        make("own", nobody, 0755, true);
+        make("own/linked.txt", nobody, 0644, false);
+        write("own/linked.txt", "old");
+        QVERIFY(::link(QFile::encodeName(path("own/linked.txt")).constData(),
+                       QFile::encodeName(path("own/other-name.txt")).constData()) == 0);
+        QCOMPARE(saveAsNobody("own/linked.txt"), QStringLiteral("ok"));
+        QCOMPARE(Window::read(path("own/other-name.txt")), saved);
+
+        // Root's file that everyone may write, in the user's folder.
+        make("own/roots.txt", 0, 0666, false);
+        write("own/roots.txt", "old");
+        QCOMPARE(saveAsNobody("own/roots.txt"), QStringLiteral("ok"));
+        QCOMPARE(Window::read(path("own/roots.txt")), saved);
+        QCOMPARE(inode("own/roots.txt").second, uid_t(0));
+
+        // The user's own file in the user's own folder: replaced in one step.
+        make("own/plain.txt", nobody, 0644, false);
+        write("own/plain.txt", "old");
+        const auto plainBefore = inode("own/plain.txt");
+        QCOMPARE(saveAsNobody("own/plain.txt"), QStringLiteral("ok"));
+        QCOMPARE(Window::read(path("own/plain.txt")), saved);
+        QVERIFY(inode("own/plain.txt").first != plainBefore.first);
+        QCOMPARE(inode("own/plain.txt").second, nobody);
+
+        // Root's read-only file: refused, and kept as it was.
+        make("root/kept.txt", 0, 0644, false);
+        write("root/kept.txt", "old");
+        QVERIFY(saveAsNobody("root/kept.txt").startsWith(QLatin1String("failed: ")));
+        QCOMPARE(Window::read(path("root/kept.txt")), QByteArray("old"));
+        QCOMPARE(QDir(path("own")).entryList(QDir::Files),
+                 (QStringList{"linked.txt", "other-name.txt", "plain.txt", "roots.txt"}));
     }
 
     void copyPadsTheColumnsToTheirWidestText() {

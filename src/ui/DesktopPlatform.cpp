@@ -21,15 +21,25 @@ QString displayText(const QString& text) {
     return shown;
 }
 
-// "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as name filters for the dialog.
+// "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|" as name filters for the
+// dialog: each description with the patterns of its pair. "*.*" is every
+// file there; here it would hide the names without a dot, so it becomes "*".
 QStringList nameFilters(const QString& filter) {
-    // Pairs of description and pattern; the dialog shows the description,
-    // which already names the pattern.
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        if (!parts.at(i).isEmpty())
-            filters.append(parts.at(i));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts.at(i);
+        if (description.isEmpty())
+            continue;
+        if (const qsizetype open = description.lastIndexOf(QLatin1String(" ("));
+            open > 0 && description.endsWith(QLatin1Char(')')))
+            description.truncate(open);
+        QStringList patterns = parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& pattern : patterns)
+            if (pattern == QLatin1String("*.*"))
+                pattern = QStringLiteral("*");
+        filters.append(description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+    }
     return filters;
 }
 
