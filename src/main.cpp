@@ -9,7 +9,13 @@
 int main(int argc, char** argv) {
     // A file-size limit makes a save fail with a report instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
-    QApplication app(argc, argv);
+    // The program reads no command line, and neither does Qt: it is given
+    // the program's name only, so its own options (-stylesheet, -platform,
+    // -reverse ...) are not taken. The desktop's environment variables are.
+    char fallbackName[] = "olvaris";
+    char* programName[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
+    int programNameCount = 1;
+    QApplication app(programNameCount, programName);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QGuiApplication::setDesktopFileName(QStringLiteral("olvaris"));
 

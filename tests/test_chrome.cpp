@@ -272,6 +272,7 @@ private slots:
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("blanks only") << QByteArray(" \n\t ");
         QTest::newRow("not text") << TestFolders::randomBytes(512, 11);
+        QTest::newRow("not a style sheet") << QByteArray("QWidget { color: red; }\n}} QPushButton {{ color");
     }
     void aSkinThatCannotBeLoadedIsReportedAt106() {
         QFETCH(QByteArray, bytes);

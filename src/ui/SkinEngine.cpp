@@ -7,6 +7,37 @@
 
 namespace olvaris {
 
+namespace {
+
+// Qt reads a style sheet only when it styles a widget, and reports a sheet
+// it cannot parse as a warning on the terminal. The check styles a widget
+// of its own and listens for that warning.
+bool g_unparsable = false;
+QtMessageHandler g_passOn = nullptr;
+
+void listenForParseWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("Could not parse"))) {
+        g_unparsable = true;
+        return;
+    }
+    if (g_passOn)
+        g_passOn(type, context, message);
+}
+
+bool parsesAsStyleSheet(const QString& sheet) {
+    g_unparsable = false;
+    g_passOn = qInstallMessageHandler(listenForParseWarnings);
+    {
+        QWidget probe;
+        probe.setStyleSheet(sheet);
+        probe.ensurePolished();
+    }
+    qInstallMessageHandler(g_passOn);
+    return !g_unparsable;
+}
+
+} // namespace
+
 void StyleSheetSkinEngine::LoadSkin(const QString& path, const QString& section) {
     if (!section.isEmpty())
         throw Failure(QStringLiteral("This skin engine reads whole skin files only."));
@@ -25,6 +56,8 @@ void StyleSheetSkinEngine::LoadSkin(const QString& path, const QString& section)
         throw Failure(QStringLiteral("The skin file is not text."));
     if (text.trimmed().isEmpty())
         throw Failure(QStringLiteral("The skin file is empty."));
+    if (!parsesAsStyleSheet(text))
+        throw Failure(QStringLiteral("The skin file is not a style sheet."));
     m_styleSheet = text;
 }
 
