@@ -1,4 +1,5 @@
 #include "DesktopPlatform.h"
+#include "ClipboardHandOver.h"
 #include "app/Failure.h"
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -66,7 +67,12 @@ QString DesktopPlatform::askSaveFileName(const SaveDialogRequest& request) {
     return dialog.selectedFiles().constFirst();
 }
 
-void DesktopPlatform::endProcess(int exitStatus) { std::_Exit(exitStatus); }
+// Nothing more runs: no handler, row or save. The clipboard's text is
+// handed to the desktop first, so it outlives the program.
+void DesktopPlatform::endProcess(int exitStatus) {
+    handClipboardToManager(ClipboardHandOverLimit);
+    std::_Exit(exitStatus);
+}
 
 void DesktopPlatform::openUrl(const QString& url) {
     // Qt hands the address to the desktop's opener in a separate process.

@@ -1,0 +1,270 @@
+#include "X11Selection.h"
+#include <QString>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+
+namespace olvaris::x11 {
+
+namespace {
+
+// Pieces of a large transfer stay well below any server's request limit.
+constexpr size_t LargestPiece = 256 * 1024;
+
+struct FreeEvent {
+    void operator()(void* pointer) const { std::free(pointer); }
+};
+template <class T>
+using Reply = std::unique_ptr<T, FreeEvent>;
+
+int eventType(const xcb_generic_event_t* event) { return event->response_type & ~0x80; }
+
+} // namespace
+
+std::unique_ptr<Connection> Connection::open() {
+    int screenNumber = 0;
+    xcb_connection_t* xcb = xcb_connect(nullptr, &screenNumber);
+    if (!xcb || xcb_connection_has_error(xcb)) {
+        if (xcb)
+            xcb_disconnect(xcb);
+        return nullptr;
+    }
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(xcb));
+    for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
+        xcb_screen_next(&screens);
+    if (screens.rem == 0) {
+        xcb_disconnect(xcb);
+        return nullptr;
+    }
+    const xcb_window_t window = xcb_generate_id(xcb);
+    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(xcb, XCB_COPY_FROM_PARENT, window, screens.data->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+    return std::unique_ptr<Connection>(new Connection(xcb, window));
+}
+
+Connection::Connection(xcb_connection_t* xcb, xcb_window_t window)
+    : m_xcb(xcb), m_window(window),
+      m_largestChunk(std::min(LargestPiece, size_t(xcb_get_maximum_request_length(xcb)) * 4 - 1024)) {}
+
+Connection::~Connection() {
+    xcb_destroy_window(m_xcb, m_window);
+    xcb_flush(m_xcb);
+    xcb_disconnect(m_xcb);
+}
+
+xcb_atom_t Connection::atom(const char* name) {
+    if (const auto known = m_atoms.find(name); known != m_atoms.end())
+        return known->second;
+    Reply<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(m_xcb, xcb_intern_atom(m_xcb, 0, uint16_t(std::strlen(name)), name), nullptr));
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    m_atoms[name] = atom;
+    return atom;
+}
+
+xcb_window_t Connection::selectionOwner(xcb_atom_t selection) {
+    Reply<xcb_get_selection_owner_reply_t> reply(
+        xcb_get_selection_owner_reply(m_xcb, xcb_get_selection_owner(m_xcb, selection), nullptr));
+    return reply ? reply->owner : xcb_window_t(XCB_NONE);
+}
+
+xcb_timestamp_t Connection::serverTime() {
+    const xcb_atom_t probe = atom("_OLVARIS_TIME");
+    xcb_change_property(m_xcb, XCB_PROP_MODE_APPEND, m_window, probe, XCB_ATOM_STRING, 8, 0, nullptr);
+    xcb_flush(m_xcb);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    while (xcb_generic_event_t* event = waitForEvent(deadline)) {
+        Reply<xcb_generic_event_t> owned(event);
+        if (eventType(event) == XCB_PROPERTY_NOTIFY) {
+            const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+            if (notify->window == m_window && notify->atom == probe)
+                return notify->time;
+        }
+    }
+    return XCB_CURRENT_TIME;
+}
+
+xcb_generic_event_t* Connection::waitForEvent(std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
+        if (xcb_generic_event_t* event = xcb_poll_for_event(m_xcb))
+            return event;
+        if (xcb_connection_has_error(m_xcb))
+            return nullptr;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return nullptr;
+        pollfd socket{xcb_get_file_descriptor(m_xcb), POLLIN, 0};
+        ::poll(&socket, 1, int(std::max<long long>(1, left.count())));
+    }
+}
+
+SelectionServer::SelectionServer(Connection& connection, xcb_atom_t selection, QByteArray utf8, xcb_timestamp_t since)
+    : m_connection(connection), m_selection(selection), m_utf8(std::move(utf8)), m_since(since) {}
+
+bool SelectionServer::handle(const xcb_generic_event_t* event) {
+    switch (eventType(event)) {
+    case XCB_SELECTION_REQUEST: {
+        const auto* request = reinterpret_cast<const xcb_selection_request_event_t*>(event);
+        if (request->owner != m_connection.window())
+            return false;
+        answer(*request);
+        return true;
+    }
+    case XCB_SELECTION_CLEAR: {
+        const auto* clear = reinterpret_cast<const xcb_selection_clear_event_t*>(event);
+        if (clear->selection != m_selection || clear->owner != m_connection.window())
+            return false;
+        m_lost = true;
+        return true;
+    }
+    case XCB_PROPERTY_NOTIFY: {
+        const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        if (!m_transfers.count({notify->window, notify->atom}))
+            return false;
+        continueTransfer(*notify);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void SelectionServer::answer(const xcb_selection_request_event_t& request) {
+    xcb_connection_t* xcb = m_connection.xcb();
+    xcb_selection_notify_event_t notify{};
+    notify.response_type = XCB_SELECTION_NOTIFY;
+    notify.time = request.time;
+    notify.requestor = request.requestor;
+    notify.selection = request.selection;
+    notify.target = request.target;
+    notify.property = XCB_NONE;
+
+    // Old clients name no property: the target is the property then.
+    const xcb_atom_t property = request.property == XCB_NONE ? request.target : request.property;
+    const bool ours = request.selection == m_selection && !m_lost
+        && (request.time == XCB_CURRENT_TIME || request.time >= m_since);
+    const xcb_atom_t utf8 = m_connection.atom("UTF8_STRING");
+    const xcb_atom_t plainUtf8 = m_connection.atom("text/plain;charset=utf-8");
+    const xcb_atom_t targets = m_connection.atom("TARGETS");
+    const xcb_atom_t timestamp = m_connection.atom("TIMESTAMP");
+    const xcb_atom_t text = m_connection.atom("TEXT");
+    const xcb_atom_t plain = m_connection.atom("text/plain");
+
+    auto sendData = [&](const QByteArray& data, xcb_atom_t type) {
+        if (size_t(data.size()) <= m_connection.largestChunk()) {
+            xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, request.requestor, property, type, 8, uint32_t(data.size()),
+                                data.constData());
+            return;
+        }
+        // In pieces: announce the size, then send a piece each time the
+        // requestor deletes the property, and an empty piece at the end.
+        const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(xcb, request.requestor, XCB_CW_EVENT_MASK, &events);
+        const uint32_t size = uint32_t(data.size());
+        xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, request.requestor, property, m_connection.atom("INCR"), 32, 1,
+                            &size);
+        m_transfers[{request.requestor, property}] = Transfer{data, type, 0};
+    };
+
+    if (ours) {
+        if (request.target == targets) {
+            const xcb_atom_t offered[] = {targets, timestamp, utf8, plainUtf8, XCB_ATOM_STRING, text, plain};
+            xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM, 32,
+                                uint32_t(std::size(offered)), offered);
+            notify.property = property;
+        } else if (request.target == timestamp) {
+            xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_INTEGER, 32, 1,
+                                &m_since);
+            notify.property = property;
+        } else if (request.target == utf8 || request.target == plainUtf8) {
+            sendData(m_utf8, request.target);
+            notify.property = property;
+        } else if (request.target == XCB_ATOM_STRING || request.target == text || request.target == plain) {
+            sendData(QString::fromUtf8(m_utf8).toLatin1(), XCB_ATOM_STRING);
+            notify.property = property;
+        }
+    }
+    xcb_send_event(xcb, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
+    xcb_flush(xcb);
+}
+
+void SelectionServer::continueTransfer(const xcb_property_notify_event_t& notify) {
+    if (notify.state != XCB_PROPERTY_DELETE)
+        return;
+    const auto key = std::make_pair(notify.window, notify.atom);
+    Transfer& transfer = m_transfers[key];
+    const size_t left = size_t(transfer.data.size()) - transfer.sent;
+    const size_t piece = std::min(left, m_connection.largestChunk());
+    xcb_change_property(m_connection.xcb(), XCB_PROP_MODE_REPLACE, notify.window, notify.atom, transfer.type, 8,
+                        uint32_t(piece), transfer.data.constData() + transfer.sent);
+    transfer.sent += piece;
+    if (piece == 0)
+        m_transfers.erase(key);
+    xcb_flush(m_connection.xcb());
+}
+
+namespace {
+
+// A property's whole value, deleting it (which asks an owner sending in
+// pieces for the next one).
+QByteArray takeProperty(Connection& connection, xcb_atom_t property, xcb_atom_t* type) {
+    xcb_connection_t* xcb = connection.xcb();
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        xcb, xcb_get_property(xcb, 1, connection.window(), property, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
+        nullptr));
+    if (!reply)
+        return {};
+    *type = reply->type;
+    const int length = xcb_get_property_value_length(reply.get());
+    return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())), length);
+}
+
+} // namespace
+
+QByteArray readSelection(Connection& connection, xcb_atom_t selection, std::chrono::steady_clock::time_point deadline) {
+    xcb_connection_t* xcb = connection.xcb();
+    const xcb_atom_t property = connection.atom("_OLVARIS_READ");
+    xcb_delete_property(xcb, connection.window(), property);
+    xcb_convert_selection(xcb, connection.window(), selection, connection.atom("UTF8_STRING"), property,
+                          XCB_CURRENT_TIME);
+    xcb_flush(xcb);
+    bool answered = false;
+    while (!answered) {
+        Reply<xcb_generic_event_t> event(connection.waitForEvent(deadline));
+        if (!event)
+            return {};
+        if (eventType(event.get()) != XCB_SELECTION_NOTIFY)
+            continue;
+        const auto* notify = reinterpret_cast<const xcb_selection_notify_event_t*>(event.get());
+        if (notify->selection != selection)
+            continue;
+        if (notify->property == XCB_NONE)
+            return {};
+        answered = true;
+    }
+    xcb_atom_t type = XCB_NONE;
+    QByteArray value = takeProperty(connection, property, &type);
+    xcb_flush(xcb);
+    if (type != connection.atom("INCR"))
+        return value;
+    QByteArray whole;
+    for (;;) {
+        Reply<xcb_generic_event_t> event(connection.waitForEvent(deadline));
+        if (!event)
+            return {};
+        if (eventType(event.get()) != XCB_PROPERTY_NOTIFY)
+            continue;
+        const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
+        if (notify->atom != property || notify->state != XCB_PROPERTY_NEW_VALUE)
+            continue;
+        const QByteArray piece = takeProperty(connection, property, &type);
+        xcb_flush(xcb);
+        if (piece.isEmpty())
+            return whole;
+        whole += piece;
+    }
+}
+
+} // namespace olvaris::x11

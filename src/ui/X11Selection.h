@@ -1,0 +1,77 @@
+#pragma once
+#include <QByteArray>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace olvaris::x11 {
+
+// A connection of its own to the X server, with the atoms of the clipboard
+// protocols and one window to own selections and receive answers on. Kept
+// apart from Qt's connection, so serving the clipboard here runs none of
+// the program's handlers.
+class Connection {
+public:
+    // Null when there is no X server to reach.
+    static std::unique_ptr<Connection> open();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    xcb_connection_t* xcb() const { return m_xcb; }
+    xcb_window_t window() const { return m_window; }
+    xcb_atom_t atom(const char* name);
+    xcb_window_t selectionOwner(xcb_atom_t selection);
+    // The server's time now, from a property change on the window.
+    xcb_timestamp_t serverTime();
+    // The next event, waiting until the deadline; null when it passed.
+    xcb_generic_event_t* waitForEvent(std::chrono::steady_clock::time_point deadline);
+    // The largest property one request may write.
+    size_t largestChunk() const { return m_largestChunk; }
+
+private:
+    Connection(xcb_connection_t* xcb, xcb_window_t window);
+
+    xcb_connection_t* m_xcb;
+    xcb_window_t m_window;
+    size_t m_largestChunk;
+    std::map<std::string, xcb_atom_t> m_atoms;
+};
+
+// Serves a text as the owner of a selection: answers TARGETS, TIMESTAMP and
+// the text types, large texts in pieces (the INCR protocol).
+class SelectionServer {
+public:
+    SelectionServer(Connection& connection, xcb_atom_t selection, QByteArray utf8, xcb_timestamp_t since);
+
+    // Takes the event when it belongs to serving the selection.
+    bool handle(const xcb_generic_event_t* event);
+    // Whether a piecewise transfer is still going on.
+    bool transferring() const { return !m_transfers.empty(); }
+    // Whether another client has taken the selection since.
+    bool lost() const { return m_lost; }
+
+private:
+    struct Transfer {
+        QByteArray data;
+        xcb_atom_t type;
+        size_t sent = 0;
+    };
+    void answer(const xcb_selection_request_event_t& request);
+    void continueTransfer(const xcb_property_notify_event_t& notify);
+
+    Connection& m_connection;
+    xcb_atom_t m_selection;
+    QByteArray m_utf8;
+    xcb_timestamp_t m_since;
+    bool m_lost = false;
+    std::map<std::pair<xcb_window_t, xcb_atom_t>, Transfer> m_transfers;
+};
+
+// Reads a selection's text as UTF-8, also in pieces; empty when no one
+// answers before the deadline.
+QByteArray readSelection(Connection& connection, xcb_atom_t selection,
+                         std::chrono::steady_clock::time_point deadline);
+
+} // namespace olvaris::x11
