@@ -160,6 +160,8 @@ private slots:
         QTest::keyClick(list, Qt::Key_End);
         QCOMPARE(selected(), rows);
         QVERIFY(inView(rows));
+        // Whole rows: at the end, the top row is not cut under the header.
+        QCOMPARE(list->visualRect(list->indexAt(QPoint(4, 0))).top(), 0);
         QCOMPARE(list->selectionModel()->selectedIndexes().size(), 3);
         QTest::keyClick(list, Qt::Key_Home);
         QCOMPARE(selected(), 1);

@@ -3,7 +3,9 @@
 #include "app/Failure.h"
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTime>
 #include <QUrl>
 #include <algorithm>
@@ -44,6 +46,21 @@ QStringList nameFilters(const QString& filter) {
     return filters;
 }
 
+// A message box wraps any text wider than about 500 pixels, and would cut a
+// web address in two. Lines that fit on the screen are kept whole.
+void keepLinesWhole(QMessageBox& box) {
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    const QScreen* screen = box.screen();
+    if (!label || !screen)
+        return;
+    const QFontMetrics metrics(label->font());
+    int widest = 0;
+    for (const QString& line : label->text().split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    if (widest <= screen->availableGeometry().width() * 3 / 4)
+        label->setMinimumWidth(widest + 2);
+}
+
 } // namespace
 
 void DesktopPlatform::showMessage(const QString& text, const QString& title, MessageIcon icon) {
@@ -51,6 +68,7 @@ void DesktopPlatform::showMessage(const QString& text, const QString& title, Mes
                     displayText(text), QMessageBox::Ok, m_parent);
     box.setTextFormat(Qt::PlainText);
     box.setEscapeButton(QMessageBox::Ok);
+    keepLinesWhole(box);
     box.exec();
 }
 

@@ -1,9 +1,10 @@
 #include "ResultsView.h"
+#include <QEvent>
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
+#include <cmath>
 #include <QStyledItemDelegate>
-#include <QStylePainter>
 
 namespace olvaris {
 
@@ -56,6 +57,29 @@ void ResultsView::scrollTo(const QModelIndex& index, ScrollHint hint) {
     horizontalScrollBar()->setValue(across);
 }
 
+// Whole rows only: the top row is never cut. Scrolled to the end, Qt lines
+// the last row up with the bottom edge, which cuts the top row whenever the
+// list is not a whole number of rows high; here the top row stays whole and
+// any space left is below the last row, as in a report list.
+void ResultsView::updateGeometries() {
+    QTableView::updateGeometries();
+    const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
+    const int rows = model() ? model()->rowCount(rootIndex()) : 0;
+    const int whole = std::max(1, viewport()->height() / rowHeight);
+    QScrollBar* bar = verticalScrollBar();
+    bar->setRange(0, std::max(0, rows - whole));
+    bar->setPageStep(whole);
+    verticalHeader()->setOffsetToSectionPosition(bar->value());
+}
+
+void ResultsView::scrollContentsBy(int dx, int dy) {
+    QTableView::scrollContentsBy(dx, dy);
+    if (dy != 0) {
+        verticalHeader()->setOffsetToSectionPosition(verticalScrollBar()->value());
+        viewport()->update();
+    }
+}
+
 QModelIndex ResultsView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
     const int rows = model() ? model()->rowCount() : 0;
     const QModelIndex current = currentIndex();
@@ -92,6 +116,43 @@ void ResultsView::focusInEvent(QFocusEvent* event) {
     viewport()->update();
 }
 
+// At a fractional scale (1.5) the viewport and the scroll bar, rounded to
+// whole device pixels, cover the frame's right and bottom lines; one pixel
+// of room keeps the frame whole there.
+void ResultsView::showEvent(QShowEvent* event) {
+    QTableView::showEvent(event);
+    const qreal ratio = devicePixelRatioF();
+    const int room = qFuzzyCompare(ratio, std::round(ratio)) ? 0 : 1;
+    setViewportMargins(0, 0, room, room);
+}
+
+// The frame, drawn as four filled one-pixel bands: the style's line is
+// lost on the right and at the bottom at fractional scales (1.5).
+bool ResultsView::event(QEvent* event) {
+    const bool handled = QTableView::event(event);
+    if (event->type() == QEvent::Paint) {
+        QPainter painter(this);
+        const QColor line = palette().color(QPalette::Mid);
+        const QRect r = rect();
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), line);
+        painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), line);
+        painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), line);
+        painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), line);
+    }
+    return handled;
+}
+
+// The focus mark spans the row, wider than the cells Qt repaints.
+void ResultsView::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    viewport()->update();
+}
+
+void ResultsView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    viewport()->update();
+}
+
 void ResultsView::paintEvent(QPaintEvent* event) {
     QTableView::paintEvent(event);
     if (!hasFocus())
@@ -109,12 +170,15 @@ void ResultsView::paintEvent(QPaintEvent* event) {
     }
     if (mark.isEmpty())
         return;
-    QStylePainter painter(viewport());
-    QStyleOptionFocusRect option;
-    option.initFrom(this);
-    option.rect = mark;
-    option.backgroundColor = palette().color(QPalette::Base);
-    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    // A dotted line, as report lists mark the focus, in a colour that shows
+    // on the selection and off it.
+    QPainter painter(viewport());
+    QPen pen(palette().color(current.isValid() && selectionModel()->isSelected(current) ? QPalette::HighlightedText
+                                                                                            : QPalette::Text));
+    pen.setStyle(Qt::DotLine);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    painter.drawRect(mark.adjusted(0, 0, -1, -1));
 }
 
 } // namespace olvaris
