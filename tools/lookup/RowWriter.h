@@ -1,0 +1,33 @@
+#pragma once
+#include <QByteArrayView>
+#include <cstdio>
+#include <string>
+
+namespace olvaris::lookup {
+
+// Writes rows to a stream: "city<TAB>state<TAB>zip" lines ending in "\n",
+// or RFC 4180 CSV with the header "city,state,zip" and "\r\n" line ends.
+// Text is written as the database holds it (UTF-8). In the tab form a tab
+// or line break inside a field would split the row, so it is written as a
+// blank there; CSV keeps every character.
+class RowWriter {
+public:
+    enum class Format { Tabs, Csv };
+    RowWriter(std::FILE* out, Format format);
+
+    void header();
+    void row(QByteArrayView city, QByteArrayView state, QByteArrayView zip);
+    // Writes what is buffered; false when the stream refused it.
+    bool finish();
+
+private:
+    void field(QByteArrayView text);
+    void flushIfFull();
+
+    std::FILE* m_out;
+    Format m_format;
+    std::string m_buffer;
+    bool m_failed = false;
+};
+
+} // namespace olvaris::lookup
