@@ -5,9 +5,9 @@ namespace olvaris {
 
 Yielder::Yielder() { m_clock.start(); }
 
-void Yielder::yieldSlow() {
+void Yielder::yieldSlow(qint64 slice) {
     m_untilClock = CallsPerClockRead;
-    if (m_exact || m_turnDue || m_clock.nsecsElapsed() - m_lastTurnEnd >= FrameNanoseconds)
+    if (m_exact || m_turnDue || m_clock.nsecsElapsed() - m_lastTurnEnd >= slice)
         turn();
 }
 

@@ -60,8 +60,8 @@ public:
         if (m_connection && m_connection->inStatement())
             m_connection = nullptr;
         if (m_connection)
-            m_connection->setProgressHandler([&runs] {
-                runs.m_surface.yielder().engineYield();
+            m_connection->setProgressHandler([this, &runs] {
+                runs.m_surface.yielder().engineYield(opening);
                 return runs.StopRequested;
             });
     }
@@ -72,6 +72,9 @@ public:
     EngineYield(const EngineYield&) = delete;
     EngineYield& operator=(const EngineYield&) = delete;
 
+    // Whether the engine is looking for the query's first row.
+    bool opening = false;
+
 private:
     ZipConnection* m_connection;
 };
@@ -80,8 +83,10 @@ private:
 // closes the row set and restores the pointer.
 void RunCommands::streamRows(Trap& trap, std::unique_ptr<ZipRowSet>& rows, int n,
                              const std::function<void(ZipRowSet&)>& open) {
-    const EngineYield engineYield(*this);
+    EngineYield engineYield(*this);
+    engineYield.opening = true;
     trap.statement(n, [&] { open(required(rows)); });
+    engineYield.opening = false;
     // Stopped before its first row: the list keeps what it held, since a run
     // discards it only once its query has been opened.
     if (!(rows && rows->stopped())) {

@@ -8,13 +8,19 @@ namespace olvaris::query {
 // LIKE pattern and never part of the statement.
 inline constexpr const char* ListAll = "select [city],[state],[zip] from [zip_codes] order by [city],[state],[zip]";
 
-// A pattern with a fixed start reads the three index ranges of that start
-// and sorts the hits. The "+" keeps the planner from walking the whole
-// (city, state, zip) index for the order's sake, which it prefers with the
-// statistics of a large table: a whole-table walk for a few thousand rows.
+// A pattern with a fixed start reads the three index ranges of that start:
+// the city range already in order, the state and ZIP ranges sorted, merged
+// into one order. A row is taken from the first range it falls in, so each
+// row comes once. Written out rather than as "a or b or c", which large-
+// table statistics make the planner answer by walking the whole (city,
+// state, zip) index for the order, or by a set of row ids sorted in one
+// long step.
 inline constexpr const char* SearchRanges =
-    "select [city],[state],[zip] from [zip_codes] where [city] like ?1 or [state] like ?1 or [zip] like ?1 "
-    "order by +[city],[state],[zip]";
+    "select [city],[state],[zip] from [zip_codes] where [city] like ?1 "
+    "union all select [city],[state],[zip] from [zip_codes] where [state] like ?1 and ([city] like ?1) is not 1 "
+    "union all select [city],[state],[zip] from [zip_codes] where [zip] like ?1 and ([city] like ?1) is not 1 "
+    "and ([state] like ?1) is not 1 "
+    "order by 1,2,3";
 // A pattern that begins with a wildcard has no range to read: walking the
 // (city, state, zip) index gives the rows in order without a sort.
 inline constexpr const char* SearchWalk =

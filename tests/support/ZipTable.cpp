@@ -160,8 +160,8 @@ void writeDatabase(const QString& path, const std::vector<ZipRow>& rows) {
         // The indexes of the shipped database, so queries take the same plans.
         execSql(db, "COMMIT;"
                     "CREATE INDEX zip_codes_by_place ON zip_codes (city, state, zip);"
-                    "CREATE INDEX zip_codes_by_state ON zip_codes (state);"
-                    "CREATE INDEX zip_codes_by_zip ON zip_codes (zip);"
+                    "CREATE INDEX zip_codes_by_state ON zip_codes (state, city, zip);"
+                    "CREATE INDEX zip_codes_by_zip ON zip_codes (zip, city, state);"
                     "ANALYZE;");
     } catch (...) {
         sqlite3_finalize(insert);
