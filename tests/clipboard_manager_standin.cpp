@@ -23,19 +23,6 @@ int read(Connection& connection) {
     return text.isEmpty() ? 1 : 0;
 }
 
-void reply(Connection& connection, const xcb_selection_request_event_t& request, xcb_atom_t property) {
-    xcb_selection_notify_event_t notify{};
-    notify.response_type = XCB_SELECTION_NOTIFY;
-    notify.time = request.time;
-    notify.requestor = request.requestor;
-    notify.selection = request.selection;
-    notify.target = request.target;
-    notify.property = property;
-    xcb_send_event(connection.xcb(), 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&notify));
-    xcb_flush(connection.xcb());
-}
-
 int manage(Connection& connection, bool answer) {
     const xcb_atom_t manager = connection.atom("CLIPBOARD_MANAGER");
     const xcb_atom_t clipboard = connection.atom("CLIPBOARD");
@@ -58,14 +45,14 @@ int manage(Connection& connection, bool answer) {
                 if (!answer)
                     continue;
                 if (request.target != saveTargets) {
-                    reply(connection, request, XCB_NONE);
+                    answerRequest(connection, request, XCB_NONE);
                     continue;
                 }
                 const QByteArray text = readSelection(connection, clipboard, Clock::now() + std::chrono::seconds(5));
                 const xcb_timestamp_t now = connection.serverTime();
                 xcb_set_selection_owner(connection.xcb(), connection.window(), clipboard, now);
                 serving = std::make_unique<SelectionServer>(connection, clipboard, text, now);
-                reply(connection, request, request.property);
+                answerRequest(connection, request, request.property);
                 std::printf("saved %lld bytes\n", static_cast<long long>(text.size()));
                 std::fflush(stdout);
                 continue;

@@ -131,15 +131,22 @@ bool SelectionServer::handle(const xcb_generic_event_t* event) {
     }
 }
 
-void SelectionServer::answer(const xcb_selection_request_event_t& request) {
-    xcb_connection_t* xcb = m_connection.xcb();
+void answerRequest(Connection& connection, const xcb_selection_request_event_t& request, xcb_atom_t property) {
     xcb_selection_notify_event_t notify{};
     notify.response_type = XCB_SELECTION_NOTIFY;
     notify.time = request.time;
     notify.requestor = request.requestor;
     notify.selection = request.selection;
     notify.target = request.target;
-    notify.property = XCB_NONE;
+    notify.property = property;
+    xcb_send_event(connection.xcb(), 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&notify));
+    xcb_flush(connection.xcb());
+}
+
+void SelectionServer::answer(const xcb_selection_request_event_t& request) {
+    xcb_connection_t* xcb = m_connection.xcb();
+    xcb_atom_t answered = XCB_NONE;
 
     // Old clients name no property: the target is the property then.
     const xcb_atom_t property = request.property == XCB_NONE ? request.target : request.property;
@@ -173,21 +180,20 @@ void SelectionServer::answer(const xcb_selection_request_event_t& request) {
             const xcb_atom_t offered[] = {targets, timestamp, utf8, plainUtf8, XCB_ATOM_STRING, text, plain};
             xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM, 32,
                                 uint32_t(std::size(offered)), offered);
-            notify.property = property;
+            answered = property;
         } else if (request.target == timestamp) {
             xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_INTEGER, 32, 1,
                                 &m_since);
-            notify.property = property;
+            answered = property;
         } else if (request.target == utf8 || request.target == plainUtf8) {
             sendData(m_utf8, request.target);
-            notify.property = property;
+            answered = property;
         } else if (request.target == XCB_ATOM_STRING || request.target == text || request.target == plain) {
             sendData(QString::fromUtf8(m_utf8).toLatin1(), XCB_ATOM_STRING);
-            notify.property = property;
+            answered = property;
         }
     }
-    xcb_send_event(xcb, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
-    xcb_flush(xcb);
+    answerRequest(m_connection, request, answered);
 }
 
 void SelectionServer::continueTransfer(const xcb_property_notify_event_t& notify) {

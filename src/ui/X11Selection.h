@@ -69,6 +69,10 @@ private:
     std::map<std::pair<xcb_window_t, xcb_atom_t>, Transfer> m_transfers;
 };
 
+// Tells a requestor that its request is answered in the property, or
+// refused (XCB_NONE).
+void answerRequest(Connection& connection, const xcb_selection_request_event_t& request, xcb_atom_t property);
+
 // Reads a selection's text as UTF-8, also in pieces; empty when no one
 // answers before the deadline.
 QByteArray readSelection(Connection& connection, xcb_atom_t selection,
