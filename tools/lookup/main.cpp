@@ -4,6 +4,7 @@
 #include "LookupQuery.h"
 #include "RowWriter.h"
 #include "app/Failure.h"
+#include "data/RunCommands.h"
 #include "data/ZipConnection.h"
 #include "data/ZipRowSet.h"
 #include <QCommandLineParser>
@@ -91,7 +92,7 @@ int main(int argc, char** argv) {
     if (int(request.all) + int(request.pattern.has_value()) + int(byField) != 1)
         return usageError(QStringLiteral("give a PATTERN, --all, or any of --city, --state and --zip"));
     // As in the window, a filter of blanks only asks for nothing.
-    if (request.pattern && request.pattern->trimmed().isEmpty())
+    if (request.pattern && isBlankFilter(*request.pattern))
         return usageError(QStringLiteral("the pattern is blank; use --all for every row"));
 
     const QString file = parser.isSet(database) ? parser.value(database) : defaultDatabase();
