@@ -40,7 +40,7 @@ Floor readWithCApi(const QString& database, const char* sql, const QString& para
     QElapsedTimer timer;
     timer.start();
     sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(database).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(QFile::encodeName(database).constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
     const QByteArray bound = parameter.toUtf8();
@@ -71,7 +71,7 @@ Floor readWithCApi(const QString& database, const char* sql, const QString& para
 // The plan the engine really runs for a statement with its pattern bound.
 QString queryPlan(const QString& database, const char* sql, const QString& parameter) {
     sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(database).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(QFile::encodeName(database).constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(db, (QByteArray("EXPLAIN QUERY PLAN ") + sql).constData(), -1, &statement, nullptr);
     const QByteArray bound = parameter.toUtf8();

@@ -103,9 +103,13 @@ QByteArrayView ZipRowSet::fieldUtf8(int item) const {
 }
 
 QByteArrayView ZipRowSet::fieldTextUtf8(int item) const {
-    if (fieldIsNull(item))
+    requireRow(item);
+    // The engine gives no text for a missing value (and for a failed
+    // conversion, which the type then tells apart).
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, item));
+    if (!text && sqlite3_column_type(m_statement, item) == SQLITE_NULL)
         throw Failure(QStringLiteral("Invalid use of Null"));
-    return fieldUtf8(item);
+    return QByteArrayView(text ? text : "", sqlite3_column_bytes(m_statement, item));
 }
 
 void ZipRowSet::requireOpen() const {
