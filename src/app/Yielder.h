@@ -70,6 +70,7 @@ private:
     qint64 m_turns = 0;
     qint64 m_longestGap = 0;
     qint64 m_lastTurnEnd = 0;
+    qint64 m_lastHooksNanoseconds = 0;
     QElapsedTimer m_clock;
     std::vector<std::function<void()>> m_beforeTurn;
 };
