@@ -14,7 +14,9 @@
 #include <QPushButton>
 #include <QtTest>
 #include <random>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace olvaris;
@@ -154,6 +156,70 @@ private slots:
         QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()), QStringLiteral("120\npointer 0\n"));
         QCOMPARE(Window::read(target), QByteArray("old content\r\n"));
         QCOMPARE(w.outputFiles(), QStringList{"big.txt"});
+    }
+
+    // What a save cannot write whole it refuses before a byte changes, and
+    // leaves as it was: a pipe (with or without a reader), a device, a loop
+    // of symbolic links, a text beyond the file-size limit (replaced or
+    // written in place).
+    void aSaveRefusesWhatItCannotWriteWhole_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("named pipe") << "fifo" << "Not a regular file";
+        QTest::newRow("named pipe with a reader") << "fifo-read" << "Not a regular file";
+        QTest::newRow("device node") << "device" << "Not a regular file";
+        QTest::newRow("symbolic link loop") << "loop" << "Too many levels of symbolic links";
+        QTest::newRow("size limit, replaced") << "limit" << "File too large";
+        QTest::newRow("size limit, in place") << "limit-linked" << "File too large";
+    }
+    void aSaveRefusesWhatItCannotWriteWhole() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir folder;
+        const QString target = folder.filePath("target");
+        const QByteArray name = QFile::encodeName(target);
+        QStringList arguments{target, "new text"};
+        int reader = -1;
+        if (kind.startsWith("fifo")) {
+            QVERIFY(::mkfifo(name.constData(), 0644) == 0);
+            if (kind == "fifo-read")
+                reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK);
+        } else if (kind == "device") {
+            if (::geteuid() != 0)
+                QSKIP("needs root to make a device node");
+            QVERIFY(::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0);
+        } else if (kind == "loop") {
+            QVERIFY(::symlink("other", name.constData()) == 0);
+            QVERIFY(::symlink("target", QFile::encodeName(folder.filePath("other")).constData()) == 0);
+        } else {
+            QFile old(target);
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+            old.close();
+            if (kind == "limit-linked")
+                QVERIFY(::link(name.constData(), QFile::encodeName(folder.filePath("other")).constData()) == 0);
+            arguments << "4";
+        }
+        struct stat before {};
+        ::lstat(name.constData(), &before);
+        const QStringList namesBefore = QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+
+        QProcess probe;
+        probe.start(QStringLiteral(WRITE_TEXT_PROBE), arguments);
+        QVERIFY(probe.waitForFinished(10000));
+        QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()).trimmed(), "failed: " + reason);
+
+        struct stat after {};
+        QVERIFY(::lstat(name.constData(), &after) == 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System), namesBefore);
+        if (kind.startsWith("limit"))
+            QCOMPARE(Window::read(target), QByteArray("old"));
+        if (reader >= 0) {
+            char byte = 0;
+            QCOMPARE(::read(reader, &byte, 1), ssize_t(0));
+            ::close(reader);
+        }
     }
 
     // Saves as an ordinary user ("nobody", prepared by root): a file the user

@@ -1,4 +1,5 @@
 #pragma once
+#include "WriteTextFile.h"
 #include <QString>
 #include <string>
 
@@ -24,12 +25,5 @@ enum class SaveShape { ZipCodes, CitiesAndStates, AllColumns };
 
 // The text of a shape, without writing it (the ZIP code shape takes no separator).
 std::string buildSavedText(const ResultsList& list, SaveShape shape, const QString& separator, Yielder& yielder);
-
-// Writes the text and one more "\r\n". The file is replaced atomically where
-// that is safe: after a failure it holds what it held before, and no
-// temporary file is left. A file with several names, a file of another
-// owner, and a file in a folder where no new file can be made are written
-// in place instead, as the user may write them.
-void WriteTextFile(const std::string& text, const QString& fileName);
 
 } // namespace olvaris

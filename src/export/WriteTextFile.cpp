@@ -1,0 +1,194 @@
+#include "WriteTextFile.h"
+#include "app/Failure.h"
+#include "app/HeldSignals.h"
+#include <QFile>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace olvaris {
+
+namespace {
+
+Failure systemFailure(int error) { return Failure(QString::fromLocal8Bit(std::strerror(error))); }
+Failure notAnOrdinaryFile() { return Failure(QStringLiteral("Not a regular file")); }
+
+// The name a save writes: the target of a chain of symbolic links (which
+// need not exist yet), and what lies there now.
+struct Target {
+    QByteArray path;
+    bool exists = false;
+    struct stat status {};
+};
+
+QByteArray folderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+Target resolve(const QString& fileName) {
+    Target target;
+    target.path = QFile::encodeName(fileName);
+    for (int hops = 0; hops <= 40; ++hops) {
+        if (::lstat(target.path.constData(), &target.status) != 0) {
+            if (errno == ENOENT)
+                return target;
+            throw systemFailure(errno);
+        }
+        if (!S_ISLNK(target.status.st_mode)) {
+            target.exists = true;
+            return target;
+        }
+        QByteArray link(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(target.path.constData(), link.data(), size_t(link.size()));
+        if (length < 0)
+            throw systemFailure(errno);
+        link.truncate(length);
+        target.path = link.startsWith('/') ? link : folderOf(target.path) + '/' + link;
+    }
+    throw systemFailure(ELOOP);
+}
+
+// A write that would pass the process's file-size limit fails before its
+// first byte rather than part-way.
+void checkSizeLimit(off_t size) {
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && rlim_t(size) > limit.rlim_cur)
+        throw systemFailure(EFBIG);
+}
+
+void writeAll(int fd, const char* data, size_t size, off_t& offset) {
+    while (size > 0) {
+        const ssize_t written = ::pwrite(fd, data, size, offset);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            throw systemFailure(errno);
+        }
+        data += written;
+        size -= size_t(written);
+        offset += written;
+    }
+}
+
+void writeText(int fd, const std::string& text) {
+    off_t offset = 0;
+    writeAll(fd, text.data(), text.size(), offset);
+    writeAll(fd, "\r\n", 2, offset);
+}
+
+// Replacing the file (a new file renamed over it) would change what the
+// user did not ask to change: other names of a hard-linked file would keep
+// the old text, and another user's file would become the saver's. Such a
+// file is written where it is.
+bool replacingWouldChangeTheFile(const Target& target) {
+    return target.exists && (target.status.st_nlink > 1 || target.status.st_uid != ::geteuid());
+}
+
+// Writes over the file where it is: same inode, owner, mode and links. The
+// space is reserved first (where the file system cannot reserve it, by
+// writing the blocks not yet allocated beyond the old text), so a full disk
+// or a size limit fails before a byte of the old text changes. A failure
+// after that (an I/O error) leaves the new text's start over the old text.
+void writeInPlace(const std::string& text, const Target& target) {
+    // Not blocking: a pipe put in the file's place since it was looked at
+    // is refused below rather than waited on.
+    const int fd = ::open(target.path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        throw systemFailure(errno);
+    try {
+        struct stat status {};
+        if (::fstat(fd, &status) != 0)
+            throw systemFailure(errno);
+        if (!S_ISREG(status.st_mode))
+            throw notAnOrdinaryFile();
+        const off_t total = off_t(text.size() + 2);
+        checkSizeLimit(total);
+        const HeldTerminationSignals held;
+        if (const int error = ::posix_fallocate(fd, 0, total); error != 0) {
+            // Reserving by writing may have lengthened the file before it failed.
+            [[maybe_unused]] const int restored = ::ftruncate(fd, status.st_size);
+            throw systemFailure(error);
+        }
+        writeText(fd, text);
+        if (::ftruncate(fd, total) != 0 || ::fsync(fd) != 0)
+            throw systemFailure(errno);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    if (::close(fd) != 0)
+        throw systemFailure(errno);
+}
+
+// A new file beside the target, made with the target's permissions (or the
+// usual ones for a new file). Returns -1 with errno set when none can be made.
+// Its name is the target's, shortened so that it fits wherever the
+// target's does, and a random part.
+int createBeside(const Target& target, QByteArray& name) {
+    const mode_t mode = target.exists ? (target.status.st_mode & 07777) : 0666;
+    const qsizetype slash = target.path.lastIndexOf('/');
+    const QByteArray stem = target.path.left(slash + 1) + target.path.mid(slash + 1).left(200);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = stem + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".part";
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// Writes a new file beside the target and renames it over the target: after
+// a failure the target holds what it held before, and nothing is left.
+// Returns false when the new file cannot be made at all.
+bool writeReplacing(const std::string& text, const Target& target) {
+    // A file the user may not write is not replaced either, though the folder would allow it.
+    if (target.exists && ::faccessat(AT_FDCWD, target.path.constData(), W_OK, AT_EACCESS) != 0)
+        throw systemFailure(errno);
+    checkSizeLimit(off_t(text.size() + 2));
+    const HeldTerminationSignals held;
+    QByteArray temporary;
+    int fd = createBeside(target, temporary);
+    if (fd < 0) {
+        if (target.exists)
+            return false;
+        throw systemFailure(errno);
+    }
+    try {
+        // The new file gets the old one's mode exactly, whatever the umask.
+        if (target.exists && ::fchmod(fd, target.status.st_mode & 07777) != 0)
+            throw systemFailure(errno);
+        writeText(fd, text);
+        if (::fsync(fd) != 0)
+            throw systemFailure(errno);
+        const int closed = ::close(fd);
+        fd = -1;
+        if (closed != 0 || ::rename(temporary.constData(), target.path.constData()) != 0)
+            throw systemFailure(errno);
+    } catch (...) {
+        if (fd >= 0)
+            ::close(fd);
+        ::unlink(temporary.constData());
+        throw;
+    }
+    return true;
+}
+
+} // namespace
+
+void WriteTextFile(const std::string& text, const QString& fileName) {
+    const Target target = resolve(fileName);
+    if (target.exists && S_ISDIR(target.status.st_mode))
+        throw systemFailure(EISDIR);
+    if (target.exists && !S_ISREG(target.status.st_mode))
+        throw notAnOrdinaryFile();
+    if (replacingWouldChangeTheFile(target) || !writeReplacing(text, target))
+        writeInPlace(text, target);
+}
+
+} // namespace olvaris

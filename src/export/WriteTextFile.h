@@ -1,0 +1,23 @@
+#pragma once
+#include <QString>
+#include <string>
+
+namespace olvaris {
+
+// Writes the text and one more "\r\n" to the file named, following symbolic
+// links. Every failure throws Failure with the system's own reason.
+//
+// The file is replaced in one step (a new file beside it, renamed over it)
+// where that is safe: after a failure it holds what it held before, and no
+// temporary file is left. A file with several names, a file of another
+// owner, and a file in a folder where no new file can be made are written
+// in place instead, as the user may write them: the space is reserved and
+// the size limit checked before the first byte changes.
+//
+// An existing target that is not an ordinary file (a pipe, a device, a
+// socket, a folder) is refused and left as it is. Termination signals wait
+// while the file is written, so none leaves a half-written file or a
+// temporary one.
+void WriteTextFile(const std::string& text, const QString& fileName);
+
+} // namespace olvaris
