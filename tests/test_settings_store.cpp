@@ -2,6 +2,7 @@
 // application key and section, and harmless when its file is unusable.
 #include "support/TestFolders.h"
 #include "app/Branding.h"
+#include "app/PendingSetting.h"
 #include "app/SettingsStore.h"
 #include <QDir>
 #include <QFile>
@@ -53,6 +54,25 @@ private slots:
         QVERIFY(SettingsStore::Save(App, Section, Key, value));
         QCOMPARE(readSeparator(), value);
         QVERIFY(!readSeparator().isNull());
+    }
+
+    // A lock on the store (another instance writing, or one a crash left a
+    // moment ago) never holds a keystroke: the value waits and is stored as
+    // soon as the lock is gone, the last one given winning.
+    void aBusyStoreKeepsTheLastValueUntilItIsFree() {
+        TestFolders folders;
+        QVERIFY(SettingsStore::Save(App, Section, Key, QStringLiteral(",")));
+        QFile lock(SettingsStore::fileFor(App) + QStringLiteral(".lock"));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.close();
+        PendingSetting setting(App, Section, Key);
+        setting.Save(QStringLiteral(";"));
+        setting.Save(QStringLiteral("|"));
+        QVERIFY(setting.pending());
+        QCOMPARE(readSeparator(), QStringLiteral(","));
+        QVERIFY(lock.remove());
+        QTRY_VERIFY(!setting.pending());
+        QCOMPARE(readSeparator(), QStringLiteral("|"));
     }
 
     void anotherKeyOrSectionIsNotSeen() {

@@ -71,7 +71,9 @@ Form1::Form1(Platform& platform, QWidget* parent)
       m_platform(platform),
       m_results(new ResultsList(this)),
       m_createConnection([] { return std::make_unique<ZipConnection>(); }),
-      m_skinEngine(std::make_unique<StyleSheetSkinEngine>()) {
+      m_skinEngine(std::make_unique<StyleSheetSkinEngine>()),
+      m_separatorSetting(QString::fromUtf8(branding::SettingsApplicationKey),
+                         QString::fromUtf8(branding::SettingsSection), QString::fromUtf8(SeparatingCharacterKey)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     setFont(windowFont());
@@ -213,10 +215,7 @@ void Form1::ListView1_KeyDown(int keyCode) {
         removeSelectedRow(*m_results, m_mousePointer, selectedRowNumber());
 }
 
-void Form1::Text2_Change() {
-    SettingsStore::Save(QString::fromUtf8(branding::SettingsApplicationKey), QString::fromUtf8(branding::SettingsSection),
-                        QString::fromUtf8(SeparatingCharacterKey), Text2->text());
-}
+void Form1::Text2_Change() { m_separatorSetting.Save(Text2->text()); }
 
 void Form1::setMousePointer(pointer::Shape value) {
     if (value == m_mousePointer)

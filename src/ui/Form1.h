@@ -1,4 +1,5 @@
 #pragma once
+#include "app/PendingSetting.h"
 #include "app/Platform.h"
 #include "ui/SkinEngine.h"
 #include "app/Yielder.h"
@@ -124,6 +125,8 @@ private:
     pointer::Shape m_mousePointer = pointer::Default;
     std::optional<QCursor> m_customPointer;
     bool m_loadEndedProcess = false;
+    // The separator box's value, stored on every change without waiting on the store.
+    PendingSetting m_separatorSetting;
 };
 
 } // namespace olvaris

@@ -124,6 +124,11 @@ void Form1::Form_QueryUnload() {
     trap.statement(100, [this] { m_yielder.turn(); });
 }
 
-void Form1::Form_Unload() { m_platform.endProcess(EXIT_SUCCESS); }
+void Form1::Form_Unload() {
+    // A separator still waiting for a busy settings store gets a last,
+    // bounded chance before the process ends.
+    m_separatorSetting.flush(500);
+    m_platform.endProcess(EXIT_SUCCESS);
+}
 
 } // namespace olvaris
