@@ -63,6 +63,7 @@ private slots:
                                             << "no such table: zip_codes";
         QTest::newRow("no zip column") << QByteArray("CREATE TABLE zip_codes (city TEXT, state TEXT);")
                                        << "no such column: zip";
+        QTest::newRow("a recursive view") << QByteArray(RecursiveView) << "zip_codes is not a table";
     }
     void foreignDatabasesAreReportedAtOpen() {
         QFETCH(QByteArray, sql);

@@ -117,6 +117,8 @@ private slots:
         folders.writeFile(QStringLiteral("damaged.mdb"), TestFolders::randomBytes(8192, 3));
         const QString foreign = folders.filePath(QStringLiteral("foreign.mdb"));
         runSql(foreign, "CREATE TABLE places (city TEXT, state TEXT, zip TEXT);");
+        const QString view = folders.filePath(QStringLiteral("view.mdb"));
+        runSql(view, RecursiveView);
         const QString missing = folders.filePath(QStringLiteral("missing.mdb"));
 
         QCOMPARE(lookup({"spring"}).status, 0);
@@ -131,7 +133,7 @@ private slots:
             QVERIFY2(run.status == 2 && run.out.isEmpty() && run.err.startsWith("olvaris-lookup: "),
                      qPrintable(arguments.join(' ')));
         }
-        for (const QString& file : {missing, damaged, foreign}) {
+        for (const QString& file : {missing, damaged, foreign, view}) {
             const Run run = lookup({"--database", file, "spring"});
             QCOMPARE(run.status, 2);
             QVERIFY(run.out.isEmpty());

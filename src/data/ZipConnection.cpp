@@ -28,6 +28,26 @@ QString dataSource(const QString& connectionString) {
         throw Failure(QStringLiteral("The connection string names no data source."));
     return path;
 }
+// The queries must read an ordinary table and its indexes, nothing else: a
+// view (a recursive one can run for ever while it fills the temporary
+// folder) or a virtual table is refused as a database without the table is.
+// Returns the engine's code; a refusal sets the connection's message.
+int requireOrdinaryTable(sqlite3* db) {
+    sqlite3_stmt* kind = nullptr;
+    int code = sqlite3_prepare_v2(db,
+                                  "select type = 'table' and sql not like 'create virtual%' from sqlite_schema "
+                                  "where name = 'zip_codes' collate nocase",
+                                  -1, &kind, nullptr);
+    if (code != SQLITE_OK)
+        return code;
+    code = sqlite3_step(kind);
+    const bool ordinary = code == SQLITE_ROW && sqlite3_column_int(kind, 0) == 1;
+    sqlite3_finalize(kind);
+    if (code != SQLITE_ROW && code != SQLITE_DONE)
+        return code;
+    return ordinary ? SQLITE_OK : SQLITE_MISMATCH;
+}
+
 } // namespace
 
 ZipConnection::~ZipConnection() {
@@ -55,6 +75,8 @@ void ZipConnection::Open(const QString& connectionString) {
         throw Failure(message);
     }
     sqlite3_busy_timeout(db, BusyTimeoutMilliseconds);
+    // Functions named inside the file's schema run only if they cannot harm.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
 
     // The file must be a database that holds the table and columns the
     // queries read; preparing the list-all query reads the schema and checks both.
@@ -66,8 +88,11 @@ void ZipConnection::Open(const QString& connectionString) {
     if (checked == SQLITE_OK)
         checked = sqlite3_prepare_v2(db, query::ListAll, -1, &probe, nullptr);
     sqlite3_finalize(probe);
+    if (checked == SQLITE_OK)
+        checked = requireOrdinaryTable(db);
     if (checked != SQLITE_OK) {
-        const QString message = engineMessage(db, checked);
+        const QString message = checked == SQLITE_MISMATCH ? QStringLiteral("zip_codes is not a table")
+                                                           : engineMessage(db, checked);
         sqlite3_close(db);
         throw Failure(message);
     }

@@ -52,5 +52,9 @@ std::vector<ZipRow> listedRows(const ResultsList& list);
 void writeDatabase(const QString& path, const std::vector<ZipRow>& rows);
 // Runs statements on a database file, creating it if needed; throws on failure.
 void runSql(const QString& database, const char* sql);
+// A crafted database: zip_codes is a view whose rows never end.
+inline constexpr const char* RecursiveView =
+    "CREATE VIEW zip_codes (city, state, zip) AS WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r) "
+    "SELECT 'c' || n, 's', n FROM r;";
 
 } // namespace olvaris::test
