@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace olvaris;
 using namespace olvaris::test;
@@ -273,10 +274,17 @@ private slots:
         QTest::newRow("blanks only") << QByteArray(" \n\t ");
         QTest::newRow("not text") << TestFolders::randomBytes(512, 11);
         QTest::newRow("not a style sheet") << QByteArray("QWidget { color: red; }\n}} QPushButton {{ color");
+        // Files named in url(...) that Qt would block on, read without end, or not find.
+        QTest::newRow("names a pipe") << QByteArray("QWidget { background-image: url(\"@/pipe\"); }");
+        QTest::newRow("names a device") << QByteArray("QWidget { background-image: url(/dev/zero); }");
+        QTest::newRow("names a folder") << QByteArray("QPushButton { border-image: url('@/x') 2; }");
+        QTest::newRow("names a missing file") << QByteArray("QWidget { image: url( @/none.png ); }");
     }
     void aSkinThatCannotBeLoadedIsReportedAt106() {
         QFETCH(QByteArray, bytes);
         TestFolders folders;
+        QVERIFY(::mkfifo(QFile::encodeName(folders.filePath(QStringLiteral("pipe"))).constData(), 0600) == 0);
+        bytes.replace('@', QFile::encodeName(folders.appFolder()));
         folders.writeFile(QStringLiteral("x/o.cjs"), bytes);
         ScriptedPlatform platform;
         Form1 form(platform);

@@ -2,8 +2,11 @@
 #include "app/Failure.h"
 #include <QApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QWidget>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace olvaris {
 
@@ -36,6 +39,29 @@ bool parsesAsStyleSheet(const QString& sheet) {
     return !g_unparsable;
 }
 
+// Qt opens every file a style sheet names in url(...) while it styles the
+// window, and would wait for ever on a pipe or read a device without end.
+// Each one must be an ordinary file that can be read, or a Qt resource.
+void checkNamedFiles(const QString& sheet) {
+    static const QRegularExpression comment(QStringLiteral(R"(/\*.*?\*/)"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression url(QStringLiteral(R"re(url\(\s*(?:"([^"]*)"|'([^']*)'|([^)]*?))\s*\))re"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    QString text = sheet;
+    text.remove(comment);
+    for (auto match = url.globalMatch(text); match.hasNext();) {
+        const auto found = match.next();
+        const QString name = found.captured(1) + found.captured(2) + found.captured(3);
+        if (name.startsWith(QLatin1Char(':')) || name.startsWith(QLatin1String("qrc:")))
+            continue;
+        struct stat status {};
+        const QByteArray path = QFile::encodeName(name);
+        if (path.isEmpty() || ::stat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode)
+            || ::access(path.constData(), R_OK) != 0)
+            throw Failure(QStringLiteral("The skin names %1, which is not a file that can be read.").arg(name));
+    }
+}
+
 } // namespace
 
 void StyleSheetSkinEngine::LoadSkin(const QString& path, const QString& section) {
@@ -56,6 +82,7 @@ void StyleSheetSkinEngine::LoadSkin(const QString& path, const QString& section)
         throw Failure(QStringLiteral("The skin file is not text."));
     if (text.trimmed().isEmpty())
         throw Failure(QStringLiteral("The skin file is empty."));
+    checkNamedFiles(text);
     if (!parsesAsStyleSheet(text))
         throw Failure(QStringLiteral("The skin file is not a style sheet."));
     m_styleSheet = text;
