@@ -44,5 +44,26 @@ refuses too-many 'city,state,zip\nA,NY,00001,extra\n' 2
 refuses unterminated 'city,state,zip\nA,NY,00001\n"B,NY,00002\n' 3
 refuses empty '' 1
 
+# Interrupted: the work in progress is removed, the old output kept, the
+# status tells the signal.
+for signal in INT TERM HUP; do
+    { cat "$csv"; for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19; do tail -n +2 "$csv"; done; } \
+        >"$work/big.csv"
+    echo old >"$work/big.mdb"
+    # A background job of a script starts with SIGINT ignored; a terminal's Ctrl-C would reach it.
+    env --default-signal=INT "$tool" "$work/big.csv" "$work/big.mdb" >/dev/null 2>&1 &
+    builder=$!
+    tries=0
+    until ls "$work" | grep -q 'big.mdb.building' || [ $tries -gt 500 ]; do sleep 0.01; tries=$((tries + 1)); done
+    sleep 0.2
+    kill -"$signal" $builder
+    wait $builder
+    status=$?
+    case $signal in INT) expected=130 ;; TERM) expected=143 ;; HUP) expected=129 ;; esac
+    [ $status -eq $expected ] || fail "SIG$signal: status $status"
+    [ "$(cat "$work/big.mdb")" = old ] || fail "SIG$signal replaced the old output"
+    ls "$work" | grep -q 'big.mdb.building' && fail "SIG$signal left $(ls "$work" | grep building)"
+done
+
 [ "$failures" -eq 0 ] && echo "all zipbase-build checks passed"
 exit "$failures"

@@ -4,6 +4,7 @@
 // under a temporary name beside the output and renamed over it at the end.
 #include "CsvReader.h"
 #include <sqlite3.h>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -108,6 +109,31 @@ long build(const std::string& input, const std::string& output) {
     return rows;
 }
 
+// What the build has made so far, for the signal handler to remove: an
+// interrupted build leaves nothing beside the output, and the output as it was.
+char g_temporary[4096];
+char g_journal[4096 + 8];
+
+extern "C" void abandonBuild(int signal) {
+    ::unlink(g_temporary);
+    ::unlink(g_journal);
+    ::_exit(128 + signal);
+}
+
+void removeWorkOnTermination(const std::string& temporary) {
+    std::snprintf(g_temporary, sizeof g_temporary, "%s", temporary.c_str());
+    std::snprintf(g_journal, sizeof g_journal, "%s-journal", temporary.c_str());
+    struct sigaction action {};
+    action.sa_handler = abandonBuild;
+    sigfillset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction previous {};
+        // A signal the caller chose to ignore (nohup) stays ignored.
+        if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+            sigaction(signal, &action, nullptr);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -117,7 +143,12 @@ int main(int argc, char** argv) {
     }
     const std::string input = argv[1], output = argv[2];
     const std::string temporary = output + ".building-" + std::to_string(getpid());
+    if (temporary.size() >= sizeof g_temporary) {
+        std::cerr << "zipbase-build: the output's name is too long\n";
+        return 1;
+    }
     std::remove(temporary.c_str());
+    removeWorkOnTermination(temporary);
     try {
         const long rows = build(input, temporary);
         if (std::rename(temporary.c_str(), output.c_str()) != 0)
