@@ -108,7 +108,16 @@ void RunCommands::readRows(Trap& trap, std::unique_ptr<ZipRowSet>& rows, int n) 
         trap.statement(n, [&] { yielder.yield(); });
         // A failed add must not leave the row added before it to be written.
         row.reset();
-        trap.statement(n + 2, [&] { row = list.addUtf8(required(rows).fieldUtf8(0)); });
+        trap.statement(n + 2, [&] {
+            try {
+                row = list.addUtf8(required(rows).fieldUtf8(0));
+            } catch (const std::bad_alloc&) {
+                // The list cannot grow: the run ends after this row, as after
+                // a stop, rather than failing again on every row to come.
+                StopRequested = true;
+                throw;
+            }
+        });
         trap.statement(n + 4, [&] { list.setSubItemUtf8(required(row), 1, required(rows).fieldTextUtf8(1)); });
         trap.statement(n + 6, [&] { list.setSubItemUtf8(required(row), 2, required(rows).fieldTextUtf8(2)); });
         trap.statement(n + 8, [&] { list.ensureVisible(required(row)); });

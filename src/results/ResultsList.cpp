@@ -1,6 +1,8 @@
 #include "ResultsList.h"
 #include "app/Failure.h"
+#include <cstdlib>
 #include <limits>
+#include <new>
 #include <string>
 
 namespace olvaris {
@@ -52,9 +54,26 @@ void ResultsList::clear() {
 
 int ResultsList::add(const QString& city) { return addUtf8(city.toUtf8()); }
 
+// The view keeps a little per row too (Qt's header items, 8 bytes each),
+// and grows it when rows are announced, by copying it to a block about
+// twice as large, in code that cannot fail gracefully. So every few
+// thousand rows the list makes sure that block, and a margin for the
+// window's own work, can still be had; if not, the row is refused as out
+// of memory while the window still can report it.
+void ResultsList::ensureHeadroom() const {
+    if (m_rows.size() % HeadroomCheckEvery != 0)
+        return;
+    const size_t rowsAhead = m_rows.size() + HeadroomCheckEvery;
+    void* trial = std::malloc(rowsAhead * ViewBytesPerRow * 2 + HeadroomMargin);
+    if (!trial)
+        throw std::bad_alloc();
+    std::free(trial);
+}
+
 int ResultsList::addUtf8(QByteArrayView city) {
     if (m_rows.size() >= size_t(std::numeric_limits<int>::max()))
         throw Failure(QStringLiteral("The results list is full"));
+    ensureHeadroom();
     if (std::uint64_t(city.size()) > maxLength(1))
         throw tooLong();
     const std::uint64_t offset = m_arena.reserve(std::uint64_t(city.size()));

@@ -83,6 +83,11 @@ private:
     static constexpr std::uint64_t MaxOffset = (std::uint64_t(1) << 40) - 1;
     static std::uint64_t maxLength(int column) { return column == 1 ? 0xFFFFFFu : 0xFFFFu; }
 
+    static constexpr size_t HeadroomCheckEvery = 4096;
+    static constexpr size_t ViewBytesPerRow = 16;
+    static constexpr size_t HeadroomMargin = 8u << 20;
+    void ensureHeadroom() const;
+
     const Row& rowAt(int number) const;
     Row& rowAt(int number);
     QByteArrayView field(const Row& row, int column) const;
