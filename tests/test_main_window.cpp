@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include "ui/ResultsView.h"
+#include "ui/SingleLineText.h"
+#include <QClipboard>
 #include <QApplication>
 #include <QScrollBar>
 #include <QtTest>
@@ -201,6 +203,44 @@ private slots:
             QTest::keyClick(w.form.PushButton5, key);
             QCOMPARE(w.form.results().count(), 0);
         }
+    }
+
+    // Inserted text keeps what comes before its first line break; the text
+    // around the insertion stays, and so does every other character.
+    void aLineBreakEndsInsertedText_data() {
+        QTest::addColumn<QString>("after"); // the box's text after inserting at "|"
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("LF at the end") << "62701\n|" << "62701";
+        QTest::newRow("CR LF, then more") << "Springfield\r\nIL|" << "Springfield";
+        QTest::newRow("line separator") << QStringLiteral("a\u2028b|") << "a";
+        QTest::newRow("paragraph separator") << QStringLiteral("a\u2029b|") << "a";
+        QTest::newRow("into the middle") << "ab62\n7|cd" << "ab62cd";
+        QTest::newRow("a break first") << "x\ny|" << "x";
+        QTest::newRow("tabs and blanks stay") << " a\tb ;\nz|" << " a\tb ;";
+        QTest::newRow("no break") << "a\tb|c" << "a\tbc";
+    }
+    void aLineBreakEndsInsertedText() {
+        QFETCH(QString, after);
+        QFETCH(QString, kept);
+        int insertedEnd = int(after.indexOf(QLatin1Char('|')));
+        after.remove(insertedEnd, 1);
+        SingleLineText::dropLineBreaks(after, insertedEnd);
+        QCOMPARE(after, kept);
+    }
+
+    // Pasted from the real clipboard into each box, as a spreadsheet cell
+    // comes: the search and the separator get the text before the break.
+    void aPastedCellLosesItsLineBreakInBothBoxes() {
+        TestWindow w;
+        w.form.show();
+        for (QLineEdit* box : {w.form.Text1, w.form.Text2}) {
+            box->clear();
+            QGuiApplication::clipboard()->setText(QStringLiteral("62701\r\n"));
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(box->text(), QStringLiteral("62701"));
+        }
+        QCOMPARE(w.form.separatorText(), QStringLiteral("62701"));
     }
 };
 

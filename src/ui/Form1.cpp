@@ -2,6 +2,7 @@
 #include "HelpMessage.h"
 #include "PointerFeedback.h"
 #include "ResultsView.h"
+#include "SingleLineText.h"
 #include "Twips.h"
 #include "app/AppFiles.h"
 #include "app/Branding.h"
@@ -60,6 +61,7 @@ QLineEdit* makeTextBox(QWidget* parent, const char* name, const char* text, QRec
     auto* box = new QLineEdit(QString::fromUtf8(text), parent);
     box->setObjectName(QString::fromUtf8(name));
     box->setGeometry(geometry);
+    box->setValidator(new SingleLineText(box));
     return box;
 }
 
