@@ -44,6 +44,32 @@ refuses too-many 'city,state,zip\nA,NY,00001,extra\n' 2
 refuses unterminated 'city,state,zip\nA,NY,00001\n"B,NY,00002\n' 3
 refuses empty '' 1
 
+# The shapes people have, in UTF-8 or Windows-1252: <name> <input> <rows as city|state|zip>.
+accepts() {
+    printf '%b' "$2" >"$work/$1.in"
+    "$tool" "$work/$1.in" "$work/$1.mdb" >/dev/null 2>"$work/$1.err" || { fail "$1 refused: $(cat "$work/$1.err")"; return; }
+    got=$(q "$work/$1.mdb" "select city || '|' || state || '|' || zip from zip_codes order by rowid")
+    [ "$got" = "$(printf '%b' "$3")" ] || fail "$1 rows: $got"
+}
+accepts saved-tab-1252 'City\tState\tZip\r\nMayag\0374ez\tPR\t00680\r\nNew York\tNY\t10001\r\n\r\n' \
+    'Mayag\0303\0274ez|PR|00680\nNew York|NY|10001'
+accepts saved-semicolon 'City; State; Zip\r\nA; B "C"; NY; 00001\r\n\r\n' 'A; B "C"|NY|00001'
+accepts saved-comma-caps 'CITY,STATE,ZIP\r\n"O""Hare",IL,60666\r\n\r\n' 'O"Hare|IL|60666'
+accepts utf8-bom '\0357\0273\0277city,state,zip\nMayag\0303\0274ez,PR,00680\n' 'Mayag\0303\0274ez|PR|00680'
+accepts geonames 'US\t99553\tAkutan\tAlaska\tAK\tAleutians East\t013\t\t\t54.143\t-165.7854\t1\nUS\t00501\tHoltsville\tNew York\tNY\tSuffolk\t103\t\t\t40.8154\t-73.0451\t4\n' \
+    'Akutan|AK|99553\nHoltsville|NY|00501'
+refuses states-only 'City\tState\r\nA\tNY\r\n' 1
+grep -q 'the Zip column is missing' "$work/states-only.err" || fail "states-only message: $(cat "$work/states-only.err")"
+refuses zips-only 'Zip\r\n00001\r\n\r\n' 1
+grep -q 'the City and State columns are missing' "$work/zips-only.err" || fail "zips-only message"
+refuses geonames-short 'US\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\nUS\tshort\n' 2
+
+# Conventions: help on standard output, usage errors with status 2.
+"$tool" --help | grep -q '^usage: zipbase-build' || fail "--help"
+"$tool" --version | grep -q '^zipbase-build ' || fail "--version"
+"$tool" --bogus a b 2>/dev/null; [ $? -eq 2 ] || fail "an unknown option is not status 2"
+"$tool" onlyone 2>/dev/null; [ $? -eq 2 ] || fail "one file is not status 2"
+
 # Interrupted: the work in progress is removed, the old output kept, the
 # status tells the signal.
 for signal in INT TERM HUP; do

@@ -1,20 +1,15 @@
 #include "Windows1252.h"
+#include "Windows1252Table.h"
 
 namespace olvaris {
 
 namespace {
 
-// The characters of bytes 0x80 to 0x9F; the five unassigned bytes have none.
-constexpr char32_t High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                               0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                               0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                               0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 char encode(char32_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
         return char(c);
     for (int i = 0; i < 32; ++i)
-        if (High[i] == c && c != 0)
+        if (Windows1252High[i] == c && c != 0)
             return char(0x80 + i);
     return '?';
 }

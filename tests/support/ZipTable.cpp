@@ -1,4 +1,5 @@
 #include "ZipTable.h"
+#include "data/ZipSchema.h"
 #include "results/ResultsList.h"
 #include <QFile>
 #include <QStringList>
@@ -138,9 +139,9 @@ void writeDatabase(const QString& path, const std::vector<ZipRow>& rows) {
     const int opened = sqlite3_open(QFile::encodeName(path).constData(), &db);
     try {
         checkSql(db, opened, "open");
-        execSql(db, "CREATE TABLE zip_codes (city TEXT COLLATE NOCASE, state TEXT COLLATE NOCASE, zip TEXT COLLATE NOCASE);"
-                    "BEGIN;");
-        checkSql(db, sqlite3_prepare_v2(db, "INSERT INTO zip_codes VALUES (?1, ?2, ?3)", -1, &insert, nullptr), "prepare");
+        execSql(db, schema::Table);
+        execSql(db, "BEGIN;");
+        checkSql(db, sqlite3_prepare_v2(db, schema::Insert, -1, &insert, nullptr), "prepare");
         for (const ZipRow& row : rows) {
             const QString* fields[] = {&row.city, &row.state, &row.zip};
             for (int i = 0; i < 3; ++i) {
@@ -157,12 +158,8 @@ void writeDatabase(const QString& path, const std::vector<ZipRow>& rows) {
         }
         sqlite3_finalize(insert);
         insert = nullptr;
-        // The indexes of the shipped database, so queries take the same plans.
-        execSql(db, "COMMIT;"
-                    "CREATE INDEX zip_codes_by_place ON zip_codes (city, state, zip);"
-                    "CREATE INDEX zip_codes_by_state ON zip_codes (state, city, zip);"
-                    "CREATE INDEX zip_codes_by_zip ON zip_codes (zip, city, state);"
-                    "ANALYZE;");
+        execSql(db, "COMMIT;");
+        execSql(db, schema::Indexes);
     } catch (...) {
         sqlite3_finalize(insert);
         sqlite3_close(db);

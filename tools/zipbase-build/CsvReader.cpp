@@ -2,9 +2,14 @@
 
 namespace zipbase {
 
-CsvReader::CsvReader(std::string text) : m_text(std::move(text)) {
-    if (m_text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        m_at = 3;
+CsvReader::CsvReader(std::string text, std::string separator, bool quoting)
+    : m_text(std::move(text)), m_separator(std::move(separator)), m_quoting(quoting) {
+    if (m_separator.empty())
+        throw std::invalid_argument("empty separator");
+}
+
+bool CsvReader::atFieldEnd() const {
+    return m_at >= m_text.size() || m_text[m_at] == '\n' || m_text[m_at] == '\r' || atSeparator();
 }
 
 bool CsvReader::next(std::vector<std::string>& fields) {
@@ -14,7 +19,7 @@ bool CsvReader::next(std::vector<std::string>& fields) {
     m_recordLine = m_line;
     std::string field;
     for (;;) {
-        if (m_at < m_text.size() && m_text[m_at] == '"') {
+        if (m_quoting && m_at < m_text.size() && m_text[m_at] == '"') {
             ++m_at;
             for (;;) {
                 if (m_at >= m_text.size())
@@ -32,11 +37,11 @@ bool CsvReader::next(std::vector<std::string>& fields) {
                     ++m_line;
                 field += c;
             }
-            if (m_at < m_text.size() && m_text[m_at] != ',' && m_text[m_at] != '\n' && m_text[m_at] != '\r')
+            if (!atFieldEnd())
                 throw CsvError(m_line, "text after a closing quote");
         } else {
-            while (m_at < m_text.size() && m_text[m_at] != ',' && m_text[m_at] != '\n' && m_text[m_at] != '\r') {
-                if (m_text[m_at] == '"')
+            while (!atFieldEnd()) {
+                if (m_quoting && m_text[m_at] == '"')
                     throw CsvError(m_line, "quote inside an unquoted field");
                 field += m_text[m_at++];
             }
@@ -45,10 +50,11 @@ bool CsvReader::next(std::vector<std::string>& fields) {
         field.clear();
         if (m_at >= m_text.size())
             return true;
-        const char end = m_text[m_at++];
-        if (end == ',')
+        if (atSeparator()) {
+            m_at += m_separator.size();
             continue;
-        if (end == '\r') {
+        }
+        if (m_text[m_at++] == '\r') {
             if (m_at < m_text.size() && m_text[m_at] == '\n')
                 ++m_at;
             else

@@ -15,19 +15,25 @@ private:
     long m_line;
 };
 
-// Reads comma-separated records: quoted fields may hold commas, line breaks
-// and doubled quotes; lines end in "\n" or "\r\n"; a leading UTF-8 byte
-// order mark is skipped.
+// Reads records of fields parted by a separator (any non-empty text); lines
+// end in "\n" or "\r\n". With quoting (CSV), a field that starts with a
+// quote may hold the separator, line breaks and doubled quotes; without it
+// (Olvaris's saves, GeoNames) every character is the field's own.
 class CsvReader {
 public:
-    explicit CsvReader(std::string text);
+    explicit CsvReader(std::string text, std::string separator = ",", bool quoting = true);
     // The next record, or false at the end of the text.
     bool next(std::vector<std::string>& fields);
     // The line on which the record last returned starts.
     long recordLine() const { return m_recordLine; }
 
 private:
+    bool atSeparator() const { return m_text.compare(m_at, m_separator.size(), m_separator) == 0; }
+    bool atFieldEnd() const;
+
     std::string m_text;
+    std::string m_separator;
+    bool m_quoting;
     size_t m_at = 0;
     long m_line = 1;
     long m_recordLine = 0;

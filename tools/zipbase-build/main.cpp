@@ -1,27 +1,63 @@
-// Builds the program's database from a CSV file of city,state,zip records.
-// Usage: zipbase-build <input.csv> <output zipbase.mdb>
+// Builds the program's database from a file of cities, states and ZIP codes:
+// CSV with the header city,state,zip, a list saved by Olvaris (any
+// separator, Windows-1252), or the GeoNames postal-code dump; UTF-8 or
+// Windows-1252. The database always holds UTF-8.
 // Nothing is written unless the whole input is valid: the database is built
 // under a temporary name beside the output and renamed over it at the end.
-#include "CsvReader.h"
+#include "TextEncoding.h"
+#include "ZipRecords.h"
+#include "data/ZipSchema.h"
 #include <sqlite3.h>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <unistd.h>
 
 namespace {
 
+constexpr int Failed = 1;
+constexpr int UsageError = 2;
+
+constexpr const char* Usage = "usage: zipbase-build [--help] [--version] INPUT OUTPUT\n";
+constexpr const char* Help = R"(
+Builds OUTPUT, a database for Olvaris and olvaris-lookup, from INPUT, which may be
+  - CSV with the header city,state,zip (quoted fields allowed),
+  - a list saved by Olvaris with Save All Results (header City<sep>State<sep>Zip, any separator),
+  - the GeoNames postal-code dump for the US (US.txt: tab-separated, no header),
+in UTF-8 or Windows-1252. Headers may be in any letter case.
+
+The whole input is checked first: a bad line is reported as INPUT:LINE: reason and
+nothing is written; OUTPUT keeps what it held. Exit status: 0 built, 1 refused or
+failed, 2 a usage error, 128+N interrupted by signal N (nothing left behind).
+)";
+
 class BuildError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+struct CloseDatabase {
+    void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
+struct FinalizeStatement {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Database = std::unique_ptr<sqlite3, CloseDatabase>;
+using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+
+void check(sqlite3* db, int code, int expected = SQLITE_OK) {
+    if (code != expected)
+        throw BuildError(sqlite3_errmsg(db));
+}
+
 void exec(sqlite3* db, const char* sql) {
     char* message = nullptr;
     if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        const std::string text = message ? message : "unknown error";
+        const std::string text = message ? message : sqlite3_errmsg(db);
         sqlite3_free(message);
         throw BuildError(text);
     }
@@ -30,7 +66,7 @@ void exec(sqlite3* db, const char* sql) {
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw BuildError("cannot open " + path);
+        throw BuildError("cannot open " + path + ": " + std::strerror(errno));
     std::ostringstream text;
     text << in.rdbuf();
     if (in.bad())
@@ -38,74 +74,34 @@ std::string readFile(const std::string& path) {
     return text.str();
 }
 
-constexpr const char* Schema = R"sql(
-PRAGMA journal_mode = DELETE;
-PRAGMA page_size = 4096;
-CREATE TABLE zip_codes (
-    city  TEXT COLLATE NOCASE,
-    state TEXT COLLATE NOCASE,
-    zip   TEXT COLLATE NOCASE
-);
-)sql";
-
-// The list is read in city, state, zip order, and the search matches a
-// prefix of any one of the three columns. Each index holds all three, so a
-// search reads its index ranges only, never the table's rows one by one.
-constexpr const char* Indexes = R"sql(
-CREATE INDEX zip_codes_by_place ON zip_codes (city, state, zip);
-CREATE INDEX zip_codes_by_state ON zip_codes (state, city, zip);
-CREATE INDEX zip_codes_by_zip ON zip_codes (zip, city, state);
-ANALYZE;
-)sql";
-
 long build(const std::string& input, const std::string& output) {
-    zipbase::CsvReader reader(readFile(input));
-    std::vector<std::string> fields;
-    if (!reader.next(fields))
-        throw zipbase::CsvError(1, "empty file: expected the header city,state,zip");
-    if (fields != std::vector<std::string>{"city", "state", "zip"})
-        throw zipbase::CsvError(reader.recordLine(), "the header must be city,state,zip");
+    zipbase::ZipRecords records(zipbase::asUtf8(readFile(input)));
 
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(output.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-        const std::string message = db ? sqlite3_errmsg(db) : "out of memory";
-        sqlite3_close(db);
-        throw BuildError("cannot create " + output + ": " + message);
-    }
+    sqlite3* opened = nullptr;
+    const int code = sqlite3_open_v2(output.c_str(), &opened, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    Database db(opened);
+    if (code != SQLITE_OK)
+        throw BuildError("cannot create " + output + ": " + (opened ? sqlite3_errmsg(opened) : "out of memory"));
+    // A rollback journal, so the file is read in a folder no one may write.
+    exec(db.get(), "PRAGMA journal_mode = DELETE; PRAGMA page_size = 4096;");
+    exec(db.get(), olvaris::schema::Table);
+    exec(db.get(), "BEGIN");
+    sqlite3_stmt* prepared = nullptr;
+    check(db.get(), sqlite3_prepare_v2(db.get(), olvaris::schema::Insert, -1, &prepared, nullptr));
+    const Statement insert(prepared);
     long rows = 0;
-    try {
-        exec(db, Schema);
-        exec(db, "BEGIN");
-        sqlite3_stmt* insert = nullptr;
-        if (sqlite3_prepare_v2(db, "INSERT INTO zip_codes (city, state, zip) VALUES (?1, ?2, ?3)", -1, &insert,
-                               nullptr)
-            != SQLITE_OK)
-            throw BuildError(sqlite3_errmsg(db));
-        try {
-            while (reader.next(fields)) {
-                if (fields.size() != 3)
-                    throw zipbase::CsvError(reader.recordLine(), "expected 3 fields, found " + std::to_string(fields.size()));
-                for (int i = 0; i < 3; ++i)
-                    sqlite3_bind_text(insert, i + 1, fields[size_t(i)].data(), int(fields[size_t(i)].size()), SQLITE_TRANSIENT);
-                if (sqlite3_step(insert) != SQLITE_DONE)
-                    throw BuildError(sqlite3_errmsg(db));
-                sqlite3_reset(insert);
-                ++rows;
-            }
-        } catch (...) {
-            sqlite3_finalize(insert);
-            throw;
-        }
-        sqlite3_finalize(insert);
-        exec(db, "COMMIT");
-        exec(db, Indexes);
-        exec(db, "VACUUM");
-    } catch (...) {
-        sqlite3_close(db);
-        throw;
+    std::array<std::string, 3> row;
+    while (records.next(row)) {
+        for (int i = 0; i < 3; ++i)
+            check(db.get(), sqlite3_bind_text(insert.get(), i + 1, row[size_t(i)].data(), int(row[size_t(i)].size()),
+                                              SQLITE_TRANSIENT));
+        check(db.get(), sqlite3_step(insert.get()), SQLITE_DONE);
+        check(db.get(), sqlite3_reset(insert.get()));
+        ++rows;
     }
-    if (sqlite3_close(db) != SQLITE_OK)
-        throw BuildError("cannot finish " + output);
+    exec(db.get(), "COMMIT");
+    exec(db.get(), olvaris::schema::Indexes);
+    exec(db.get(), "VACUUM");
     return rows;
 }
 
@@ -134,35 +130,57 @@ void removeWorkOnTermination(const std::string& temporary) {
     }
 }
 
+void removeWork(const std::string& temporary) {
+    std::remove(temporary.c_str());
+    std::remove((temporary + "-journal").c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "usage: zipbase-build <input.csv> <output zipbase.mdb>\n";
-        return 2;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::cout << Usage << Help;
+            return 0;
+        }
+        if (argument == "--version") {
+            std::cout << "zipbase-build " OLVARIS_VERSION "\n";
+            return 0;
+        }
+        if (argument.size() > 1 && argument[0] == '-' && argument != "--") {
+            std::cerr << "zipbase-build: unknown option " << argument << "\n" << Usage;
+            return UsageError;
+        }
+        if (argument != "--")
+            files.push_back(argument);
     }
-    const std::string input = argv[1], output = argv[2];
+    if (files.size() != 2) {
+        std::cerr << Usage;
+        return UsageError;
+    }
+    const std::string& input = files[0];
+    const std::string& output = files[1];
     const std::string temporary = output + ".building-" + std::to_string(getpid());
     if (temporary.size() >= sizeof g_temporary) {
         std::cerr << "zipbase-build: the output's name is too long\n";
-        return 1;
+        return Failed;
     }
-    std::remove(temporary.c_str());
+    removeWork(temporary);
     removeWorkOnTermination(temporary);
     try {
         const long rows = build(input, temporary);
         if (std::rename(temporary.c_str(), output.c_str()) != 0)
-            throw BuildError("cannot rename " + temporary + " to " + output);
+            throw BuildError("cannot rename " + temporary + " to " + output + ": " + std::strerror(errno));
         std::cout << output << ": " << rows << " rows\n";
         return 0;
     } catch (const zipbase::CsvError& error) {
-        std::remove(temporary.c_str());
-        std::remove((temporary + "-journal").c_str());
+        removeWork(temporary);
         std::cerr << input << ":" << error.line() << ": " << error.what() << "\n";
     } catch (const std::exception& error) {
-        std::remove(temporary.c_str());
-        std::remove((temporary + "-journal").c_str());
+        removeWork(temporary);
         std::cerr << "zipbase-build: " << error.what() << "\n";
     }
-    return 1;
+    return Failed;
 }
