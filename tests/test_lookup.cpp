@@ -5,6 +5,8 @@
 #include "support/ZipTable.h"
 #include <QCryptographicHash>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
 
@@ -68,6 +70,22 @@ private slots:
         const Run all = lookup({"--all"});
         QCOMPARE(all.status, 0);
         QVERIFY(parseTabs(all.out) == everything);
+
+        // The same rows as JSON Lines, read back by a JSON reader.
+        const Run json = lookup({"--json", "%ville"});
+        QCOMPARE(json.status, 0);
+        std::vector<ZipRow> parsed;
+        for (const QByteArray& line : json.out.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            QJsonParseError error{};
+            const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            QCOMPARE(object.size(), 3);
+            parsed.push_back({object[QLatin1String("city")].toString(), object[QLatin1String("state")].toString(),
+                              object[QLatin1String("zip")].toString()});
+        }
+        QVERIFY(parsed == expectedSearch(m_table, QStringLiteral("%ville")));
     }
 
     void everyFieldGivenMustBeginWithItsText_data() {
@@ -108,6 +126,10 @@ private slots:
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, QByteArray("city,state,zip\r\n\"O\"\"Hare\",IL,60666\r\nPlain,PA,00001\r\n"
                                      "\"Washington, D.C.\",DC,20001\r\n"));
+        QCOMPARE(lookup({"--json", "--all", "--database", folders.databasePath()}).out,
+                 QByteArray("{\"city\":\"O\\\"Hare\",\"state\":\"IL\",\"zip\":\"60666\"}\n"
+                            "{\"city\":\"Plain\",\"state\":\"PA\",\"zip\":\"00001\"}\n"
+                            "{\"city\":\"Washington, D.C.\",\"state\":\"DC\",\"zip\":\"20001\"}\n"));
         QCOMPARE(checksum(folders.databasePath()), before);
     }
 
@@ -142,9 +164,12 @@ private slots:
         }
         QVERIFY(!QFile::exists(missing));
 
+        QVERIFY(lookup({"spring", "--all"}).err.contains("--all and a PATTERN do not go together"));
         const Run help = lookup({"--help"});
         QCOMPARE(help.status, 0);
         QVERIFY(help.out.contains("--city <TEXT>"));
+        // Every option the help offers works.
+        QVERIFY(!help.out.contains("--help-all"));
         const Run version = lookup({"--version"});
         QCOMPARE(version.status, 0);
         QCOMPARE(version.out.trimmed(), QByteArray("olvaris-lookup " OLVARIS_VERSION));

@@ -1,4 +1,5 @@
 #include "RowWriter.h"
+#include "app/Utf8.h"
 
 namespace olvaris::lookup {
 
@@ -23,6 +24,17 @@ void RowWriter::header() {
 }
 
 void RowWriter::row(QByteArrayView city, QByteArrayView state, QByteArrayView zip) {
+    if (m_format == Format::JsonLines) {
+        m_buffer += "{\"city\":";
+        jsonString(city);
+        m_buffer += ",\"state\":";
+        jsonString(state);
+        m_buffer += ",\"zip\":";
+        jsonString(zip);
+        m_buffer += "}\n";
+        flushIfFull();
+        return;
+    }
     const char separator = m_format == Format::Csv ? ',' : '\t';
     field(city);
     m_buffer += separator;
@@ -48,6 +60,48 @@ void RowWriter::field(QByteArrayView text) {
         if (c == '"')
             m_buffer += '"';
         m_buffer += c;
+    }
+    m_buffer += '"';
+}
+
+// A JSON string: quotes and backslashes escaped, control characters as
+// escapes, UTF-8 sequences kept, any other byte as U+FFFD.
+void RowWriter::jsonString(QByteArrayView text) {
+    static constexpr char Hex[] = "0123456789abcdef";
+    m_buffer += '"';
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t size = size_t(text.size());
+    for (size_t at = 0; at < size;) {
+        const unsigned char c = bytes[at];
+        if (c >= 0x80) {
+            const size_t length = validUtf8Length(bytes + at, size - at);
+            if (length == 0) {
+                m_buffer += "\\ufffd";
+                ++at;
+            } else {
+                m_buffer.append(text.data() + at, length);
+                at += length;
+            }
+            continue;
+        }
+        ++at;
+        switch (c) {
+        case '"': m_buffer += "\\\""; break;
+        case '\\': m_buffer += "\\\\"; break;
+        case '\n': m_buffer += "\\n"; break;
+        case '\r': m_buffer += "\\r"; break;
+        case '\t': m_buffer += "\\t"; break;
+        case '\b': m_buffer += "\\b"; break;
+        case '\f': m_buffer += "\\f"; break;
+        default:
+            if (c < 0x20) {
+                m_buffer += "\\u00";
+                m_buffer += Hex[c >> 4];
+                m_buffer += Hex[c & 0xF];
+            } else {
+                m_buffer += char(c);
+            }
+        }
     }
     m_buffer += '"';
 }

@@ -6,13 +6,15 @@
 namespace olvaris::lookup {
 
 // Writes rows to a stream: "city<TAB>state<TAB>zip" lines ending in "\n",
-// or RFC 4180 CSV with the header "city,state,zip" and "\r\n" line ends.
+// RFC 4180 CSV with the header "city,state,zip" and "\r\n" line ends, or
+// JSON Lines (one object {"city":…,"state":…,"zip":…} a line, RFC 8259).
 // Text is written as the database holds it (UTF-8). In the tab form a tab
 // or line break inside a field would split the row, so it is written as a
-// blank there; CSV keeps every character.
+// blank there; CSV and JSON keep every character (JSON writes bytes that
+// are not UTF-8 as U+FFFD, since its text must be UTF-8).
 class RowWriter {
 public:
-    enum class Format { Tabs, Csv };
+    enum class Format { Tabs, Csv, JsonLines };
     RowWriter(std::FILE* out, Format format);
 
     void header();
@@ -22,6 +24,7 @@ public:
 
 private:
     void field(QByteArrayView text);
+    void jsonString(QByteArrayView text);
     void flushIfFull();
 
     std::FILE* m_out;

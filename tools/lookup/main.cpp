@@ -60,20 +60,30 @@ int main(int argc, char** argv) {
                                  QStringLiteral("TEXT"));
     const QCommandLineOption csv(QStringLiteral("csv"),
                                  QStringLiteral("Write CSV (RFC 4180) with the header city,state,zip."));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Write JSON Lines: one object {\"city\":…,\"state\":…,\"zip\":…} a line."));
     const QCommandLineOption database(QStringLiteral("database"),
                                       QStringLiteral("Read FILE, a database built by zipbase-build, instead of the "
                                                      "one installed beside the program."),
                                       QStringLiteral("FILE"));
-    parser.addOptions({all, city, state, zip, csv, database});
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
+    // Qt's own help option would also offer --help-all, for options of Qt's
+    // that this program does not take.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
+    parser.addOptions({all, city, state, zip, csv, json, database, help, version});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
-    if (parser.isSet(help))
-        parser.showHelp(0);
-    if (parser.isSet(version))
-        parser.showVersion();
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return RowsPrinted;
+    }
+    if (parser.isSet(version)) {
+        std::printf("olvaris-lookup %s\n", OLVARIS_VERSION);
+        return RowsPrinted;
+    }
+    if (parser.isSet(csv) && parser.isSet(json))
+        return usageError(QStringLiteral("--csv and --json do not go together"));
 
     LookupRequest request;
     request.all = parser.isSet(all);
@@ -89,6 +99,8 @@ int main(int argc, char** argv) {
     if (!patterns.isEmpty())
         request.pattern = patterns.first();
     const bool byField = request.city || request.state || request.zip;
+    if (request.all && request.pattern)
+        return usageError(QStringLiteral("--all and a PATTERN do not go together"));
     if (int(request.all) + int(request.pattern.has_value()) + int(byField) != 1)
         return usageError(QStringLiteral("give a PATTERN, --all, or any of --city, --state and --zip"));
     // As in the window, a filter of blanks only asks for nothing.
@@ -102,7 +114,9 @@ int main(int argc, char** argv) {
     if (!info.isFile())
         return complain(QStringLiteral("%1: not a file").arg(file));
 
-    RowWriter writer(stdout, parser.isSet(csv) ? RowWriter::Format::Csv : RowWriter::Format::Tabs);
+    RowWriter writer(stdout, parser.isSet(csv)    ? RowWriter::Format::Csv
+                             : parser.isSet(json) ? RowWriter::Format::JsonLines
+                                                  : RowWriter::Format::Tabs);
     long long rows = 0;
     try {
         ZipConnection connection;

@@ -1,4 +1,5 @@
 #include "TextEncoding.h"
+#include "app/Utf8.h"
 #include "export/Windows1252Table.h"
 
 namespace zipbase {
@@ -22,38 +23,11 @@ void appendUtf8(std::string& out, char32_t c) {
 
 bool isValidUtf8(const std::string& bytes) {
     const auto* text = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t size = bytes.size();
-    for (size_t at = 0; at < size;) {
-        const unsigned char lead = text[at];
-        if (lead < 0x80) {
-            ++at;
-            continue;
-        }
-        size_t extra = 0;
-        unsigned char low = 0x80, high = 0xBF; // the second byte's range
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            extra = 1;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            extra = 2;
-            if (lead == 0xE0)
-                low = 0xA0; // no overlong forms
-            if (lead == 0xED)
-                high = 0x9F; // no surrogates
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            extra = 3;
-            if (lead == 0xF0)
-                low = 0x90;
-            if (lead == 0xF4)
-                high = 0x8F; // nothing beyond U+10FFFF
-        } else {
+    for (size_t at = 0; at < bytes.size();) {
+        const size_t length = olvaris::validUtf8Length(text + at, bytes.size() - at);
+        if (length == 0)
             return false;
-        }
-        if (size - at <= extra || text[at + 1] < low || text[at + 1] > high)
-            return false;
-        for (size_t i = 2; i <= extra; ++i)
-            if ((text[at + i] & 0xC0) != 0x80)
-                return false;
-        at += extra + 1;
+        at += length;
     }
     return true;
 }

@@ -1,0 +1,37 @@
+#pragma once
+#include <cstddef>
+
+namespace olvaris {
+
+// The length of the well-formed UTF-8 sequence that starts the text (1 to
+// 4), or 0 when it starts with a byte that begins none: an overlong form, a
+// surrogate, a code point beyond U+10FFFF or a sequence cut short.
+// Header-only and free of Qt, for the tools too.
+inline std::size_t validUtf8Length(const unsigned char* text, std::size_t size) {
+    const unsigned char lead = text[0];
+    if (lead < 0x80)
+        return 1;
+    std::size_t extra = 0;
+    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        extra = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        extra = 2;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        extra = 3;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (size <= extra || text[1] < low || text[1] > high)
+        return 0;
+    for (std::size_t i = 2; i <= extra; ++i)
+        if ((text[i] & 0xC0) != 0x80)
+            return 0;
+    return extra + 1;
+}
+
+} // namespace olvaris
