@@ -4,7 +4,8 @@
 #   <prefix>/bin/olvaris        links to the program and the command-line
 #   <prefix>/bin/olvaris-lookup lookup (they find their files beside their
 #                               real paths)
-#   <prefix>/share/applications, share/icons/hicolor, share/doc/olvaris
+#   <prefix>/share/applications, share/metainfo, share/icons/hicolor,
+#   share/bash-completion, share/doc/olvaris
 
 set(OLVARIS_PROGRAM_DIR lib/olvaris)
 
@@ -19,6 +20,10 @@ foreach(program olvaris olvaris-lookup)
 endforeach()
 
 install(FILES ${CMAKE_SOURCE_DIR}/assets/olvaris.desktop DESTINATION share/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/assets/example.tarvendel.olvaris.metainfo.xml DESTINATION share/metainfo)
+install(FILES ${CMAKE_SOURCE_DIR}/assets/icons/olvaris.svg DESTINATION share/icons/hicolor/scalable/apps)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/bash-completion/olvaris-lookup
+        DESTINATION share/bash-completion/completions)
 foreach(size 16 24 32 48 64 128 256)
     install(FILES ${CMAKE_SOURCE_DIR}/assets/icons/olvaris-${size}.png
             DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME olvaris.png)

@@ -1,4 +1,4 @@
-// Draws the program's icon at every size the desktop asks for, and the hand
+// Draws the program's icon at every size the desktop asks for and as SVG, and the hand
 // pointer HAND-M.CUR (a Windows cursor file, hotspot on the fingertip).
 // Usage: draw-assets <icons folder> <cursor file>
 #include <QDir>
@@ -13,22 +13,18 @@
 
 namespace {
 
-QImage drawIcon(int size) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(size / 256.0, size / 256.0);
+// The icon in a 256 x 256 frame: a rounded tile in the deep blue of a road
+// sign, a white map pin with a round window, the orange dot of the found
+// place. The PNGs and the SVG are drawn from these same shapes.
+const QColor TileTop(0x2b, 0x6c, 0xd4), TileBottom(0x17, 0x3f, 0x8a), Dot(0xf5, 0x9e, 0x0b);
 
-    // A rounded tile in the deep blue of a road sign.
-    QLinearGradient tile(0, 0, 0, 256);
-    tile.setColorAt(0, QColor(0x2b, 0x6c, 0xd4));
-    tile.setColorAt(1, QColor(0x17, 0x3f, 0x8a));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(tile);
-    painter.drawRoundedRect(QRectF(8, 8, 240, 240), 44, 44);
+QPainterPath tilePath() {
+    QPainterPath tile;
+    tile.addRoundedRect(QRectF(8, 8, 240, 240), 44, 44);
+    return tile;
+}
 
-    // A map pin with a round window.
+QPainterPath pinPath() {
     QPainterPath pin;
     pin.moveTo(128, 226);
     pin.cubicTo(96, 176, 62, 142, 62, 100);
@@ -37,13 +33,67 @@ QImage drawIcon(int size) {
     pin.closeSubpath();
     QPainterPath hole;
     hole.addEllipse(QPointF(128, 100), 30, 30);
-    painter.setBrush(Qt::white);
-    painter.drawPath(pin.subtracted(hole));
+    return pin.subtracted(hole);
+}
 
-    // The orange dot of the found place.
-    painter.setBrush(QColor(0xf5, 0x9e, 0x0b));
-    painter.drawEllipse(QPointF(128, 100), 18, 18);
+QPainterPath dotPath() {
+    QPainterPath dot;
+    dot.addEllipse(QPointF(128, 100), 18, 18);
+    return dot;
+}
+
+QImage drawIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 256.0, size / 256.0);
+    QLinearGradient tile(0, 0, 0, 256);
+    tile.setColorAt(0, TileTop);
+    tile.setColorAt(1, TileBottom);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(tile);
+    painter.drawPath(tilePath());
+    painter.setBrush(Qt::white);
+    painter.drawPath(pinPath());
+    painter.setBrush(Dot);
+    painter.drawPath(dotPath());
     return image;
+}
+
+// A path as SVG path data; Qt has turned every arc into cubic curves.
+QString svgPathData(const QPainterPath& path) {
+    QString data;
+    auto point = [](double x, double y) { return QStringLiteral("%1 %2").arg(x, 0, 'f', 3).arg(y, 0, 'f', 3); };
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isMoveTo()) {
+            data += QStringLiteral("M") + point(e.x, e.y);
+        } else if (e.isLineTo()) {
+            data += QStringLiteral("L") + point(e.x, e.y);
+        } else if (e.isCurveTo() && i + 2 < path.elementCount()) {
+            const QPainterPath::Element c2 = path.elementAt(i + 1), end = path.elementAt(i + 2);
+            data += QStringLiteral("C") + point(e.x, e.y) + QLatin1Char(' ') + point(c2.x, c2.y) + QLatin1Char(' ')
+                    + point(end.x, end.y);
+            i += 2;
+        }
+    }
+    return data;
+}
+
+QByteArray drawSvgIcon() {
+    const QString svg = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n"
+        "  <defs><linearGradient id=\"tile\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"256\" gradientUnits=\"userSpaceOnUse\">"
+        "<stop offset=\"0\" stop-color=\"%1\"/><stop offset=\"1\" stop-color=\"%2\"/></linearGradient></defs>\n"
+        "  <path fill=\"url(#tile)\" fill-rule=\"evenodd\" d=\"%3\"/>\n"
+        "  <path fill=\"#ffffff\" fill-rule=\"evenodd\" d=\"%4\"/>\n"
+        "  <path fill=\"%5\" fill-rule=\"evenodd\" d=\"%6\"/>\n"
+        "</svg>\n")
+                            .arg(TileTop.name(), TileBottom.name(), svgPathData(tilePath()), svgPathData(pinPath()),
+                                 Dot.name(), svgPathData(dotPath()));
+    return svg.toUtf8();
 }
 
 constexpr int CursorSize = 32;
@@ -121,6 +171,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
             return 1;
         }
+    }
+    QFile svg(out.filePath(QStringLiteral("olvaris.svg")));
+    const QByteArray svgBytes = drawSvgIcon();
+    if (!svg.open(QIODevice::WriteOnly | QIODevice::Truncate) || svg.write(svgBytes) != svgBytes.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(svg.fileName()));
+        return 1;
     }
     QFile cursor(QString::fromLocal8Bit(argv[2]));
     const QByteArray bytes = encodeCursor(drawHand(), Fingertip);
