@@ -309,6 +309,33 @@ private slots:
         QCOMPARE(qApp->styleSheet(), QString::fromUtf8(sheet));
         qApp->setStyleSheet(QString());
     }
+
+    // A keyboard user must see which button has the focus under every skin
+    // the project ships: the focused button looks different.
+    void everyShippedSkinMarksTheFocusedButton() {
+        const QDir skins(QStringLiteral(OLVARIS_SOURCE_DIR "/assets/skins"));
+        const QStringList files = skins.entryList({QStringLiteral("*.qss")}, QDir::Files);
+        QVERIFY(!files.isEmpty());
+        for (const QString& file : files) {
+            TestFolders folders;
+            QFile sheet(skins.filePath(file));
+            QVERIFY(sheet.open(QIODevice::ReadOnly));
+            folders.writeFile(QStringLiteral("x/o.cjs"), sheet.readAll());
+            ScriptedPlatform platform;
+            Form1 form(platform);
+            form.Form_Load();
+            form.show();
+            QApplication::setActiveWindow(&form);
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+            form.PushButton4->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(form.PushButton4->hasFocus());
+            const QImage focused = form.PushButton4->grab().toImage();
+            form.PushButton2->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(!form.PushButton4->hasFocus());
+            QVERIFY2(form.PushButton4->grab().toImage() != focused, qPrintable(file));
+            qApp->setStyleSheet(QString());
+        }
+    }
 };
 
 QTEST_MAIN(ChromeTest)
