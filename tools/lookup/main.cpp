@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     // Qt's own help option would also offer --help-all, for options of Qt's
     // that this program does not take.
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version."));
     parser.addOptions({all, city, state, zip, csv, json, database, help, version});
 
     if (!parser.parse(QCoreApplication::arguments()))
