@@ -2,9 +2,9 @@
 // ordinary pointer elsewhere, never over the hourglass; the help box; skins.
 #include "support/TestWindow.h"
 #include "app/PointerShape.h"
-#include "export/ExportCommands.h"
+#include "commands/ExportCommands.h"
 #include "ui/DesktopPlatform.h"
-#include "ui/HelpMessage.h"
+#include "commands/HelpMessage.h"
 #include "ui/ResultsView.h"
 #include <QAccessible>
 #include <QApplication>

@@ -2,7 +2,7 @@
 // window, real files and the real clipboard.
 #include "support/TestWindow.h"
 #include "app/PointerShape.h"
-#include "export/ExportCommands.h"
+#include "commands/ExportCommands.h"
 #include "ui/Form1.h"
 #include "ui/ResultsView.h"
 #include <QClipboard>

@@ -1,7 +1,7 @@
 // The results store: every reader sees a row at once, the view only when it
 // is announced; numbering, removal and bounds; the model's signals are sound.
 #include "app/Failure.h"
-#include "results/ListCommands.h"
+#include "commands/ListCommands.h"
 #include "results/ResultsList.h"
 #include "support/ScriptedPlatform.h"
 #include <QAbstractItemModelTester>

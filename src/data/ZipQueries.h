@@ -27,6 +27,14 @@ inline constexpr const char* SearchWalk =
     "select [city],[state],[zip] from [zip_codes] where [city] like ?1 or [state] like ?1 or [zip] like ?1 "
     "order by [city],[state],[zip]";
 
+// A filter of blanks (spaces) only asks for nothing.
+inline bool isBlankFilter(const QString& text) {
+    for (const QChar c : text)
+        if (c != QLatin1Char(' '))
+            return false;
+    return true;
+}
+
 // The search statement for a pattern; both give the same rows in the same order.
 inline const char* searchFor(const QString& pattern) {
     const bool wildcardFirst = pattern.startsWith(QLatin1Char('%')) || pattern.startsWith(QLatin1Char('_'));

@@ -1,5 +1,4 @@
 #include "Form1.h"
-#include "HelpMessage.h"
 #include "PointerFeedback.h"
 #include "ResultsView.h"
 #include "SingleLineText.h"
@@ -8,7 +7,8 @@
 #include "app/Branding.h"
 #include "app/PointerShape.h"
 #include "app/SettingsStore.h"
-#include "results/ListCommands.h"
+#include "commands/HelpMessage.h"
+#include "commands/ListCommands.h"
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QGuiApplication>

@@ -3,9 +3,9 @@
 #include "app/Platform.h"
 #include "ui/SkinEngine.h"
 #include "app/Yielder.h"
-#include "data/RunCommands.h"
+#include "commands/RunCommands.h"
 #include "data/ZipConnection.h"
-#include "export/ExportCommands.h"
+#include "commands/ExportCommands.h"
 #include "results/ResultsList.h"
 #include <QCursor>
 #include <QWidget>

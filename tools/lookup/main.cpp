@@ -4,8 +4,8 @@
 #include "LookupQuery.h"
 #include "RowWriter.h"
 #include "app/Failure.h"
-#include "data/RunCommands.h"
 #include "data/ZipConnection.h"
+#include "data/ZipQueries.h"
 #include "data/ZipRowSet.h"
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     if (int(request.all) + int(request.pattern.has_value()) + int(byField) != 1)
         return usageError(QStringLiteral("give a PATTERN, --all, or any of --city, --state and --zip"));
     // As in the window, a filter of blanks only asks for nothing.
-    if (request.pattern && isBlankFilter(*request.pattern))
+    if (request.pattern && query::isBlankFilter(*request.pattern))
         return usageError(QStringLiteral("the pattern is blank; use --all for every row"));
 
     const QString file = parser.isSet(database) ? parser.value(database) : defaultDatabase();

@@ -1,6 +1,6 @@
 #pragma once
 #include "ExportSurface.h"
-#include "SaveText.h"
+#include "export/SaveText.h"
 
 namespace olvaris {
 

@@ -1,6 +1,6 @@
 #include "ExportCommands.h"
-#include "ClipboardCopy.h"
-#include "SaveText.h"
+#include "export/ClipboardCopy.h"
+#include "export/SaveText.h"
 #include "app/ApplicationTitle.h"
 #include "app/ErrorReport.h"
 #include "app/Locations.h"

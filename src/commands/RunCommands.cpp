@@ -1,7 +1,7 @@
 #include "RunCommands.h"
-#include "ZipConnection.h"
-#include "ZipQueries.h"
-#include "ZipRowSet.h"
+#include "data/ZipConnection.h"
+#include "data/ZipQueries.h"
+#include "data/ZipRowSet.h"
 #include "app/ErrorReport.h"
 #include "app/Locations.h"
 #include "app/PointerShape.h"
@@ -15,20 +15,13 @@ namespace {
 const QString Stop = QString::fromLatin1(RunCommands::StopCaption);
 } // namespace
 
-bool isBlankFilter(const QString& text) {
-    for (const QChar c : text)
-        if (c != QLatin1Char(' '))
-            return false;
-    return true;
-}
-
 // A click on the button reading "Stop": the running run ends after the row
 // that was due.
-bool RunCommands::stopClicked(Trap& trap, RunButton button, int n) {
+bool RunCommands::stopClicked(Trap& trap, RunButton button, const RunSteps& steps) {
     if (!trap.headTest(102, [&] { return m_surface.caption(button) == Stop; }))
         return false;
-    trap.statement(n, [&] { StopRequested = true; });
-    trap.statement(n + 2, [&] { m_surface.setCaption(button, SavedCaption); });
+    trap.statement(steps.stopRequested, [&] { StopRequested = true; });
+    trap.statement(steps.stopCaption, [&] { m_surface.setCaption(button, SavedCaption); });
     return true;
 }
 
@@ -81,34 +74,34 @@ private:
 
 // Opens the query, empties the list and streams the rows into it, then
 // closes the row set and restores the pointer.
-void RunCommands::streamRows(Trap& trap, std::unique_ptr<ZipRowSet>& rows, int n,
+void RunCommands::streamRows(Trap& trap, std::unique_ptr<ZipRowSet>& rows, const RunSteps& steps,
                              const std::function<void(ZipRowSet&)>& open) {
     EngineYield engineYield(*this);
     engineYield.opening = true;
-    trap.statement(n, [&] { open(required(rows)); });
+    trap.statement(steps.open, [&] { open(required(rows)); });
     engineYield.opening = false;
     // Stopped before its first row: the list keeps what it held, since a run
     // discards it only once its query has been opened.
     if (!(rows && rows->stopped())) {
-        trap.statement(n + 2, [&] { m_surface.results().clear(); });
-        if (trap.headTest(n + 4, [&] { return !required(rows).isEOF(); }))
-            readRows(trap, rows, n + 6);
+        trap.statement(steps.clear, [&] { m_surface.results().clear(); });
+        if (trap.headTest(steps.anyRow, [&] { return !required(rows).isEOF(); }))
+            readRows(trap, rows, steps);
     }
-    if (trap.headTest(n + 22, [&] { return required(rows).state() != 0; }))
-        trap.statement(n + 22, [&] { required(rows).Close(); });
-    trap.statement(n + 24, [&] { m_surface.setMousePointer(pointer::Default); });
+    if (trap.headTest(steps.close, [&] { return required(rows).state() != 0; }))
+        trap.statement(steps.close, [&] { required(rows).Close(); });
+    trap.statement(steps.defaultPointer, [&] { m_surface.setMousePointer(pointer::Default); });
 }
 
-// The row loop; the statement numbers start at the yield.
-void RunCommands::readRows(Trap& trap, std::unique_ptr<ZipRowSet>& rows, int n) {
+// The row loop.
+void RunCommands::readRows(Trap& trap, std::unique_ptr<ZipRowSet>& rows, const RunSteps& steps) {
     ResultsList& list = m_surface.results();
     Yielder& yielder = m_surface.yielder();
     std::optional<int> row;
     do {
-        trap.statement(n, [&] { yielder.yield(); });
+        trap.statement(steps.yield, [&] { yielder.yield(); });
         // A failed add must not leave the row added before it to be written.
         row.reset();
-        trap.statement(n + 2, [&] {
+        trap.statement(steps.addRow, [&] {
             try {
                 row = list.addUtf8(required(rows).fieldUtf8(0));
             } catch (const std::bad_alloc&) {
@@ -118,17 +111,17 @@ void RunCommands::readRows(Trap& trap, std::unique_ptr<ZipRowSet>& rows, int n) 
                 throw;
             }
         });
-        trap.statement(n + 4, [&] { list.setSubItemUtf8(required(row), 1, required(rows).fieldTextUtf8(1)); });
-        trap.statement(n + 6, [&] { list.setSubItemUtf8(required(row), 2, required(rows).fieldTextUtf8(2)); });
-        trap.statement(n + 8, [&] { list.ensureVisible(required(row)); });
-        trap.statement(n + 10, [&] { required(rows).MoveNext(); });
-        if (trap.headTest(n + 12, [&] { return StopRequested; }))
+        trap.statement(steps.setState, [&] { list.setSubItemUtf8(required(row), 1, required(rows).fieldTextUtf8(1)); });
+        trap.statement(steps.setZip, [&] { list.setSubItemUtf8(required(row), 2, required(rows).fieldTextUtf8(2)); });
+        trap.statement(steps.makeVisible, [&] { list.ensureVisible(required(row)); });
+        trap.statement(steps.moveNext, [&] { required(rows).MoveNext(); });
+        if (trap.headTest(steps.stopTest, [&] { return StopRequested; }))
             break;
-    } while (trap.closingTest(n + 14, [&] { return !StopRequested && !required(rows).isEOF(); }));
+    } while (trap.closingTest(steps.loopTest, [&] { return !StopRequested && !required(rows).isEOF(); }));
 }
 
-void RunCommands::endRun(Trap& trap, RunButton button, int n) {
-    trap.statement(n, [&] { m_surface.setCaption(button, SavedCaption); });
+void RunCommands::endRun(Trap& trap, RunButton button, const RunSteps& steps) {
+    trap.statement(steps.restoreCaption, [&] { m_surface.setCaption(button, SavedCaption); });
     m_running.reset();
     startPending();
 }
@@ -145,32 +138,32 @@ void RunCommands::PushButton1_Click() {
     Trap trap = trapFor(location::PushButton1Click, m_surface.platform());
     std::unique_ptr<ZipRowSet> rows;
     trap.statement(100, [&] { rows = std::make_unique<ZipRowSet>(); });
-    if (stopClicked(trap, RunButton::Search, 144) || deferWhileRunning(RunButton::Search))
+    if (stopClicked(trap, RunButton::Search, SearchSteps) || deferWhileRunning(RunButton::Search))
         return;
     beginRun(trap, RunButton::Search);
-    if (trap.headTest(110, [&] { return isBlankFilter(m_surface.filterText()); })) {
+    if (trap.headTest(110, [&] { return query::isBlankFilter(m_surface.filterText()); })) {
         trap.statement(140, [&] { m_surface.setMousePointer(pointer::Default); });
     } else {
         trap.statement(112, [&] { m_surface.setMousePointer(pointer::Busy); });
-        streamRows(trap, rows, 114, [&](ZipRowSet& set) {
+        streamRows(trap, rows, SearchSteps, [&](ZipRowSet& set) {
             const QString pattern = m_surface.filterText() + QLatin1Char('%');
             set.Open(query::searchFor(pattern), m_surface.zipConnection(), {pattern});
         });
     }
-    endRun(trap, RunButton::Search, 142);
+    endRun(trap, RunButton::Search, SearchSteps);
 }
 
 void RunCommands::PushButton3_Click() {
     Trap trap = trapFor(location::PushButton3Click, m_surface.platform());
     std::unique_ptr<ZipRowSet> rows;
     trap.statement(100, [&] { rows = std::make_unique<ZipRowSet>(); });
-    if (stopClicked(trap, RunButton::ListAll, 142) || deferWhileRunning(RunButton::ListAll))
+    if (stopClicked(trap, RunButton::ListAll, ListAllSteps) || deferWhileRunning(RunButton::ListAll))
         return;
     beginRun(trap, RunButton::ListAll);
     trap.statement(110, [&] { m_surface.setMousePointer(pointer::Busy); });
-    streamRows(trap, rows, 112, [&](ZipRowSet& set) { set.Open(query::ListAll, m_surface.zipConnection()); });
+    streamRows(trap, rows, ListAllSteps, [&](ZipRowSet& set) { set.Open(query::ListAll, m_surface.zipConnection()); });
     trap.statement(138, [&] { StopRequested = true; });
-    endRun(trap, RunButton::ListAll, 140);
+    endRun(trap, RunButton::ListAll, ListAllSteps);
 }
 
 } // namespace olvaris

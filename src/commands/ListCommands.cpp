@@ -1,5 +1,5 @@
 #include "ListCommands.h"
-#include "ResultsList.h"
+#include "results/ResultsList.h"
 #include "app/ErrorReport.h"
 #include "app/Locations.h"
 #include "app/PointerShape.h"
