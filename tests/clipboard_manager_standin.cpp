@@ -17,6 +17,66 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+// A property's whole value, deleting it (which asks an owner sending in
+// pieces for the next one).
+QByteArray takeProperty(Connection& connection, xcb_atom_t property, xcb_atom_t* type) {
+    xcb_connection_t* xcb = connection.xcb();
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        xcb, xcb_get_property(xcb, 1, connection.window(), property, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4),
+        nullptr));
+    if (!reply)
+        return {};
+    *type = reply->type;
+    const int length = xcb_get_property_value_length(reply.get());
+    return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())), length);
+}
+
+// Reads a selection's text as UTF-8, also in pieces; empty when no one
+// answers before the deadline.
+QByteArray readSelection(Connection& connection, xcb_atom_t selection, std::chrono::steady_clock::time_point deadline) {
+    xcb_connection_t* xcb = connection.xcb();
+    const xcb_atom_t property = connection.atom("_OLVARIS_READ");
+    xcb_delete_property(xcb, connection.window(), property);
+    xcb_convert_selection(xcb, connection.window(), selection, connection.atom("UTF8_STRING"), property,
+                          XCB_CURRENT_TIME);
+    xcb_flush(xcb);
+    bool answered = false;
+    while (!answered) {
+        Reply<xcb_generic_event_t> event(connection.waitForEvent(deadline));
+        if (!event)
+            return {};
+        if (eventType(event.get()) != XCB_SELECTION_NOTIFY)
+            continue;
+        const auto* notify = reinterpret_cast<const xcb_selection_notify_event_t*>(event.get());
+        if (notify->selection != selection)
+            continue;
+        if (notify->property == XCB_NONE)
+            return {};
+        answered = true;
+    }
+    xcb_atom_t type = XCB_NONE;
+    QByteArray value = takeProperty(connection, property, &type);
+    xcb_flush(xcb);
+    if (type != connection.atom("INCR"))
+        return value;
+    QByteArray whole;
+    for (;;) {
+        Reply<xcb_generic_event_t> event(connection.waitForEvent(deadline));
+        if (!event)
+            return {};
+        if (eventType(event.get()) != XCB_PROPERTY_NOTIFY)
+            continue;
+        const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
+        if (notify->atom != property || notify->state != XCB_PROPERTY_NEW_VALUE)
+            continue;
+        const QByteArray piece = takeProperty(connection, property, &type);
+        xcb_flush(xcb);
+        if (piece.isEmpty())
+            return whole;
+        whole += piece;
+    }
+}
+
 int read(Connection& connection) {
     const QByteArray text = readSelection(connection, connection.atom("CLIPBOARD"), Clock::now() + std::chrono::seconds(5));
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);

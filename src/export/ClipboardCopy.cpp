@@ -80,7 +80,7 @@ void CopyResultsToClipboard(const ResultsList& list, Yielder& yielder) {
         return;
     const QString text = buildClipboardText(list, yielder);
     ClearClipboard();
-    if (!SetClipboardText(text, 0))
+    if (!SetClipboardText(text))
         throw Failure(QStringLiteral("The clipboard did not take the results."));
 }
 
@@ -97,9 +97,7 @@ bool ClearClipboard() {
     return false;
 }
 
-bool SetClipboardText(const QString& text, int format) {
-    if (format != 0)
-        return false;
+bool SetClipboardText(const QString& text) {
     for (int attempt = 0; attempt < MaxClipboardAttempts; ++attempt) {
         try {
             QClipboard* board = clipboard();

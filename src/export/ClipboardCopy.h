@@ -16,10 +16,10 @@ QString buildClipboardText(const ResultsList& list, Yielder& yielder);
 // Fails when the clipboard does not hold the text after the last attempt.
 void CopyResultsToClipboard(const ResultsList& list, Yielder& yielder);
 
-// Empty the clipboard / place plain text on it (format 0), each trying up to
+// Empty the clipboard / place plain text on it, each trying up to
 // MaxClipboardAttempts times. They report nothing; they say whether it worked.
 inline constexpr int MaxClipboardAttempts = 1000;
 bool ClearClipboard();
-bool SetClipboardText(const QString& text, int format = 0);
+bool SetClipboardText(const QString& text);
 
 } // namespace olvaris

@@ -24,7 +24,6 @@ public:
     bool fits(std::uint64_t offset, std::uint64_t size) const;
     // Writes at offset (reserved before) and moves the end past the text.
     void write(std::uint64_t offset, QByteArrayView text);
-    // Moves the end back to an earlier place of the current chunk.
 
     // The byte at an offset returned by reserve() (later bytes of the same
     // text follow it in memory).

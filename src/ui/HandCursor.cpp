@@ -23,10 +23,9 @@ quint32 dword(const QByteArray& bytes, int at) {
     return qFromLittleEndian<quint32>(reinterpret_cast<const uchar*>(bytes.constData()) + at);
 }
 
+// Qt's icon reader reads cursor files too; the hotspot it does not give is
+// read from the file's directory entry.
 QImage decodeImage(QByteArray bytes) {
-    // Qt's icon reader takes cursor files when they are marked as icons;
-    // the two formats differ only in that mark and in the hotspot fields.
-    bytes[2] = 1;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "ico");

@@ -1,11 +1,21 @@
 #pragma once
 #include <QByteArray>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <xcb/xcb.h>
 
 namespace olvaris::x11 {
+
+// A reply or event from the server, which the caller frees.
+struct FreeEvent {
+    void operator()(void* pointer) const { std::free(pointer); }
+};
+template <class T>
+using Reply = std::unique_ptr<T, FreeEvent>;
+
+inline int eventType(const xcb_generic_event_t* event) { return event->response_type & ~0x80; }
 
 // A connection of its own to the X server, with the atoms of the clipboard
 // protocols and one window to own selections and receive answers on. Kept
@@ -49,8 +59,6 @@ public:
     bool handle(const xcb_generic_event_t* event);
     // Whether a piecewise transfer is still going on.
     bool transferring() const { return !m_transfers.empty(); }
-    // Whether another client has taken the selection since.
-    bool lost() const { return m_lost; }
 
 private:
     struct Transfer {
@@ -72,10 +80,5 @@ private:
 // Tells a requestor that its request is answered in the property, or
 // refused (XCB_NONE).
 void answerRequest(Connection& connection, const xcb_selection_request_event_t& request, xcb_atom_t property);
-
-// Reads a selection's text as UTF-8, also in pieces; empty when no one
-// answers before the deadline.
-QByteArray readSelection(Connection& connection, xcb_atom_t selection,
-                         std::chrono::steady_clock::time_point deadline);
 
 } // namespace olvaris::x11

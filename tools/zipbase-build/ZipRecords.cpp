@@ -62,7 +62,7 @@ ZipRecords::ZipRecords(std::string utf8Text) {
     const std::string line = firstLine(utf8Text);
     if (looksLikeGeoNames(line)) {
         m_geoNames = true;
-        m_separator = "\t";
+        m_separator.assign(1, '\t');
         m_reader.emplace(std::move(utf8Text), m_separator, false);
         return;
     }
