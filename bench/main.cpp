@@ -21,7 +21,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <malloc.h>
-#include <sqlite3.h>
+#include "data/SqliteHandles.h"
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 using namespace olvaris;
@@ -36,20 +38,43 @@ struct Floor {
     long rows = 0;
 };
 
+// A statement over a database opened read-only, its pattern bound. A step
+// the engine refuses ends the benchmark with the engine's words: a figure
+// from a failed read would be no figure.
+struct BoundQuery {
+    sqlite::Connection db;
+    sqlite::Statement statement;
+};
+
+void check(int code, sqlite3* db, const char* what) {
+    if (code == SQLITE_OK || code == SQLITE_DONE)
+        return;
+    std::fprintf(stderr, "olvaris-bench: %s: %s\n", what, db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+    std::exit(1);
+}
+
+BoundQuery bindQuery(const QString& database, const QByteArray& sql, const QString& parameter) {
+    BoundQuery query;
+    check(sqlite::open(QFile::encodeName(database).constData(), SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, query.db),
+          query.db.get(), "open");
+    check(sqlite::prepare(query.db.get(), sql.constData(), query.statement), query.db.get(), "prepare");
+    const QByteArray bound = parameter.toUtf8();
+    if (!parameter.isNull())
+        check(sqlite3_bind_text(query.statement.get(), 1, bound.constData(), int(bound.size()), SQLITE_TRANSIENT),
+              query.db.get(), "bind");
+    return query;
+}
+
 Floor readWithCApi(const QString& database, const char* sql, const QString& parameter) {
     QElapsedTimer timer;
     timer.start();
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(database).constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
-    const QByteArray bound = parameter.toUtf8();
-    if (!parameter.isNull())
-        sqlite3_bind_text(statement, 1, bound.constData(), int(bound.size()), SQLITE_TRANSIENT);
+    const BoundQuery query = bindQuery(database, sql, parameter);
+    sqlite3_stmt* statement = query.statement.get();
     std::vector<char> arena;
     std::vector<unsigned> lengths;
     Floor floor;
-    while (sqlite3_step(statement) == SQLITE_ROW) {
+    int code = SQLITE_OK;
+    while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
         if (floor.rows == 0)
             floor.toFirstRow = bench::seconds(timer);
         for (int i = 0; i < 3; ++i) {
@@ -60,8 +85,7 @@ Floor readWithCApi(const QString& database, const char* sql, const QString& para
         }
         ++floor.rows;
     }
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
+    check(code, query.db.get(), "step");
     floor.toEnd = bench::seconds(timer);
     if (floor.rows == 0)
         floor.toFirstRow = floor.toEnd;
@@ -70,18 +94,12 @@ Floor readWithCApi(const QString& database, const char* sql, const QString& para
 
 // The plan the engine really runs for a statement with its pattern bound.
 QString queryPlan(const QString& database, const char* sql, const QString& parameter) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(database).constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, (QByteArray("EXPLAIN QUERY PLAN ") + sql).constData(), -1, &statement, nullptr);
-    const QByteArray bound = parameter.toUtf8();
-    if (!parameter.isNull())
-        sqlite3_bind_text(statement, 1, bound.constData(), int(bound.size()), SQLITE_TRANSIENT);
+    const BoundQuery query = bindQuery(database, QByteArray("EXPLAIN QUERY PLAN ") + sql, parameter);
     QStringList steps;
-    while (sqlite3_step(statement) == SQLITE_ROW)
-        steps << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 3)));
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
+    int code = SQLITE_OK;
+    while ((code = sqlite3_step(query.statement.get())) == SQLITE_ROW)
+        steps << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(query.statement.get(), 3)));
+    check(code, query.db.get(), "plan");
     return steps.join(QStringLiteral("; "));
 }
 

@@ -3,13 +3,13 @@
 #include "support/TestFolders.h"
 #include "support/ZipTable.h"
 #include "app/Failure.h"
+#include "data/SqliteHandles.h"
 #include "data/ZipConnection.h"
 #include "data/ZipQueries.h"
 #include "data/ZipRowSet.h"
 #include <QCryptographicHash>
 #include <QFile>
 #include <QtTest>
-#include <sqlite3.h>
 #include <stdexcept>
 
 using namespace olvaris;
@@ -25,16 +25,18 @@ QByteArray checksum(const QString& path) {
 // The plan the engine runs for a statement with its pattern bound, one
 // step a line.
 QStringList queryPlan(sqlite3* db, const char* sql, const QString& pattern) {
-    sqlite3_stmt* statement = nullptr;
+    sqlite::Statement statement;
     const QByteArray explain = QByteArray("EXPLAIN QUERY PLAN ") + sql;
-    if (sqlite3_prepare_v2(db, explain.constData(), -1, &statement, nullptr) != SQLITE_OK)
-        throw std::runtime_error(sqlite3_errmsg(db));
     const QByteArray bound = pattern.toUtf8();
-    sqlite3_bind_text(statement, 1, bound.constData(), int(bound.size()), SQLITE_TRANSIENT);
+    if (sqlite::prepare(db, explain.constData(), statement) != SQLITE_OK
+        || sqlite3_bind_text(statement.get(), 1, bound.constData(), int(bound.size()), SQLITE_TRANSIENT) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(db));
     QStringList plan;
-    while (sqlite3_step(statement) == SQLITE_ROW)
-        plan << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 3)));
-    sqlite3_finalize(statement);
+    int code = SQLITE_OK;
+    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW)
+        plan << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 3)));
+    if (code != SQLITE_DONE)
+        throw std::runtime_error(sqlite3_errmsg(db));
     return plan;
 }
 

@@ -33,27 +33,21 @@ QString dataSource(const QString& connectionString) {
 // folder) or a virtual table is refused as a database without the table is.
 // Returns the engine's code; a refusal sets the connection's message.
 int requireOrdinaryTable(sqlite3* db) {
-    sqlite3_stmt* kind = nullptr;
-    int code = sqlite3_prepare_v2(db,
-                                  "select type = 'table' and sql not like 'create virtual%' from sqlite_schema "
-                                  "where name = 'zip_codes' collate nocase",
-                                  -1, &kind, nullptr);
+    sqlite::Statement kind;
+    int code = sqlite::prepare(db,
+                               "select type = 'table' and sql not like 'create virtual%' from sqlite_schema "
+                               "where name = 'zip_codes' collate nocase",
+                               kind);
     if (code != SQLITE_OK)
         return code;
-    code = sqlite3_step(kind);
-    const bool ordinary = code == SQLITE_ROW && sqlite3_column_int(kind, 0) == 1;
-    sqlite3_finalize(kind);
+    code = sqlite3_step(kind.get());
+    const bool ordinary = code == SQLITE_ROW && sqlite3_column_int(kind.get(), 0) == 1;
     if (code != SQLITE_ROW && code != SQLITE_DONE)
         return code;
     return ordinary ? SQLITE_OK : SQLITE_MISMATCH;
 }
 
 } // namespace
-
-ZipConnection::~ZipConnection() {
-    if (m_db)
-        sqlite3_close_v2(m_db);
-}
 
 QString ZipConnection::connectionStringFor(const QString& databasePath) {
     return QLatin1String(ProviderPrefix) + QLatin1String(DataSourceKey) + QLatin1Char(' ') + databasePath;
@@ -64,45 +58,39 @@ void ZipConnection::Open(const QString& connectionString) {
         throw Failure(QStringLiteral("Operation is not allowed when the object is open."));
     const QByteArray path = QFile::encodeName(dataSource(connectionString));
 
-    sqlite3* db = nullptr;
+    sqlite::Connection opened;
     // The connection is used by the window's thread alone, so the engine
     // need not lock it on every call (a lock per field read was an eighth
     // of a list-all's time).
-    const int opened = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (opened != SQLITE_OK) {
-        const QString message = engineMessage(db, opened);
-        sqlite3_close(db);
-        throw Failure(message);
+    int checked = sqlite::open(path.constData(), SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, opened);
+    sqlite3* db = opened.get();
+    if (checked == SQLITE_OK) {
+        sqlite3_busy_timeout(db, BusyTimeoutMilliseconds);
+        // Functions named inside the file's schema run only if they cannot harm.
+        sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+        // The engine sorts a search's hits in runs of its page cache's size, each
+        // run in one step that no progress call interrupts: a cache of 1 MB keeps
+        // each such step to a few milliseconds, and the window responsive.
+        checked = sqlite3_exec(db, "PRAGMA query_only=1; PRAGMA cache_size=-1024", nullptr, nullptr, nullptr);
     }
-    sqlite3_busy_timeout(db, BusyTimeoutMilliseconds);
-    // Functions named inside the file's schema run only if they cannot harm.
-    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-
     // The file must be a database that holds the table and columns the
     // queries read; preparing the list-all query reads the schema and checks both.
-    sqlite3_stmt* probe = nullptr;
-    // The engine sorts a search's hits in runs of its page cache's size, each
-    // run in one step that no progress call interrupts: a cache of 1 MB keeps
-    // each such step to a few milliseconds, and the window responsive.
-    int checked = sqlite3_exec(db, "PRAGMA query_only=1; PRAGMA cache_size=-1024", nullptr, nullptr, nullptr);
-    if (checked == SQLITE_OK)
-        checked = sqlite3_prepare_v2(db, query::ListAll, -1, &probe, nullptr);
-    sqlite3_finalize(probe);
+    if (checked == SQLITE_OK) {
+        sqlite::Statement probe;
+        checked = sqlite::prepare(db, query::ListAll, probe);
+    }
     if (checked == SQLITE_OK)
         checked = requireOrdinaryTable(db);
-    if (checked != SQLITE_OK) {
-        const QString message = checked == SQLITE_MISMATCH ? QStringLiteral("zip_codes is not a table")
-                                                           : engineMessage(db, checked);
-        sqlite3_close(db);
-        throw Failure(message);
-    }
-    m_db = db;
+    if (checked != SQLITE_OK)
+        throw Failure(checked == SQLITE_MISMATCH ? QStringLiteral("zip_codes is not a table")
+                                                 : engineMessage(db, checked));
+    m_db = std::move(opened);
 }
 
 void ZipConnection::setProgressHandler(Progress progress) {
     m_progress = std::move(progress);
     if (m_db)
-        sqlite3_progress_handler(m_db, m_progress ? StepsPerProgressCall : 0, m_progress ? &onProgress : nullptr, this);
+        sqlite3_progress_handler(m_db.get(), m_progress ? StepsPerProgressCall : 0, m_progress ? &onProgress : nullptr, this);
 }
 
 int ZipConnection::onProgress(void* connection) {
@@ -124,16 +112,13 @@ ZipConnection::StatementScope::StatementScope(ZipConnection& connection) : m_con
 void ZipConnection::Close() {
     if (m_inStatement)
         throw Failure(QStringLiteral("Operation is not allowed while another statement is running."));
-    if (m_db) {
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
-    }
+    m_db.reset();
 }
 
 sqlite3* ZipConnection::handle() const {
     if (!m_db)
         throw Failure(QStringLiteral("Operation is not allowed when the object is closed."));
-    return m_db;
+    return m_db.get();
 }
 
 } // namespace olvaris

@@ -1,8 +1,8 @@
 #pragma once
+#include "SqliteHandles.h"
 #include <QString>
 #include <functional>
 
-struct sqlite3;
 
 namespace olvaris {
 
@@ -11,7 +11,6 @@ namespace olvaris {
 class ZipConnection {
 public:
     ZipConnection() = default;
-    ~ZipConnection();
     ZipConnection(const ZipConnection&) = delete;
     ZipConnection& operator=(const ZipConnection&) = delete;
 
@@ -54,7 +53,7 @@ public:
 private:
     static int onProgress(void* connection);
 
-    sqlite3* m_db = nullptr;
+    sqlite::Connection m_db;
     Progress m_progress;
     bool m_inStatement = false;
 };

@@ -26,41 +26,31 @@ void ZipRowSet::Open(const char* query, ZipConnection* connection, const QString
     sqlite3* db = connection->handle();
     m_stopped = false;
 
-    sqlite3_stmt* statement = nullptr;
+    sqlite::Statement statement;
     const char* rest = nullptr;
     int prepared = SQLITE_OK;
     {
         const ZipConnection::StatementScope working(*connection);
-        prepared = sqlite3_prepare_v2(db, query, -1, &statement, &rest);
+        prepared = sqlite::prepare(db, query, statement, &rest);
     }
     if (prepared == SQLITE_INTERRUPT) {
-        sqlite3_finalize(statement);
         m_stopped = true;
         return;
     }
-    if (prepared != SQLITE_OK) {
-        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(statement);
-        throw Failure(message);
-    }
+    if (prepared != SQLITE_OK)
+        throw Failure(QString::fromUtf8(sqlite3_errmsg(db)));
     // One read statement and nothing else, whatever the query holds.
-    if (!statement || (rest && !onlyBlanks(rest)) || !sqlite3_stmt_readonly(statement)) {
-        sqlite3_finalize(statement);
+    if (!statement || (rest && !onlyBlanks(rest)) || !sqlite3_stmt_readonly(statement.get()))
         throw Failure(QStringLiteral("Only a single read statement can be run."));
-    }
     for (int i = 0; i < parameters.size(); ++i) {
         const QByteArray value = parameters.at(i).toUtf8();
-        if (sqlite3_bind_text(statement, i + 1, value.constData(), int(value.size()), SQLITE_TRANSIENT) != SQLITE_OK) {
-            const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-            sqlite3_finalize(statement);
-            throw Failure(message);
-        }
+        if (sqlite3_bind_text(statement.get(), i + 1, value.constData(), int(value.size()), SQLITE_TRANSIENT)
+            != SQLITE_OK)
+            throw Failure(QString::fromUtf8(sqlite3_errmsg(db)));
     }
-    if (sqlite3_column_count(statement) < FieldCount) {
-        sqlite3_finalize(statement);
+    if (sqlite3_column_count(statement.get()) < FieldCount)
         throw Failure(QStringLiteral("The query does not give city, state and zip."));
-    }
-    m_statement = statement;
+    m_statement = std::move(statement);
     m_connection = connection;
     try {
         step();
@@ -71,10 +61,7 @@ void ZipRowSet::Open(const char* query, ZipConnection* connection, const QString
 }
 
 void ZipRowSet::Close() {
-    if (m_statement) {
-        sqlite3_finalize(m_statement);
-        m_statement = nullptr;
-    }
+    m_statement.reset();
     m_connection = nullptr;
     m_eof = true;
 }
@@ -93,23 +80,23 @@ void ZipRowSet::MoveNext() {
 
 bool ZipRowSet::fieldIsNull(int item) const {
     requireRow(item);
-    return sqlite3_column_type(m_statement, item) == SQLITE_NULL;
+    return sqlite3_column_type(m_statement.get(), item) == SQLITE_NULL;
 }
 
 QByteArrayView ZipRowSet::fieldUtf8(int item) const {
     requireRow(item);
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, item));
-    return QByteArrayView(text ? text : "", sqlite3_column_bytes(m_statement, item));
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement.get(), item));
+    return QByteArrayView(text ? text : "", sqlite3_column_bytes(m_statement.get(), item));
 }
 
 QByteArrayView ZipRowSet::fieldTextUtf8(int item) const {
     requireRow(item);
     // The engine gives no text for a missing value (and for a failed
     // conversion, which the type then tells apart).
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, item));
-    if (!text && sqlite3_column_type(m_statement, item) == SQLITE_NULL)
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement.get(), item));
+    if (!text && sqlite3_column_type(m_statement.get(), item) == SQLITE_NULL)
         throw Failure(QStringLiteral("Invalid use of Null"));
-    return QByteArrayView(text ? text : "", sqlite3_column_bytes(m_statement, item));
+    return QByteArrayView(text ? text : "", sqlite3_column_bytes(m_statement.get(), item));
 }
 
 void ZipRowSet::requireOpen() const {
@@ -131,7 +118,7 @@ void ZipRowSet::step() {
     int stepped = SQLITE_OK;
     {
         const ZipConnection::StatementScope working(*m_connection);
-        stepped = sqlite3_step(m_statement);
+        stepped = sqlite3_step(m_statement.get());
     }
     if (stepped == SQLITE_ROW) {
         m_eof = false;
@@ -143,7 +130,7 @@ void ZipRowSet::step() {
         return;
     }
     if (stepped != SQLITE_DONE)
-        throw Failure(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement))));
+        throw Failure(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement.get()))));
 }
 
 } // namespace olvaris

@@ -1,9 +1,8 @@
 #pragma once
+#include "SqliteHandles.h"
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
-
-struct sqlite3_stmt;
 
 namespace olvaris {
 
@@ -43,7 +42,7 @@ private:
     void requireRow(int item) const;
     void step();
 
-    sqlite3_stmt* m_statement = nullptr;
+    sqlite::Statement m_statement;
     ZipConnection* m_connection = nullptr;
     bool m_eof = true;
     bool m_stopped = false;

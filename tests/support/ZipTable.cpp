@@ -1,4 +1,5 @@
 #include "ZipTable.h"
+#include "data/SqliteHandles.h"
 #include "data/ZipSchema.h"
 #include "results/ResultsList.h"
 #include <QFile>
@@ -121,51 +122,38 @@ void checkSql(sqlite3* db, int code, const char* what) {
 void execSql(sqlite3* db, const char* sql) { checkSql(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr), sql); }
 
 void runSql(const QString& database, const char* sql) {
-    sqlite3* db = nullptr;
-    const int opened = sqlite3_open(QFile::encodeName(database).constData(), &db);
-    try {
-        checkSql(db, opened, "open");
-        execSql(db, sql);
-    } catch (...) {
-        sqlite3_close(db);
-        throw;
-    }
-    sqlite3_close(db);
+    sqlite::Connection db;
+    checkSql(db.get(), sqlite::open(QFile::encodeName(database).constData(),
+                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, db), "open");
+    execSql(db.get(), sql);
 }
 
 void writeDatabase(const QString& path, const std::vector<ZipRow>& rows) {
+    sqlite::Connection connection;
     sqlite3* db = nullptr;
-    sqlite3_stmt* insert = nullptr;
-    const int opened = sqlite3_open(QFile::encodeName(path).constData(), &db);
-    try {
-        checkSql(db, opened, "open");
-        execSql(db, schema::Table);
-        execSql(db, "BEGIN;");
-        checkSql(db, sqlite3_prepare_v2(db, schema::Insert, -1, &insert, nullptr), "prepare");
-        for (const ZipRow& row : rows) {
-            const QString* fields[] = {&row.city, &row.state, &row.zip};
-            for (int i = 0; i < 3; ++i) {
-                if (fields[i]->isNull()) {
-                    checkSql(db, sqlite3_bind_null(insert, i + 1), "bind");
-                } else {
-                    const QByteArray text = fields[i]->toUtf8();
-                    checkSql(db, sqlite3_bind_text(insert, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT),
-                             "bind");
-                }
+    checkSql(connection.get(), sqlite::open(QFile::encodeName(path).constData(),
+                                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, connection), "open");
+    db = connection.get();
+    execSql(db, schema::Table);
+    execSql(db, "BEGIN;");
+    sqlite::Statement insert;
+    checkSql(db, sqlite::prepare(db, schema::Insert, insert), "prepare");
+    for (const ZipRow& row : rows) {
+        const QString* fields[] = {&row.city, &row.state, &row.zip};
+        for (int i = 0; i < 3; ++i) {
+            if (fields[i]->isNull()) {
+                checkSql(db, sqlite3_bind_null(insert.get(), i + 1), "bind");
+            } else {
+                const QByteArray text = fields[i]->toUtf8();
+                checkSql(db, sqlite3_bind_text(insert.get(), i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT),
+                         "bind");
             }
-            checkSql(db, sqlite3_step(insert), "insert");
-            checkSql(db, sqlite3_reset(insert), "reset");
         }
-        sqlite3_finalize(insert);
-        insert = nullptr;
-        execSql(db, "COMMIT;");
-        execSql(db, schema::Indexes);
-    } catch (...) {
-        sqlite3_finalize(insert);
-        sqlite3_close(db);
-        throw;
+        checkSql(db, sqlite3_step(insert.get()), "insert");
+        checkSql(db, sqlite3_reset(insert.get()), "reset");
     }
-    sqlite3_close(db);
+    execSql(db, "COMMIT;");
+    execSql(db, schema::Indexes);
 }
 
 } // namespace olvaris::test

@@ -6,14 +6,13 @@
 // under a temporary name beside the output and renamed over it at the end.
 #include "TextEncoding.h"
 #include "ZipRecords.h"
+#include "data/SqliteHandles.h"
 #include "data/ZipSchema.h"
-#include <sqlite3.h>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -39,15 +38,6 @@ failed, 2 a usage error, 128+N interrupted by signal N (nothing left behind).
 class BuildError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-
-struct CloseDatabase {
-    void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
-struct FinalizeStatement {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using Database = std::unique_ptr<sqlite3, CloseDatabase>;
-using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
 
 void check(sqlite3* db, int code, int expected = SQLITE_OK) {
     if (code != expected)
@@ -77,18 +67,15 @@ std::string readFile(const std::string& path) {
 long build(const std::string& input, const std::string& output) {
     zipbase::ZipRecords records(zipbase::asUtf8(readFile(input)));
 
-    sqlite3* opened = nullptr;
-    const int code = sqlite3_open_v2(output.c_str(), &opened, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    Database db(opened);
-    if (code != SQLITE_OK)
-        throw BuildError("cannot create " + output + ": " + (opened ? sqlite3_errmsg(opened) : "out of memory"));
+    olvaris::sqlite::Connection db;
+    if (olvaris::sqlite::open(output.c_str(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, db) != SQLITE_OK)
+        throw BuildError("cannot create " + output + ": " + (db ? sqlite3_errmsg(db.get()) : "out of memory"));
     // A rollback journal, so the file is read in a folder no one may write.
     exec(db.get(), "PRAGMA journal_mode = DELETE; PRAGMA page_size = 4096;");
     exec(db.get(), olvaris::schema::Table);
     exec(db.get(), "BEGIN");
-    sqlite3_stmt* prepared = nullptr;
-    check(db.get(), sqlite3_prepare_v2(db.get(), olvaris::schema::Insert, -1, &prepared, nullptr));
-    const Statement insert(prepared);
+    olvaris::sqlite::Statement insert;
+    check(db.get(), olvaris::sqlite::prepare(db.get(), olvaris::schema::Insert, insert));
     long rows = 0;
     std::array<std::string, 3> row;
     while (records.next(row)) {
