@@ -19,6 +19,7 @@ struct RunSteps {
     int close, defaultPointer, restoreCaption;                       // the end
 };
 
+// clang-format off: a table, read across
 inline constexpr RunSteps SearchSteps{.stopRequested = 144, .stopCaption = 146,
                                       .open = 114, .clear = 116, .anyRow = 118,
                                       .yield = 120, .addRow = 122, .setState = 124, .setZip = 126,
@@ -31,6 +32,7 @@ inline constexpr RunSteps ListAllSteps{.stopRequested = 142, .stopCaption = 144,
                                        .makeVisible = 126, .moveNext = 128,
                                        .stopTest = 130, .loopTest = 132,
                                        .close = 134, .defaultPointer = 136, .restoreCaption = 140};
+// clang-format on
 
 // The search and list-all runs: each streams its query's rows into the
 // results list one at a time, yielding before each row, with its button
