@@ -107,9 +107,9 @@ QString queryPlan(const QString& database, const char* sql, const QString& param
 // the three index ranges merged, the three ranges as one OR and a sort, and
 // a walk of the (city, state, zip) index; each with the plan that really ran.
 struct SearchFloor {
-    Floor floor;     // the fastest
-    Floor ranges, walk;  // the faster of the two range reads, and the walk
-    QString plan;    // of the fastest
+    Floor floor;        // the fastest
+    Floor ranges, walk; // the faster of the two range reads, and the walk
+    QString plan;       // of the fastest
 };
 SearchFloor searchFloor(const QString& database, const QString& pattern) {
     const char* merged = query::SearchRanges;
@@ -137,7 +137,7 @@ struct WindowRun {
     double toFirstRow = 0, toEnd = 0, longestGapMs = 0;
     long rows = 0;
     long residentGrowth = 0;
-    long heldGrowth = 0;  // after free heap memory is handed back to the system
+    long heldGrowth = 0; // after free heap memory is handed back to the system
     size_t storeBytes = 0;
 };
 
@@ -289,9 +289,9 @@ public:
 };
 
 void report(QTextStream& out, const char* what, const WindowRun& run, const Floor& floor) {
-    out << QString::asprintf("| %-34s | %9ld | %8.3f s | %8.3f s | %5.2f | %8.4f s | %8.4f s | %6.1f ms |\n", what, run.rows,
-                             run.toEnd, floor.toEnd, run.toEnd / floor.toEnd, run.toFirstRow, floor.toFirstRow,
-                             run.longestGapMs);
+    out << QString::asprintf("| %-34s | %9ld | %8.3f s | %8.3f s | %5.2f | %8.4f s | %8.4f s | %6.1f ms |\n", what,
+                             run.rows, run.toEnd, floor.toEnd, run.toEnd / floor.toEnd, run.toFirstRow,
+                             floor.toFirstRow, run.longestGapMs);
 }
 
 // A search whose engine walks the whole table before its first row, stopped

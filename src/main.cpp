@@ -20,8 +20,8 @@ QString g_platformComplaint;
 void startUpMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     const bool platform = context.category && QByteArrayView(context.category).startsWith("qt.qpa");
     if (type == QtFatalMsg) {
-        const QString reason = g_platformComplaint.isEmpty() ? message.section(QLatin1Char('\n'), 0, 0)
-                                                             : g_platformComplaint;
+        const QString reason =
+            g_platformComplaint.isEmpty() ? message.section(QLatin1Char('\n'), 0, 0) : g_platformComplaint;
         std::fprintf(stderr, "olvaris: cannot open the display: %s\n", qPrintable(reason));
         std::_Exit(EXIT_FAILURE);
     }

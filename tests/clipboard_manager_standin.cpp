@@ -78,7 +78,8 @@ QByteArray readSelection(Connection& connection, xcb_atom_t selection, std::chro
 }
 
 int read(Connection& connection) {
-    const QByteArray text = readSelection(connection, connection.atom("CLIPBOARD"), Clock::now() + std::chrono::seconds(5));
+    const QByteArray text =
+        readSelection(connection, connection.atom("CLIPBOARD"), Clock::now() + std::chrono::seconds(5));
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
     return text.isEmpty() ? 1 : 0;
 }

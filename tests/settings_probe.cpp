@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     const QString section = QString::fromUtf8(olvaris::branding::SettingsSection);
     const QString key = QString::fromUtf8(argv[3]);
     if (qstrcmp(argv[2], "read") == 0) {
-        const QByteArray value = olvaris::SettingsStore::Read(app_key, section, key, QStringLiteral("<absent>")).toUtf8();
+        const QByteArray value =
+            olvaris::SettingsStore::Read(app_key, section, key, QStringLiteral("<absent>")).toUtf8();
         std::fwrite(value.constData(), 1, size_t(value.size()), stdout);
         return 0;
     }

@@ -79,7 +79,8 @@ private slots:
         QFETCH(bool, withHand);
         TestFolders folders;
         if (withHand)
-            QVERIFY(QFile::copy(QStringLiteral(OLVARIS_SOURCE_DIR "/assets/HAND-M.CUR"), folders.filePath("HAND-M.CUR")));
+            QVERIFY(
+                QFile::copy(QStringLiteral(OLVARIS_SOURCE_DIR "/assets/HAND-M.CUR"), folders.filePath("HAND-M.CUR")));
         ScriptedPlatform platform;
         Form1 form(platform);
         form.Form_Load();
@@ -262,9 +263,9 @@ private slots:
             QCOMPARE(faced->palette().color(QPalette::Window), face);
         QCOMPARE(form.PushButton4->palette().color(QPalette::Button), QColor(Qt::white));
         QCOMPARE(form.ListView1->palette().color(QPalette::Base), listBase);
-        QCOMPARE(calls.calls, (QStringList{"LoadSkin(" + QDir::toNativeSeparators(folders.filePath("x/o.cjs")) + ",)",
-                                           "options", "setOptions(7)", "setApplyToDialogs(1)",
-                                           "setApplyToToolTips(1)", "ApplyWindow(Form1)"}));
+        QCOMPARE(calls.calls,
+                 (QStringList{"LoadSkin(" + QDir::toNativeSeparators(folders.filePath("x/o.cjs")) + ",)", "options",
+                              "setOptions(7)", "setApplyToDialogs(1)", "setApplyToToolTips(1)", "ApplyWindow(Form1)"}));
         QVERIFY(platform.messages.empty());
     }
 

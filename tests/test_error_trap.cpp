@@ -36,7 +36,10 @@ private slots:
         ScriptedPlatform platform;
         Trap trap = trapFor(location::FormLoad, platform);
         QStringList ran;
-        trap.statement(100, [&] { ran << "100"; throw Failure(QStringLiteral("first")); });
+        trap.statement(100, [&] {
+            ran << "100";
+            throw Failure(QStringLiteral("first"));
+        });
         trap.statement(102, [&] { ran << "102"; });
         trap.statement(104, [&] { throw Failure(QStringLiteral("second")); });
         trap.statement(106, [&] { ran << "106"; });
@@ -87,23 +90,25 @@ private slots:
                                    location::PushButton3Click,  location::PushButton5Click, location::PushButton2Click,
                                    location::PushButton13Click, location::PushButton4Click, location::PushButton6Click,
                                    location::PushButton7Click};
-        const char* const handlers[] = {"Form_Load",          "Form_QueryUnload",  "PushButton1_Click", "PushButton3_Click",
-                                        "PushButton5_Click",  "PushButton2_Click", "PushButton13_Click",
-                                        "PushButton4_Click",  "PushButton6_Click", "PushButton7_Click"};
+        const char* const handlers[] = {
+            "Form_Load",         "Form_QueryUnload",   "PushButton1_Click", "PushButton3_Click", "PushButton5_Click",
+            "PushButton2_Click", "PushButton13_Click", "PushButton4_Click", "PushButton6_Click", "PushButton7_Click"};
         for (size_t i = 0; i < std::size(all); ++i)
-            QCOMPARE(QString::fromUtf8(all[i]),
-                     QStringLiteral("in Trennick2021/08/31.Form1.") + QString::fromUtf8(handlers[i]) + QLatin1Char(' '));
+            QCOMPARE(QString::fromUtf8(all[i]), QStringLiteral("in Trennick2021/08/31.Form1.")
+                                                    + QString::fromUtf8(handlers[i]) + QLatin1Char(' '));
     }
 
     void titleIsCutAtTheLastBlank_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("title");
-        QTest::newRow("no blank keeps the name") << "Olvaris" << "Olvaris";
-        QTest::newRow("short name is cut once") << "Zip Code Finder" << "Zip Code";
+        QTest::newRow("no blank keeps the name") << "Olvaris"
+                                                 << "Olvaris";
+        QTest::newRow("short name is cut once") << "Zip Code Finder"
+                                                << "Zip Code";
         // 55 characters, last blank at position 47, the one before at 38:
         // the first cut leaves 46 characters, the second 37.
         const QString longName = QString(37, QLatin1Char('a')) + QLatin1Char(' ') + QString(8, QLatin1Char('b'))
-            + QLatin1Char(' ') + QString(8, QLatin1Char('c'));
+                                 + QLatin1Char(' ') + QString(8, QLatin1Char('c'));
         QTest::newRow("long name is cut until it fits") << longName << QString(37, QLatin1Char('a'));
     }
     void titleIsCutAtTheLastBlank() {

@@ -70,7 +70,8 @@ private slots:
         QTest::newRow("empty") << "" << QByteArray("CityStateZip\r\nc1s1z1\r\n\r\n");
         QTest::newRow("tab in small letters") << "tab" << QByteArray("CitytabStatetabZip\r\nc1tabs1tabz1\r\n\r\n");
         QTest::newRow("blank before TAB") << " TAB" << QByteArray("City TABState TABZip\r\nc1 TABs1 TABz1\r\n\r\n");
-        QTest::newRow("euro sign") << QStringLiteral("€") << QByteArray("City\x80State\x80Zip\r\nc1\x80s1\x80z1\r\n\r\n");
+        QTest::newRow("euro sign") << QStringLiteral("€")
+                                   << QByteArray("City\x80State\x80Zip\r\nc1\x80s1\x80z1\r\n\r\n");
     }
     void theSeparatorIsTheBoxText() {
         QFETCH(QString, box);
@@ -87,9 +88,8 @@ private slots:
         Window w;
         w.add(QStringLiteral("Montréal"), "QC", "H2X");
         w.add(QStringLiteral("東京 Tokyo"), QStringLiteral("Ω"), QStringLiteral("😀1"));
-        QCOMPARE(w.saveWith(w.form.PushButton4, "all.txt"),
-                 QByteArray("City\tState\tZip\r\nMontr\xe9"
-                            "al\tQC\tH2X\r\n?? Tokyo\t?\t?1\r\n\r\n"));
+        QCOMPARE(w.saveWith(w.form.PushButton4, "all.txt"), QByteArray("City\tState\tZip\r\nMontr\xe9"
+                                                                       "al\tQC\tH2X\r\n?? Tokyo\t?\t?1\r\n\r\n"));
     }
 
     void savingReplacesAFileAndKeepsTheNameAsTyped() {
@@ -165,12 +165,18 @@ private slots:
     void aSaveRefusesWhatItCannotWriteWhole_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("named pipe") << "fifo" << "Not a regular file";
-        QTest::newRow("named pipe with a reader") << "fifo-read" << "Not a regular file";
-        QTest::newRow("device node") << "device" << "Not a regular file";
-        QTest::newRow("symbolic link loop") << "loop" << "Too many levels of symbolic links";
-        QTest::newRow("size limit, replaced") << "limit" << "File too large";
-        QTest::newRow("size limit, in place") << "limit-linked" << "File too large";
+        QTest::newRow("named pipe") << "fifo"
+                                    << "Not a regular file";
+        QTest::newRow("named pipe with a reader") << "fifo-read"
+                                                  << "Not a regular file";
+        QTest::newRow("device node") << "device"
+                                     << "Not a regular file";
+        QTest::newRow("symbolic link loop") << "loop"
+                                            << "Too many levels of symbolic links";
+        QTest::newRow("size limit, replaced") << "limit"
+                                              << "File too large";
+        QTest::newRow("size limit, in place") << "limit-linked"
+                                              << "File too large";
     }
     void aSaveRefusesWhatItCannotWriteWhole() {
         QFETCH(QString, kind);
@@ -201,7 +207,8 @@ private slots:
         }
         struct stat before {};
         ::lstat(name.constData(), &before);
-        const QStringList namesBefore = QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        const QStringList namesBefore =
+            QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
 
         QProcess probe;
         probe.start(QStringLiteral(WRITE_TEXT_PROBE), arguments);
@@ -212,7 +219,8 @@ private slots:
         QVERIFY(::lstat(name.constData(), &after) == 0);
         QCOMPARE(after.st_ino, before.st_ino);
         QCOMPARE(after.st_mode, before.st_mode);
-        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System), namesBefore);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
+                 namesBefore);
         if (kind.startsWith("limit"))
             QCOMPARE(Window::read(target), QByteArray("old"));
         if (reader >= 0) {
@@ -278,7 +286,8 @@ private slots:
         make("own/linked.txt", nobody, 0644, false);
         write("own/linked.txt", "old");
         QVERIFY(::link(QFile::encodeName(path("own/linked.txt")).constData(),
-                       QFile::encodeName(path("own/other-name.txt")).constData()) == 0);
+                       QFile::encodeName(path("own/other-name.txt")).constData())
+                == 0);
         QCOMPARE(saveAsNobody("own/linked.txt"), QStringLiteral("ok"));
         QCOMPARE(Window::read(path("own/other-name.txt")), saved);
 
@@ -399,7 +408,8 @@ private slots:
             const QString resolved = separator == QLatin1String("TAB") ? QStringLiteral("\t") : separator;
             const QByteArray bytes = resolved.toLatin1(); // every character above is in Latin-1
             const QByteArray expected = "City" + bytes + "State" + bytes + "Zip\r\n" + "c1" + bytes + "s1" + bytes
-                + "z1\r\n" + QStringLiteral("Ñandú").toLatin1() + bytes + "s2" + bytes + "\r\n\r\n";
+                                        + "z1\r\n" + QStringLiteral("Ñandú").toLatin1() + bytes + "s2" + bytes
+                                        + "\r\n\r\n";
             QCOMPARE(w.saveWith(w.form.PushButton4, "out.txt"), expected);
         }
         QCOMPARE(w.outputFiles(), QStringList{"out.txt"});
@@ -409,13 +419,18 @@ private slots:
     void anyFileNameGivesThatFileOrAReport_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("written"); // empty: a report at 120 and nothing written
-        QTest::newRow("dot dot inside the path") << "sub/../named.txt" << "named.txt";
-        QTest::newRow("blanks and symbols") << " a b;c'd\"e%.txt " << " a b;c'd\"e%.txt ";
-        QTest::newRow("control characters") << "tab\tnew\nline" << "tab\tnew\nline";
+        QTest::newRow("dot dot inside the path") << "sub/../named.txt"
+                                                 << "named.txt";
+        QTest::newRow("blanks and symbols") << " a b;c'd\"e%.txt "
+                                            << " a b;c'd\"e%.txt ";
+        QTest::newRow("control characters") << "tab\tnew\nline"
+                                            << "tab\tnew\nline";
         QTest::newRow("non-ASCII") << QStringLiteral("Zürich 東京.txt") << QStringLiteral("Zürich 東京.txt");
         QTest::newRow("a name too long") << QString(300, QLatin1Char('n')) << "";
-        QTest::newRow("a folder that does not exist") << "missing/deeper/out.txt" << "";
-        QTest::newRow("the output folder itself") << "." << "";
+        QTest::newRow("a folder that does not exist") << "missing/deeper/out.txt"
+                                                      << "";
+        QTest::newRow("the output folder itself") << "."
+                                                  << "";
     }
     void anyFileNameGivesThatFileOrAReport() {
         QFETCH(QString, name);

@@ -60,8 +60,8 @@ private slots:
     void foreignDatabasesAreReportedAtOpen_data() {
         QTest::addColumn<QByteArray>("sql");
         QTest::addColumn<QString>("description");
-        QTest::newRow("no zip_codes table") << QByteArray("CREATE TABLE places (city TEXT, state TEXT, zip TEXT);")
-                                            << "no such table: zip_codes";
+        QTest::newRow("no zip_codes table")
+            << QByteArray("CREATE TABLE places (city TEXT, state TEXT, zip TEXT);") << "no such table: zip_codes";
         QTest::newRow("no zip column") << QByteArray("CREATE TABLE zip_codes (city TEXT, state TEXT);")
                                        << "no such column: zip";
         QTest::newRow("a recursive view") << QByteArray(RecursiveView) << "zip_codes is not a table";
@@ -272,7 +272,8 @@ private slots:
         QCOMPARE(QDir(output.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  (QStringList{"kept.txt", "locked"}));
         QVERIFY(QDir(readOnlyFolder).isEmpty());
-        QFile::setPermissions(folders.appFolder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(folders.appFolder(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QFile::setPermissions(readOnlyFolder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 };

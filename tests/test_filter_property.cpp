@@ -30,13 +30,24 @@ std::vector<ZipRow> makeTable() {
     for (size_t i = 0; i < shipped.size(); i += 20)
         table.push_back(shipped[i]);
     const std::vector<ZipRow> special = {
-        {"O'Neil", "NE", "99901"},          {"O''Neil", "NE", "99902"},      {"100% Town", "TX", "99903"},
-        {"Under_Score", "UT", "99904"},     {"[Bracket]", "BR", "99905"},    {"Semi;Colon", "SC", "99906"},
-        {QStringLiteral("Montréal"), "QC", "99907"}, {QStringLiteral("Straße"), "DE", "99908"},
-        {QStringLiteral("ירושלים"), "IL", "99909"},  {QStringLiteral("القاهرة"), "EG", "99910"},
-        {QStringLiteral("東京"), "JP", "99911"},     {QStringLiteral("😀 Smile"), "EM", "99912"},
-        {"Quote \"Town\"", "QT", "99913"},  {"-- Dash", "DA", "99914"},      {" Leading Blank", "LB", "99915"},
-        {"Tab\tCity", "TB", "99916"},       {"Back\\slash", "BS", "99917"},  {"ab", "AB", "99918"},
+        {"O'Neil", "NE", "99901"},
+        {"O''Neil", "NE", "99902"},
+        {"100% Town", "TX", "99903"},
+        {"Under_Score", "UT", "99904"},
+        {"[Bracket]", "BR", "99905"},
+        {"Semi;Colon", "SC", "99906"},
+        {QStringLiteral("Montréal"), "QC", "99907"},
+        {QStringLiteral("Straße"), "DE", "99908"},
+        {QStringLiteral("ירושלים"), "IL", "99909"},
+        {QStringLiteral("القاهرة"), "EG", "99910"},
+        {QStringLiteral("東京"), "JP", "99911"},
+        {QStringLiteral("😀 Smile"), "EM", "99912"},
+        {"Quote \"Town\"", "QT", "99913"},
+        {"-- Dash", "DA", "99914"},
+        {" Leading Blank", "LB", "99915"},
+        {"Tab\tCity", "TB", "99916"},
+        {"Back\\slash", "BS", "99917"},
+        {"ab", "AB", "99918"},
     };
     table.insert(table.end(), special.begin(), special.end());
     return table;
@@ -84,11 +95,42 @@ private:
 
     QString piece() {
         static const QStringList pieces = {
-            "%", "_", "'", "''", "\"", "[", "]", ";", " ", "--", "/*", "*/", "\\",
-            "'; DROP TABLE zip_codes; --", "\" OR 1=1 --", "%' OR '1'='1", "); DELETE FROM zip_codes; (",
-            QString(QChar(0)), "\t", "\n", "\r", QString(QChar(1)), QString(QChar(0x7F)),
-            QStringLiteral("é"), QStringLiteral("ß"), QStringLiteral("Ω"), QStringLiteral("ירו"), QStringLiteral("القا"),
-            QStringLiteral("東"), QStringLiteral("😀"), QString(QChar(0x202E)), QString(QChar(0xD800)), "a", "S", "9", "0",
+            "%",
+            "_",
+            "'",
+            "''",
+            "\"",
+            "[",
+            "]",
+            ";",
+            " ",
+            "--",
+            "/*",
+            "*/",
+            "\\",
+            "'; DROP TABLE zip_codes; --",
+            "\" OR 1=1 --",
+            "%' OR '1'='1",
+            "); DELETE FROM zip_codes; (",
+            QString(QChar(0)),
+            "\t",
+            "\n",
+            "\r",
+            QString(QChar(1)),
+            QString(QChar(0x7F)),
+            QStringLiteral("é"),
+            QStringLiteral("ß"),
+            QStringLiteral("Ω"),
+            QStringLiteral("ירו"),
+            QStringLiteral("القا"),
+            QStringLiteral("東"),
+            QStringLiteral("😀"),
+            QString(QChar(0x202E)),
+            QString(QChar(0xD800)),
+            "a",
+            "S",
+            "9",
+            "0",
         };
         return pick(3) ? realPrefix() : pieces[pick(int(pieces.size()))];
     }
@@ -154,7 +196,6 @@ private slots:
         qInfo("%d filters, %d with rows, %.1f s", GeneratedFilters, withRows, timer.elapsed() / 1000.0);
         // The generator is meant to find rows too, not only nothing.
         QVERIFY2(withRows > GeneratedFilters / 4, qPrintable(QString::number(withRows)));
-
     }
 
     void theTableIsNeverChanged() {

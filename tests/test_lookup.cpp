@@ -118,9 +118,8 @@ private slots:
 
     void csvQuotesWhatNeedsQuoting() {
         TestFolders folders(TestFolders::WithoutDatabase);
-        writeDatabase(folders.databasePath(), {{"Washington, D.C.", "DC", "20001"},
-                                               {"O\"Hare", "IL", "60666"},
-                                               {"Plain", "PA", "00001"}});
+        writeDatabase(folders.databasePath(),
+                      {{"Washington, D.C.", "DC", "20001"}, {"O\"Hare", "IL", "60666"}, {"Plain", "PA", "00001"}});
         const QByteArray before = checksum(folders.databasePath());
         const Run run = lookup({"--csv", "--all", "--database", folders.databasePath()});
         QCOMPARE(run.status, 0);
@@ -148,8 +147,8 @@ private slots:
         QCOMPARE(none.status, 1);
         QVERIFY(none.out.isEmpty() && none.err.isEmpty());
 
-        const QList<QStringList> usage = {{"--bogus"}, {"spring", "--all"},    {"a", "b"},
-                                          {},          {"  "},                  {"--city", "x", "spring"}};
+        const QList<QStringList> usage = {{"--bogus"}, {"spring", "--all"},      {"a", "b"}, {},
+                                          {"  "},      {"--city", "x", "spring"}};
         for (const QStringList& arguments : usage) {
             const Run run = lookup(arguments);
             QVERIFY2(run.status == 2 && run.out.isEmpty() && run.err.startsWith("olvaris-lookup: "),

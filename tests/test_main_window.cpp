@@ -35,24 +35,51 @@ private slots:
         QTest::addColumn<QRect>("geometry");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<double>("points");
-        QTest::newRow("Text1") << "Text1" << "QLineEdit" << "Frame1" << twips(240, 300, 8040, 345) << "" << 9.0;
-        QTest::newRow("PushButton1") << "PushButton1" << "QPushButton" << "Frame1" << twips(240, 750, 8040, 405) << "Start Search" << 11.25;
-        QTest::newRow("PushButton3") << "PushButton3" << "QPushButton" << "Form1" << twips(120, 1545, 8520, 405)
+        QTest::newRow("Text1") << "Text1"
+                               << "QLineEdit"
+                               << "Frame1" << twips(240, 300, 8040, 345) << "" << 9.0;
+        QTest::newRow("PushButton1") << "PushButton1"
+                                     << "QPushButton"
+                                     << "Frame1" << twips(240, 750, 8040, 405) << "Start Search" << 11.25;
+        QTest::newRow("PushButton3") << "PushButton3"
+                                     << "QPushButton"
+                                     << "Form1" << twips(120, 1545, 8520, 405)
                                      << "List All Cities, States and Zip Codes" << 11.25;
-        QTest::newRow("ListView1") << "ListView1" << "QTableView" << "Form1" << twips(120, 2055, 8520, 3375) << "" << 9.0;
-        QTest::newRow("Text2") << "Text2" << "QLineEdit" << "Frame2" << twips(2280, 300, 855, 345) << "TAB" << 9.0;
-        QTest::newRow("PushButton4") << "PushButton4" << "QPushButton" << "Form1" << twips(120, 6370, 4215, 405) << "Save All Results" << 11.25;
-        QTest::newRow("PushButton13") << "PushButton13" << "QPushButton" << "Form1" << twips(4440, 6370, 4215, 405)
-                                      << "Save States and Cities Only" << 11.25;
-        QTest::newRow("PushButton2") << "PushButton2" << "QPushButton" << "Form1" << twips(120, 6880, 4200, 405) << "Save Zip Codes Only" << 11.25;
-        QTest::newRow("Frame1") << "Frame1" << "QGroupBox" << "Form1" << twips(120, 90, 8520, 1335)
+        QTest::newRow("ListView1") << "ListView1"
+                                   << "QTableView"
+                                   << "Form1" << twips(120, 2055, 8520, 3375) << "" << 9.0;
+        QTest::newRow("Text2") << "Text2"
+                               << "QLineEdit"
+                               << "Frame2" << twips(2280, 300, 855, 345) << "TAB" << 9.0;
+        QTest::newRow("PushButton4") << "PushButton4"
+                                     << "QPushButton"
+                                     << "Form1" << twips(120, 6370, 4215, 405) << "Save All Results" << 11.25;
+        QTest::newRow("PushButton13") << "PushButton13"
+                                      << "QPushButton"
+                                      << "Form1" << twips(4440, 6370, 4215, 405) << "Save States and Cities Only"
+                                      << 11.25;
+        QTest::newRow("PushButton2") << "PushButton2"
+                                     << "QPushButton"
+                                     << "Form1" << twips(120, 6880, 4200, 405) << "Save Zip Codes Only" << 11.25;
+        QTest::newRow("Frame1") << "Frame1"
+                                << "QGroupBox"
+                                << "Form1" << twips(120, 90, 8520, 1335)
                                 << "Search/Filter (type part of city, state or zip code here)" << 9.0;
-        QTest::newRow("Frame2") << "Frame2" << "QGroupBox" << "Form1" << twips(120, 5460, 8520, 800) << "Save Option" << 9.0;
-        QTest::newRow("Label3") << "Label3" << "QLabel" << "Frame2" << twips(240, 360, 1875, 225) << "Separating Character:" << 9.0;
-        QTest::newRow("PushButton5") << "PushButton5" << "QPushButton" << "Form1" << twips(4440, 6880, 4200, 405) << "Clear Results" << 11.25;
-        QTest::newRow("PushButton6") << "PushButton6" << "QPushButton" << "Form1" << twips(120, 7390, 4200, 405)
-                                     << "Copy Results To Clipboard" << 11.25;
-        QTest::newRow("PushButton7") << "PushButton7" << "QPushButton" << "Form1" << twips(4440, 7390, 4200, 405) << "Help" << 11.25;
+        QTest::newRow("Frame2") << "Frame2"
+                                << "QGroupBox"
+                                << "Form1" << twips(120, 5460, 8520, 800) << "Save Option" << 9.0;
+        QTest::newRow("Label3") << "Label3"
+                                << "QLabel"
+                                << "Frame2" << twips(240, 360, 1875, 225) << "Separating Character:" << 9.0;
+        QTest::newRow("PushButton5") << "PushButton5"
+                                     << "QPushButton"
+                                     << "Form1" << twips(4440, 6880, 4200, 405) << "Clear Results" << 11.25;
+        QTest::newRow("PushButton6") << "PushButton6"
+                                     << "QPushButton"
+                                     << "Form1" << twips(120, 7390, 4200, 405) << "Copy Results To Clipboard" << 11.25;
+        QTest::newRow("PushButton7") << "PushButton7"
+                                     << "QPushButton"
+                                     << "Form1" << twips(4440, 7390, 4200, 405) << "Help" << 11.25;
     }
     void controlsAreAsDesigned() {
         QFETCH(QString, name);
@@ -103,8 +130,9 @@ private slots:
     void listIsAReportWithItsToolTip() {
         ScriptedPlatform platform;
         Form1 form(platform);
-        QCOMPARE(form.ListView1->toolTip(), QStringLiteral("Double-click item to remove it. Move | line to right and out "
-                                                           "of window to reveal full names."));
+        QCOMPARE(form.ListView1->toolTip(),
+                 QStringLiteral("Double-click item to remove it. Move | line to right and out "
+                                "of window to reveal full names."));
         QVERIFY(!form.ListView1->verticalHeader()->isVisible());
         QVERIFY(!form.ListView1->isSortingEnabled());
         QVERIFY(!form.ListView1->horizontalHeader()->sectionsClickable());
@@ -124,8 +152,9 @@ private slots:
         QApplication::setActiveWindow(&w.form);
         QVERIFY(QTest::qWaitForWindowActive(&w.form));
         w.form.ListView1->verticalScrollBar()->setValue(40);
-        const QStringList order{"Text1",        "PushButton1", "PushButton3", "ListView1",   "Text2",       "PushButton4",
-                                "PushButton13", "PushButton2", "PushButton5", "PushButton6", "PushButton7", "Text1"};
+        const QStringList order{"Text1",       "PushButton1", "PushButton3",  "ListView1",
+                                "Text2",       "PushButton4", "PushButton13", "PushButton2",
+                                "PushButton5", "PushButton6", "PushButton7",  "Text1"};
         for (const Qt::KeyboardModifier direction : {Qt::NoModifier, Qt::ShiftModifier}) {
             w.form.Text1->setFocus();
             QStringList visited{QApplication::focusWidget()->objectName()};
@@ -210,14 +239,20 @@ private slots:
     void aLineBreakEndsInsertedText_data() {
         QTest::addColumn<QString>("after"); // the box's text after inserting at "|"
         QTest::addColumn<QString>("kept");
-        QTest::newRow("LF at the end") << "62701\n|" << "62701";
-        QTest::newRow("CR LF, then more") << "Springfield\r\nIL|" << "Springfield";
+        QTest::newRow("LF at the end") << "62701\n|"
+                                       << "62701";
+        QTest::newRow("CR LF, then more") << "Springfield\r\nIL|"
+                                          << "Springfield";
         QTest::newRow("line separator") << QStringLiteral("a\u2028b|") << "a";
         QTest::newRow("paragraph separator") << QStringLiteral("a\u2029b|") << "a";
-        QTest::newRow("into the middle") << "ab62\n7|cd" << "ab62cd";
-        QTest::newRow("a break first") << "x\ny|" << "x";
-        QTest::newRow("tabs and blanks stay") << " a\tb ;\nz|" << " a\tb ;";
-        QTest::newRow("no break") << "a\tb|c" << "a\tbc";
+        QTest::newRow("into the middle") << "ab62\n7|cd"
+                                         << "ab62cd";
+        QTest::newRow("a break first") << "x\ny|"
+                                       << "x";
+        QTest::newRow("tabs and blanks stay") << " a\tb ;\nz|"
+                                              << " a\tb ;";
+        QTest::newRow("no break") << "a\tb|c"
+                                  << "a\tbc";
     }
     void aLineBreakEndsInsertedText() {
         QFETCH(QString, after);

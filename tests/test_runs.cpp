@@ -168,8 +168,8 @@ private slots:
         w.form.Text1->setText(QStringLiteral("s"));
         w.inTurn(3, [&] {
             w.clickLater(w.form.PushButton1); // stop
-            QMetaObject::invokeMethod(w.form.Text1, [&] { w.form.Text1->setText(QStringLiteral("boston")); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                w.form.Text1, [&] { w.form.Text1->setText(QStringLiteral("boston")); }, Qt::QueuedConnection);
             w.clickLater(w.form.PushButton1); // and start again with a new filter
         });
         w.form.PushButton1->click();

@@ -21,8 +21,8 @@ using olvaris::test::TestFolders;
 
 namespace {
 void storeSeparator(const QString& value) {
-    SettingsStore::Save(QString::fromUtf8(branding::SettingsApplicationKey), QString::fromUtf8(branding::SettingsSection),
-                        QString::fromUtf8(SeparatingCharacterKey), value);
+    SettingsStore::Save(QString::fromUtf8(branding::SettingsApplicationKey),
+                        QString::fromUtf8(branding::SettingsSection), QString::fromUtf8(SeparatingCharacterKey), value);
 }
 QString storedSeparator() {
     return SettingsStore::Read(QString::fromUtf8(branding::SettingsApplicationKey),
@@ -198,7 +198,8 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         bool eventRanBeforeTheEnd = false;
-        QMetaObject::invokeMethod(&form, [&] { eventRanBeforeTheEnd = platform.processEnds == 0; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &form, [&] { eventRanBeforeTheEnd = platform.processEnds == 0; }, Qt::QueuedConnection);
         form.close();
         QVERIFY(eventRanBeforeTheEnd); // the one yield of the close ran the queued event
         QCOMPARE(platform.exitStatuses, std::vector<int>{0});

@@ -125,10 +125,11 @@ private slots:
     void searchesReadOnlyTheirRangesWithLargeTableStatistics() {
         TestFolders folders(TestFolders::WithoutDatabase);
         writeDatabase(folders.databasePath(), m_table);
-        runSql(folders.databasePath(), "DELETE FROM sqlite_stat1;"
-                                       "INSERT INTO sqlite_stat1 VALUES ('zip_codes', 'zip_codes_by_zip', '1000000 24 2 1'),"
-                                       " ('zip_codes', 'zip_codes_by_state', '1000000 16130 3 1'),"
-                                       " ('zip_codes', 'zip_codes_by_place', '1000000 3 2 1');");
+        runSql(folders.databasePath(),
+               "DELETE FROM sqlite_stat1;"
+               "INSERT INTO sqlite_stat1 VALUES ('zip_codes', 'zip_codes_by_zip', '1000000 24 2 1'),"
+               " ('zip_codes', 'zip_codes_by_state', '1000000 16130 3 1'),"
+               " ('zip_codes', 'zip_codes_by_place', '1000000 3 2 1');");
         for (const QString& database : {folders.databasePath(), TestFolders::shippedDatabase()}) {
             ZipConnection connection;
             connection.Open(ZipConnection::connectionStringFor(database));
@@ -141,7 +142,8 @@ private slots:
                              qPrintable(plan));
                 } else {
                     // Three ranges, each read from its index alone.
-                    QVERIFY2(plan.startsWith(QLatin1String("MERGE (UNION ALL)")) && !plan.contains(QLatin1String("SCAN"))
+                    QVERIFY2(plan.startsWith(QLatin1String("MERGE (UNION ALL)"))
+                                 && !plan.contains(QLatin1String("SCAN"))
                                  && plan.count(QLatin1String("SEARCH zip_codes USING COVERING INDEX")) == 3,
                              qPrintable(plan));
                 }

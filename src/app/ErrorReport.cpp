@@ -5,14 +5,14 @@ namespace olvaris {
 
 QString errorReportText(const char* location, const QString& description, int statement) {
     return description + QStringLiteral("\r\n") + QString::fromUtf8(location) + QStringLiteral("at line ")
-        + QString::number(statement) + QStringLiteral("\r\r")
-        + QStringLiteral("Please email screenshot of this message to ")
-        + QString::fromUtf8(branding::SupportAddress);
+           + QString::number(statement) + QStringLiteral("\r\r")
+           + QStringLiteral("Please email screenshot of this message to ")
+           + QString::fromUtf8(branding::SupportAddress);
 }
 
 void ErrorReport(Platform& platform, const char* location, const QString& description, int statement) {
-    platform.showMessage(errorReportText(location, description, statement),
-                         QString::fromUtf8(ErrorReportTitle), MessageIcon::Warning);
+    platform.showMessage(errorReportText(location, description, statement), QString::fromUtf8(ErrorReportTitle),
+                         MessageIcon::Warning);
 }
 
 Trap trapFor(const char* location, Platform& platform) {

@@ -8,8 +8,7 @@ namespace olvaris {
 // its own description, and the trap of the calling handler reports it.
 class Failure : public std::exception {
 public:
-    explicit Failure(QString description)
-        : m_description(std::move(description)), m_what(m_description.toUtf8()) {}
+    explicit Failure(QString description) : m_description(std::move(description)), m_what(m_description.toUtf8()) {}
     const QString& description() const noexcept { return m_description; }
     const char* what() const noexcept override { return m_what.constData(); }
 

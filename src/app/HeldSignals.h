@@ -19,7 +19,7 @@ public:
 private:
     static constexpr int Count = 3;
     struct sigaction m_previous[Count] {};
-    bool m_caught[Count] {};
+    bool m_caught[Count]{};
 };
 
 } // namespace olvaris

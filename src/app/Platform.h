@@ -7,8 +7,8 @@ enum class MessageIcon { None, Warning };
 
 struct SaveDialogRequest {
     QString title;
-    QString filter;       // "Name (*.ext)|*.ext|..." as the commands pass it
-    QString initialName;  // the name chosen last in this run
+    QString filter;      // "Name (*.ext)|*.ext|..." as the commands pass it
+    QString initialName; // the name chosen last in this run
 };
 
 // Everything a person sees in a dialog, and everything that leaves the

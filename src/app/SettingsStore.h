@@ -11,8 +11,7 @@ public:
     static QString Read(const QString& applicationKey, const QString& section, const QString& key,
                         const QString& defaultValue);
     // Returns false when the value could not be stored; the store is otherwise unchanged.
-    static bool Save(const QString& applicationKey, const QString& section, const QString& key,
-                     const QString& value);
+    static bool Save(const QString& applicationKey, const QString& section, const QString& key, const QString& value);
 
     // Where the values of an application key live (for tests and the README).
     static QString fileFor(const QString& applicationKey);

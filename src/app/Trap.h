@@ -13,8 +13,7 @@ using ErrorReporter = std::function<void(const char* location, const QString& de
 // nothing but the handler's location text.
 class Trap {
 public:
-    Trap(const char* location, ErrorReporter reporter)
-        : m_location(location), m_reporter(std::move(reporter)) {}
+    Trap(const char* location, ErrorReporter reporter) : m_location(location), m_reporter(std::move(reporter)) {}
 
     // An ordinary statement: run it; on failure report and carry on.
     template <class F>

@@ -23,7 +23,8 @@ void ExportCommands::save(const char* location, SaveShape shape) {
     trap.statement(112, [&] {
         // The dialog starts with the name chosen last; a cancel answers with
         // no name but keeps that one for next time.
-        m_dialog.fileName = m_surface.platform().askSaveFileName({m_dialog.title, m_dialog.filter, m_dialog.lastChosen});
+        m_dialog.fileName =
+            m_surface.platform().askSaveFileName({m_dialog.title, m_dialog.filter, m_dialog.lastChosen});
         if (!m_dialog.fileName.isEmpty())
             m_dialog.lastChosen = m_dialog.fileName;
     });

@@ -10,18 +10,18 @@ class ExportCommands {
 public:
     explicit ExportCommands(ExportSurface& surface) : m_surface(surface) {}
 
-    void PushButton2_Click();   // Save Zip Codes Only
-    void PushButton13_Click();  // Save States and Cities Only
-    void PushButton4_Click();   // Save All Results
-    void PushButton6_Click();   // Copy Results To Clipboard
+    void PushButton2_Click();  // Save Zip Codes Only
+    void PushButton13_Click(); // Save States and Cities Only
+    void PushButton4_Click();  // Save All Results
+    void PushButton6_Click();  // Copy Results To Clipboard
 
     // The save dialog, CommonDialog1.
     struct SaveDialog {
         int flags = 0;
         QString title;
         QString filter;
-        QString fileName;    // the dialog's answer: empty after a cancel
-        QString lastChosen;  // the name the dialog starts with
+        QString fileName;   // the dialog's answer: empty after a cancel
+        QString lastChosen; // the name the dialog starts with
     };
     const SaveDialog& dialog() const { return m_dialog; }
 

@@ -12,26 +12,46 @@ class ZipRowSet;
 // The numbers of the statements the two runs share, each run its own: the
 // steps of a stop click, of streaming the rows and of ending the run.
 struct RunSteps {
-    int stopRequested, stopCaption;                                  // a click on "Stop"
-    int open, clear, anyRow;                                         // the query
-    int yield, addRow, setState, setZip, makeVisible, moveNext;      // each row
-    int stopTest, loopTest;                                          // the loop's two tests
-    int close, defaultPointer, restoreCaption;                       // the end
+    int stopRequested, stopCaption;                             // a click on "Stop"
+    int open, clear, anyRow;                                    // the query
+    int yield, addRow, setState, setZip, makeVisible, moveNext; // each row
+    int stopTest, loopTest;                                     // the loop's two tests
+    int close, defaultPointer, restoreCaption;                  // the end
 };
 
 // clang-format off: a table, read across
-inline constexpr RunSteps SearchSteps{.stopRequested = 144, .stopCaption = 146,
-                                      .open = 114, .clear = 116, .anyRow = 118,
-                                      .yield = 120, .addRow = 122, .setState = 124, .setZip = 126,
-                                      .makeVisible = 128, .moveNext = 130,
-                                      .stopTest = 132, .loopTest = 134,
-                                      .close = 136, .defaultPointer = 138, .restoreCaption = 142};
-inline constexpr RunSteps ListAllSteps{.stopRequested = 142, .stopCaption = 144,
-                                       .open = 112, .clear = 114, .anyRow = 116,
-                                       .yield = 118, .addRow = 120, .setState = 122, .setZip = 124,
-                                       .makeVisible = 126, .moveNext = 128,
-                                       .stopTest = 130, .loopTest = 132,
-                                       .close = 134, .defaultPointer = 136, .restoreCaption = 140};
+inline constexpr RunSteps SearchSteps{.stopRequested = 144,
+                                      .stopCaption = 146,
+                                      .open = 114,
+                                      .clear = 116,
+                                      .anyRow = 118,
+                                      .yield = 120,
+                                      .addRow = 122,
+                                      .setState = 124,
+                                      .setZip = 126,
+                                      .makeVisible = 128,
+                                      .moveNext = 130,
+                                      .stopTest = 132,
+                                      .loopTest = 134,
+                                      .close = 136,
+                                      .defaultPointer = 138,
+                                      .restoreCaption = 142};
+inline constexpr RunSteps ListAllSteps{.stopRequested = 142,
+                                       .stopCaption = 144,
+                                       .open = 112,
+                                       .clear = 114,
+                                       .anyRow = 116,
+                                       .yield = 118,
+                                       .addRow = 120,
+                                       .setState = 122,
+                                       .setZip = 124,
+                                       .makeVisible = 126,
+                                       .moveNext = 128,
+                                       .stopTest = 130,
+                                       .loopTest = 132,
+                                       .close = 134,
+                                       .defaultPointer = 136,
+                                       .restoreCaption = 140};
 // clang-format on
 
 // The search and list-all runs: each streams its query's rows into the

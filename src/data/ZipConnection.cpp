@@ -90,7 +90,8 @@ void ZipConnection::Open(const QString& connectionString) {
 void ZipConnection::setProgressHandler(Progress progress) {
     m_progress = std::move(progress);
     if (m_db)
-        sqlite3_progress_handler(m_db.get(), m_progress ? StepsPerProgressCall : 0, m_progress ? &onProgress : nullptr, this);
+        sqlite3_progress_handler(m_db.get(), m_progress ? StepsPerProgressCall : 0, m_progress ? &onProgress : nullptr,
+                                 this);
 }
 
 int ZipConnection::onProgress(void* connection) {

@@ -3,7 +3,6 @@
 #include <QString>
 #include <functional>
 
-
 namespace olvaris {
 
 // The one database connection of the process: read-only, over the SQLite

@@ -109,7 +109,8 @@ void ZipRowSet::requireRow(int item) const {
     if (m_eof)
         throw Failure(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     if (item < 0 || item >= FieldCount)
-        throw Failure(QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
+        throw Failure(
+            QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
 }
 
 // A failed or stopped step leaves the row set without a current row, so a

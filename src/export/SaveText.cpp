@@ -24,9 +24,7 @@ int columnsTaken(const ResultsList& list, SaveShape shape) {
 }
 } // namespace
 
-QString resolveSeparator(const QString& text) {
-    return text == QLatin1String("TAB") ? QStringLiteral("\t") : text;
-}
+QString resolveSeparator(const QString& text) { return text == QLatin1String("TAB") ? QStringLiteral("\t") : text; }
 
 std::string buildSavedText(const ResultsList& list, SaveShape shape, const QString& separator, Yielder& yielder) {
     const ListReading reading(list);

@@ -57,7 +57,7 @@ Target resolve(const QString& fileName) {
 // A write that would pass the process's file-size limit fails before its
 // first byte rather than part-way.
 void checkSizeLimit(off_t size) {
-    rlimit limit {};
+    rlimit limit{};
     if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && rlim_t(size) > limit.rlim_cur)
         throw systemFailure(EFBIG);
 }

@@ -123,9 +123,7 @@ void ResultsList::remove(int number) {
     endRemoveRows();
 }
 
-QString ResultsList::itemText(int number, int column) const {
-    return QString::fromUtf8(itemUtf8(number, column));
-}
+QString ResultsList::itemText(int number, int column) const { return QString::fromUtf8(itemUtf8(number, column)); }
 
 QByteArrayView ResultsList::itemUtf8(int number, int column) const {
     if (column < 1 || column > 3)

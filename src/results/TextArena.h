@@ -33,8 +33,8 @@ public:
     std::uint64_t allocatedBytes() const { return m_allocated; }
 
 private:
-    std::vector<std::unique_ptr<char[]>> m_chunks;  // one slot per ChunkSize of offsets
-    std::vector<std::uint64_t> m_chunkBytes;          // allocated size of the chunk starting at a slot
+    std::vector<std::unique_ptr<char[]>> m_chunks; // one slot per ChunkSize of offsets
+    std::vector<std::uint64_t> m_chunkBytes;       // allocated size of the chunk starting at a slot
     std::uint64_t m_end = 0;
     std::uint64_t m_allocated = 0;
 };

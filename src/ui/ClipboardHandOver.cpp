@@ -51,7 +51,7 @@ void handClipboardToManager(std::chrono::milliseconds limit) {
         if (!event)
             return;
         const bool answer = (event->response_type & ~0x80) == XCB_SELECTION_NOTIFY
-            && reinterpret_cast<const xcb_selection_notify_event_t*>(event)->selection == manager;
+                            && reinterpret_cast<const xcb_selection_notify_event_t*>(event)->selection == manager;
         if (answer)
             saved = true;
         else

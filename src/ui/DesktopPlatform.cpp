@@ -64,8 +64,8 @@ void keepLinesWhole(QMessageBox& box) {
 } // namespace
 
 void DesktopPlatform::showMessage(const QString& text, const QString& title, MessageIcon icon) {
-    QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title,
-                    displayText(text), QMessageBox::Ok, m_parent);
+    QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title, displayText(text),
+                    QMessageBox::Ok, m_parent);
     box.setTextFormat(Qt::PlainText);
     box.setEscapeButton(QMessageBox::Ok);
     keepLinesWhole(box);

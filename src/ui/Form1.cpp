@@ -70,8 +70,7 @@ QLineEdit* makeTextBox(QWidget* parent, const char* name, const char* text, QRec
 Form1::Form1(Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_platform(platform),
-      m_results(new ResultsList(this)),
+      m_platform(platform), m_results(new ResultsList(this)),
       m_createConnection([] { return std::make_unique<ZipConnection>(); }),
       m_skinEngine(std::make_unique<StyleSheetSkinEngine>()),
       m_separatorSetting(QString::fromUtf8(branding::SettingsApplicationKey),
@@ -100,8 +99,8 @@ void Form1::buildControls() {
                        twipsRect(120, 90, 8520, 1335));
     Text1 = makeTextBox(Frame1, "Text1", "", twipsRect(240, 300, 8040, 345));
     PushButton1 = makeButton(Frame1, "PushButton1", "Start Search", twipsRect(240, 750, 8040, 405));
-    PushButton3 = makeButton(this, "PushButton3", "List All Cities, States and Zip Codes",
-                             twipsRect(120, 1545, 8520, 405));
+    PushButton3 =
+        makeButton(this, "PushButton3", "List All Cities, States and Zip Codes", twipsRect(120, 1545, 8520, 405));
 
     ListView1 = new ResultsView(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
@@ -134,7 +133,7 @@ QList<QPushButton*> Form1::commandButtons() const {
 }
 
 void Form1::arrangeTabOrder() {
-    const QList<QWidget*> order = {Text1,        PushButton1, PushButton3, ListView1,   Text2,       PushButton4,
+    const QList<QWidget*> order = {Text1,        PushButton1, PushButton3, ListView1,   Text2,      PushButton4,
                                    PushButton13, PushButton2, PushButton5, PushButton6, PushButton7};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
@@ -144,8 +143,7 @@ void Form1::arrangeTabOrder() {
 void Form1::wireHandlers() {
     ListView1->installEventFilter(this);
     ListView1->viewport()->installEventFilter(this);
-    connect(m_results, &ResultsList::scrollRequested, this,
-            [this](int row) { ListView1->scrollToRow(row); });
+    connect(m_results, &ResultsList::scrollRequested, this, [this](int row) { ListView1->scrollToRow(row); });
     connect(m_results, &ResultsList::firstRowWaiting, this, [this] { m_yielder.requestTurn(); });
     connect(Text2, &QLineEdit::textChanged, this, [this] { Text2_Change(); });
     connect(PushButton1, &QPushButton::clicked, this, [this] { m_runs.PushButton1_Click(); });
@@ -164,7 +162,8 @@ void Form1::wireHandlers() {
     auto* feedback = new PointerFeedback([this] { hoverButton(); }, [this] { hoverArea(); }, this);
     for (QPushButton* button : commandButtons())
         feedback->watchButton(button);
-    for (QWidget* container : {static_cast<QWidget*>(this), static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2)})
+    for (QWidget* container :
+         {static_cast<QWidget*>(this), static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2)})
         feedback->watchContainer(container);
     for (QWidget* area : {static_cast<QWidget*>(ListView1), static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text2)})
         feedback->watchArea(area);
@@ -240,8 +239,10 @@ void Form1::hoverArea() {
 // A button's accessible name is left unset, so screen readers read its
 // caption as it is at each moment ("Stop" during a run).
 void Form1::describeForScreenReaders() {
-    PushButton1->setAccessibleDescription(QStringLiteral("Searches for the text of the filter box; reads Stop while rows arrive"));
-    PushButton3->setAccessibleDescription(QStringLiteral("Lists every city, state and ZIP code; reads Stop while rows arrive"));
+    PushButton1->setAccessibleDescription(
+        QStringLiteral("Searches for the text of the filter box; reads Stop while rows arrive"));
+    PushButton3->setAccessibleDescription(
+        QStringLiteral("Lists every city, state and ZIP code; reads Stop while rows arrive"));
     PushButton4->setAccessibleDescription(QStringLiteral("Saves city, state and ZIP code of every row to a text file"));
     PushButton13->setAccessibleDescription(QStringLiteral("Saves city and state of every row to a text file"));
     PushButton2->setAccessibleDescription(QStringLiteral("Saves the ZIP code of every row to a text file"));
@@ -253,7 +254,8 @@ void Form1::describeForScreenReaders() {
     Text2->setAccessibleName(Label3->text());
     Text2->setAccessibleDescription(QStringLiteral("Put between the fields of a saved line; TAB means a tab"));
     ListView1->setAccessibleName(QStringLiteral("Results"));
-    ListView1->setAccessibleDescription(QStringLiteral("Columns City, State and Zip. ") + QString::fromUtf8(ListToolTip));
+    ListView1->setAccessibleDescription(QStringLiteral("Columns City, State and Zip. ")
+                                        + QString::fromUtf8(ListToolTip));
     Frame1->setAccessibleName(Frame1->title());
     Frame2->setAccessibleName(Frame2->title());
     Label3->setBuddy(Text2);

@@ -113,7 +113,6 @@ public:
     void Text2_Change();
 
 private:
-
     Platform& m_platform;
     Yielder m_yielder;
     ResultsList* m_results = nullptr;

@@ -78,10 +78,9 @@ void Form1::Form_Load() {
     trap.statement(150, [this] { ListView1->setColumnWidth(2, twipsToPixels(1500)); });
 
     trap.statement(152, [this] {
-        Text2->setText(SettingsStore::Read(QString::fromUtf8(branding::SettingsApplicationKey),
-                                           QString::fromUtf8(branding::SettingsSection),
-                                           QString::fromUtf8(SeparatingCharacterKey),
-                                           QString::fromUtf8(DefaultSeparatingCharacter)));
+        Text2->setText(SettingsStore::Read(
+            QString::fromUtf8(branding::SettingsApplicationKey), QString::fromUtf8(branding::SettingsSection),
+            QString::fromUtf8(SeparatingCharacterKey), QString::fromUtf8(DefaultSeparatingCharacter)));
     });
 }
 

@@ -174,7 +174,7 @@ void ResultsView::paintEvent(QPaintEvent* event) {
     // on the selection and off it.
     QPainter painter(viewport());
     QPen pen(palette().color(current.isValid() && selectionModel()->isSelected(current) ? QPalette::HighlightedText
-                                                                                            : QPalette::Text));
+                                                                                        : QPalette::Text));
     pen.setStyle(Qt::DotLine);
     pen.setCosmetic(true);
     painter.setPen(pen);

@@ -31,8 +31,8 @@ std::unique_ptr<Connection> Connection::open() {
     }
     const xcb_window_t window = xcb_generate_id(xcb);
     const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(xcb, XCB_COPY_FROM_PARENT, window, screens.data->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+    xcb_create_window(xcb, XCB_COPY_FROM_PARENT, window, screens.data->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
     return std::unique_ptr<Connection>(new Connection(xcb, window));
 }
 
@@ -84,7 +84,8 @@ xcb_generic_event_t* Connection::waitForEvent(std::chrono::steady_clock::time_po
             return event;
         if (xcb_connection_has_error(m_xcb))
             return nullptr;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return nullptr;
         pollfd socket{xcb_get_file_descriptor(m_xcb), POLLIN, 0};
@@ -142,8 +143,8 @@ void SelectionServer::answer(const xcb_selection_request_event_t& request) {
 
     // Old clients name no property: the target is the property then.
     const xcb_atom_t property = request.property == XCB_NONE ? request.target : request.property;
-    const bool ours = request.selection == m_selection && !m_lost
-        && (request.time == XCB_CURRENT_TIME || request.time >= m_since);
+    const bool ours =
+        request.selection == m_selection && !m_lost && (request.time == XCB_CURRENT_TIME || request.time >= m_since);
     const xcb_atom_t utf8 = m_connection.atom("UTF8_STRING");
     const xcb_atom_t plainUtf8 = m_connection.atom("text/plain;charset=utf-8");
     const xcb_atom_t targets = m_connection.atom("TARGETS");

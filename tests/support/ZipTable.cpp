@@ -123,16 +123,18 @@ void execSql(sqlite3* db, const char* sql) { checkSql(db, sqlite3_exec(db, sql, 
 
 void runSql(const QString& database, const char* sql) {
     sqlite::Connection db;
-    checkSql(db.get(), sqlite::open(QFile::encodeName(database).constData(),
-                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, db), "open");
+    checkSql(db.get(),
+             sqlite::open(QFile::encodeName(database).constData(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, db),
+             "open");
     execSql(db.get(), sql);
 }
 
 void writeDatabase(const QString& path, const std::vector<ZipRow>& rows) {
     sqlite::Connection connection;
     sqlite3* db = nullptr;
-    checkSql(connection.get(), sqlite::open(QFile::encodeName(path).constData(),
-                                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, connection), "open");
+    checkSql(connection.get(),
+             sqlite::open(QFile::encodeName(path).constData(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, connection),
+             "open");
     db = connection.get();
     execSql(db, schema::Table);
     execSql(db, "BEGIN;");
@@ -145,7 +147,8 @@ void writeDatabase(const QString& path, const std::vector<ZipRow>& rows) {
                 checkSql(db, sqlite3_bind_null(insert.get(), i + 1), "bind");
             } else {
                 const QByteArray text = fields[i]->toUtf8();
-                checkSql(db, sqlite3_bind_text(insert.get(), i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT),
+                checkSql(db,
+                         sqlite3_bind_text(insert.get(), i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT),
                          "bind");
             }
         }

@@ -82,17 +82,18 @@ QString svgPathData(const QPainterPath& path) {
 }
 
 QByteArray drawSvgIcon() {
-    const QString svg = QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n"
-        "  <defs><linearGradient id=\"tile\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"256\" gradientUnits=\"userSpaceOnUse\">"
-        "<stop offset=\"0\" stop-color=\"%1\"/><stop offset=\"1\" stop-color=\"%2\"/></linearGradient></defs>\n"
-        "  <path fill=\"url(#tile)\" fill-rule=\"evenodd\" d=\"%3\"/>\n"
-        "  <path fill=\"#ffffff\" fill-rule=\"evenodd\" d=\"%4\"/>\n"
-        "  <path fill=\"%5\" fill-rule=\"evenodd\" d=\"%6\"/>\n"
-        "</svg>\n")
-                            .arg(TileTop.name(), TileBottom.name(), svgPathData(tilePath()), svgPathData(pinPath()),
-                                 Dot.name(), svgPathData(dotPath()));
+    const QString svg =
+        QStringLiteral(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n"
+            "  <defs><linearGradient id=\"tile\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"256\" gradientUnits=\"userSpaceOnUse\">"
+            "<stop offset=\"0\" stop-color=\"%1\"/><stop offset=\"1\" stop-color=\"%2\"/></linearGradient></defs>\n"
+            "  <path fill=\"url(#tile)\" fill-rule=\"evenodd\" d=\"%3\"/>\n"
+            "  <path fill=\"#ffffff\" fill-rule=\"evenodd\" d=\"%4\"/>\n"
+            "  <path fill=\"%5\" fill-rule=\"evenodd\" d=\"%6\"/>\n"
+            "</svg>\n")
+            .arg(TileTop.name(), TileBottom.name(), svgPathData(tilePath()), svgPathData(pinPath()), Dot.name(),
+                 svgPathData(dotPath()));
     return svg.toUtf8();
 }
 
@@ -105,11 +106,11 @@ QImage drawHand() {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath hand;
-    hand.addRoundedRect(QRectF(10, 0.5, 5, 16), 2.5, 2.5);     // the pointing finger
-    hand.addRoundedRect(QRectF(14.5, 9.5, 4.5, 9), 2.2, 2.2);  // three folded fingers
+    hand.addRoundedRect(QRectF(10, 0.5, 5, 16), 2.5, 2.5);    // the pointing finger
+    hand.addRoundedRect(QRectF(14.5, 9.5, 4.5, 9), 2.2, 2.2); // three folded fingers
     hand.addRoundedRect(QRectF(18.5, 10.5, 4.5, 9), 2.2, 2.2);
     hand.addRoundedRect(QRectF(22.5, 11.5, 4.5, 9), 2.2, 2.2);
-    hand.addRoundedRect(QRectF(10, 14, 17, 13), 4, 4);         // the palm
+    hand.addRoundedRect(QRectF(10, 14, 17, 13), 4, 4); // the palm
     QPainterPath thumb;
     thumb.moveTo(10.5, 16);
     thumb.lineTo(6, 13);
@@ -126,25 +127,47 @@ QImage drawHand() {
 // One 32 x 32 image, 32 bits per pixel, rows bottom-up, then the AND mask.
 QByteArray encodeCursor(const QImage& image, QPoint hotspot) {
     QByteArray bytes;
-    auto put16 = [&](quint16 value) { const quint16 le = qToLittleEndian(value); bytes.append(reinterpret_cast<const char*>(&le), 2); };
-    auto put32 = [&](quint32 value) { const quint32 le = qToLittleEndian(value); bytes.append(reinterpret_cast<const char*>(&le), 4); };
+    auto put16 = [&](quint16 value) {
+        const quint16 le = qToLittleEndian(value);
+        bytes.append(reinterpret_cast<const char*>(&le), 2);
+    };
+    auto put32 = [&](quint32 value) {
+        const quint32 le = qToLittleEndian(value);
+        bytes.append(reinterpret_cast<const char*>(&le), 4);
+    };
     const int maskStride = ((CursorSize + 31) / 32) * 4;
     const quint32 imageBytes = 40 + CursorSize * CursorSize * 4 + maskStride * CursorSize;
 
-    put16(0); put16(2); put16(1);                              // reserved, cursor, one image
-    bytes.append(char(CursorSize)); bytes.append(char(CursorSize));
-    bytes.append(char(0)); bytes.append(char(0));
-    put16(quint16(hotspot.x())); put16(quint16(hotspot.y()));
-    put32(imageBytes); put32(6 + 16);
+    put16(0);
+    put16(2);
+    put16(1); // reserved, cursor, one image
+    bytes.append(char(CursorSize));
+    bytes.append(char(CursorSize));
+    bytes.append(char(0));
+    bytes.append(char(0));
+    put16(quint16(hotspot.x()));
+    put16(quint16(hotspot.y()));
+    put32(imageBytes);
+    put32(6 + 16);
 
-    put32(40); put32(CursorSize); put32(CursorSize * 2);     // header: the height counts both masks
-    put16(1); put16(32); put32(0); put32(CursorSize * CursorSize * 4 + maskStride * CursorSize);
-    put32(0); put32(0); put32(0); put32(0);
+    put32(40);
+    put32(CursorSize);
+    put32(CursorSize * 2); // header: the height counts both masks
+    put16(1);
+    put16(32);
+    put32(0);
+    put32(CursorSize * CursorSize * 4 + maskStride * CursorSize);
+    put32(0);
+    put32(0);
+    put32(0);
+    put32(0);
     for (int y = CursorSize - 1; y >= 0; --y)
         for (int x = 0; x < CursorSize; ++x) {
             const QRgb pixel = image.pixel(x, y);
-            bytes.append(char(qBlue(pixel))); bytes.append(char(qGreen(pixel)));
-            bytes.append(char(qRed(pixel))); bytes.append(char(qAlpha(pixel)));
+            bytes.append(char(qBlue(pixel)));
+            bytes.append(char(qGreen(pixel)));
+            bytes.append(char(qRed(pixel)));
+            bytes.append(char(qAlpha(pixel)));
         }
     for (int y = CursorSize - 1; y >= 0; --y) {
         QByteArray row(maskStride, '\0');

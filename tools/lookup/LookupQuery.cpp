@@ -21,7 +21,7 @@ LookupQuery queryFor(const LookupRequest& request) {
             continue;
         parameters << **text + QLatin1Char('%');
         where += (where.isEmpty() ? " where " : " and ") + QByteArray(column) + " like ?"
-            + QByteArray::number(parameters.size());
+                 + QByteArray::number(parameters.size());
     }
     return {"select [city],[state],[zip] from [zip_codes]" + where + " order by [city],[state],[zip]", parameters};
 }

@@ -86,13 +86,27 @@ void RowWriter::jsonString(QByteArrayView text) {
         }
         ++at;
         switch (c) {
-        case '"': m_buffer += "\\\""; break;
-        case '\\': m_buffer += "\\\\"; break;
-        case '\n': m_buffer += "\\n"; break;
-        case '\r': m_buffer += "\\r"; break;
-        case '\t': m_buffer += "\\t"; break;
-        case '\b': m_buffer += "\\b"; break;
-        case '\f': m_buffer += "\\f"; break;
+        case '"':
+            m_buffer += "\\\"";
+            break;
+        case '\\':
+            m_buffer += "\\\\";
+            break;
+        case '\n':
+            m_buffer += "\\n";
+            break;
+        case '\r':
+            m_buffer += "\\r";
+            break;
+        case '\t':
+            m_buffer += "\\t";
+            break;
+        case '\b':
+            m_buffer += "\\b";
+            break;
+        case '\f':
+            m_buffer += "\\f";
+            break;
         default:
             if (c < 0x20) {
                 m_buffer += "\\u00";

@@ -45,10 +45,10 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(OLVARIS_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Prints the US cities, states and ZIP codes whose city, state or ZIP code begins with PATTERN,\n"
-        "in city, state, ZIP order: one row a line, city, state and ZIP code separated by tabs.\n"
-        "Letter case does not matter; % stands for any run of characters and _ for any one character."));
+    parser.setApplicationDescription(
+        QStringLiteral("Prints the US cities, states and ZIP codes whose city, state or ZIP code begins with PATTERN,\n"
+                       "in city, state, ZIP order: one row a line, city, state and ZIP code separated by tabs.\n"
+                       "Letter case does not matter; % stands for any run of characters and _ for any one character."));
     parser.addPositionalArgument(QStringLiteral("PATTERN"), QStringLiteral("The start of a city, state or ZIP code."),
                                  QStringLiteral("[PATTERN]"));
     const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("Print every row."));
@@ -60,8 +60,9 @@ int main(int argc, char** argv) {
                                  QStringLiteral("TEXT"));
     const QCommandLineOption csv(QStringLiteral("csv"),
                                  QStringLiteral("Write CSV (RFC 4180) with the header city,state,zip."));
-    const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("Write JSON Lines: one object {\"city\":…,\"state\":…,\"zip\":…} a line."));
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral("Write JSON Lines: one object {\"city\":…,\"state\":…,\"zip\":…} a line."));
     const QCommandLineOption database(QStringLiteral("database"),
                                       QStringLiteral("Read FILE, a database built by zipbase-build, instead of the "
                                                      "one installed beside the program."),
@@ -69,7 +70,8 @@ int main(int argc, char** argv) {
     // Qt's own help option would also offer --help-all, for options of Qt's
     // that this program does not take.
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version."));
     parser.addOptions({all, city, state, zip, csv, json, database, help, version});
 
     if (!parser.parse(QCoreApplication::arguments()))
