@@ -3,6 +3,7 @@
 #include "support/TestWindow.h"
 #include "app/PointerShape.h"
 #include "commands/ExportCommands.h"
+#include "export/ClipboardCopy.h"
 #include "ui/Form1.h"
 #include "ui/ResultsView.h"
 #include <QClipboard>
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QThread>
 #include <QtTest>
 #include <random>
 #include <fcntl.h>
@@ -314,6 +316,58 @@ private slots:
         QCOMPARE(Window::read(path("root/kept.txt")), QByteArray("old"));
         QCOMPARE(QDir(path("own")).entryList(QDir::Files),
                  (QStringList{"linked.txt", "other-name.txt", "plain.txt", "roots.txt"}));
+    }
+
+    // A save yields while it writes its file: a Clear clicked then is refused
+    // (the pointer is busy), a second save waits until the first has written
+    // its file, and each file holds exactly what a save without any click holds.
+    void aSaveThatYieldsWhileWritingDefersAnotherSave() {
+        Window w;
+        const int rows = 60000; // the text is more than one piece of the write
+        for (int i = 0; i < rows; ++i)
+            w.add(QStringLiteral("City %1").arg(i), QStringLiteral("ST"), QString::number(10000 + i));
+        // The write has begun when the save's new file appears in the folder.
+        const QByteArray folder = QFile::encodeName(w.output.path());
+        auto folderTime = [&] {
+            struct stat status {};
+            ::stat(folder.constData(), &status);
+            return std::pair(status.st_mtim.tv_sec, status.st_mtim.tv_nsec);
+        };
+        const auto before = folderTime();
+        bool clicked = false;
+        w.form.yielder().addBeforeTurn([&] {
+            if (clicked || w.form.mousePointer() != pointer::Busy || folderTime() == before)
+                return;
+            clicked = true;
+            w.platform.saveAnswers.push_back(w.target("second.txt"));
+            w.form.PushButton2->click();
+            w.form.PushButton5->click();
+            QVERIFY(!QFile::exists(w.target("second.txt")));
+        });
+        const QByteArray first = w.saveWith(w.form.PushButton4, "first.txt");
+        QVERIFY(clicked);
+        QCOMPARE(w.form.results().count(), rows);
+        const QByteArray second = Window::read(w.target("second.txt"));
+        w.form.yielder().setExact(false);
+        QCOMPARE(first, w.saveWith(w.form.PushButton4, "first-again.txt"));
+        QCOMPARE(second, w.saveWith(w.form.PushButton2, "second-again.txt"));
+        QVERIFY(first.size() > qsizetype(WritePiece));
+        QVERIFY(w.platform.messages.empty());
+        QCOMPARE(w.form.mousePointer(), pointer::Default);
+    }
+
+    // A clipboard that never takes the text is given up on after about a
+    // second, not after a thousand attempts of seconds each.
+    void clipboardAttemptsEndWithinTheirPatience() {
+        int attempts = 0;
+        const bool took = retryWithin(ClipboardPatience, MaxClipboardAttempts, [&] {
+            ++attempts;
+            QThread::msleep(50);
+            return false;
+        });
+        QVERIFY(!took);
+        QVERIFY2(attempts >= 2 && attempts <= int(ClipboardPatience.count() / 50) + 1,
+                 qPrintable(QString::number(attempts)));
     }
 
     void copyPadsTheColumnsToTheirWidestText() {

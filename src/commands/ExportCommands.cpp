@@ -15,6 +15,10 @@ void ExportCommands::PushButton13_Click() { save(location::PushButton13Click, Sa
 void ExportCommands::PushButton4_Click() { save(location::PushButton4Click, SaveShape::AllColumns); }
 
 void ExportCommands::save(const char* location, SaveShape shape) {
+    if (m_saving) {
+        m_pendingSaves.push_back(shape);
+        return;
+    }
     Trap trap = trapFor(location, m_surface.platform());
     QString fileName;
     trap.statement(106, [&] { m_dialog.flags = SaveDialogFlags; });
@@ -31,6 +35,7 @@ void ExportCommands::save(const char* location, SaveShape shape) {
     trap.statement(114, [&] { fileName = m_dialog.fileName; });
     if (trap.headTest(116, [&] { return fileName.isEmpty(); }))
         return;
+    m_saving = true;
     trap.statement(118, [&] { m_surface.setMousePointer(pointer::Busy); });
     trap.statement(120, [&] {
         Yielder& yielder = m_surface.yielder();
@@ -49,6 +54,26 @@ void ExportCommands::save(const char* location, SaveShape shape) {
         }
     });
     trap.statement(122, [&] { m_surface.setMousePointer(pointer::Default); });
+    m_saving = false;
+    startPendingSaves();
+}
+
+void ExportCommands::startPendingSaves() {
+    while (!m_pendingSaves.empty() && !m_saving) {
+        const SaveShape next = m_pendingSaves.front();
+        m_pendingSaves.erase(m_pendingSaves.begin());
+        switch (next) {
+        case SaveShape::ZipCodes:
+            PushButton2_Click();
+            break;
+        case SaveShape::CitiesAndStates:
+            PushButton13_Click();
+            break;
+        case SaveShape::AllColumns:
+            PushButton4_Click();
+            break;
+        }
+    }
 }
 
 void ExportCommands::PushButton6_Click() {

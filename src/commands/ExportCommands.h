@@ -1,6 +1,7 @@
 #pragma once
 #include "ExportSurface.h"
 #include "export/SaveText.h"
+#include <vector>
 
 namespace olvaris {
 
@@ -31,11 +32,20 @@ public:
         "Results have been copied to the clipboard.\r\r"
         "Click a text area where you normally type and press Ctrl+V to paste the clipboard.";
 
+    // Whether a save is under way (from the busy pointer to the end).
+    bool saving() const { return m_saving; }
+
 private:
     void save(const char* location, SaveShape shape);
+    void startPendingSaves();
 
     ExportSurface& m_surface;
     SaveDialog m_dialog;
+    // A save clicked while another is under way (inside its yield) waits
+    // until that one has ended, as a start click waits for a run: two saves
+    // never write their files at once.
+    bool m_saving = false;
+    std::vector<SaveShape> m_pendingSaves;
 };
 
 } // namespace olvaris

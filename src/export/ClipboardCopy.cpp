@@ -3,13 +3,18 @@
 #include "app/Failure.h"
 #include "app/Yielder.h"
 #include <QClipboard>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
-#include <string>
+#include <QMimeData>
+#include <new>
 #include <vector>
 
 namespace olvaris {
 
 namespace {
+
+const QString PlainText = QStringLiteral("text/plain");
 
 // Characters as the text counts them (UTF-16 units), from UTF-8 bytes.
 qsizetype textLength(QByteArrayView utf8) {
@@ -31,65 +36,89 @@ QClipboard* clipboard() {
     return board;
 }
 
+// The memory the system can still give without swapping; the largest value
+// when it cannot tell.
+qint64 availableMemory() {
+    QFile info(QStringLiteral("/proc/meminfo"));
+    if (!info.open(QIODevice::ReadOnly))
+        return std::numeric_limits<qint64>::max();
+    for (QByteArray line = info.readLine(); !line.isEmpty(); line = info.readLine())
+        if (line.startsWith("MemAvailable:"))
+            return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return std::numeric_limits<qint64>::max();
+}
+
 } // namespace
 
-QString buildClipboardText(const ResultsList& list, Yielder& yielder) {
+QByteArray buildClipboardText(const ResultsList& list, Yielder& yielder) {
     const ListReading reading(list);
     const int columns = reading.headerCount();
 
+    // The first pass finds each column's width, in characters and in the
+    // bytes its widest text may take, so the text's size is known first.
     std::vector<qsizetype> widths;
+    qsizetype textBytes = 0;
     for (int column = 1; column <= columns; ++column) {
         qsizetype widest = 0;
         const int rows = reading.count();
         for (int row = 1; row <= rows; ++row) {
             yielder.yield();
-            widest = std::max(widest, textLength(reading.text(row, column)));
+            const QByteArrayView field = reading.text(row, column);
+            widest = std::max(widest, textLength(field));
+            textBytes += field.size();
         }
         widths.push_back(widest);
     }
-
-    // Built as UTF-8 in one buffer of the final size, and turned into text once.
     const int rows = reading.count();
-    qsizetype lineBytes = 2;
+    qsizetype padding = 2;
     for (const qsizetype width : widths)
-        lineBytes += width + 1;
-    std::string text;
-    text.reserve(size_t(rows) * size_t(lineBytes));
+        padding += width + 1;
+    // The padding is the layout's; a text the machine cannot hold without
+    // swapping (or the process cannot get) is refused before it is built.
+    const qint64 size = qint64(textBytes) + qint64(rows) * qint64(padding);
+    if (size > availableMemory() || size > std::numeric_limits<qsizetype>::max() / 2)
+        throw std::bad_alloc();
+    QByteArray text;
+    text.reserve(qsizetype(size));
+
     for (int row = 1; row <= rows; ++row) {
         yielder.yield();
         for (int column = 1; column <= columns; ++column) {
             yielder.yield();
             const QByteArrayView field = reading.text(row, column);
-            text.append(field.data(), size_t(field.size()));
+            text.append(field);
             const qsizetype length = textLength(field);
             if (length < widths[size_t(column - 1)])
-                text.append(size_t(widths[size_t(column - 1)] - length), ' ');
-            text.push_back('\t');
+                text.append(widths[size_t(column - 1)] - length, ' ');
+            text.append('\t');
         }
         if (columns > 0)
-            text.pop_back();
-        while (!text.empty() && text.back() == ' ')
-            text.pop_back();
+            text.chop(1);
+        while (!text.isEmpty() && text.back() == ' ')
+            text.chop(1);
         text.append("\r\n");
     }
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+    text.squeeze();
+    return text;
 }
 
 void CopyResultsToClipboard(const ResultsList& list, Yielder& yielder) {
     if (ListReading(list).count() == 0)
         return;
-    const QString text = buildClipboardText(list, yielder);
+    const QByteArray text = buildClipboardText(list, yielder);
     ClearClipboard();
     if (!SetClipboardText(text))
         throw Failure(QStringLiteral("The clipboard did not take the results."));
 }
 
-bool ClearClipboard() {
-    for (int attempt = 0; attempt < MaxClipboardAttempts; ++attempt) {
+bool retryWithin(std::chrono::milliseconds patience, int maxAttempts, const std::function<bool()>& attempt) {
+    QElapsedTimer timer;
+    timer.start();
+    for (int attempts = 0; attempts < maxAttempts; ++attempts) {
+        if (attempts > 0 && timer.elapsed() >= patience.count())
+            return false;
         try {
-            QClipboard* board = clipboard();
-            board->clear();
-            if (board->text().isEmpty())
+            if (attempt())
                 return true;
         } catch (const Failure&) {
         }
@@ -97,17 +126,26 @@ bool ClearClipboard() {
     return false;
 }
 
-bool SetClipboardText(const QString& text) {
-    for (int attempt = 0; attempt < MaxClipboardAttempts; ++attempt) {
-        try {
-            QClipboard* board = clipboard();
-            board->setText(text);
-            if (board->text() == text)
-                return true;
-        } catch (const Failure&) {
-        }
-    }
-    return false;
+// Cleared when the program no longer holds the clipboard: asking the owner
+// what it holds could wait seconds on an owner that does not answer.
+bool ClearClipboard() {
+    return retryWithin(ClipboardPatience, MaxClipboardAttempts, [] {
+        QClipboard* board = clipboard();
+        board->clear();
+        return !board->ownsClipboard();
+    });
+}
+
+// The clipboard is given the UTF-8 bytes themselves (shared, not copied);
+// it holds the text when it answers with the program's own data.
+bool SetClipboardText(const QByteArray& utf8Text) {
+    return retryWithin(ClipboardPatience, MaxClipboardAttempts, [&] {
+        QClipboard* board = clipboard();
+        auto* data = new QMimeData;
+        data->setData(PlainText, utf8Text);
+        board->setMimeData(data);
+        return board->mimeData() == data;
+    });
 }
 
 } // namespace olvaris

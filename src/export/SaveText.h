@@ -11,7 +11,8 @@ class Yielder;
 // "TAB", exactly, is a tab; any other text is the separator as it stands.
 QString resolveSeparator(const QString& text);
 
-// The three shapes of a saved list, built in memory and written in one step:
+// The three shapes of a saved list, built whole in memory, then written (in
+// pieces, yielding between them):
 // a header line and one line per row, in Windows-1252 with "\r\n" line ends.
 // Each yields before every header column, row and column of a row (the ZIP
 // code shape before every row). A list changed during a yield fails.

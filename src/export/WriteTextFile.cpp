@@ -5,6 +5,7 @@
 #include <QRandomGenerator>
 #include <cerrno>
 #include <climits>
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -76,9 +77,13 @@ void writeAll(int fd, const char* data, size_t size, off_t& offset) {
     }
 }
 
-void writeText(int fd, const std::string& text) {
+void writeText(int fd, const std::string& text, const std::function<void()>& betweenPieces) {
     off_t offset = 0;
-    writeAll(fd, text.data(), text.size(), offset);
+    for (size_t at = 0; at < text.size(); at += WritePiece) {
+        if (at > 0 && betweenPieces)
+            betweenPieces();
+        writeAll(fd, text.data() + at, std::min(WritePiece, text.size() - at), offset);
+    }
     writeAll(fd, "\r\n", 2, offset);
 }
 
@@ -95,7 +100,7 @@ bool replacingWouldChangeTheFile(const Target& target) {
 // writing the blocks not yet allocated beyond the old text), so a full disk
 // or a size limit fails before a byte of the old text changes. A failure
 // after that (an I/O error) leaves the new text's start over the old text.
-void writeInPlace(const std::string& text, const Target& target) {
+void writeInPlace(const std::string& text, const Target& target, const std::function<void()>& betweenPieces) {
     // Not blocking: a pipe put in the file's place since it was looked at
     // is refused below rather than waited on.
     const int fd = ::open(target.path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -115,7 +120,7 @@ void writeInPlace(const std::string& text, const Target& target) {
             [[maybe_unused]] const int restored = ::ftruncate(fd, status.st_size);
             throw systemFailure(error);
         }
-        writeText(fd, text);
+        writeText(fd, text, betweenPieces);
         if (::ftruncate(fd, total) != 0 || ::fsync(fd) != 0)
             throw systemFailure(errno);
     } catch (...) {
@@ -146,7 +151,7 @@ int createBeside(const Target& target, QByteArray& name) {
 // Writes a new file beside the target and renames it over the target: after
 // a failure the target holds what it held before, and nothing is left.
 // Returns false when the new file cannot be made at all.
-bool writeReplacing(const std::string& text, const Target& target) {
+bool writeReplacing(const std::string& text, const Target& target, const std::function<void()>& betweenPieces) {
     // A file the user may not write is not replaced either, though the folder would allow it.
     if (target.exists && ::faccessat(AT_FDCWD, target.path.constData(), W_OK, AT_EACCESS) != 0)
         throw systemFailure(errno);
@@ -163,7 +168,7 @@ bool writeReplacing(const std::string& text, const Target& target) {
         // The new file gets the old one's mode exactly, whatever the umask.
         if (target.exists && ::fchmod(fd, target.status.st_mode & 07777) != 0)
             throw systemFailure(errno);
-        writeText(fd, text);
+        writeText(fd, text, betweenPieces);
         if (::fsync(fd) != 0)
             throw systemFailure(errno);
         const int closed = ::close(fd);
@@ -181,14 +186,14 @@ bool writeReplacing(const std::string& text, const Target& target) {
 
 } // namespace
 
-void WriteTextFile(const std::string& text, const QString& fileName) {
+void WriteTextFile(const std::string& text, const QString& fileName, const std::function<void()>& betweenPieces) {
     const Target target = resolve(fileName);
     if (target.exists && S_ISDIR(target.status.st_mode))
         throw systemFailure(EISDIR);
     if (target.exists && !S_ISREG(target.status.st_mode))
         throw notAnOrdinaryFile();
-    if (replacingWouldChangeTheFile(target) || !writeReplacing(text, target))
-        writeInPlace(text, target);
+    if (replacingWouldChangeTheFile(target) || !writeReplacing(text, target, betweenPieces))
+        writeInPlace(text, target, betweenPieces);
 }
 
 } // namespace olvaris

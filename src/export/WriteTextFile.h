@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 #include <string>
 
 namespace olvaris {
@@ -18,6 +19,11 @@ namespace olvaris {
 // socket, a folder) is refused and left as it is. Termination signals wait
 // while the file is written, so none leaves a half-written file or a
 // temporary one.
-void WriteTextFile(const std::string& text, const QString& fileName);
+//
+// The text is written in pieces of WritePiece bytes, and betweenPieces (the
+// command's yield) runs between two of them.
+void WriteTextFile(const std::string& text, const QString& fileName, const std::function<void()>& betweenPieces = {});
+
+inline constexpr size_t WritePiece = size_t(1) << 20;
 
 } // namespace olvaris

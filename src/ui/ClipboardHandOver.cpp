@@ -1,6 +1,7 @@
 #include "ClipboardHandOver.h"
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 
 #ifdef OLVARIS_HAVE_XCB
 #include "X11Selection.h"
@@ -21,7 +22,12 @@ void handClipboardToManager(std::chrono::milliseconds limit) {
     QClipboard* board = QGuiApplication::clipboard();
     if (!board || !board->ownsClipboard())
         return;
-    const QString text = board->text();
+    // The program's own copy is UTF-8 already; anything else set on the
+    // clipboard in the program is taken as text.
+    const QMimeData* data = board->mimeData();
+    const QByteArray text = data && data->hasFormat(QStringLiteral("text/plain"))
+                                ? data->data(QStringLiteral("text/plain"))
+                                : board->text().toUtf8();
     if (text.isEmpty())
         return;
     const auto connection = x11::Connection::open();
@@ -36,7 +42,7 @@ void handClipboardToManager(std::chrono::milliseconds limit) {
     xcb_set_selection_owner(connection->xcb(), connection->window(), clipboard, now);
     if (connection->selectionOwner(clipboard) != connection->window())
         return;
-    x11::SelectionServer server(*connection, clipboard, text.toUtf8(), now);
+    x11::SelectionServer server(*connection, clipboard, text, now);
 
     // An empty property asks the manager to save every target offered.
     const xcb_atom_t property = connection->atom("_OLVARIS_SAVE");
