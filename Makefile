@@ -33,6 +33,11 @@ bench: build
 clean:
 	rm -rf $(BUILD)
 
+# The format and tidy checks over a configured build (CI runs them).
+.PHONY: style
+style: configure
+	tools/check-style $(BUILD)
+
 # The Debian package (build-package/olvaris_<version>_<arch>.deb) and the
 # check of the install tree and the package that CI runs.
 .PHONY: package install-check

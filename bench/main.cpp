@@ -178,7 +178,7 @@ WindowRun runInWindow(Form1& form, bool listAll, const QString& filter = {}) {
 }
 
 QString makeMillionRowDatabase(const QString& folder, const QString& shippedCsv, const QString& builder) {
-    const QString database = QDir(folder).filePath(QStringLiteral("zipbase-1m.mdb"));
+    QString database = QDir(folder).filePath(QStringLiteral("zipbase-1m.mdb"));
     if (QFile::exists(database))
         return database;
     QFile source(shippedCsv);

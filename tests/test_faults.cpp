@@ -126,7 +126,7 @@ private slots:
             QVERIFY2(!report.startsWith(QLatin1String("database is locked"))
                          && report.contains(QLatin1String(".PushButton1_Click at line ")),
                      qPrintable(report));
-        QVERIFY2(waited < 4 * ZipConnection::BusyTimeoutMilliseconds, qPrintable(QString::number(waited)));
+        QVERIFY2(waited < 4LL * ZipConnection::BusyTimeoutMilliseconds, qPrintable(QString::number(waited)));
         QCOMPARE(w.form.PushButton1->text(), QStringLiteral("Start Search"));
         QCOMPARE(w.form.mousePointer(), pointer::Default);
 

@@ -134,7 +134,7 @@ private slots:
         ResultsList list;
         for (int i = 0; i < 1000; ++i)
             addRow(list, "City", "ST", "12345");
-        QVERIFY(list.storeBytes() >= 1000 * 12);
+        QVERIFY(list.storeBytes() >= size_t(1000) * 12);
         list.clear();
         QCOMPARE(list.count(), 0);
         QCOMPARE(list.rowCount(), 0);

@@ -12,7 +12,7 @@ namespace {
 
 constexpr int DirectoryHeaderSize = 6;
 constexpr int DirectoryEntrySize = 16;
-constexpr qint64 LargestCursorFile = 4 * 1024 * 1024;
+constexpr qint64 LargestCursorFile = qint64(4) << 20;
 
 Failure invalidPicture() { return Failure(QStringLiteral("Invalid picture")); }
 

@@ -112,7 +112,8 @@ void ResultsView::focusInEvent(QFocusEvent* event) {
         selectionModel()->setCurrentIndex(top.isValid() ? top.siblingAtColumn(0) : model()->index(0, 0),
                                           QItemSelectionModel::NoUpdate);
     }
-    QAbstractScrollArea::focusInEvent(event);
+    // Past the item view's own handling, which would scroll to the current row.
+    QAbstractScrollArea::focusInEvent(event); // NOLINT(bugprone-parent-virtual-call)
     viewport()->update();
 }
 

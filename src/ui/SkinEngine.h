@@ -31,7 +31,7 @@ public:
 // The engine of the program: applies the style sheet with Qt.
 class StyleSheetSkinEngine : public SkinEngine {
 public:
-    static constexpr qint64 LargestSkinFile = 1024 * 1024;
+    static constexpr qint64 LargestSkinFile = qint64(1) << 20;
 
     void LoadSkin(const QString& path, const QString& section) override;
     int options() const override { return m_options; }

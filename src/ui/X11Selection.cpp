@@ -10,7 +10,7 @@ namespace olvaris::x11 {
 namespace {
 
 // Pieces of a large transfer stay well below any server's request limit.
-constexpr size_t LargestPiece = 256 * 1024;
+constexpr size_t LargestPiece = size_t(256) << 10;
 
 } // namespace
 
