@@ -31,6 +31,11 @@ void Yielder::turn() {
     m_lastTurnEnd = m_clock.nsecsElapsed();
 }
 
+void Yielder::measureFromNow() {
+    resetMeasurements();
+    m_lastTurnEnd = m_clock.nsecsElapsed();
+}
+
 void Yielder::resetMeasurements() {
     m_turns = 0;
     m_longestGap = 0;

@@ -28,6 +28,9 @@ public:
         if (m_exact || m_turnDue || --m_untilClock <= 0)
             yieldSlow(FrameNanoseconds);
     }
+    // The yield between steps that are far apart (pieces of a file's write,
+    // a wait for the disk): the clock is read at every call.
+    void yieldByClock() { yieldSlow(FrameNanoseconds); }
     // The yield while the database engine works inside one statement (before
     // a query's first row, or between two rows): time-sliced as yield() is.
     // In exact mode it stays silent, so that turns still count rows, unless
@@ -58,6 +61,10 @@ public:
     qint64 turns() const { return m_turns; }
     qint64 longestGapNanoseconds() const { return m_longestGap; }
     void resetMeasurements();
+    // Measures from now (a click): the first gap counts from here.
+    void measureFromNow();
+    // The time since the last turn ended (or since measuring began).
+    qint64 sinceLastTurnNanoseconds() const { return m_clock.nsecsElapsed() - m_lastTurnEnd; }
 
 private:
     static constexpr int CallsPerClockRead = 32;

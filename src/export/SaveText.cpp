@@ -73,16 +73,18 @@ std::string buildSavedText(const ResultsList& list, SaveShape shape, const QStri
 }
 
 void SaveZipCodes(const ResultsList& list, const QString& fileName, Yielder& yielder) {
-    WriteTextFile(buildSavedText(list, SaveShape::ZipCodes, QString(), yielder), fileName, [&] { yielder.yield(); });
+    WriteTextFile(buildSavedText(list, SaveShape::ZipCodes, QString(), yielder), fileName,
+                  [&] { yielder.yieldByClock(); });
 }
 
 void SaveCitiesAndStates(const ResultsList& list, const QString& fileName, const QString& separator, Yielder& yielder) {
     WriteTextFile(buildSavedText(list, SaveShape::CitiesAndStates, separator, yielder), fileName,
-                  [&] { yielder.yield(); });
+                  [&] { yielder.yieldByClock(); });
 }
 
 void SaveAllColumns(const ResultsList& list, const QString& fileName, const QString& separator, Yielder& yielder) {
-    WriteTextFile(buildSavedText(list, SaveShape::AllColumns, separator, yielder), fileName, [&] { yielder.yield(); });
+    WriteTextFile(buildSavedText(list, SaveShape::AllColumns, separator, yielder), fileName,
+                  [&] { yielder.yieldByClock(); });
 }
 
 } // namespace olvaris

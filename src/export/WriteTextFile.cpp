@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <climits>
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -87,6 +89,23 @@ void writeText(int fd, const std::string& text, const std::function<void()>& bet
     writeAll(fd, "\r\n", 2, offset);
 }
 
+// Waits until the file is on the disk. The wait (tens of milliseconds even
+// for a small file, for the disk's own cache) is spent in a thread of its
+// own, which makes that one system call and nothing else, while the
+// command's yield goes on here.
+void syncToDisk(int fd, const std::function<void()>& meanwhile) {
+    if (!meanwhile) {
+        if (::fsync(fd) != 0)
+            throw systemFailure(errno);
+        return;
+    }
+    auto synced = std::async(std::launch::async, [fd] { return ::fsync(fd) == 0 ? 0 : errno; });
+    while (synced.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        meanwhile();
+    if (const int error = synced.get(); error != 0)
+        throw systemFailure(error);
+}
+
 // Replacing the file (a new file renamed over it) would change what the
 // user did not ask to change: other names of a hard-linked file would keep
 // the old text, and another user's file would become the saver's. Such a
@@ -121,8 +140,9 @@ void writeInPlace(const std::string& text, const Target& target, const std::func
             throw systemFailure(error);
         }
         writeText(fd, text, betweenPieces);
-        if (::ftruncate(fd, total) != 0 || ::fsync(fd) != 0)
+        if (::ftruncate(fd, total) != 0)
             throw systemFailure(errno);
+        syncToDisk(fd, betweenPieces);
     } catch (...) {
         ::close(fd);
         throw;
@@ -169,8 +189,7 @@ bool writeReplacing(const std::string& text, const Target& target, const std::fu
         if (target.exists && ::fchmod(fd, target.status.st_mode & 07777) != 0)
             throw systemFailure(errno);
         writeText(fd, text, betweenPieces);
-        if (::fsync(fd) != 0)
-            throw systemFailure(errno);
+        syncToDisk(fd, betweenPieces);
         const int closed = ::close(fd);
         fd = -1;
         if (closed != 0 || ::rename(temporary.constData(), target.path.constData()) != 0)
