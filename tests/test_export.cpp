@@ -38,6 +38,17 @@ struct Window : TestWindow {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
     QStringList outputFiles() const { return QDir(output.path()).entryList(QDir::Files | QDir::Hidden | QDir::System); }
+    // When the output folder last changed: a save's new file appearing there
+    // tells that its write has begun.
+    std::pair<time_t, long> folderTime() const {
+        struct stat status {};
+        ::stat(QFile::encodeName(output.path()).constData(), &status);
+        return {status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
+    }
+    void addNumberedRows(int rows) {
+        for (int i = 0; i < rows; ++i)
+            add(QStringLiteral("City %1").arg(i), QStringLiteral("ST"), QString::number(10000 + i));
+    }
 
     QTemporaryDir output;
 };
@@ -324,19 +335,11 @@ private slots:
     void aSaveThatYieldsWhileWritingDefersAnotherSave() {
         Window w;
         const int rows = 60000; // the text is more than one piece of the write
-        for (int i = 0; i < rows; ++i)
-            w.add(QStringLiteral("City %1").arg(i), QStringLiteral("ST"), QString::number(10000 + i));
-        // The write has begun when the save's new file appears in the folder.
-        const QByteArray folder = QFile::encodeName(w.output.path());
-        auto folderTime = [&] {
-            struct stat status {};
-            ::stat(folder.constData(), &status);
-            return std::pair(status.st_mtim.tv_sec, status.st_mtim.tv_nsec);
-        };
-        const auto before = folderTime();
+        w.addNumberedRows(rows);
+        const auto before = w.folderTime();
         bool clicked = false;
         w.form.yielder().addBeforeTurn([&] {
-            if (clicked || w.form.mousePointer() != pointer::Busy || folderTime() == before)
+            if (clicked || w.form.mousePointer() != pointer::Busy || w.folderTime() == before)
                 return;
             clicked = true;
             w.platform.saveAnswers.push_back(w.target("second.txt"));
@@ -354,6 +357,25 @@ private slots:
         QVERIFY(first.size() > qsizetype(WritePiece));
         QVERIFY(w.platform.messages.empty());
         QCOMPARE(w.form.mousePointer(), pointer::Default);
+    }
+
+    // Closing the window while a save yields in its write ends the process at
+    // once; the save's new file does not stay beside its target.
+    void closingTheWindowDuringASaveLeavesNoNewFile() {
+        Window w;
+        w.addNumberedRows(60000);
+        const auto before = w.folderTime();
+        bool closed = false;
+        w.form.yielder().addBeforeTurn([&] {
+            if (closed || w.form.mousePointer() != pointer::Busy || w.folderTime() == before)
+                return;
+            closed = true;
+            w.form.Form_Unload();
+            QCOMPARE(w.outputFiles(), QStringList());
+        });
+        w.saveWith(w.form.PushButton4, "closed.txt");
+        QVERIFY(closed);
+        QCOMPARE(w.platform.exitStatuses, std::vector<int>{EXIT_SUCCESS});
     }
 
     // A clipboard that never takes the text is given up on after about a

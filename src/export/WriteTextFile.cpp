@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace olvaris {
 
@@ -119,7 +120,9 @@ bool replacingWouldChangeTheFile(const Target& target) {
 // writing the blocks not yet allocated beyond the old text), so a full disk
 // or a size limit fails before a byte of the old text changes. A failure
 // after that (an I/O error) leaves the new text's start over the old text.
-void writeInPlace(const std::string& text, const Target& target, const std::function<void()>& betweenPieces) {
+// It does not yield: closing the window in a yield ends the process at once,
+// which would leave the new text's start over the old text.
+void writeInPlace(const std::string& text, const Target& target) {
     // Not blocking: a pipe put in the file's place since it was looked at
     // is refused below rather than waited on.
     const int fd = ::open(target.path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -139,10 +142,10 @@ void writeInPlace(const std::string& text, const Target& target, const std::func
             [[maybe_unused]] const int restored = ::ftruncate(fd, status.st_size);
             throw systemFailure(error);
         }
-        writeText(fd, text, betweenPieces);
+        writeText(fd, text, {});
         if (::ftruncate(fd, total) != 0)
             throw systemFailure(errno);
-        syncToDisk(fd, betweenPieces);
+        syncToDisk(fd, {});
     } catch (...) {
         ::close(fd);
         throw;
@@ -168,6 +171,24 @@ int createBeside(const Target& target, QByteArray& name) {
     return -1;
 }
 
+// The new files of the replacing writes under way, which the process removes
+// if it ends while one yields (the window closed during a save).
+std::vector<QByteArray>& unfinishedWrites() {
+    static std::vector<QByteArray> files;
+    return files;
+}
+
+class UnfinishedWrite {
+public:
+    explicit UnfinishedWrite(const QByteArray& file) : m_file(file) { unfinishedWrites().push_back(file); }
+    ~UnfinishedWrite() { std::erase(unfinishedWrites(), m_file); }
+    UnfinishedWrite(const UnfinishedWrite&) = delete;
+    UnfinishedWrite& operator=(const UnfinishedWrite&) = delete;
+
+private:
+    QByteArray m_file;
+};
+
 // Writes a new file beside the target and renames it over the target: after
 // a failure the target holds what it held before, and nothing is left.
 // Returns false when the new file cannot be made at all.
@@ -184,6 +205,7 @@ bool writeReplacing(const std::string& text, const Target& target, const std::fu
             return false;
         throw systemFailure(errno);
     }
+    const UnfinishedWrite unfinished(temporary);
     try {
         // The new file gets the old one's mode exactly, whatever the umask.
         if (target.exists && ::fchmod(fd, target.status.st_mode & 07777) != 0)
@@ -205,6 +227,11 @@ bool writeReplacing(const std::string& text, const Target& target, const std::fu
 
 } // namespace
 
+void removeUnfinishedWrites() {
+    for (const QByteArray& file : unfinishedWrites())
+        ::unlink(file.constData());
+}
+
 void WriteTextFile(const std::string& text, const QString& fileName, const std::function<void()>& betweenPieces) {
     const Target target = resolve(fileName);
     if (target.exists && S_ISDIR(target.status.st_mode))
@@ -212,7 +239,7 @@ void WriteTextFile(const std::string& text, const QString& fileName, const std::
     if (target.exists && !S_ISREG(target.status.st_mode))
         throw notAnOrdinaryFile();
     if (replacingWouldChangeTheFile(target) || !writeReplacing(text, target, betweenPieces))
-        writeInPlace(text, target, betweenPieces);
+        writeInPlace(text, target);
 }
 
 } // namespace olvaris

@@ -20,10 +20,15 @@ namespace olvaris {
 // while the file is written, so none leaves a half-written file or a
 // temporary one.
 //
-// The text is written in pieces of WritePiece bytes, and betweenPieces (the
-// command's yield) runs between two of them.
+// A replacing write is made in pieces of WritePiece bytes, and betweenPieces
+// (the command's yield) runs between two of them and while the disk syncs;
+// a write in place is made in one step.
 void WriteTextFile(const std::string& text, const QString& fileName, const std::function<void()>& betweenPieces = {});
 
 inline constexpr size_t WritePiece = size_t(1) << 20;
+
+// Removes the new files of replacing writes still under way: for a process
+// that ends at once while a save yields.
+void removeUnfinishedWrites();
 
 } // namespace olvaris

@@ -1,5 +1,6 @@
 // Start-up and shutdown of the main window.
 #include "Form1.h"
+#include "export/WriteTextFile.h"
 #include "ResultsView.h"
 #include "Twips.h"
 #include "app/AppFiles.h"
@@ -127,6 +128,8 @@ void Form1::Form_Unload() {
     // A separator still waiting for a busy settings store gets a last,
     // bounded chance before the process ends.
     m_separatorSetting.flush(500);
+    // A save abandoned while it yields leaves no new file beside its target.
+    removeUnfinishedWrites();
     m_platform.endProcess(EXIT_SUCCESS);
 }
 
