@@ -2,12 +2,16 @@
 // list-all and searches through the real window (offscreen), each against
 // the fastest plain read of the same rows with the SQLite C API.
 // Usage: olvaris-bench [work folder]   (default: bench-data beside the binary)
+//        olvaris-bench --rows N [work folder]: list-all and the commands on the
+//        full list only, on a table of N rows (built once in the work folder).
 #include "Measure.h"
 #include "app/AppFiles.h"
 #include "data/ZipQueries.h"
 #include "results/ResultsList.h"
 #include "ui/DesktopPlatform.h"
 #include "ui/Form1.h"
+#include "ui/ResultsView.h"
+#include <QItemSelectionModel>
 #include "export/ClipboardCopy.h"
 #include <QClipboard>
 #include <QMimeData>
@@ -178,8 +182,9 @@ WindowRun runInWindow(Form1& form, bool listAll, const QString& filter = {}) {
     return run;
 }
 
-QString makeMillionRowDatabase(const QString& folder, const QString& shippedCsv, const QString& builder) {
-    QString database = QDir(folder).filePath(QStringLiteral("zipbase-1m.mdb"));
+QString makeRowDatabase(const QString& folder, const QString& shippedCsv, const QString& builder, int count) {
+    const QString name = count == MillionRows ? QStringLiteral("zipbase-1m") : QStringLiteral("zipbase-%1").arg(count);
+    QString database = QDir(folder).filePath(name + QStringLiteral(".mdb"));
     if (QFile::exists(database))
         return database;
     QFile source(shippedCsv);
@@ -188,12 +193,12 @@ QString makeMillionRowDatabase(const QString& folder, const QString& shippedCsv,
     QList<QByteArray> rows;
     while (!source.atEnd())
         rows.append(source.readLine().trimmed());
-    const QString csv = QDir(folder).filePath(QStringLiteral("zipbase-1m.csv"));
+    const QString csv = QDir(folder).filePath(name + QStringLiteral(".csv"));
     QFile out(csv);
     out.open(QIODevice::WriteOnly);
     out.write("city,state,zip\n");
     // Copies of the shipped rows with a numbered city, so the order interleaves.
-    for (int i = 0; i < MillionRows; ++i) {
+    for (int i = 0; i < count; ++i) {
         const QByteArray& row = rows[i % rows.size()];
         const int copy = i / int(rows.size());
         const qsizetype comma = row.indexOf(',');
@@ -281,15 +286,19 @@ struct ExportRun {
 // A command's time and its longest gap, from the click to its return: the
 // gaps between turns, the first from the click, and the steps after the
 // last turn until the command returns.
+// The turn of the loop that follows counts into the last gap: it lays the
+// list out again and paints it before the window can answer anything else.
 ExportRun timeCommand(Form1& form, const std::function<void()>& command) {
     Yielder& yielder = form.yielder();
     yielder.measureFromNow();
     QElapsedTimer timer;
     timer.start();
     command();
+    const double seconds = bench::seconds(timer);
+    QCoreApplication::processEvents();
     const qint64 tail = yielder.sinceLastTurnNanoseconds();
     const qint64 longest = std::max(yielder.longestGapNanoseconds(), tail);
-    return {bench::seconds(timer), double(longest) / 1e6};
+    return {seconds, double(longest) / 1e6};
 }
 
 // Answers the save dialog with one fixed name and records nothing else.
@@ -381,11 +390,35 @@ void loadFigures(QTextStream& out, Form1& form, int runs, const char* what) {
                              afterLast / 1e6, 100.0 * double(afterLast - afterTenth) / double(afterTenth));
 }
 
+// The commands that change a full list: a removal near the end and near the
+// start (by Delete and by double-click), and Clear Results.
+void listCommandFigures(QTextStream& out, Form1& form) {
+    auto select = [&](int row) {
+        form.ListView1->selectionModel()->setCurrentIndex(form.results().index(row, 0),
+                                                          QItemSelectionModel::ClearAndSelect |
+                                                              QItemSelectionModel::Rows);
+        QCoreApplication::processEvents();
+    };
+    auto line = [&](const char* what, const ExportRun& run) {
+        out << QString::asprintf("| %-34s | %8.4f s | %6.1f ms |\n", what, run.seconds, run.longestGapMs);
+    };
+    out << QString::asprintf("\n| command on %-9d rows          | window     | longest gap |\n", form.results().count());
+    out << "|------------------------------------|------------|-------------|\n";
+    select(form.results().count() - 2);
+    line("Delete, row near the end", timeCommand(form, [&] { form.ListView1_KeyDown(Qt::Key_Delete); }));
+    select(1);
+    line("Delete, row near the start", timeCommand(form, [&] { form.ListView1_KeyDown(Qt::Key_Delete); }));
+    select(0);
+    line("Double-click, first row", timeCommand(form, [&] { form.ListView1_DblClick(); }));
+    line("Clear Results", timeCommand(form, [&] { form.PushButton5->click(); }));
+}
+
 void exportFigures(QTextStream& out, Form1& form, BenchPlatform& platform, const QString& work) {
     const PlainRows rows = copyRows(form.results());
     const QString path = QDir(work).filePath(QStringLiteral("saved.txt"));
     platform.saveName = path;
-    out << "\n| command on 1,000,000 rows          | window     | floor      | ratio | longest gap |\n";
+    out << QString::asprintf("\n| command on %-9d rows          | window     | floor      | ratio | longest gap |\n",
+                             form.results().count());
     out << "|------------------------------------|------------|------------|-------|-------------|\n";
     auto line = [&](const char* what, const ExportRun& run, double floor) {
         out << QString::asprintf("| %-34s | %8.3f s | %8.3f s | %5.2f | %6.1f ms |\n", what, run.seconds, floor,
@@ -404,10 +437,8 @@ void exportFigures(QTextStream& out, Form1& form, BenchPlatform& platform, const
     line("Copy Results To Clipboard", timeCommand(form, [&] { form.exports().PushButton6_Click(); }), copyFloor);
     const long afterCopy = bench::residentBytes();
     const qsizetype copied = QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain")).size();
-    const ExportRun clear = timeCommand(form, [&] { form.PushButton5->click(); });
+    listCommandFigures(out, form);
     const long afterClear = bench::residentBytes();
-    out << QString::asprintf("| %-34s | %8.3f s |            |       | %6.1f ms |\n", "Clear Results", clear.seconds,
-                             clear.longestGapMs);
     out << QString::asprintf("\nCopy: the text is %.1f MB of UTF-8; resident memory %.1f MB before the copy, %.1f MB "
                              "after it (+%.2f times the text), %.1f MB after Clear Results\n",
                              copied / 1e6, beforeCopy / 1e6, afterCopy / 1e6,
@@ -417,15 +448,46 @@ void exportFigures(QTextStream& out, Form1& form, BenchPlatform& platform, const
 
 } // namespace
 
+// List-all and the commands on the full list, on a table of any size.
+int largeTable(QTextStream& out, const QString& database, const QString& work) {
+    const QString folder = QDir(work).filePath(QStringLiteral("large"));
+    QDir().mkpath(folder);
+    QFile::remove(folder + QStringLiteral("/zipbase.mdb"));
+    QFile::link(database, folder + QStringLiteral("/zipbase.mdb"));
+    AppFiles::overrideFolder(folder);
+    BenchPlatform platform;
+    Form1 form(platform);
+    form.Form_Load();
+    form.show();
+    QCoreApplication::processEvents();
+    const Floor listFloor = readWithCApi(database, query::ListAll, QString());
+    const WindowRun listAll = runInWindow(form, true);
+    out << "| run                                | rows      | window     | floor      | ratio | first row  | floor first | longest gap |\n";
+    out << "|------------------------------------|-----------|------------|------------|-------|------------|------------|-------------|\n";
+    report(out, "list all", listAll, listFloor);
+    exportFigures(out, form, platform, work);
+    out << QString::asprintf("Peak resident memory of the whole process: %.1f MB\n", bench::peakResidentBytes() / 1e6);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QTextStream out(stdout);
+    QStringList arguments = app.arguments().mid(1);
+    int rowCount = 0;
+    if (arguments.size() >= 2 && arguments.first() == QStringLiteral("--rows")) {
+        rowCount = arguments.at(1).toInt();
+        arguments = arguments.mid(2);
+    }
     const QString binFolder = QCoreApplication::applicationDirPath();
-    const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : binFolder + QStringLiteral("/bench-data");
+    const QString work = !arguments.isEmpty() ? arguments.first() : binFolder + QStringLiteral("/bench-data");
     QDir().mkpath(work);
+    const QString shippedCsv = QStringLiteral(OLVARIS_SOURCE_DIR "/db/us-zip-codes.csv");
+    const QString builder = binFolder + QStringLiteral("/zipbase-build");
+    if (rowCount > 0)
+        return largeTable(out, makeRowDatabase(work, shippedCsv, builder, rowCount), work);
     const QString shipped = binFolder + QStringLiteral("/zipbase.mdb");
-    const QString million = makeMillionRowDatabase(work, QStringLiteral(OLVARIS_SOURCE_DIR "/db/us-zip-codes.csv"),
-                                                   binFolder + QStringLiteral("/zipbase-build"));
+    const QString million = makeRowDatabase(work, shippedCsv, builder, MillionRows);
 
     out << "| run                                | rows      | window     | floor      | ratio | first row  | floor first | longest gap |\n";
     out << "|------------------------------------|-----------|------------|------------|-------|------------|------------|-------------|\n";
