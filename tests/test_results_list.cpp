@@ -105,6 +105,11 @@ private slots:
         list.setSubItem(row, 1, "GA");
         QCOMPARE(rowTexts(list, 3), (QStringList{"Gamma", "GA", "33333"}));
         QCOMPARE(rowTexts(list, 2), (QStringList{"Beta", "", "22222"}));
+        // What a save reserves: each column's bytes over the rows still there.
+        list.remove(2);
+        QCOMPARE(list.columnBytes(1), std::uint64_t(strlen("AlphaGamma")));
+        QCOMPARE(list.columnBytes(2), std::uint64_t(strlen("A longer state textGA")));
+        QCOMPARE(list.columnBytes(3), std::uint64_t(strlen("é33333")));
     }
 
     void manyRowsAndLongTextsKeepTheirTexts() {

@@ -2,7 +2,10 @@
 #include "ListReading.h"
 #include "Windows1252.h"
 #include "app/Failure.h"
+#include "app/OffThread.h"
 #include "app/Yielder.h"
+#include <algorithm>
+#include <cstdint>
 
 namespace olvaris {
 
@@ -53,8 +56,14 @@ std::string buildSavedText(const ResultsList& list, SaveShape shape, const QStri
         endLine();
     }
 
+    // The whole text's room at once: growing a text of hundreds of
+    // megabytes would copy it in one long step. UTF-8 takes at least as
+    // many bytes as the saved code page does.
     const int rows = reading.count();
-    text.reserve(text.size() + size_t(rows) * (zipCodesOnly ? 7 : 24));
+    std::uint64_t room = text.size() + std::uint64_t(rows) * (2 + separatorLength * std::uint64_t(columns));
+    for (int column = zipCodesOnly ? ZipColumn : 1; column <= (zipCodesOnly ? ZipColumn : std::min(columns, ZipColumn)); ++column)
+        room += list.columnBytes(column);
+    text.reserve(size_t(room));
     for (int row = 1; row <= rows; ++row) {
         yielder.yield();
         if (zipCodesOnly) {
@@ -72,19 +81,26 @@ std::string buildSavedText(const ResultsList& list, SaveShape shape, const QStri
     return text;
 }
 
+namespace {
+// The text is let go in a thread of its own while the command yields:
+// giving hundreds of megabytes back to the system takes tens of milliseconds.
+void writeThenRelease(std::string text, const QString& fileName, Yielder& yielder) {
+    const std::function<void()> yield = [&] { yielder.yieldByClock(); };
+    WriteTextFile(text, fileName, yield);
+    offThread([&text] { std::string().swap(text); }, yield);
+}
+} // namespace
+
 void SaveZipCodes(const ResultsList& list, const QString& fileName, Yielder& yielder) {
-    WriteTextFile(buildSavedText(list, SaveShape::ZipCodes, QString(), yielder), fileName,
-                  [&] { yielder.yieldByClock(); });
+    writeThenRelease(buildSavedText(list, SaveShape::ZipCodes, QString(), yielder), fileName, yielder);
 }
 
 void SaveCitiesAndStates(const ResultsList& list, const QString& fileName, const QString& separator, Yielder& yielder) {
-    WriteTextFile(buildSavedText(list, SaveShape::CitiesAndStates, separator, yielder), fileName,
-                  [&] { yielder.yieldByClock(); });
+    writeThenRelease(buildSavedText(list, SaveShape::CitiesAndStates, separator, yielder), fileName, yielder);
 }
 
 void SaveAllColumns(const ResultsList& list, const QString& fileName, const QString& separator, Yielder& yielder) {
-    WriteTextFile(buildSavedText(list, SaveShape::AllColumns, separator, yielder), fileName,
-                  [&] { yielder.yieldByClock(); });
+    writeThenRelease(buildSavedText(list, SaveShape::AllColumns, separator, yielder), fileName, yielder);
 }
 
 } // namespace olvaris

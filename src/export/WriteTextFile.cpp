@@ -1,13 +1,12 @@
 #include "WriteTextFile.h"
 #include "app/Failure.h"
 #include "app/HeldSignals.h"
+#include "app/OffThread.h"
 #include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <climits>
 #include <algorithm>
-#include <chrono>
-#include <future>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -90,20 +89,15 @@ void writeText(int fd, const std::string& text, const std::function<void()>& bet
     writeAll(fd, "\r\n", 2, offset);
 }
 
-// Waits until the file is on the disk. The wait (tens of milliseconds even
-// for a small file, for the disk's own cache) is spent in a thread of its
-// own, which makes that one system call and nothing else, while the
-// command's yield goes on here.
+// A system call that may wait on the disk (an fsync: tens of milliseconds
+// even for a small file; a rename over a large file, whose blocks it frees)
+// is made while the command's yield goes on. Returns the call's errno, or 0.
+int waitOnDisk(const std::function<int()>& call, const std::function<void()>& meanwhile) {
+    return offThread([&call] { return call() == 0 ? 0 : errno; }, meanwhile);
+}
+
 void syncToDisk(int fd, const std::function<void()>& meanwhile) {
-    if (!meanwhile) {
-        if (::fsync(fd) != 0)
-            throw systemFailure(errno);
-        return;
-    }
-    auto synced = std::async(std::launch::async, [fd] { return ::fsync(fd) == 0 ? 0 : errno; });
-    while (synced.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
-        meanwhile();
-    if (const int error = synced.get(); error != 0)
+    if (const int error = waitOnDisk([fd] { return ::fsync(fd); }, meanwhile); error != 0)
         throw systemFailure(error);
 }
 
@@ -214,8 +208,11 @@ bool writeReplacing(const std::string& text, const Target& target, const std::fu
         syncToDisk(fd, betweenPieces);
         const int closed = ::close(fd);
         fd = -1;
-        if (closed != 0 || ::rename(temporary.constData(), target.path.constData()) != 0)
+        if (closed != 0)
             throw systemFailure(errno);
+        const auto renamed = [&] { return ::rename(temporary.constData(), target.path.constData()); };
+        if (const int error = waitOnDisk(renamed, betweenPieces); error != 0)
+            throw systemFailure(error);
     } catch (...) {
         if (fd >= 0)
             ::close(fd);

@@ -1,5 +1,7 @@
 #include "ResultsList.h"
 #include "app/Failure.h"
+#include <algorithm>
+#include <iterator>
 #include <cstdlib>
 #include <limits>
 #include <new>
@@ -49,6 +51,7 @@ void ResultsList::clear() {
     m_announced = 0;
     m_scrollTo = -1;
     ++m_generation;
+    std::fill(std::begin(m_columnBytes), std::end(m_columnBytes), 0);
     endResetModel();
 }
 
@@ -84,6 +87,7 @@ int ResultsList::addUtf8(QByteArrayView city) {
     row.setOffset(offset);
     row.setLength(1, std::uint64_t(city.size()));
     m_rows.push_back(row);
+    m_columnBytes[0] += std::uint64_t(city.size());
     if (m_rows.size() == 1 && m_announced == 0)
         emit firstRowWaiting();
     scheduleAnnounce();
@@ -115,6 +119,8 @@ void ResultsList::remove(int number) {
     rowAt(number);
     announce();
     beginRemoveRows(QModelIndex(), number - 1, number - 1);
+    for (int column = 1; column <= 3; ++column)
+        m_columnBytes[column - 1] -= rowAt(number).length(column);
     m_rows.erase(size_t(number - 1));
     m_announced = count();
     ++m_generation;
@@ -147,6 +153,12 @@ void ResultsList::announce() {
 void ResultsList::scheduleAnnounce() {
     if (!m_announceLater.isActive())
         m_announceLater.start();
+}
+
+std::uint64_t ResultsList::columnBytes(int column) const {
+    if (column < 1 || column > 3)
+        throw outOfBounds();
+    return m_columnBytes[column - 1];
 }
 
 size_t ResultsList::storeBytes() const { return m_rows.size() * sizeof(Row) + m_arena.allocatedBytes(); }
@@ -217,6 +229,7 @@ void ResultsList::setField(Row& row, int column, QByteArrayView text) {
         m_arena.write(offset, QByteArrayView(texts.data(), qsizetype(texts.size())));
         row.setOffset(offset);
     }
+    m_columnBytes[column - 1] += std::uint64_t(text.size()) - row.length(column);
     row.setLength(column, std::uint64_t(text.size()));
 }
 

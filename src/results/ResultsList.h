@@ -49,6 +49,10 @@ public:
     // that yields can tell that the rows it counted are no longer there.
     quint64 generation() const { return m_generation; }
 
+    // The UTF-8 bytes of one column's texts over all rows: what a command
+    // that writes the list out needs to reserve before it starts.
+    std::uint64_t columnBytes(int column) const;
+
     // Bytes the store holds for its rows (records and text).
     size_t storeBytes() const;
 
@@ -100,6 +104,7 @@ private:
     int m_announced = 0;
     int m_scrollTo = -1;
     quint64 m_generation = 0;
+    std::uint64_t m_columnBytes[3] = {0, 0, 0};
     // Announces what is still waiting once the event loop is idle again, so
     // the last rows of a run show even when no further yield comes.
     QTimer m_announceLater;
