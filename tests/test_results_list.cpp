@@ -3,6 +3,7 @@
 #include "app/Failure.h"
 #include "commands/ListCommands.h"
 #include "results/ResultsList.h"
+#include "results/RowStore.h"
 #include "support/ScriptedPlatform.h"
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -73,6 +74,32 @@ private slots:
         QCOMPARE(list.rowCount(), 5);
         QCOMPARE(rowTexts(list, 2), (QStringList{"c3", "s3", "z3"}));
         QCOMPARE(rowTexts(list, 5), (QStringList{"c6", "s6", "z6"}));
+    }
+
+    // Removal moves whichever side is shorter, across block edges, and the
+    // store still appends after its first block has gone.
+    void storeRemovalKeepsTheOrderAtEveryPlace() {
+        for (int size = 1; size <= 14; ++size) {
+            for (int at = 0; at < size; ++at) {
+                RowStore<int, 4> store;
+                std::vector<int> expected;
+                for (int k = 0; k < size; ++k) {
+                    store.push_back(k);
+                    expected.push_back(k);
+                }
+                // Three removals at the same place: the front block empties.
+                for (int removal = 0; removal < 3 && at < int(expected.size()); ++removal) {
+                    store.erase(size_t(at));
+                    expected.erase(expected.begin() + at);
+                }
+                store.push_back(99);
+                expected.push_back(99);
+                std::vector<int> actual;
+                for (size_t k = 0; k < store.size(); ++k)
+                    actual.push_back(store[k]);
+                QCOMPARE(actual, expected);
+            }
+        }
     }
 
     void readsOutOfRangeFail() {
