@@ -193,6 +193,14 @@ private slots:
         QVERIFY(inView(rows));
         // Whole rows: at the end, the top row is not cut under the header.
         QCOMPARE(list->visualRect(list->indexAt(QPoint(4, 0))).top(), 0);
+        // A click picks the row under the pointer, the list scrolled to its
+        // end; the view keeps no per-row state in its row header.
+        const int rowHeight = list->verticalHeader()->defaultSectionSize();
+        const int whole = list->viewport()->height() / rowHeight;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(4, rowHeight * 3 / 2));
+        QCOMPARE(selected(), rows - whole + 2);
+        QCOMPARE(list->verticalHeader()->count(), 0);
+        QTest::keyClick(list, Qt::Key_End);
         QCOMPARE(list->selectionModel()->selectedIndexes().size(), 3);
         QTest::keyClick(list, Qt::Key_Home);
         QCOMPARE(selected(), 1);

@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <algorithm>
 #include <cmath>
 #include <QStyledItemDelegate>
 
@@ -22,9 +24,19 @@ protected:
     }
 };
 
+// What the row header is given in place of the list: no rows, so it keeps
+// nothing per row and does nothing when rows come and go.
+class NoRows : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+    int rowCount(const QModelIndex& = {}) const override { return 0; }
+    int columnCount(const QModelIndex& = {}) const override { return 0; }
+    QVariant data(const QModelIndex&, int) const override { return {}; }
+};
+
 } // namespace
 
-ResultsView::ResultsView(QWidget* parent) : QTableView(parent) {
+ResultsView::ResultsView(QWidget* parent) : QTableView(parent), m_noRows(new NoRows(this)) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -44,40 +56,139 @@ ResultsView::ResultsView(QWidget* parent) : QTableView(parent) {
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
 }
 
+ResultsView::~ResultsView() = default;
+
+void ResultsView::setModel(QAbstractItemModel* model) {
+    for (const QMetaObject::Connection& connection : std::as_const(m_modelConnections))
+        disconnect(connection);
+    m_modelConnections.clear();
+    QTableView::setModel(model);
+    verticalHeader()->setModel(m_noRows);
+    if (!model)
+        return;
+    // Laid out and repainted at the next turn of the loop, once per batch.
+    const auto rowsChanged = [this] { scheduleDelayedItemsLayout(); };
+    m_modelConnections << connect(model, &QAbstractItemModel::rowsInserted, this, rowsChanged)
+                       << connect(model, &QAbstractItemModel::rowsRemoved, this, rowsChanged)
+                       << connect(model, &QAbstractItemModel::modelReset, this, rowsChanged)
+                       << connect(model, &QAbstractItemModel::layoutChanged, this, rowsChanged);
+}
+
+int ResultsView::uniformRowHeight() const { return std::max(1, verticalHeader()->defaultSectionSize()); }
+
+int ResultsView::topRow() const { return verticalScrollBar()->value(); }
+
+int ResultsView::rowsListed() const { return model() ? model()->rowCount(rootIndex()) : 0; }
+
+int ResultsView::rowsInView() const { return std::max(1, viewport()->height() / uniformRowHeight()); }
+
+QModelIndex ResultsView::indexAt(const QPoint& point) const {
+    if (!model() || point.y() < 0)
+        return {};
+    const int row = topRow() + point.y() / uniformRowHeight();
+    const int column = columnAt(point.x());
+    if (row >= rowsListed() || column < 0)
+        return {};
+    return model()->index(row, column, rootIndex());
+}
+
+QRect ResultsView::visualRect(const QModelIndex& index) const {
+    if (!index.isValid() || index.model() != model() || index.parent() != rootIndex())
+        return {};
+    return {columnViewportPosition(index.column()), (index.row() - topRow()) * uniformRowHeight(), columnWidth(index.column()),
+            uniformRowHeight()};
+}
+
+int ResultsView::verticalOffset() const { return topRow() * uniformRowHeight(); }
+
+void ResultsView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
+    const QRect area = rect.normalized();
+    const QModelIndex first = indexAt(area.topLeft());
+    const QModelIndex last = indexAt(area.bottomRight());
+    if (!selectionModel() || !first.isValid() || !last.isValid())
+        return;
+    const int lastColumn = model()->columnCount(rootIndex()) - 1;
+    selectionModel()->select(QItemSelection(model()->index(first.row(), 0, rootIndex()),
+                                            model()->index(last.row(), lastColumn, rootIndex())),
+                             command);
+}
+
+QRegion ResultsView::visualRegionForSelection(const QItemSelection& selection) const {
+    QRegion region;
+    const int top = topRow();
+    const int bottom = top + rowsInView();
+    for (const QItemSelectionRange& range : selection) {
+        if (!range.isValid() || range.parent() != rootIndex())
+            continue;
+        const int from = std::max(range.top(), top);
+        const int to = std::min(range.bottom(), bottom);
+        if (from > to)
+            continue;
+        const int left = columnViewportPosition(range.left());
+        const int right = columnViewportPosition(range.right()) + columnWidth(range.right());
+        region += QRect(left, (from - top) * uniformRowHeight(), right - left, (to - from + 1) * uniformRowHeight());
+    }
+    return region;
+}
+
 void ResultsView::scrollToRow(int row) {
-    if (!model() || row < 0 || row >= model()->rowCount())
+    if (!model() || row < 0 || row >= rowsListed())
         return;
     updateGeometries();
-    scrollTo(model()->index(row, 0));
+    scrollTo(model()->index(row, 0, rootIndex()));
 }
 
+// Rows are brought into view vertically only; the columns stay where the
+// user scrolled them.
 void ResultsView::scrollTo(const QModelIndex& index, ScrollHint hint) {
-    const int across = horizontalScrollBar()->value();
-    QTableView::scrollTo(index, hint);
-    horizontalScrollBar()->setValue(across);
-}
-
-// Whole rows only: the top row is never cut. Scrolled to the end, Qt lines
-// the last row up with the bottom edge, which cuts the top row whenever the
-// list is not a whole number of rows high; here the top row stays whole and
-// any space left is below the last row, as in a report list.
-void ResultsView::updateGeometries() {
-    QTableView::updateGeometries();
-    const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
-    const int rows = model() ? model()->rowCount(rootIndex()) : 0;
-    const int whole = std::max(1, viewport()->height() / rowHeight);
+    if (!index.isValid() || index.model() != model())
+        return;
     QScrollBar* bar = verticalScrollBar();
-    bar->setRange(0, std::max(0, rows - whole));
-    bar->setPageStep(whole);
-    verticalHeader()->setOffsetToSectionPosition(bar->value());
+    const int row = index.row();
+    const int whole = rowsInView();
+    switch (hint) {
+    case PositionAtTop:
+        bar->setValue(row);
+        break;
+    case PositionAtBottom:
+        bar->setValue(row - whole + 1);
+        break;
+    case PositionAtCenter:
+        bar->setValue(row - whole / 2);
+        break;
+    case EnsureVisible:
+        if (row < bar->value())
+            bar->setValue(row);
+        else if (row >= bar->value() + whole)
+            bar->setValue(row - whole + 1);
+        break;
+    }
 }
 
-void ResultsView::scrollContentsBy(int dx, int dy) {
-    QTableView::scrollContentsBy(dx, dy);
-    if (dy != 0) {
-        verticalHeader()->setOffsetToSectionPosition(verticalScrollBar()->value());
-        viewport()->update();
+// Whole rows only: the top row is never cut, and any space left is below
+// the last row, as in a report list. The table's own layout knows no rows
+// (its row header has none), so the scroll range is set here; the value is
+// kept through it.
+void ResultsView::updateGeometries() {
+    QScrollBar* bar = verticalScrollBar();
+    const int top = bar->value();
+    {
+        const QSignalBlocker quiet(bar);
+        QTableView::updateGeometries();
     }
+    const int whole = rowsInView();
+    bar->setRange(0, std::max(0, rowsListed() - whole));
+    bar->setPageStep(whole);
+    bar->setSingleStep(1);
+    bar->setValue(top);
+}
+
+// The rows are painted from the scroll bar's value, so a vertical scroll
+// repaints the rows in view rather than moving pixels.
+void ResultsView::scrollContentsBy(int dx, int dy) {
+    QTableView::scrollContentsBy(dx, 0);
+    if (dy != 0)
+        viewport()->update();
 }
 
 QModelIndex ResultsView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
@@ -97,11 +208,21 @@ QModelIndex ResultsView::moveCursor(CursorAction action, Qt::KeyboardModifiers m
     case MoveNext:
     case MovePrevious:
         return current;
-    default:
-        break;
+    case MoveUp:
+    case MoveDown:
+    case MovePageUp:
+    case MovePageDown: {
+        if (rows == 0)
+            return {};
+        if (!current.isValid())
+            return model()->index(0, 0, rootIndex());
+        const int step = action == MoveUp || action == MoveDown ? 1 : rowsInView();
+        const int towards = action == MoveUp || action == MovePageUp ? -step : step;
+        return model()->index(std::clamp(current.row() + towards, 0, rows - 1), 0, rootIndex());
     }
-    const QModelIndex moved = QTableView::moveCursor(action, modifiers);
-    return moved.isValid() ? moved.siblingAtColumn(0) : moved;
+    }
+    Q_UNUSED(modifiers);
+    return current;
 }
 
 // Coming in by the keyboard marks the top row in view, not the first of the
@@ -154,8 +275,46 @@ void ResultsView::currentChanged(const QModelIndex& current, const QModelIndex& 
     viewport()->update();
 }
 
+// The cells of the rows in view, drawn as the table draws them: the row's
+// panel, then the delegate.
+void ResultsView::paintRows() {
+    if (!model() || !itemDelegate())
+        return;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    QPainter painter(viewport());
+    const QHeaderView* columns = horizontalHeader();
+    const int top = topRow();
+    const int end = std::min(rowsListed(), top + rowsInView() + 1);
+    const QModelIndex current = currentIndex();
+    for (int row = top; row < end; ++row) {
+        for (int visual = 0; visual < columns->count(); ++visual) {
+            const int column = columns->logicalIndex(visual);
+            if (columns->isSectionHidden(column))
+                continue;
+            const QModelIndex index = model()->index(row, column, rootIndex());
+            QStyleOptionViewItem cell = option;
+            cell.rect = visualRect(index);
+            if (!cell.rect.intersects(viewport()->rect()))
+                continue;
+            if (selectionModel() && selectionModel()->isSelected(index))
+                cell.state |= QStyle::State_Selected;
+            if (cell.state & QStyle::State_Enabled) {
+                const bool enabled = model()->flags(index) & Qt::ItemIsEnabled;
+                cell.state.setFlag(QStyle::State_Enabled, enabled);
+                cell.palette.setCurrentColorGroup(enabled ? QPalette::Normal : QPalette::Disabled);
+            }
+            if (index == current && hasFocus())
+                cell.state |= QStyle::State_HasFocus;
+            style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &cell, &painter, this);
+            itemDelegateForIndex(index)->paint(&painter, cell, index);
+        }
+    }
+}
+
 void ResultsView::paintEvent(QPaintEvent* event) {
-    QTableView::paintEvent(event);
+    Q_UNUSED(event);
+    paintRows();
     if (!hasFocus())
         return;
     // The focus mark: around the current row, or around the empty list.
