@@ -397,11 +397,14 @@ private slots:
         w.add("abc", "NY", "00501");
         w.add("abcdefghijk", "CA", "9");
         w.add("abcde", "PR", "");
+        // Widths count characters as the text does: 東 one, 😀 two, é one.
+        w.add(QStringLiteral("東京😀é"), QStringLiteral("Ωé"), "x");
         w.form.Text2->setText(QStringLiteral(","));
         w.form.PushButton6->click();
         const QString expected = QStringLiteral("abc        \tNY\t00501\r\n"
                                                 "abcdefghijk\tCA\t9\r\n"
-                                                "abcde      \tPR\t\r\n");
+                                                "abcde      \tPR\t\r\n"
+                                                "東京😀é      \tΩé\tx\r\n");
         QCOMPARE(QGuiApplication::clipboard()->text(), expected);
         QCOMPARE(w.platform.messages.size(), size_t(1));
         QCOMPARE(w.platform.messages[0].text,

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -16,15 +17,15 @@ namespace {
 
 const QString PlainText = QStringLiteral("text/plain");
 
-// Characters as the text counts them (UTF-16 units), from UTF-8 bytes.
+// Characters as the text counts them (UTF-16 units), from UTF-8 bytes:
+// one per byte, less the continuation bytes, plus one for each character
+// outside the basic plane (it takes two units).
 qsizetype textLength(QByteArrayView utf8) {
-    qsizetype length = 0;
+    qsizetype length = utf8.size();
     for (const char byte : utf8) {
         const auto b = static_cast<unsigned char>(byte);
-        if ((b & 0xC0) != 0x80)
-            ++length;
-        if (b >= 0xF0)
-            ++length; // a character outside the basic plane takes two units
+        if (b >= 0x80)
+            length += (b & 0xC0) == 0x80 ? -1 : b >= 0xF0 ? 1 : 0;
     }
     return length;
 }
@@ -56,20 +57,18 @@ QByteArray buildClipboardText(const ResultsList& list, Yielder& yielder) {
 
     // The first pass finds each column's width, in characters and in the
     // bytes its widest text may take, so the text's size is known first.
-    std::vector<qsizetype> widths;
+    std::vector<qsizetype> widths(size_t(columns), 0);
     qsizetype textBytes = 0;
-    for (int column = 1; column <= columns; ++column) {
-        qsizetype widest = 0;
-        const int rows = reading.count();
-        for (int row = 1; row <= rows; ++row) {
-            yielder.yield();
-            const QByteArrayView field = reading.text(row, column);
-            widest = std::max(widest, textLength(field));
+    const int rows = reading.count();
+    for (int number = 1; number <= rows; ++number) {
+        yielder.yield();
+        const ListReading::Row row = reading.row(number);
+        for (int column = 1; column <= columns; ++column) {
+            const QByteArrayView field = row[column];
+            widths[size_t(column - 1)] = std::max(widths[size_t(column - 1)], textLength(field));
             textBytes += field.size();
         }
-        widths.push_back(widest);
     }
-    const int rows = reading.count();
     qsizetype padding = 2;
     for (const qsizetype width : widths)
         padding += width + 1;
@@ -78,26 +77,35 @@ QByteArray buildClipboardText(const ResultsList& list, Yielder& yielder) {
     const qint64 size = qint64(textBytes) + qint64(rows) * qint64(padding);
     if (size > availableMemory() || size > std::numeric_limits<qsizetype>::max() / 2)
         throw std::bad_alloc();
-    QByteArray text;
-    text.reserve(qsizetype(size));
 
-    for (int row = 1; row <= rows; ++row) {
+    // Written into room made once (its pages are touched as they fill),
+    // then cut to the length written.
+    QByteArray text(qsizetype(size), Qt::Uninitialized);
+    char* const start = text.data();
+    char* out = start;
+    for (int number = 1; number <= rows; ++number) {
         yielder.yield();
+        const ListReading::Row row = reading.row(number);
         for (int column = 1; column <= columns; ++column) {
-            yielder.yield();
-            const QByteArrayView field = reading.text(row, column);
-            text.append(field);
-            const qsizetype length = textLength(field);
-            if (length < widths[size_t(column - 1)])
-                text.append(widths[size_t(column - 1)] - length, ' ');
-            text.append('\t');
+            const QByteArrayView field = row[column];
+            if (!field.isEmpty())
+                std::memcpy(out, field.data(), size_t(field.size()));
+            out += field.size();
+            const qsizetype pad = widths[size_t(column - 1)] - textLength(field);
+            if (pad > 0) {
+                std::memset(out, ' ', size_t(pad));
+                out += pad;
+            }
+            *out++ = '\t';
         }
         if (columns > 0)
-            text.chop(1);
-        while (!text.isEmpty() && text.back() == ' ')
-            text.chop(1);
-        text.append("\r\n");
+            --out;
+        while (out > start && out[-1] == ' ')
+            --out;
+        *out++ = '\r';
+        *out++ = '\n';
     }
+    text.truncate(out - start);
     text.squeeze();
     return text;
 }

@@ -20,6 +20,27 @@ public:
         check();
         return m_list.itemUtf8(number, column);
     }
+    // The row's texts, by column from 1; a column past the list's texts
+    // fails as a read out of range does.
+    class Row {
+    public:
+        Row(const ListReading& reading, int number) : m_reading(reading), m_number(number) {
+            m_texts = reading.m_list.rowUtf8(number);
+        }
+        QByteArrayView operator[](int column) const {
+            return column >= 1 && column <= int(m_texts.size()) ? m_texts[size_t(column - 1)]
+                                                                  : m_reading.text(m_number, column);
+        }
+
+    private:
+        const ListReading& m_reading;
+        int m_number;
+        std::array<QByteArrayView, 3> m_texts;
+    };
+    Row row(int number) const {
+        check();
+        return Row(*this, number);
+    }
     QString header(int column) const {
         check();
         return m_list.headerText(column);

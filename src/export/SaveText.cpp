@@ -66,14 +66,15 @@ std::string buildSavedText(const ResultsList& list, SaveShape shape, const QStri
     text.reserve(size_t(room));
     for (int row = 1; row <= rows; ++row) {
         yielder.yield();
+        const ListReading::Row fields = reading.row(row);
         if (zipCodesOnly) {
-            appendWindows1252(text, reading.text(row, ZipColumn));
+            appendWindows1252(text, fields[ZipColumn]);
             text.append("\r\n");
             continue;
         }
         for (int column = 1; column <= columns; ++column) {
             yielder.yield();
-            appendWindows1252(text, reading.text(row, column));
+            appendWindows1252(text, fields[column]);
             text.append(encodedSeparator);
         }
         endLine();

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include "RowStore.h"
 #include "TextArena.h"
+#include <array>
 #include <cstdint>
 
 namespace olvaris {
@@ -40,6 +41,8 @@ public:
     void remove(int number);
     QString itemText(int number, int column) const;
     QByteArrayView itemUtf8(int number, int column) const;
+    // A row's three texts at once, for the commands that read every row.
+    std::array<QByteArrayView, 3> rowUtf8(int number) const;
 
     // Tells the view about rows added since the last call, and scrolls to the
     // row last made visible.
