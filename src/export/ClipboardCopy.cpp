@@ -1,6 +1,7 @@
 #include "ClipboardCopy.h"
 #include "ListReading.h"
 #include "app/Failure.h"
+#include "app/OffThread.h"
 #include "app/Yielder.h"
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -35,6 +36,16 @@ QClipboard* clipboard() {
     if (!board)
         throw Failure(QStringLiteral("The clipboard is not available."));
     return board;
+}
+
+// The text of the program's own earlier copy, shared, while it still holds
+// the clipboard (another owner's text is not asked for: that could wait).
+QByteArray heldClipboardText() {
+    QClipboard* board = QGuiApplication::clipboard();
+    if (!board || !board->ownsClipboard())
+        return {};
+    const QMimeData* data = board->mimeData();
+    return data ? data->data(PlainText) : QByteArray();
 }
 
 // The memory the system can still give without swapping; the largest value
@@ -114,8 +125,14 @@ void CopyResultsToClipboard(const ResultsList& list, Yielder& yielder) {
     if (ListReading(list).count() == 0)
         return;
     const QByteArray text = buildClipboardText(list, yielder);
+    // An earlier copy's text is held here while the clipboard lets it go,
+    // and given back to the system off this thread: freeing hundreds of
+    // megabytes takes tens of milliseconds.
+    QByteArray earlier = heldClipboardText();
     ClearClipboard();
-    if (!SetClipboardText(text))
+    const bool taken = SetClipboardText(text);
+    offThread([&earlier] { QByteArray().swap(earlier); }, [&] { yielder.yieldByClock(); });
+    if (!taken)
         throw Failure(QStringLiteral("The clipboard did not take the results."));
 }
 
