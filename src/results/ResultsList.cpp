@@ -6,6 +6,9 @@
 #include <limits>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace olvaris {
 
@@ -45,14 +48,28 @@ QString ResultsList::headerText(int column) const {
 
 void ResultsList::clear() {
     beginResetModel();
-    // Give the memory back: a list of a million rows should not stay resident.
-    m_rows.clear();
-    m_arena.clear();
+    releaseStore();
     m_announced = 0;
     m_scrollTo = -1;
     ++m_generation;
     std::fill(std::begin(m_columnBytes), std::end(m_columnBytes), 0);
     endResetModel();
+}
+
+// Gives the rows' memory back to the system: a list of millions of rows
+// should not stay resident. A large store goes in a thread of its own, as
+// unmapping hundreds of megabytes takes tens of milliseconds; if no thread
+// can be started it goes here.
+void ResultsList::releaseStore() {
+    if (storeBytes() < ReleaseAsideBytes) {
+        m_rows.clear();
+        m_arena.clear();
+        return;
+    }
+    try {
+        std::thread([rows = std::exchange(m_rows, {}), arena = std::exchange(m_arena, {})] {}).detach();
+    } catch (const std::system_error&) {
+    }
 }
 
 int ResultsList::add(const QString& city) { return addUtf8(city.toUtf8()); }

@@ -1,4 +1,5 @@
 #pragma once
+#include "SystemPages.h"
 #include <algorithm>
 #include <cstddef>
 #include <memory>
@@ -24,7 +25,7 @@ public:
 
     void push_back(const Record& record) {
         if (m_first + m_size == m_blocks.size() * BlockRecords)
-            m_blocks.push_back(std::make_unique<Record[]>(BlockRecords));
+            m_blocks.push_back(allocatePages<Record>(BlockRecords));
         (*this)[m_size++] = record;
     }
 
@@ -46,7 +47,7 @@ public:
     }
 
     void clear() {
-        std::vector<std::unique_ptr<Record[]>>().swap(m_blocks);
+        std::vector<PageArray<Record>>().swap(m_blocks);
         m_size = 0;
         m_first = 0;
     }
@@ -78,7 +79,7 @@ private:
         }
     }
 
-    std::vector<std::unique_ptr<Record[]>> m_blocks;
+    std::vector<PageArray<Record>> m_blocks;
     std::size_t m_size = 0;
     std::size_t m_first = 0; // the slot of the first record, in the first block
 };

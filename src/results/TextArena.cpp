@@ -12,7 +12,7 @@ std::uint64_t TextArena::reserve(std::uint64_t size) {
     const std::uint64_t bytes = std::max(ChunkSize, size);
     const std::uint64_t slotCount = (bytes + ChunkSize - 1) / ChunkSize;
     const std::uint64_t start = std::uint64_t(m_chunks.size()) * ChunkSize;
-    m_chunks.push_back(std::unique_ptr<char[]>(new char[bytes]));
+    m_chunks.push_back(allocatePages<char>(bytes));
     m_chunkBytes.push_back(bytes);
     for (std::uint64_t i = 1; i < slotCount; ++i) {
         m_chunks.emplace_back();
@@ -37,7 +37,7 @@ void TextArena::write(std::uint64_t offset, QByteArrayView text) {
 }
 
 void TextArena::clear() {
-    std::vector<std::unique_ptr<char[]>>().swap(m_chunks);
+    std::vector<PageArray<char>>().swap(m_chunks);
     std::vector<std::uint64_t>().swap(m_chunkBytes);
     m_end = 0;
     m_allocated = 0;

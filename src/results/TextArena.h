@@ -1,4 +1,5 @@
 #pragma once
+#include "SystemPages.h"
 #include <QByteArrayView>
 #include <cstdint>
 #include <memory>
@@ -33,7 +34,7 @@ public:
     std::uint64_t allocatedBytes() const { return m_allocated; }
 
 private:
-    std::vector<std::unique_ptr<char[]>> m_chunks; // one slot per ChunkSize of offsets
+    std::vector<PageArray<char>> m_chunks;       // one slot per ChunkSize of offsets
     std::vector<std::uint64_t> m_chunkBytes;       // allocated size of the chunk starting at a slot
     std::uint64_t m_end = 0;
     std::uint64_t m_allocated = 0;
