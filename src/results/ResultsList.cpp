@@ -154,14 +154,7 @@ QByteArrayView ResultsList::itemUtf8(int number, int column) const {
     return field(rowAt(number), column);
 }
 
-std::array<QByteArrayView, 3> ResultsList::rowUtf8(int number) const {
-    const Row& row = rowAt(number);
-    const char* text = m_arena.at(row.offset());
-    const auto city = qsizetype(row.length(1)), state = qsizetype(row.length(2)), zip = qsizetype(row.length(3));
-    if (city + state + zip == 0)
-        return {QByteArrayView("", 0), QByteArrayView("", 0), QByteArrayView("", 0)};
-    return {QByteArrayView(text, city), QByteArrayView(text + city, state), QByteArrayView(text + city + state, zip)};
-}
+void ResultsList::failOutOfBounds() { throw outOfBounds(); }
 
 void ResultsList::announce() {
     if (m_announced < count()) {

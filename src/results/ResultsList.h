@@ -98,6 +98,7 @@ private:
     static constexpr size_t HeadroomMargin = 8u << 20;
     void ensureHeadroom() const;
 
+    [[noreturn]] static void failOutOfBounds();
     const Row& rowAt(int number) const;
     Row& rowAt(int number);
     QByteArrayView field(const Row& row, int column) const;
@@ -115,5 +116,17 @@ private:
     // the last rows of a run show even when no further yield comes.
     QTimer m_announceLater;
 };
+
+// Inline: the copy and the saves call it once a row, millions of times.
+inline std::array<QByteArrayView, 3> ResultsList::rowUtf8(int number) const {
+    if (number < 1 || number > count())
+        failOutOfBounds();
+    const Row& row = m_rows[size_t(number - 1)];
+    const auto city = qsizetype(row.length(1)), state = qsizetype(row.length(2)), zip = qsizetype(row.length(3));
+    if (city + state + zip == 0)
+        return {QByteArrayView("", 0), QByteArrayView("", 0), QByteArrayView("", 0)};
+    const char* text = m_arena.at(row.offset());
+    return {QByteArrayView(text, city), QByteArrayView(text + city, state), QByteArrayView(text + city + state, zip)};
+}
 
 } // namespace olvaris
