@@ -4,6 +4,7 @@
 #include "app/PointerShape.h"
 #include "commands/ExportCommands.h"
 #include "export/ClipboardCopy.h"
+#include "export/WriteTextFile.h"
 #include "ui/Form1.h"
 #include "ui/ResultsView.h"
 #include <QClipboard>
@@ -376,6 +377,33 @@ private slots:
         w.saveWith(w.form.PushButton4, "closed.txt");
         QVERIFY(closed);
         QCOMPARE(w.platform.exitStatuses, std::vector<int>{EXIT_SUCCESS});
+    }
+
+    // A file written in place (it has a second name) is finished when the
+    // process ends while the write yields between pieces.
+    void aWriteInPlaceEndedWhileItYieldsIsFinishedFirst() {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("linked.txt");
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(5 * int(WritePiece), 'o')) > 0);
+        old.close();
+        QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(folder.filePath("other")).constData()) ==
+                0);
+        const std::string text(2 * WritePiece + 7, 'n');
+        const QByteArray whole = QByteArray::fromStdString(text) + "\r\n";
+        QByteArray atTheEnd;
+        WriteTextFile(text, path, [&] {
+            if (!atTheEnd.isNull())
+                return;
+            settleUnfinishedWrites();
+            QFile file(path);
+            atTheEnd = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("");
+        });
+        QCOMPARE(atTheEnd.size(), whole.size());
+        QVERIFY(atTheEnd == whole);
+        QFile after(folder.filePath("other"));
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QVERIFY(after.readAll() == whole);
     }
 
     // A clipboard that never takes the text is given up on after about a

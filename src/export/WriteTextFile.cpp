@@ -79,14 +79,35 @@ void writeAll(int fd, const char* data, size_t size, off_t& offset) {
     }
 }
 
-void writeText(int fd, const std::string& text, const std::function<void()>& betweenPieces) {
+// How far a write into a file has come: the text, then one more "\r\n".
+struct WriteProgress {
+    int fd = -1;
+    const std::string* text = nullptr;
     off_t offset = 0;
-    for (size_t at = 0; at < text.size(); at += WritePiece) {
-        if (at > 0 && betweenPieces)
+    // Set when the process's end finished the write while it yielded.
+    bool finishedElsewhere = false;
+
+    off_t total() const { return off_t(text->size() + 2); }
+};
+
+// Writes what is left in pieces of WritePiece bytes, betweenPieces between
+// two of them. Returns false when the write was finished elsewhere during
+// betweenPieces.
+bool writeText(WriteProgress& progress, const std::function<void()>& betweenPieces) {
+    const std::string& text = *progress.text;
+    while (size_t(progress.offset) < text.size()) {
+        if (progress.offset > 0 && betweenPieces) {
             betweenPieces();
-        writeAll(fd, text.data() + at, std::min(WritePiece, text.size() - at), offset);
+            if (progress.finishedElsewhere)
+                return false;
+        }
+        const size_t at = size_t(progress.offset);
+        writeAll(progress.fd, text.data() + at, std::min(WritePiece, text.size() - at), progress.offset);
     }
-    writeAll(fd, "\r\n", 2, offset);
+    if (progress.offset < progress.total())
+        writeAll(progress.fd, "\r\n" + (progress.offset - off_t(text.size())),
+                 size_t(progress.total() - progress.offset), progress.offset);
+    return true;
 }
 
 // A system call that may wait on the disk (an fsync: tens of milliseconds
@@ -109,38 +130,49 @@ bool replacingWouldChangeTheFile(const Target& target) {
     return target.exists && (target.status.st_nlink > 1 || target.status.st_uid != ::geteuid());
 }
 
+// The writes in place under way, which the process finishes if it ends
+// while one yields (the window closed during a save): stopping there would
+// leave the new text's start over the old text.
+std::vector<WriteProgress*>& unfinishedInPlace() {
+    static std::vector<WriteProgress*> writes;
+    return writes;
+}
+
 // Writes over the file where it is: same inode, owner, mode and links. The
 // space is reserved first (where the file system cannot reserve it, by
 // writing the blocks not yet allocated beyond the old text), so a full disk
 // or a size limit fails before a byte of the old text changes. A failure
 // after that (an I/O error) leaves the new text's start over the old text.
-// It does not yield: closing the window in a yield ends the process at once,
-// which would leave the new text's start over the old text.
-void writeInPlace(const std::string& text, const Target& target) {
+void writeInPlace(const std::string& text, const Target& target, const std::function<void()>& betweenPieces) {
     // Not blocking: a pipe put in the file's place since it was looked at
     // is refused below rather than waited on.
     const int fd = ::open(target.path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         throw systemFailure(errno);
+    WriteProgress progress{fd, &text};
     try {
         struct stat status {};
         if (::fstat(fd, &status) != 0)
             throw systemFailure(errno);
         if (!S_ISREG(status.st_mode))
             throw notAnOrdinaryFile();
-        const off_t total = off_t(text.size() + 2);
-        checkSizeLimit(total);
+        checkSizeLimit(progress.total());
         const HeldTerminationSignals held;
-        if (const int error = ::posix_fallocate(fd, 0, total); error != 0) {
+        if (const int error = ::posix_fallocate(fd, 0, progress.total()); error != 0) {
             // Reserving by writing may have lengthened the file before it failed.
             [[maybe_unused]] const int restored = ::ftruncate(fd, status.st_size);
             throw systemFailure(error);
         }
-        writeText(fd, text, {});
-        if (::ftruncate(fd, total) != 0)
-            throw systemFailure(errno);
-        syncToDisk(fd, {});
+        unfinishedInPlace().push_back(&progress);
+        const bool here = writeText(progress, betweenPieces);
+        std::erase(unfinishedInPlace(), &progress);
+        if (here) {
+            if (::ftruncate(fd, progress.total()) != 0)
+                throw systemFailure(errno);
+            syncToDisk(fd, betweenPieces);
+        }
     } catch (...) {
+        std::erase(unfinishedInPlace(), &progress);
         ::close(fd);
         throw;
     }
@@ -204,7 +236,8 @@ bool writeReplacing(const std::string& text, const Target& target, const std::fu
         // The new file gets the old one's mode exactly, whatever the umask.
         if (target.exists && ::fchmod(fd, target.status.st_mode & 07777) != 0)
             throw systemFailure(errno);
-        writeText(fd, text, betweenPieces);
+        WriteProgress progress{fd, &text};
+        writeText(progress, betweenPieces);
         syncToDisk(fd, betweenPieces);
         const int closed = ::close(fd);
         fd = -1;
@@ -224,9 +257,20 @@ bool writeReplacing(const std::string& text, const Target& target, const std::fu
 
 } // namespace
 
-void removeUnfinishedWrites() {
+void settleUnfinishedWrites() {
     for (const QByteArray& file : unfinishedWrites())
         ::unlink(file.constData());
+    for (WriteProgress* progress : unfinishedInPlace()) {
+        progress->finishedElsewhere = true;
+        try {
+            writeText(*progress, {});
+            if (::ftruncate(progress->fd, progress->total()) == 0)
+                ::fsync(progress->fd);
+        } catch (const Failure&) {
+            // What an I/O error leaves in place, as when the write fails.
+        }
+    }
+    unfinishedInPlace().clear();
 }
 
 void WriteTextFile(const std::string& text, const QString& fileName, const std::function<void()>& betweenPieces) {
@@ -236,7 +280,7 @@ void WriteTextFile(const std::string& text, const QString& fileName, const std::
     if (target.exists && !S_ISREG(target.status.st_mode))
         throw notAnOrdinaryFile();
     if (replacingWouldChangeTheFile(target) || !writeReplacing(text, target, betweenPieces))
-        writeInPlace(text, target);
+        writeInPlace(text, target, betweenPieces);
 }
 
 } // namespace olvaris

@@ -20,15 +20,15 @@ namespace olvaris {
 // while the file is written, so none leaves a half-written file or a
 // temporary one.
 //
-// A replacing write is made in pieces of WritePiece bytes, and betweenPieces
-// (the command's yield) runs between two of them and while the disk syncs;
-// a write in place is made in one step.
+// The text is written in pieces of WritePiece bytes, and betweenPieces
+// (the command's yield) runs between two of them and while the disk syncs.
 void WriteTextFile(const std::string& text, const QString& fileName, const std::function<void()>& betweenPieces = {});
 
 inline constexpr size_t WritePiece = size_t(1) << 20;
 
-// Removes the new files of replacing writes still under way: for a process
-// that ends at once while a save yields.
-void removeUnfinishedWrites();
+// For a process that ends at once while a save yields: removes the new
+// files of replacing writes still under way (the old file stays as it
+// was), and finishes the writes in place (the file gets the whole new text).
+void settleUnfinishedWrites();
 
 } // namespace olvaris

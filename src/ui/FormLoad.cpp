@@ -128,8 +128,9 @@ void Form1::Form_Unload() {
     // A separator still waiting for a busy settings store gets a last,
     // bounded chance before the process ends.
     m_separatorSetting.flush(500);
-    // A save abandoned while it yields leaves no new file beside its target.
-    removeUnfinishedWrites();
+    // A save abandoned while it yields leaves no new file beside its
+    // target, and no file written in place half new.
+    settleUnfinishedWrites();
     m_platform.endProcess(EXIT_SUCCESS);
 }
 
