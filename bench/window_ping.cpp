@@ -32,9 +32,9 @@ bool awaitAnswer(xcb_connection_t* connection, xcb_atom_t ping, std::uint32_t se
     pollfd descriptor{xcb_get_file_descriptor(connection), POLLIN, 0};
     while (Clock::now() < deadline) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
-            const bool answer = (event->response_type & 0x7F) == XCB_CLIENT_MESSAGE &&
-                                reinterpret_cast<xcb_client_message_event_t*>(event)->data.data32[0] == ping &&
-                                reinterpret_cast<xcb_client_message_event_t*>(event)->data.data32[1] == serial;
+            const bool answer = (event->response_type & 0x7F) == XCB_CLIENT_MESSAGE
+                                && reinterpret_cast<xcb_client_message_event_t*>(event)->data.data32[0] == ping
+                                && reinterpret_cast<xcb_client_message_event_t*>(event)->data.data32[1] == serial;
             std::free(event);
             if (answer)
                 return true;
@@ -73,8 +73,8 @@ int main(int argc, char** argv) {
 
     std::vector<double> answers;
     double unanswered = 0;
-    const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                     std::chrono::duration<double>(seconds));
+    const Clock::time_point end =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     for (std::uint32_t serial = 1; Clock::now() < end; ++serial) {
         xcb_client_message_event_t message{};
         message.response_type = XCB_CLIENT_MESSAGE;
