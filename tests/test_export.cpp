@@ -387,8 +387,8 @@ private slots:
         QFile old(path);
         QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(5 * int(WritePiece), 'o')) > 0);
         old.close();
-        QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(folder.filePath("other")).constData()) ==
-                0);
+        QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(folder.filePath("other")).constData())
+                == 0);
         const std::string text(2 * WritePiece + 7, 'n');
         const QByteArray whole = QByteArray::fromStdString(text) + "\r\n";
         QByteArray atTheEnd;

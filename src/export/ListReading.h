@@ -29,7 +29,7 @@ public:
         }
         QByteArrayView operator[](int column) const {
             return column >= 1 && column <= int(m_texts.size()) ? m_texts[size_t(column - 1)]
-                                                                  : m_reading.text(m_number, column);
+                                                                : m_reading.text(m_number, column);
         }
 
     private:

@@ -61,7 +61,8 @@ std::string buildSavedText(const ResultsList& list, SaveShape shape, const QStri
     // many bytes as the saved code page does.
     const int rows = reading.count();
     std::uint64_t room = text.size() + std::uint64_t(rows) * (2 + separatorLength * std::uint64_t(columns));
-    for (int column = zipCodesOnly ? ZipColumn : 1; column <= (zipCodesOnly ? ZipColumn : std::min(columns, ZipColumn)); ++column)
+    for (int column = zipCodesOnly ? ZipColumn : 1; column <= (zipCodesOnly ? ZipColumn : std::min(columns, ZipColumn));
+         ++column)
         room += list.columnBytes(column);
     text.reserve(size_t(room));
     for (int row = 1; row <= rows; ++row) {

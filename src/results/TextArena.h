@@ -34,8 +34,8 @@ public:
     std::uint64_t allocatedBytes() const { return m_allocated; }
 
 private:
-    std::vector<PageArray<char>> m_chunks;       // one slot per ChunkSize of offsets
-    std::vector<std::uint64_t> m_chunkBytes;       // allocated size of the chunk starting at a slot
+    std::vector<PageArray<char>> m_chunks;   // one slot per ChunkSize of offsets
+    std::vector<std::uint64_t> m_chunkBytes; // allocated size of the chunk starting at a slot
     std::uint64_t m_end = 0;
     std::uint64_t m_allocated = 0;
 };

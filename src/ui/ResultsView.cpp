@@ -95,8 +95,8 @@ QModelIndex ResultsView::indexAt(const QPoint& point) const {
 QRect ResultsView::visualRect(const QModelIndex& index) const {
     if (!index.isValid() || index.model() != model() || index.parent() != rootIndex())
         return {};
-    return {columnViewportPosition(index.column()), (index.row() - topRow()) * uniformRowHeight(), columnWidth(index.column()),
-            uniformRowHeight()};
+    return {columnViewportPosition(index.column()), (index.row() - topRow()) * uniformRowHeight(),
+            columnWidth(index.column()), uniformRowHeight()};
 }
 
 int ResultsView::verticalOffset() const { return topRow() * uniformRowHeight(); }
