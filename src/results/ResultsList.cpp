@@ -1,4 +1,5 @@
 #include "ResultsList.h"
+#include "SystemPages.h"
 #include "app/Failure.h"
 #include <algorithm>
 #include <iterator>
@@ -74,20 +75,16 @@ void ResultsList::releaseStore() {
 
 int ResultsList::add(const QString& city) { return addUtf8(city.toUtf8()); }
 
-// The view keeps a little per row too (Qt's header items, 8 bytes each),
-// and grows it when rows are announced, by copying it to a block about
-// twice as large, in code that cannot fail gracefully. So every few
-// thousand rows the list makes sure that block, and a margin for the
-// window's own work, can still be had; if not, the row is refused as out
-// of memory while the window still can report it.
+// The window's own work (painting, a message box, the display's shared
+// image buffers) allocates in code that cannot fail gracefully. So every
+// few thousand rows the list makes sure a margin for it can still be had,
+// fresh from the system (a trial the allocator served from memory it holds
+// would prove nothing); if not, the row is refused as out of memory while
+// the window still can report it.
 void ResultsList::ensureHeadroom() const {
     if (m_rows.size() % HeadroomCheckEvery != 0)
         return;
-    const size_t rowsAhead = m_rows.size() + HeadroomCheckEvery;
-    void* trial = std::malloc(rowsAhead * ViewBytesPerRow * 2 + HeadroomMargin);
-    if (!trial)
-        throw std::bad_alloc();
-    std::free(trial);
+    allocatePages<char>(HeadroomMargin);
 }
 
 int ResultsList::addUtf8(QByteArrayView city) {

@@ -94,7 +94,6 @@ private:
     void releaseStore();
 
     static constexpr size_t HeadroomCheckEvery = 4096;
-    static constexpr size_t ViewBytesPerRow = 16;
     static constexpr size_t HeadroomMargin = 8u << 20;
     void ensureHeadroom() const;
 
