@@ -277,8 +277,7 @@ double floorCopy(const PlainRows& rows) {
     QByteArray text(qsizetype(rows.zip.size() * (widths[0] + widths[1] + 4) + zipBytes), Qt::Uninitialized);
     char* out = text.data();
     auto put = [&](const std::string& field, size_t width) {
-        std::memcpy(out, field.data(), field.size());
-        out += field.size();
+        out = std::copy(field.begin(), field.end(), out);
         std::memset(out, ' ', width - field.size());
         out += width - field.size();
     };

@@ -385,7 +385,7 @@ private slots:
         QTemporaryDir folder;
         const QString path = folder.filePath("linked.txt");
         QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(5 * int(WritePiece), 'o')) > 0);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(qsizetype(5 * WritePiece), 'o')) > 0);
         old.close();
         QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(folder.filePath("other")).constData())
                 == 0);
