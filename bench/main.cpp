@@ -469,24 +469,40 @@ void exportFigures(QTextStream& out, Form1& form, BenchPlatform& platform, const
 
 } // namespace
 
-// List-all and the commands on the full list, on a table of any size.
-int largeTable(QTextStream& out, const QString& database, const QString& work) {
-    const QString folder = QDir(work).filePath(QStringLiteral("large"));
+// The window on a database, linked into a folder of its own as the program
+// finds its database, started and shown.
+QString placeDatabase(const QString& database, const QString& folder) {
     QDir().mkpath(folder);
     QFile::remove(folder + QStringLiteral("/zipbase.mdb"));
     QFile::link(database, folder + QStringLiteral("/zipbase.mdb"));
     AppFiles::overrideFolder(folder);
+    return folder;
+}
+
+struct BenchWindow {
+    BenchWindow(const QString& database, const QString& place) : folder(placeDatabase(database, place)) {
+        form.Form_Load();
+        form.show();
+        QCoreApplication::processEvents();
+    }
+    QString folder;
     BenchPlatform platform;
-    Form1 form(platform);
-    form.Form_Load();
-    form.show();
-    QCoreApplication::processEvents();
-    const Floor listFloor = readWithCApi(database, query::ListAll, QString());
-    const WindowRun listAll = runInWindow(form, true);
+    Form1 form{platform};
+};
+
+void runTableHeader(QTextStream& out) {
     out << "| run                                | rows      | window     | floor      | ratio | first row  | floor first | longest gap |\n";
     out << "|------------------------------------|-----------|------------|------------|-------|------------|------------|-------------|\n";
+}
+
+// List-all and the commands on the full list, on a table of any size.
+int largeTable(QTextStream& out, const QString& database, const QString& work) {
+    BenchWindow window(database, QDir(work).filePath(QStringLiteral("large")));
+    const Floor listFloor = readWithCApi(database, query::ListAll, QString());
+    const WindowRun listAll = runInWindow(window.form, true);
+    runTableHeader(out);
     report(out, "list all", listAll, listFloor);
-    exportFigures(out, form, platform, work);
+    exportFigures(out, window.form, window.platform, work);
     out << QString::asprintf("Peak resident memory of the whole process: %.1f MB\n", bench::peakResidentBytes() / 1e6);
     return 0;
 }
@@ -510,25 +526,16 @@ int main(int argc, char** argv) {
     const QString shipped = binFolder + QStringLiteral("/zipbase.mdb");
     const QString million = makeRowDatabase(work, shippedCsv, builder, MillionRows);
 
-    out << "| run                                | rows      | window     | floor      | ratio | first row  | floor first | longest gap |\n";
-    out << "|------------------------------------|-----------|------------|------------|-------|------------|------------|-------------|\n";
+    runTableHeader(out);
     QStringList plans;
     WindowRun millionList;
     QString loadTable;
     QTextStream load(&loadTable);
     for (const QString& database : {shipped, million}) {
         const bool big = database == million;
-        const QString folder = QDir(work).filePath(big ? QStringLiteral("million") : QStringLiteral("shipped"));
-        QDir().mkpath(folder);
-        QFile::remove(folder + QStringLiteral("/zipbase.mdb"));
-        QFile::copy(database, folder + QStringLiteral("/zipbase.mdb"));
-        AppFiles::overrideFolder(folder);
-
-        BenchPlatform platform;
-        Form1 form(platform);
-        form.Form_Load();
-        form.show();
-        QCoreApplication::processEvents();
+        BenchWindow window(database, QDir(work).filePath(big ? QStringLiteral("million") : QStringLiteral("shipped")));
+        Form1& form = window.form;
+        BenchPlatform& platform = window.platform;
 
         const Floor listFloor = readWithCApi(database, query::ListAll, QString());
         const WindowRun listAll = runInWindow(form, true);
