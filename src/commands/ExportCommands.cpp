@@ -5,8 +5,10 @@
 #include "app/ErrorReport.h"
 #include "app/Locations.h"
 #include "app/PointerShape.h"
+#include "app/WorkUnderWay.h"
 #include "app/Yielder.h"
 #include "results/ResultsList.h"
+#include <optional>
 
 namespace olvaris {
 
@@ -36,6 +38,7 @@ void ExportCommands::save(const char* location, SaveShape shape) {
     if (trap.headTest(116, [&] { return fileName.isEmpty(); }))
         return;
     m_saving = true;
+    std::optional<WorkUnderWay::Hold> underWay(m_surface.work().hold());
     trap.statement(118, [&] { m_surface.setMousePointer(pointer::Busy); });
     trap.statement(120, [&] {
         Yielder& yielder = m_surface.yielder();
@@ -54,6 +57,7 @@ void ExportCommands::save(const char* location, SaveShape shape) {
         }
     });
     trap.statement(122, [&] { m_surface.setMousePointer(pointer::Default); });
+    underWay.reset();
     m_saving = false;
     startPendingSaves();
 }
@@ -79,11 +83,14 @@ void ExportCommands::startPendingSaves() {
 void ExportCommands::PushButton6_Click() {
     Trap trap = trapFor(location::PushButton6Click, m_surface.platform());
     bool copied = false;
+    // The list is held (removal and clear refused) while the copy reads it.
+    std::optional<WorkUnderWay::Hold> underWay(m_surface.work().hold());
     trap.statement(106, [&] {
         m_surface.yielder().startCommand();
         CopyResultsToClipboard(m_surface.results(), m_surface.yielder());
         copied = true;
     });
+    underWay.reset();
     // Only a copy that worked is confirmed.
     if (copied)
         trap.statement(108, [&] {

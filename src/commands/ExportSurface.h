@@ -6,6 +6,7 @@ namespace olvaris {
 
 class Platform;
 class ResultsList;
+class WorkUnderWay;
 class Yielder;
 
 // What the save and copy commands use of the main window.
@@ -17,6 +18,7 @@ public:
     virtual QString separatorText() const = 0;
     virtual ResultsList& results() = 0;
     virtual Yielder& yielder() = 0;
+    virtual WorkUnderWay& work() = 0;
     virtual Platform& platform() = 0;
 };
 

@@ -6,6 +6,7 @@
 #include "app/Locations.h"
 #include "app/PointerShape.h"
 #include "app/Required.h"
+#include "app/WorkUnderWay.h"
 #include "app/Yielder.h"
 #include "results/ResultsList.h"
 
@@ -140,6 +141,7 @@ void RunCommands::PushButton1_Click() {
     trap.statement(100, [&] { rows = std::make_unique<ZipRowSet>(); });
     if (stopClicked(trap, RunButton::Search, SearchSteps) || deferWhileRunning(RunButton::Search))
         return;
+    const WorkUnderWay::Hold underWay = m_surface.work().hold();
     beginRun(trap, RunButton::Search);
     if (trap.headTest(110, [&] { return query::isBlankFilter(m_surface.filterText()); })) {
         trap.statement(140, [&] { m_surface.setMousePointer(pointer::Default); });
@@ -159,6 +161,7 @@ void RunCommands::PushButton3_Click() {
     trap.statement(100, [&] { rows = std::make_unique<ZipRowSet>(); });
     if (stopClicked(trap, RunButton::ListAll, ListAllSteps) || deferWhileRunning(RunButton::ListAll))
         return;
+    const WorkUnderWay::Hold underWay = m_surface.work().hold();
     beginRun(trap, RunButton::ListAll);
     trap.statement(110, [&] { m_surface.setMousePointer(pointer::Busy); });
     streamRows(trap, rows, ListAllSteps, [&](ZipRowSet& set) { set.Open(query::ListAll, m_surface.zipConnection()); });

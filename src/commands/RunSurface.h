@@ -6,6 +6,7 @@ namespace olvaris {
 
 class Platform;
 class ResultsList;
+class WorkUnderWay;
 class Yielder;
 class ZipConnection;
 
@@ -23,6 +24,7 @@ public:
     virtual ResultsList& results() = 0;
     virtual ZipConnection* zipConnection() const = 0;
     virtual Yielder& yielder() = 0;
+    virtual WorkUnderWay& work() = 0;
     virtual Platform& platform() = 0;
 };
 

@@ -21,13 +21,16 @@ public:
         return m_list.itemUtf8(number, column);
     }
     // The row's texts, by column from 1; a column past the list's texts
-    // fails as a read out of range does.
+    // fails as a read out of range does. The texts are views into the list:
+    // each read checks the list again, so a reader that yielded since the
+    // row was taken fails rather than reads texts a clear has let go.
     class Row {
     public:
         Row(const ListReading& reading, int number) : m_reading(reading), m_number(number) {
             m_texts = reading.m_list.rowUtf8(number);
         }
         QByteArrayView operator[](int column) const {
+            m_reading.check();
             return column >= 1 && column <= int(m_texts.size()) ? m_texts[size_t(column - 1)]
                                                                 : m_reading.text(m_number, column);
         }

@@ -85,6 +85,7 @@ Form1::Form1(Platform& platform, QWidget* parent)
     setAutoFillBackground(true);
     setFixedSize(twipsToPixels(8760), twipsToPixels(7905));
 
+    m_work.onChange([this] { applyPointer(); });
     buildControls();
     arrangeTabOrder();
     wireHandlers();
@@ -149,7 +150,7 @@ void Form1::wireHandlers() {
     connect(PushButton1, &QPushButton::clicked, this, [this] { m_runs.PushButton1_Click(); });
     connect(PushButton3, &QPushButton::clicked, this, [this] { m_runs.PushButton3_Click(); });
     connect(PushButton5, &QPushButton::clicked, this,
-            [this] { PushButton5_Click(*m_results, m_mousePointer, m_platform); });
+            [this] { PushButton5_Click(*m_results, mousePointer(), m_platform); });
     connect(PushButton2, &QPushButton::clicked, this, [this] { m_exports.PushButton2_Click(); });
     connect(PushButton13, &QPushButton::clicked, this, [this] { m_exports.PushButton13_Click(); });
     connect(PushButton4, &QPushButton::clicked, this, [this] { m_exports.PushButton4_Click(); });
@@ -209,11 +210,11 @@ std::optional<int> Form1::selectedRowNumber() const {
     return rows.constFirst().row() + 1;
 }
 
-void Form1::ListView1_DblClick() { removeSelectedRow(*m_results, m_mousePointer, selectedRowNumber()); }
+void Form1::ListView1_DblClick() { removeSelectedRow(*m_results, mousePointer(), selectedRowNumber()); }
 
 void Form1::ListView1_KeyDown(int keyCode) {
     if (isRemoveKey(keyCode))
-        removeSelectedRow(*m_results, m_mousePointer, selectedRowNumber());
+        removeSelectedRow(*m_results, mousePointer(), selectedRowNumber());
 }
 
 void Form1::Text2_Change() { m_separatorSetting.Save(Text2->text()); }
@@ -227,12 +228,12 @@ void Form1::setMousePointer(pointer::Shape value) {
 
 // The pointer notifications never replace the busy pointer.
 void Form1::hoverButton() {
-    if (m_mousePointer != pointer::Busy)
+    if (mousePointer() != pointer::Busy)
         setMousePointer(pointer::Custom);
 }
 
 void Form1::hoverArea() {
-    if (m_mousePointer != pointer::Busy)
+    if (mousePointer() != pointer::Busy)
         setMousePointer(pointer::Default);
 }
 
@@ -268,7 +269,7 @@ void Form1::applyPointer() {
     for (QWidget* widget : widgets) {
         if (widget->isWindow() && widget != this)
             continue;
-        switch (m_mousePointer) {
+        switch (mousePointer()) {
         case pointer::Busy:
             widget->setCursor(Qt::WaitCursor);
             break;

@@ -2,6 +2,7 @@
 #include "app/PendingSetting.h"
 #include "app/Platform.h"
 #include "ui/SkinEngine.h"
+#include "app/WorkUnderWay.h"
 #include "app/Yielder.h"
 #include "commands/RunCommands.h"
 #include "data/ZipConnection.h"
@@ -39,8 +40,10 @@ public:
     // Whether start-up ended the process (only a test's stand-in lets it return).
     bool loadEndedProcess() const { return m_loadEndedProcess; }
 
-    // The pointer value of the window: 0 default, 11 busy, 99 the hand.
-    pointer::Shape mousePointer() const override { return m_mousePointer; }
+    // The pointer value of the window: 0 default, 11 busy, 99 the hand. It
+    // is busy while any run, save or copy is under way, whatever the value
+    // a command that ended inside another set last.
+    pointer::Shape mousePointer() const override { return m_work.any() ? pointer::Busy : m_mousePointer; }
     void setMousePointer(pointer::Shape value) override;
     const std::optional<QCursor>& customPointerImage() const { return m_customPointer; }
 
@@ -48,6 +51,7 @@ public:
     void setConnectionFactory(ConnectionFactory factory) { m_createConnection = std::move(factory); }
     ResultsList& results() override { return *m_results; }
     Yielder& yielder() override { return m_yielder; }
+    WorkUnderWay& work() override { return m_work; }
     Platform& platform() override { return m_platform; }
     RunCommands& runs() { return m_runs; }
     ExportCommands& exports() { return m_exports; }
@@ -115,6 +119,7 @@ public:
 private:
     Platform& m_platform;
     Yielder m_yielder;
+    WorkUnderWay m_work;
     ResultsList* m_results = nullptr;
     RunCommands m_runs{*this};
     ExportCommands m_exports{*this};
