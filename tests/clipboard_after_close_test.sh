@@ -7,17 +7,21 @@
 set -u
 standin=$1 probe=$2 folder=$3
 work=$(mktemp -d)
-manager=""
-cleanup() { [ -n "$manager" ] && kill "$manager" 2>/dev/null; rm -rf "$work"; }
+manager="" flooder=""
+cleanup() { kill $manager $flooder 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 export QT_QPA_PLATFORM=xcb
 fail() { echo "FAIL: $*"; exit 1; }
 
+# Waits for a line in a file, generously: a fresh machine starts slowly.
+wait_for() { # pattern file what
+    for _ in $(seq 600); do grep -q "$1" "$2" 2>/dev/null && return 0; sleep 0.05; done
+    fail "$3"
+}
 start_manager() { # mode
     "$standin" "$1" > "$work/manager.out" 2>&1 &
     manager=$!
-    for _ in $(seq 100); do grep -q ready "$work/manager.out" && return 0; sleep 0.05; done
-    fail "the stand-in manager did not start"
+    wait_for ready "$work/manager.out" "the stand-in manager did not start"
 }
 stop_manager() { kill "$manager"; wait "$manager" 2>/dev/null; manager=""; }
 milliseconds() { echo $(( $(date +%s%N) / 1000000 )); }
@@ -48,4 +52,40 @@ for mode in hang none; do
     echo "ok: $mode manager, the program ended $(( $(milliseconds) - started )) ms after it started"
     [ "$mode" = hang ] && stop_manager
 done
+# A manager that never answers and a client that keeps asking for the text
+# and never takes it: the program still ends within the hand-over's time,
+# its memory no higher than without the client.
+peak_kib() { # the probe's highest resident size while it runs, in KiB
+    peak=0
+    while now=$(awk '/^VmHWM/ { print $2 }' "/proc/$1/status" 2>/dev/null) && [ -n "$now" ]; do
+        peak=$now # an ended process, not yet waited for, has no VmHWM line
+        sleep 0.02
+    done
+    echo "$peak"
+}
+start_manager hang
+for flood in no yes; do
+    rm -f "$work/copied.txt"
+    "$probe" "$folder" "$work/copied.txt" --all &
+    probe_pid=$!
+    ( sleep 20; kill "$probe_pid" 2>/dev/null ) &
+    watchdog=$!
+    if [ "$flood" = yes ]; then
+        wait_for . "$work/copied.txt" "flood: the probe did not copy"
+        "$standin" flood > "$work/flood.out" 2>&1 &
+        flooder=$!
+    fi
+    peak=$(peak_kib "$probe_pid")
+    wait "$probe_pid"
+    status=$?
+    kill "$watchdog" 2>/dev/null
+    [ -n "$flooder" ] && { kill "$flooder"; wait "$flooder" 2>/dev/null; flooder=""; }
+    [ "$status" -eq 0 ] || fail "flood $flood: the probe ended with $status"
+    echo "ok: flood $flood, the program ended, peak $peak KiB"
+    if [ "$flood" = no ]; then quiet_peak=$peak
+    elif [ "$peak" -gt $((quiet_peak + 150 * 1024)) ]; then
+        fail "a flooding client took the program from $quiet_peak KiB to $peak KiB"
+    fi
+done
+stop_manager
 exit 0

@@ -5,12 +5,19 @@
 //                                       as the clipboard's owner from then on
 //   clipboard-manager-standin hang      owns CLIPBOARD_MANAGER and never answers
 //   clipboard-manager-standin read      prints the clipboard's text
-// The first two print "ready" once they own CLIPBOARD_MANAGER, and run until killed.
+//   clipboard-manager-standin flood     from 50 windows, asks for the clipboard
+//                                       as STRING twice every 10 ms, each time
+//                                       into a new property, and never takes it
+// The first two print "ready" once they own CLIPBOARD_MANAGER, the third once
+// it asks; all three run until killed.
 #include "ui/X11Selection.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <thread>
+#include <vector>
 
 using namespace olvaris::x11;
 using Clock = std::chrono::steady_clock;
@@ -124,6 +131,35 @@ int manage(Connection& connection, bool answer) {
     }
 }
 
+int flood(Connection& connection) {
+    xcb_connection_t* xcb = connection.xcb();
+    const xcb_atom_t clipboard = connection.atom("CLIPBOARD");
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(xcb)).data->root;
+    std::vector<xcb_window_t> windows(50);
+    for (xcb_window_t& window : windows) {
+        window = xcb_generate_id(xcb);
+        xcb_create_window(xcb, XCB_COPY_FROM_PARENT, window, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+    }
+    std::vector<xcb_atom_t> properties;
+    for (int i = 0; i < 1000; ++i)
+        properties.push_back(connection.atom(("_FLOOD_" + std::to_string(i)).c_str()));
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (size_t next = 0;;) {
+        for (const xcb_window_t window : windows)
+            for (int twice = 0; twice < 2; ++twice)
+                xcb_convert_selection(xcb, window, clipboard, XCB_ATOM_STRING, properties[next++ % properties.size()],
+                                      XCB_CURRENT_TIME);
+        xcb_flush(xcb);
+        while (xcb_generic_event_t* event = xcb_poll_for_event(xcb))
+            std::free(event);
+        if (xcb_connection_has_error(xcb))
+            return 1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -140,5 +176,7 @@ int main(int argc, char** argv) {
         return manage(*connection, true);
     if (std::strcmp(argv[1], "hang") == 0)
         return manage(*connection, false);
+    if (std::strcmp(argv[1], "flood") == 0)
+        return flood(*connection);
     return 2;
 }

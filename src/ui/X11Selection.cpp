@@ -78,15 +78,17 @@ xcb_timestamp_t Connection::serverTime() {
     return XCB_CURRENT_TIME;
 }
 
+// The deadline holds whatever the traffic: a client that keeps asking must
+// not keep the caller waiting past it.
 xcb_generic_event_t* Connection::waitForEvent(std::chrono::steady_clock::time_point deadline) {
     for (;;) {
-        if (xcb_generic_event_t* event = xcb_poll_for_event(m_xcb))
-            return event;
-        if (xcb_connection_has_error(m_xcb))
-            return nullptr;
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
+            return nullptr;
+        if (xcb_generic_event_t* event = xcb_poll_for_event(m_xcb))
+            return event;
+        if (xcb_connection_has_error(m_xcb))
             return nullptr;
         pollfd socket{xcb_get_file_descriptor(m_xcb), POLLIN, 0};
         ::poll(&socket, 1, int(std::max<long long>(1, left.count())));
@@ -152,20 +154,26 @@ void SelectionServer::answer(const xcb_selection_request_event_t& request) {
     const xcb_atom_t text = m_connection.atom("TEXT");
     const xcb_atom_t plain = m_connection.atom("text/plain");
 
+    // Returns whether the text is on its way.
     auto sendData = [&](const QByteArray& data, xcb_atom_t type) {
         if (size_t(data.size()) <= m_connection.largestChunk()) {
             xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, request.requestor, property, type, 8, uint32_t(data.size()),
                                 data.constData());
-            return;
+            return true;
         }
         // In pieces: announce the size, then send a piece each time the
         // requestor deletes the property, and an empty piece at the end.
+        // A requestor that never takes its pieces keeps its transfer open:
+        // past a few at once, further requests are refused.
+        if (m_transfers.size() >= MaxTransfers && !m_transfers.count({request.requestor, property}))
+            return false;
         const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
         xcb_change_window_attributes(xcb, request.requestor, XCB_CW_EVENT_MASK, &events);
         const uint32_t size = uint32_t(data.size());
         xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, request.requestor, property, m_connection.atom("INCR"), 32, 1,
                             &size);
         m_transfers[{request.requestor, property}] = Transfer{data, type, 0};
+        return true;
     };
 
     if (ours) {
@@ -179,11 +187,14 @@ void SelectionServer::answer(const xcb_selection_request_event_t& request) {
                                 &m_since);
             answered = property;
         } else if (request.target == utf8 || request.target == plainUtf8) {
-            sendData(m_utf8, request.target);
-            answered = property;
+            if (sendData(m_utf8, request.target))
+                answered = property;
         } else if (request.target == XCB_ATOM_STRING || request.target == text || request.target == plain) {
-            sendData(QString::fromUtf8(m_utf8).toLatin1(), XCB_ATOM_STRING);
-            answered = property;
+            // One Latin-1 copy, made at the first request and shared by all.
+            if (m_latin1.isNull())
+                m_latin1 = QString::fromUtf8(m_utf8).toLatin1();
+            if (sendData(m_latin1, XCB_ATOM_STRING))
+                answered = property;
         }
     }
     answerRequest(m_connection, request, answered);

@@ -50,7 +50,10 @@ private:
 };
 
 // Serves a text as the owner of a selection: answers TARGETS, TIMESTAMP and
-// the text types, large texts in pieces (the INCR protocol).
+// the text types, large texts in pieces (the INCR protocol). Every request
+// shares the one text (and one Latin-1 copy), and at most MaxTransfers
+// piecewise transfers are open at once, so memory stays bounded whatever
+// the requestors do.
 class SelectionServer {
 public:
     SelectionServer(Connection& connection, xcb_atom_t selection, QByteArray utf8, xcb_timestamp_t since);
@@ -69,9 +72,12 @@ private:
     void answer(const xcb_selection_request_event_t& request);
     void continueTransfer(const xcb_property_notify_event_t& notify);
 
+    static constexpr size_t MaxTransfers = 8;
+
     Connection& m_connection;
     xcb_atom_t m_selection;
     QByteArray m_utf8;
+    QByteArray m_latin1;
     xcb_timestamp_t m_since;
     bool m_lost = false;
     std::map<std::pair<xcb_window_t, xcb_atom_t>, Transfer> m_transfers;
