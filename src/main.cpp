@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
     olvaris::DesktopPlatform platform;
     olvaris::Form1 form(platform);
     form.Form_Load();
+    form.endOnTerminationSignals();
     platform.setDialogParent(&form);
 
     // The window opens centred on the screen.

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <QtTest>
+#include <csignal>
 #include <random>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -405,6 +406,45 @@ private slots:
         QFile after(folder.filePath("other"));
         QVERIFY(after.open(QIODevice::ReadOnly));
         QVERIFY(after.readAll() == whole);
+    }
+
+    // The process ended from inside a save's yield while it writes a file in
+    // place: by SIGTERM while a modal box waits (the program's own end, as
+    // closing the window), or by exit() (what Qt does when the X server
+    // goes). Either way every name of the file holds the whole new text.
+    void anEndDuringAWriteInPlaceLeavesTheWholeNewText_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("status");
+        QTest::newRow("SIGTERM with a box open") << "signal" << 128 + SIGTERM;
+        QTest::newRow("exit()") << "exit" << EXIT_FAILURE;
+    }
+    void anEndDuringAWriteInPlaceLeavesTheWholeNewText() {
+        QFETCH(QString, how);
+        QFETCH(int, status);
+        Window w;
+        w.form.yielder().setExact(false);
+        w.form.PushButton3->click();
+        w.form.Text2->setText(QStringLiteral(" | | ")); // stored, so the probe takes it too
+        const QByteArray expected = w.saveWith(w.form.PushButton4, "reference.txt");
+        QVERIFY(expected.size() > qsizetype(WritePiece)); // so the write yields between pieces
+        QFile old(w.target("linked.txt"));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(qsizetype(3 * WritePiece), 'o')) > 0);
+        old.close();
+        QVERIFY(::link(QFile::encodeName(w.target("linked.txt")).constData(),
+                       QFile::encodeName(w.target("other name")).constData())
+                == 0);
+        QProcess probe;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), w.folders.configFolder());
+        probe.setProcessEnvironment(environment);
+        probe.start(QStringLiteral(END_PROBE), {w.folders.appFolder(), w.target("linked.txt"), how});
+        QVERIFY(probe.waitForFinished(60000));
+        const QByteArray output = probe.readAllStandardOutput();
+        QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(probe.exitCode(), status);
+        QVERIFY2(output.isEmpty(), output.constData()); // neither the box nor the save returned
+        QVERIFY(Window::read(w.target("linked.txt")) == expected);
+        QVERIFY(Window::read(w.target("other name")) == expected);
     }
 
     // A clipboard that never takes the text is given up on after about a

@@ -1,11 +1,11 @@
 #include "WriteTextFile.h"
 #include "app/Failure.h"
-#include "app/HeldSignals.h"
 #include "app/OffThread.h"
 #include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
@@ -130,13 +130,30 @@ bool replacingWouldChangeTheFile(const Target& target) {
     return target.exists && (target.status.st_nlink > 1 || target.status.st_uid != ::geteuid());
 }
 
-// The writes in place under way, which the process finishes if it ends
-// while one yields (the window closed during a save): stopping there would
-// leave the new text's start over the old text.
-std::vector<WriteProgress*>& unfinishedInPlace() {
-    static std::vector<WriteProgress*> writes;
+void settleAtExit() { settleUnfinishedWrites(); }
+
+// The writes under way, which the process settles if it ends while one
+// yields: the new files of replacing writes are removed (the old file stays
+// as it was), and writes in place are finished (stopping there would leave
+// the new text's start over the old text). Besides the window's close and
+// the termination signals, a process may end through exit() from inside a
+// yield (Qt's X11 plugin does when the X server goes): the record is never
+// destroyed, and settled by an exit hook registered once it exists.
+struct UnfinishedWrites {
+    std::vector<QByteArray> replacing;
+    std::vector<WriteProgress*> inPlace;
+};
+
+UnfinishedWrites& unfinished() {
+    static UnfinishedWrites& writes = *[] {
+        auto* made = new UnfinishedWrites;
+        std::atexit(settleAtExit);
+        return made;
+    }();
     return writes;
 }
+
+std::vector<WriteProgress*>& unfinishedInPlace() { return unfinished().inPlace; }
 
 // Writes over the file where it is: same inode, owner, mode and links. The
 // space is reserved first (where the file system cannot reserve it, by
@@ -157,7 +174,6 @@ void writeInPlace(const std::string& text, const Target& target, const std::func
         if (!S_ISREG(status.st_mode))
             throw notAnOrdinaryFile();
         checkSizeLimit(progress.total());
-        const HeldTerminationSignals held;
         if (const int error = ::posix_fallocate(fd, 0, progress.total()); error != 0) {
             // Reserving by writing may have lengthened the file before it failed.
             [[maybe_unused]] const int restored = ::ftruncate(fd, status.st_size);
@@ -197,12 +213,7 @@ int createBeside(const Target& target, QByteArray& name) {
     return -1;
 }
 
-// The new files of the replacing writes under way, which the process removes
-// if it ends while one yields (the window closed during a save).
-std::vector<QByteArray>& unfinishedWrites() {
-    static std::vector<QByteArray> files;
-    return files;
-}
+std::vector<QByteArray>& unfinishedWrites() { return unfinished().replacing; }
 
 class UnfinishedWrite {
 public:
@@ -223,7 +234,6 @@ bool writeReplacing(const std::string& text, const Target& target, const std::fu
     if (target.exists && ::faccessat(AT_FDCWD, target.path.constData(), W_OK, AT_EACCESS) != 0)
         throw systemFailure(errno);
     checkSizeLimit(off_t(text.size() + 2));
-    const HeldTerminationSignals held;
     QByteArray temporary;
     int fd = createBeside(target, temporary);
     if (fd < 0) {

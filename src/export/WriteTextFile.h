@@ -16,9 +16,9 @@ namespace olvaris {
 // the size limit checked before the first byte changes.
 //
 // An existing target that is not an ordinary file (a pipe, a device, a
-// socket, a folder) is refused and left as it is. Termination signals wait
-// while the file is written, so none leaves a half-written file or a
-// temporary one.
+// socket, a folder) is refused and left as it is. A process that ends while
+// a write yields (the window closed, a termination signal, exit() from Qt
+// when the display goes) settles it first: see settleUnfinishedWrites.
 //
 // The text is written in pieces of WritePiece bytes, and betweenPieces
 // (the command's yield) runs between two of them and while the disk syncs.
@@ -29,6 +29,7 @@ inline constexpr size_t WritePiece = size_t(1) << 20;
 // For a process that ends at once while a save yields: removes the new
 // files of replacing writes still under way (the old file stays as it
 // was), and finishes the writes in place (the file gets the whole new text).
+// Runs by itself when the process ends through exit().
 void settleUnfinishedWrites();
 
 } // namespace olvaris

@@ -37,6 +37,9 @@ public:
     void Form_Load();
     void Form_QueryUnload();
     void Form_Unload();
+    // From now on, SIGTERM, SIGINT and SIGHUP end the program as closing the
+    // window does (status 128 + the signal).
+    void endOnTerminationSignals();
     // Whether start-up ended the process (only a test's stand-in lets it return).
     bool loadEndedProcess() const { return m_loadEndedProcess; }
 
@@ -104,6 +107,7 @@ private:
     void wireHandlers();
     void describeForScreenReaders();
     void applyPointer();
+    void endInOrder(int exitStatus);
 
     // Start-up steps that touch the window.
     void ApplySkin();
@@ -129,6 +133,7 @@ private:
     pointer::Shape m_mousePointer = pointer::Default;
     std::optional<QCursor> m_customPointer;
     bool m_loadEndedProcess = false;
+    bool m_ending = false;
     // The separator box's value, stored on every change without waiting on the store.
     PendingSetting m_separatorSetting;
 };

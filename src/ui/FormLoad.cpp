@@ -11,6 +11,7 @@
 #include "app/Locations.h"
 #include "app/Required.h"
 #include "app/SettingsStore.h"
+#include "app/TerminationSignals.h"
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -124,14 +125,27 @@ void Form1::Form_QueryUnload() {
     trap.statement(100, [this] { m_yielder.turn(); });
 }
 
-void Form1::Form_Unload() {
+void Form1::Form_Unload() { endInOrder(EXIT_SUCCESS); }
+
+// A logout's signal ends the program as closing the window does, from
+// whatever loop is turning (a command's yield, a modal box); the status
+// tells the sender which signal ended it, as the shell counts.
+void Form1::endOnTerminationSignals() {
+    new TerminationSignals([this](int signal) { endInOrder(128 + signal); }, this);
+}
+
+void Form1::endInOrder(int exitStatus) {
+    // A signal that arrives while the end is under way changes nothing.
+    if (m_ending)
+        return;
+    m_ending = true;
     // A separator still waiting for a busy settings store gets a last,
     // bounded chance before the process ends.
     m_separatorSetting.flush(500);
     // A save abandoned while it yields leaves no new file beside its
     // target, and no file written in place half new.
     settleUnfinishedWrites();
-    m_platform.endProcess(EXIT_SUCCESS);
+    m_platform.endProcess(exitStatus);
 }
 
 } // namespace olvaris
