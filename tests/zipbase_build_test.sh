@@ -64,6 +64,17 @@ refuses zips-only 'Zip\r\n00001\r\n\r\n' 1
 grep -q 'the City and State columns are missing' "$work/zips-only.err" || fail "zips-only message"
 refuses geonames-short 'US\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\nUS\tshort\n' 2
 
+# An output that is not an ordinary file is refused and left as it is.
+mkfifo "$work/pipe.mdb"
+mkdir "$work/folder.mdb"
+for output in "$work/pipe.mdb" "$work/folder.mdb" /dev/null; do
+    "$tool" "$csv" "$output" >/dev/null 2>"$work/kind.err"
+    [ $? -eq 1 ] || fail "$output: not refused with status 1"
+    grep -q "^zipbase-build: $output is not an ordinary file\$" "$work/kind.err" || fail "$output: $(cat "$work/kind.err")"
+done
+[ -p "$work/pipe.mdb" ] && [ -d "$work/folder.mdb" ] && [ -c /dev/null ] || fail "an output that is not a file was replaced"
+ls "$work" | grep -q building && fail "a refused output left $(ls "$work" | grep building)"
+
 # Conventions: help on standard output, usage errors with status 2.
 "$tool" --help | grep -q '^usage: zipbase-build' || fail "--help"
 "$tool" --version | grep -q '^zipbase-build ' || fail "--version"

@@ -15,6 +15,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -149,6 +150,12 @@ int main(int argc, char** argv) {
     }
     const std::string& input = files[0];
     const std::string& output = files[1];
+    // The build ends by renaming over the output: a pipe, a device (/dev/null
+    // as root) or a folder there would be replaced, not written.
+    if (struct stat existing{}; ::stat(output.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        std::cerr << "zipbase-build: " << output << " is not an ordinary file\n";
+        return Failed;
+    }
     const std::string temporary = output + ".building-" + std::to_string(getpid());
     if (temporary.size() >= sizeof g_temporary) {
         std::cerr << "zipbase-build: the output's name is too long\n";
