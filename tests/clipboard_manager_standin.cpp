@@ -142,6 +142,7 @@ int flood(Connection& connection) {
                           XCB_COPY_FROM_PARENT, 0, nullptr);
     }
     std::vector<xcb_atom_t> properties;
+    properties.reserve(1000);
     for (int i = 0; i < 1000; ++i)
         properties.push_back(connection.atom(("_FLOOD_" + std::to_string(i)).c_str()));
     std::printf("ready\n");
