@@ -1,7 +1,9 @@
 // Reads or writes one value of the settings store from a process of its own.
 // Usage: settings-probe <config folder> read <key>
 //        settings-probe <config folder> save <key> <value>    (then kills itself)
+//        settings-probe <config folder> type <key> <value>    (as the separator box does; prints "typed")
 #include "app/Branding.h"
+#include "app/PendingSetting.h"
 #include "app/SettingsStore.h"
 #include <QCoreApplication>
 #include <QSettings>
@@ -26,6 +28,13 @@ int main(int argc, char** argv) {
         olvaris::SettingsStore::Save(app_key, section, key, QString::fromUtf8(argv[4]));
         // Die at once, as a crash would: nothing may depend on a clean exit.
         std::raise(SIGKILL);
+    }
+    if (qstrcmp(argv[2], "type") == 0 && argc == 5) {
+        olvaris::PendingSetting setting(app_key, section, key);
+        setting.Save(QString::fromUtf8(argv[4]));
+        setting.flush(500);
+        std::printf("typed");
+        return 0;
     }
     return 2;
 }

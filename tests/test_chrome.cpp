@@ -280,11 +280,15 @@ private slots:
         QTest::newRow("names a device") << QByteArray("QWidget { background-image: url(/dev/zero); }");
         QTest::newRow("names a folder") << QByteArray("QPushButton { border-image: url('@/x') 2; }");
         QTest::newRow("names a missing file") << QByteArray("QWidget { image: url( @/none.png ); }");
+        QTest::newRow("a pipe behind a comment opener in a string")
+            << QByteArray("QPushButton { background-image: url(\"@/d/*x.png\"); } "
+                          "QWidget { background-image: url(@/pipe); } /* */");
     }
     void aSkinThatCannotBeLoadedIsReportedAt106() {
         QFETCH(QByteArray, bytes);
         TestFolders folders;
         QVERIFY(::mkfifo(QFile::encodeName(folders.filePath(QStringLiteral("pipe"))).constData(), 0600) == 0);
+        folders.writeFile(QStringLiteral("d/*x.png"), "x");
         bytes.replace('@', QFile::encodeName(folders.appFolder()));
         folders.writeFile(QStringLiteral("x/o.cjs"), bytes);
         ScriptedPlatform platform;

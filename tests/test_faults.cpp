@@ -65,6 +65,11 @@ private slots:
         QTest::newRow("no zip column") << QByteArray("CREATE TABLE zip_codes (city TEXT, state TEXT);")
                                        << "no such column: zip";
         QTest::newRow("a recursive view") << QByteArray(RecursiveView) << "zip_codes is not a table";
+        QTest::newRow("a generated column")
+            << QByteArray("CREATE TABLE zip_codes (city TEXT, state TEXT, "
+                          "zip TEXT GENERATED ALWAYS AS (zeroblob(900000000)) VIRTUAL);"
+                          "INSERT INTO zip_codes (city, state) VALUES ('a', 'b'), ('c', 'd');")
+            << "zip_codes has generated columns";
     }
     void foreignDatabasesAreReportedAtOpen() {
         QFETCH(QByteArray, sql);

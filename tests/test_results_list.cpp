@@ -160,6 +160,13 @@ private slots:
         QCOMPARE(list.itemText(huge, 2).size(), 65535);
         QCOMPARE(list.itemText(huge, 3), QString());
         QCOMPARE(list.itemText(after, 1), QStringLiteral("after"));
+        // A cell paints only the start of a long text, cut between characters.
+        const int accents = list.add(QString(1000, QChar(0xE9)));
+        for (const char* caption : {"City", "State", "Zip"})
+            list.addColumn(QString::fromLatin1(caption));
+        list.announce();
+        QCOMPARE(list.data(list.index(huge - 1, 0), Qt::DisplayRole).toString(), QString(1024, QLatin1Char('h')));
+        QCOMPARE(list.data(list.index(accents - 1, 0), Qt::DisplayRole).toString(), QString(512, QChar(0xE9)));
     }
 
     void clearEmptiesTheListAndItsMemory() {

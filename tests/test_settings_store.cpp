@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace olvaris;
 using olvaris::test::TestFolders;
@@ -33,6 +34,41 @@ private slots:
     void absentValueGivesTheDefault() {
         TestFolders folders;
         QCOMPARE(readSeparator(), QStringLiteral("TAB"));
+    }
+
+    // A settings file or lock that is a named pipe, or a settings file no
+    // real one could be: never opened, so neither the start nor a keystroke
+    // waits; the default stands, nothing is stored, one line tells why.
+    void storesThatMustNotBeOpenedAreLeftAlone_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("pipe");
+        QTest::newRow("the settings file a pipe") << "Tarvendel.ini" << true;
+        QTest::newRow("its lock a pipe") << "Tarvendel.ini.lock" << true;
+        QTest::newRow("the settings file of 2 MB") << "Tarvendel.ini" << false;
+    }
+    void storesThatMustNotBeOpenedAreLeftAlone() {
+        QFETCH(QString, name);
+        QFETCH(bool, pipe);
+        TestFolders folders;
+        const QString path = QDir(folders.configFolder()).filePath(name);
+        if (pipe) {
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        } else {
+            QFile big(path);
+            QVERIFY(big.open(QIODevice::WriteOnly));
+            big.write("[Olvaris]\nSeparating%20Character=;\n" + QByteArray(2 << 20, '\n'));
+        }
+        for (const QStringList& arguments : {QStringList{"read", Key}, QStringList{"type", Key, ","}}) {
+            QProcess process;
+            process.start(QStringLiteral(SETTINGS_PROBE), QStringList{folders.configFolder()} + arguments);
+            QVERIFY2(process.waitForFinished(10000), qPrintable(arguments.join(' ')));
+            QCOMPARE(process.readAllStandardOutput(), arguments[0] == "read" ? QByteArray("<absent>") : "typed");
+            const QByteArray told = process.readAllStandardError();
+            QVERIFY2(told.startsWith("olvaris: settings not read or stored: ") && told.count('\n') == 1, told);
+        }
+        QCOMPARE(QFileInfo(path).isFile(), !pipe); // a pipe stays a pipe, the large file as it was
+        if (!pipe)
+            QCOMPARE(QFileInfo(path).size(), qint64(35 + (2 << 20)));
     }
 
     void valuesRoundTripExactly_data() {

@@ -25,6 +25,11 @@ void PendingSetting::flush(int milliseconds) {
 void PendingSetting::attempt(int waitMilliseconds) {
     if (!m_value)
         return;
+    // A store that must not be opened (a pipe, a huge file) takes nothing.
+    if (!SettingsStore::usable(m_applicationKey)) {
+        m_value.reset();
+        return;
+    }
     // The store takes this lock for every write and waits for it without
     // bound (a lock left by a crash counts as stale only after 30 s), so it
     // is tried here first without waiting, and released at once for the

@@ -1,5 +1,9 @@
 #include "SettingsStore.h"
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <cstdio>
+#include <sys/stat.h>
 
 namespace olvaris {
 
@@ -12,6 +16,8 @@ QSettings openStore(const QString& applicationKey) {
 
 QString SettingsStore::Read(const QString& applicationKey, const QString& section, const QString& key,
                             const QString& defaultValue) {
+    if (!usable(applicationKey))
+        return defaultValue;
     QSettings store = openStore(applicationKey);
     if (store.status() != QSettings::NoError)
         return defaultValue;
@@ -24,6 +30,8 @@ QString SettingsStore::Read(const QString& applicationKey, const QString& sectio
 
 bool SettingsStore::Save(const QString& applicationKey, const QString& section, const QString& key,
                          const QString& value) {
+    if (!usable(applicationKey))
+        return false;
     QSettings store = openStore(applicationKey);
     store.beginGroup(section);
     store.setValue(key, value);
@@ -32,6 +40,35 @@ bool SettingsStore::Save(const QString& applicationKey, const QString& section, 
     return store.status() == QSettings::NoError;
 }
 
-QString SettingsStore::fileFor(const QString& applicationKey) { return openStore(applicationKey).fileName(); }
+// Asking QSettings for the file's name would read the file; the name of a
+// store that does not exist tells the folder without opening anything there.
+QString SettingsStore::fileFor(const QString& applicationKey) {
+    const QString unopened = openStore(QStringLiteral(".olvaris-no-such-store")).fileName();
+    return QFileInfo(unopened).path() + QLatin1Char('/') + applicationKey + QStringLiteral(".ini");
+}
+
+bool SettingsStore::usable(const QString& applicationKey) {
+    const QString file = fileFor(applicationKey);
+    QString refusal;
+    struct stat status {};
+    for (const QString& path : {file, file + QStringLiteral(".lock")}) {
+        if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+            continue;
+        if (!S_ISREG(status.st_mode))
+            refusal = path + QStringLiteral(" is not an ordinary file");
+        else if (path == file && status.st_size > LargestStore)
+            refusal = path + QStringLiteral(" is larger than any settings file");
+        if (!refusal.isEmpty())
+            break;
+    }
+    if (refusal.isEmpty())
+        return true;
+    static bool told = false;
+    if (!told) {
+        told = true;
+        std::fprintf(stderr, "olvaris: settings not read or stored: %s\n", qPrintable(refusal));
+    }
+    return false;
+}
 
 } // namespace olvaris

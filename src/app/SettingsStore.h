@@ -15,6 +15,13 @@ public:
 
     // Where the values of an application key live (for tests and the README).
     static QString fileFor(const QString& applicationKey);
+
+    // Whether the store and its lock may be opened at all: each is missing
+    // or an ordinary file, and the store is no larger than any real one. A
+    // named pipe would block the window in open(), a huge file in parsing.
+    // The first refusal is told on standard error, once per process.
+    static bool usable(const QString& applicationKey);
+    static constexpr qint64 LargestStore = qint64(1) << 20;
 };
 
 inline constexpr const char* SeparatingCharacterKey = "Separating Character";

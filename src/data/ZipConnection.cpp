@@ -47,6 +47,20 @@ int requireOrdinaryTable(sqlite3* db) {
     return ordinary ? SQLITE_OK : SQLITE_MISMATCH;
 }
 
+// A generated column is computed as it is read, and its expression may
+// build a text of gigabytes for every row from a file of a few kilobytes.
+// Returns the engine's code; SQLITE_CONSTRAINT when the table has one.
+int refuseGeneratedColumns(sqlite3* db) {
+    sqlite::Statement hidden;
+    int code = sqlite::prepare(db, "select count(*) from pragma_table_xinfo('zip_codes') where hidden != 0", hidden);
+    if (code != SQLITE_OK)
+        return code;
+    code = sqlite3_step(hidden.get());
+    if (code != SQLITE_ROW)
+        return code;
+    return sqlite3_column_int(hidden.get(), 0) == 0 ? SQLITE_OK : SQLITE_CONSTRAINT;
+}
+
 } // namespace
 
 QString ZipConnection::connectionStringFor(const QString& databasePath) {
@@ -65,6 +79,9 @@ void ZipConnection::Open(const QString& connectionString) {
     int checked = sqlite::open(path.constData(), SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, opened);
     sqlite3* db = opened.get();
     if (checked == SQLITE_OK) {
+        // No field the queries read or make may pass what a city, state or
+        // ZIP code can sensibly be: the engine refuses it at its row.
+        sqlite3_limit(db, SQLITE_LIMIT_LENGTH, LargestField);
         sqlite3_busy_timeout(db, BusyTimeoutMilliseconds);
         // Functions named inside the file's schema run only if they cannot harm.
         sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
@@ -81,9 +98,14 @@ void ZipConnection::Open(const QString& connectionString) {
     }
     if (checked == SQLITE_OK)
         checked = requireOrdinaryTable(db);
+    if (checked == SQLITE_OK)
+        checked = refuseGeneratedColumns(db);
+    if (checked == SQLITE_MISMATCH)
+        throw Failure(QStringLiteral("zip_codes is not a table"));
+    if (checked == SQLITE_CONSTRAINT)
+        throw Failure(QStringLiteral("zip_codes has generated columns"));
     if (checked != SQLITE_OK)
-        throw Failure(checked == SQLITE_MISMATCH ? QStringLiteral("zip_codes is not a table")
-                                                 : engineMessage(db, checked));
+        throw Failure(engineMessage(db, checked));
     m_db = std::move(opened);
 }
 

@@ -48,6 +48,9 @@ public:
 
     // How long a run waits for a file that another process holds locked.
     static constexpr int BusyTimeoutMilliseconds = 2000;
+    // The longest text a field may hold: far beyond any place name, far
+    // below what would hold the window or fill the memory.
+    static constexpr int LargestField = 1 << 20;
 
 private:
     static int onProgress(void* connection);

@@ -186,7 +186,17 @@ int ResultsList::columnCount(const QModelIndex& parent) const { return parent.is
 QVariant ResultsList::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_announced || index.column() > 2)
         return {};
-    return QString::fromUtf8(field(m_rows[size_t(index.row())], index.column() + 1));
+    // A cell shows a screen's width of its text at most: Qt lays out every
+    // character of the string it paints, and a field of megabytes would hold
+    // the window for seconds. Saves and copies read the whole text.
+    QByteArrayView text = field(m_rows[size_t(index.row())], index.column() + 1);
+    if (text.size() > ShownBytes) {
+        qsizetype cut = ShownBytes;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut;
+        text = text.first(cut);
+    }
+    return QString::fromUtf8(text);
 }
 
 QVariant ResultsList::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -90,6 +90,7 @@ private:
     static constexpr std::uint64_t MaxOffset = (std::uint64_t(1) << 40) - 1;
     static std::uint64_t maxLength(int column) { return column == 1 ? 0xFFFFFFu : 0xFFFFu; }
 
+    static constexpr qsizetype ShownBytes = 1024;
     static constexpr size_t ReleaseAsideBytes = size_t(16) << 20;
     void releaseStore();
 

@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <QWidget>
 #include <sys/stat.h>
+#include <algorithm>
 #include <unistd.h>
 
 namespace olvaris {
@@ -39,16 +40,39 @@ bool parsesAsStyleSheet(const QString& sheet) {
     return !g_unparsable;
 }
 
+// The sheet without its comments, read as Qt's parser reads it: a quoted
+// string first (a "/*" inside one opens no comment), then comments.
+QString withoutComments(const QString& sheet) {
+    QString text;
+    text.reserve(sheet.size());
+    for (qsizetype at = 0; at < sheet.size();) {
+        const QChar c = sheet.at(at);
+        if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+            qsizetype end = at + 1;
+            while (end < sheet.size() && sheet.at(end) != c && sheet.at(end) != QLatin1Char('\n'))
+                end += sheet.at(end) == QLatin1Char('\\') ? 2 : 1;
+            end = std::min(end + 1, sheet.size());
+            text += QStringView(sheet).mid(at, end - at);
+            at = end;
+        } else if (c == QLatin1Char('/') && at + 1 < sheet.size() && sheet.at(at + 1) == QLatin1Char('*')) {
+            const qsizetype close = sheet.indexOf(QLatin1String("*/"), at + 2);
+            at = close < 0 ? sheet.size() : close + 2;
+            text += QLatin1Char(' ');
+        } else {
+            text += c;
+            ++at;
+        }
+    }
+    return text;
+}
+
 // Qt opens every file a style sheet names in url(...) while it styles the
 // window, and would wait for ever on a pipe or read a device without end.
 // Each one must be an ordinary file that can be read, or a Qt resource.
 void checkNamedFiles(const QString& sheet) {
-    static const QRegularExpression comment(QStringLiteral(R"(/\*.*?\*/)"),
-                                            QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression url(QStringLiteral(R"re(url\(\s*(?:"([^"]*)"|'([^']*)'|([^)]*?))\s*\))re"),
                                         QRegularExpression::CaseInsensitiveOption);
-    QString text = sheet;
-    text.remove(comment);
+    const QString text = withoutComments(sheet);
     for (auto match = url.globalMatch(text); match.hasNext();) {
         const auto found = match.next();
         const QString name = found.captured(1) + found.captured(2) + found.captured(3);
