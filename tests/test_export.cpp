@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QProcess>
@@ -22,6 +23,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <sys/xattr.h>
 
 using namespace olvaris;
 using namespace olvaris::test;
@@ -323,13 +325,95 @@ private slots:
         QVERIFY(inode("own/plain.txt").first != plainBefore.first);
         QCOMPARE(inode("own/plain.txt").second, nobody);
 
+        // The user's own file with a group the user is not in: a new file
+        // could not have that group, so the file is written in place.
+        make("own/grouped.txt", nobody, 0664, false);
+        write("own/grouped.txt", "old");
+        QVERIFY(::chown(QFile::encodeName(path("own/grouped.txt")).constData(), nobody, 0) == 0);
+        const auto groupedBefore = inode("own/grouped.txt");
+        QCOMPARE(saveAsNobody("own/grouped.txt"), QStringLiteral("ok"));
+        QCOMPARE(Window::read(path("own/grouped.txt")), saved);
+        QCOMPARE(inode("own/grouped.txt"), groupedBefore);
+        QCOMPARE(QFileInfo(path("own/grouped.txt")).groupId(), uint(0));
+
         // Root's read-only file: refused, and kept as it was.
         make("root/kept.txt", 0, 0644, false);
         write("root/kept.txt", "old");
         QVERIFY(saveAsNobody("root/kept.txt").startsWith(QLatin1String("failed: ")));
         QCOMPARE(Window::read(path("root/kept.txt")), QByteArray("old"));
         QCOMPARE(QDir(path("own")).entryList(QDir::Files),
-                 (QStringList{"linked.txt", "other-name.txt", "plain.txt", "roots.txt"}));
+                 (QStringList{"grouped.txt", "linked.txt", "other-name.txt", "plain.txt", "roots.txt"}));
+    }
+
+    // A replacing save carries the old file's group, access control list
+    // and attributes to the new file; a file with two names on ext2 (no
+    // reservation ahead by the file system) is written in place, whole.
+    void aSaveKeepsWhatTheFileCarries_data() {
+        QTest::addColumn<QString>("carries");
+        QTest::newRow("a group") << "group";
+        QTest::newRow("an access control list") << "system.posix_acl_access";
+        QTest::newRow("a user attribute") << "user.olvaris";
+        QTest::newRow("two names on ext2") << "ext2";
+    }
+    void aSaveKeepsWhatTheFileCarries() {
+        QFETCH(QString, carries);
+        if (::geteuid() != 0)
+            QSKIP("needs root to give a group or mount a file system");
+        QTemporaryDir base;
+        QString folder = base.path();
+        struct Unmount {
+            QString point;
+            ~Unmount() {
+                if (!point.isEmpty())
+                    QProcess::execute(QStringLiteral("umount"), {point});
+            }
+        } unmount;
+        if (carries == "ext2") {
+            const QString image = base.filePath("ext2.img");
+            QVERIFY(QFile(image).open(QIODevice::WriteOnly) && QFile(image).resize(8 << 20));
+            folder = base.filePath("mounted");
+            QVERIFY(QDir().mkdir(folder));
+            if (QProcess::execute("mkfs.ext2", {"-q", "-F", image}) != 0
+                || QProcess::execute("mount", {"-o", "loop", image, folder}) != 0)
+                QSKIP("no loop device to mount an ext2 image on");
+            unmount.point = folder;
+        }
+        const QString target = folder + QStringLiteral("/saved.txt");
+        const QByteArray file = QFile::encodeName(target);
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(300000, 'o')) > 0);
+        old.close();
+        const QByteArray name = carries.toLatin1();
+        // An entry for "nobody", read and write: version 2, then tag, permissions, id.
+        const std::vector<std::uint32_t> acl{2,   0x00060001, ~0u, 0x00060002, 65534, 0x00040004,
+                                             ~0u, 0x00060010, ~0u, 0x00040020, ~0u};
+        if (carries == "group")
+            QVERIFY(::chown(file.constData(), 0, 65534) == 0);
+        else if (carries == "ext2")
+            QVERIFY(::link(file.constData(), QFile::encodeName(folder + "/other.txt").constData()) == 0);
+        else if (carries.startsWith("system"))
+            QVERIFY(::setxattr(file.constData(), name.constData(), acl.data(), acl.size() * 4, 0) == 0);
+        else
+            QVERIFY(::setxattr(file.constData(), name.constData(), "kept", 4, 0) == 0);
+        auto attribute = [&] {
+            QByteArray value(256, '\0');
+            value.truncate(std::max<ssize_t>(0, ::getxattr(file.constData(), name.constData(), value.data(), 256)));
+            return value;
+        };
+        const QByteArray attributeBefore = attribute();
+
+        const std::string text(400000, 'n');
+        WriteTextFile(text, target);
+        const QByteArray whole = QByteArray::fromStdString(text) + "\r\n";
+        QVERIFY(Window::read(target) == whole);
+        if (carries == "group")
+            QCOMPARE(QFileInfo(target).groupId(), uint(65534));
+        else if (carries == "ext2")
+            QVERIFY(Window::read(folder + "/other.txt") == whole);
+        else
+            QCOMPARE(attribute(), attributeBefore);
+        QVERIFY(!attributeBefore.isEmpty() || carries == "group" || carries == "ext2");
+        QCOMPARE(QDir(folder).entryList({"*.part"}, QDir::Files | QDir::Hidden), QStringList());
     }
 
     // A save yields while it writes its file: a Clear clicked then is refused

@@ -8,7 +8,11 @@
 #include <cstdlib>
 #include <algorithm>
 #include <cstring>
+#include <chrono>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/xattr.h>
+#include <thread>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,9 +90,18 @@ struct WriteProgress {
     off_t offset = 0;
     // Set when the process's end finished the write while it yielded.
     bool finishedElsewhere = false;
+    // For a write in place: the size the file keeps while it is written. A
+    // file cut or lengthened by another program meanwhile fails the save.
+    off_t keptSize = -1;
 
     off_t total() const { return off_t(text->size() + 2); }
 };
+
+void checkKeptSize(const WriteProgress& progress) {
+    struct stat status {};
+    if (progress.keptSize >= 0 && (::fstat(progress.fd, &status) != 0 || status.st_size != progress.keptSize))
+        throw Failure(QStringLiteral("Another program changed the file while it was being written."));
+}
 
 // Writes what is left in pieces of WritePiece bytes, betweenPieces between
 // two of them. Returns false when the write was finished elsewhere during
@@ -103,6 +116,7 @@ bool writeText(WriteProgress& progress, const std::function<void()>& betweenPiec
         }
         const size_t at = size_t(progress.offset);
         writeAll(progress.fd, text.data() + at, std::min(WritePiece, text.size() - at), progress.offset);
+        checkKeptSize(progress);
     }
     if (progress.offset < progress.total())
         writeAll(progress.fd, "\r\n" + (progress.offset - off_t(text.size())),
@@ -155,15 +169,64 @@ UnfinishedWrites& unfinished() {
 
 std::vector<WriteProgress*>& unfinishedInPlace() { return unfinished().inPlace; }
 
+// Another writer in place (a second Olvaris saving the same file) holds
+// the file until its text is whole: this one waits, yielding, a while at
+// most. A file system without such locks is written unlocked.
+void lockForWriting(int fd, const std::function<void()>& meanwhile) {
+    const auto giveUp = std::chrono::steady_clock::now() + LockPatience;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK)
+            return;
+        if (std::chrono::steady_clock::now() >= giveUp)
+            throw Failure(QStringLiteral("Another program is writing the file."));
+        if (meanwhile)
+            meanwhile();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+// Space for the whole new text, before a byte of the old one changes. Where
+// it cannot be reserved ahead (a file system without fallocate, the file
+// open for writing only), the part beyond the old text is written with
+// zeros, which takes its blocks as well. After a failure the file has its
+// old length again.
+void reserveSpace(int fd, off_t oldSize, off_t size) {
+    int error = ::posix_fallocate(fd, 0, size);
+    if (error == EBADF || error == EOPNOTSUPP || error == ENOSYS) {
+        error = 0;
+        static const std::vector<char> zeros(size_t(64) << 10, '\0');
+        for (off_t at = oldSize; at < size && error == 0;) {
+            const ssize_t written =
+                ::pwrite(fd, zeros.data(), size_t(std::min<off_t>(off_t(zeros.size()), size - at)), at);
+            if (written > 0)
+                at += written;
+            else if (written == 0 || errno != EINTR)
+                error = written == 0 ? ENOSPC : errno;
+        }
+    }
+    if (error != 0) {
+        // Reserving by writing may have lengthened the file before it failed.
+        [[maybe_unused]] const int restored = ::ftruncate(fd, oldSize);
+        throw systemFailure(error);
+    }
+}
+
 // Writes over the file where it is: same inode, owner, mode and links. The
 // space is reserved first (where the file system cannot reserve it, by
 // writing the blocks not yet allocated beyond the old text), so a full disk
 // or a size limit fails before a byte of the old text changes. A failure
 // after that (an I/O error) leaves the new text's start over the old text.
 void writeInPlace(const std::string& text, const Target& target, const std::function<void()>& betweenPieces) {
+    // Read-write where the file allows it: where the file system cannot
+    // reserve space, the C library reserves it by reading the old blocks.
     // Not blocking: a pipe put in the file's place since it was looked at
     // is refused below rather than waited on.
-    const int fd = ::open(target.path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int flags = O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    int fd = ::open(target.path.constData(), O_RDWR | flags);
+    if (fd < 0 && (errno == EACCES || errno == EPERM))
+        fd = ::open(target.path.constData(), O_WRONLY | flags);
     if (fd < 0)
         throw systemFailure(errno);
     WriteProgress progress{fd, &text};
@@ -174,11 +237,9 @@ void writeInPlace(const std::string& text, const Target& target, const std::func
         if (!S_ISREG(status.st_mode))
             throw notAnOrdinaryFile();
         checkSizeLimit(progress.total());
-        if (const int error = ::posix_fallocate(fd, 0, progress.total()); error != 0) {
-            // Reserving by writing may have lengthened the file before it failed.
-            [[maybe_unused]] const int restored = ::ftruncate(fd, status.st_size);
-            throw systemFailure(error);
-        }
+        lockForWriting(fd, betweenPieces);
+        reserveSpace(fd, status.st_size, progress.total());
+        progress.keptSize = std::max(status.st_size, progress.total());
         unfinishedInPlace().push_back(&progress);
         const bool here = writeText(progress, betweenPieces);
         std::erase(unfinishedInPlace(), &progress);
@@ -226,6 +287,48 @@ private:
     QByteArray m_file;
 };
 
+// What the new file must carry over from the old one besides its mode: the
+// group and the extended attributes (access control lists among them).
+// False when any of it cannot be carried over.
+bool carryOver(int fd, const Target& target) {
+    if (!target.exists)
+        return true;
+    struct stat made {};
+    if (::fstat(fd, &made) != 0)
+        return false;
+    if (made.st_gid != target.status.st_gid && ::fchown(fd, uid_t(-1), target.status.st_gid) != 0)
+        return false;
+    const char* path = target.path.constData();
+    ssize_t size = ::listxattr(path, nullptr, 0);
+    if (size < 0)
+        return errno == ENOTSUP; // a file system without attributes has none to keep
+    std::vector<char> names(size_t(size) + 1, '\0');
+    size = ::listxattr(path, names.data(), names.size() - 1);
+    if (size < 0)
+        return false;
+    for (const char* name = names.data(); name < names.data() + size; name += std::strlen(name) + 1) {
+        const ssize_t length = ::getxattr(path, name, nullptr, 0);
+        std::vector<char> value(size_t(std::max<ssize_t>(length, 0)) + 1);
+        if (length < 0 || ::getxattr(path, name, value.data(), value.size()) != length
+            || ::fsetxattr(fd, name, value.data(), size_t(length), 0) != 0)
+            return false;
+    }
+    return true;
+}
+
+// The folder's entry for the new name is on the disk too, so a saved file
+// survives a power loss.
+void syncFolder(const QByteArray& path, const std::function<void()>& meanwhile) {
+    const int folder = ::open(folderOf(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return;
+    const int error = waitOnDisk([folder] { return ::fsync(folder); }, meanwhile);
+    ::close(folder);
+    // Some file systems cannot sync a folder (EINVAL); a failing disk is reported.
+    if (error == EIO)
+        throw systemFailure(error);
+}
+
 // Writes a new file beside the target and renames it over the target: after
 // a failure the target holds what it held before, and nothing is left.
 // Returns false when the new file cannot be made at all.
@@ -243,7 +346,15 @@ bool writeReplacing(const std::string& text, const Target& target, const std::fu
     }
     const UnfinishedWrite unfinished(temporary);
     try {
-        // The new file gets the old one's mode exactly, whatever the umask.
+        // A new file that cannot carry the old one's group and attributes
+        // would change more than the text: the old file is written in place.
+        if (!carryOver(fd, target)) {
+            ::close(fd);
+            ::unlink(temporary.constData());
+            return false;
+        }
+        // The new file gets the old one's mode exactly, whatever the umask
+        // (last: a change of group may clear the set-group-ID bit).
         if (target.exists && ::fchmod(fd, target.status.st_mode & 07777) != 0)
             throw systemFailure(errno);
         WriteProgress progress{fd, &text};
@@ -256,6 +367,7 @@ bool writeReplacing(const std::string& text, const Target& target, const std::fu
         const auto renamed = [&] { return ::rename(temporary.constData(), target.path.constData()); };
         if (const int error = waitOnDisk(renamed, betweenPieces); error != 0)
             throw systemFailure(error);
+        syncFolder(target.path, betweenPieces);
     } catch (...) {
         if (fd >= 0)
             ::close(fd);
@@ -272,6 +384,7 @@ void settleUnfinishedWrites() {
         ::unlink(file.constData());
     for (WriteProgress* progress : unfinishedInPlace()) {
         progress->finishedElsewhere = true;
+        progress->keptSize = -1;
         try {
             writeText(*progress, {});
             if (::ftruncate(progress->fd, progress->total()) == 0)

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -13,7 +14,11 @@ namespace olvaris {
 // temporary file is left. A file with several names, a file of another
 // owner, and a file in a folder where no new file can be made are written
 // in place instead, as the user may write them: the space is reserved and
-// the size limit checked before the first byte changes.
+// the size limit checked before the first byte changes, an advisory lock
+// keeps a second writer in place waiting, and a file that another program
+// cuts or lengthens meanwhile fails the save. A replacing write carries the
+// old file's group and extended attributes (access control lists) to the
+// new one; where it cannot, the file is written in place.
 //
 // An existing target that is not an ordinary file (a pipe, a device, a
 // socket, a folder) is refused and left as it is. A process that ends while
@@ -25,6 +30,9 @@ namespace olvaris {
 void WriteTextFile(const std::string& text, const QString& fileName, const std::function<void()>& betweenPieces = {});
 
 inline constexpr size_t WritePiece = size_t(1) << 20;
+
+// How long a write in place waits for another that holds the file.
+inline constexpr std::chrono::seconds LockPatience{60};
 
 // For a process that ends at once while a save yields: removes the new
 // files of replacing writes still under way (the old file stays as it
