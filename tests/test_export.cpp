@@ -1,6 +1,7 @@
 // Saving the list as text and copying it to the clipboard, through the real
 // window, real files and the real clipboard.
 #include "support/TestWindow.h"
+#include "app/Failure.h"
 #include "app/PointerShape.h"
 #include "commands/ExportCommands.h"
 #include "export/ClipboardCopy.h"
@@ -529,6 +530,25 @@ private slots:
         QVERIFY2(output.isEmpty(), output.constData()); // neither the box nor the save returned
         QVERIFY(Window::read(w.target("linked.txt")) == expected);
         QVERIFY(Window::read(w.target("other name")) == expected);
+    }
+
+    // Another program that cuts a file while it is written in place (between
+    // two pieces, or while the disk syncs) fails the save: it is not saved.
+    void aFileCutWhileWrittenInPlaceFailsTheSave() {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("linked.txt");
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(folder.filePath("other")).constData())
+                == 0);
+        for (const size_t size : {3 * WritePiece, size_t(10)}) { // the cut between pieces, then in the sync
+            bool cut = false;
+            QVERIFY_THROWS_EXCEPTION(Failure, WriteTextFile(std::string(size, 'n'), path, [&] {
+                                         cut = cut || ::truncate(QFile::encodeName(path).constData(), 0) == 0;
+                                     }));
+            QVERIFY(cut);
+        }
     }
 
     // A clipboard that never takes the text is given up on after about a

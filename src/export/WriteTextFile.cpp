@@ -244,9 +244,13 @@ void writeInPlace(const std::string& text, const Target& target, const std::func
         const bool here = writeText(progress, betweenPieces);
         std::erase(unfinishedInPlace(), &progress);
         if (here) {
+            checkKeptSize(progress);
             if (::ftruncate(fd, progress.total()) != 0)
                 throw systemFailure(errno);
+            progress.keptSize = progress.total();
             syncToDisk(fd, betweenPieces);
+            // The sync yields: a cut made meanwhile is not called saved either.
+            checkKeptSize(progress);
         }
     } catch (...) {
         std::erase(unfinishedInPlace(), &progress);
