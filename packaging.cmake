@@ -2,19 +2,19 @@
 #
 #   <prefix>/lib/olvaris/       the program and what must lie beside it
 #   <prefix>/bin/olvaris        links to the program and the command-line
-#   <prefix>/bin/olvaris-lookup lookup (they find their files beside their
-#                               real paths)
+#   <prefix>/bin/olvaris-lookup lookup and the database builder (they find
+#   <prefix>/bin/zipbase-build  their files beside their real paths)
 #   <prefix>/share/applications, share/metainfo, share/icons/hicolor,
 #   share/bash-completion, share/doc/olvaris
 
 set(OLVARIS_PROGRAM_DIR lib/olvaris)
 
-install(TARGETS olvaris olvaris-lookup RUNTIME DESTINATION ${OLVARIS_PROGRAM_DIR})
+install(TARGETS olvaris olvaris-lookup zipbase-build RUNTIME DESTINATION ${OLVARIS_PROGRAM_DIR})
 install(FILES ${OLVARIS_DATABASE} ${CMAKE_SOURCE_DIR}/assets/HAND-M.CUR ${CMAKE_SOURCE_DIR}/db/us-zip-codes.LICENSE
         DESTINATION ${OLVARIS_PROGRAM_DIR})
 
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/launcher)
-foreach(program olvaris olvaris-lookup)
+foreach(program olvaris olvaris-lookup zipbase-build)
     file(CREATE_LINK ../${OLVARIS_PROGRAM_DIR}/${program} ${CMAKE_BINARY_DIR}/launcher/${program} SYMBOLIC)
     install(FILES ${CMAKE_BINARY_DIR}/launcher/${program} DESTINATION bin)
 endforeach()
@@ -34,16 +34,19 @@ install(FILES ${CMAKE_BINARY_DIR}/doc/copyright ${CMAKE_SOURCE_DIR}/README.md
               ${CMAKE_SOURCE_DIR}/db/PROVENANCE.md ${CMAKE_SOURCE_DIR}/db/us-zip-codes.LICENSE
         DESTINATION share/doc/olvaris)
 # Debian wants the changelog and the manual page compressed.
-foreach(doc changelog olvaris.1 olvaris-lookup.1)
+foreach(doc changelog olvaris.1 olvaris-lookup.1 zipbase-build.1)
     add_custom_command(
         OUTPUT ${CMAKE_BINARY_DIR}/doc/${doc}.gz
         COMMAND gzip -9 -n -c ${CMAKE_SOURCE_DIR}/packaging/${doc} > ${CMAKE_BINARY_DIR}/doc/${doc}.gz
         DEPENDS ${CMAKE_SOURCE_DIR}/packaging/${doc})
 endforeach()
 add_custom_target(package_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog.gz ${CMAKE_BINARY_DIR}/doc/olvaris.1.gz
-                                          ${CMAKE_BINARY_DIR}/doc/olvaris-lookup.1.gz)
+                                          ${CMAKE_BINARY_DIR}/doc/olvaris-lookup.1.gz
+                                          ${CMAKE_BINARY_DIR}/doc/zipbase-build.1.gz)
 install(FILES ${CMAKE_BINARY_DIR}/doc/changelog.gz DESTINATION share/doc/olvaris)
-install(FILES ${CMAKE_BINARY_DIR}/doc/olvaris.1.gz ${CMAKE_BINARY_DIR}/doc/olvaris-lookup.1.gz DESTINATION share/man/man1)
+install(FILES ${CMAKE_BINARY_DIR}/doc/olvaris.1.gz ${CMAKE_BINARY_DIR}/doc/olvaris-lookup.1.gz
+              ${CMAKE_BINARY_DIR}/doc/zipbase-build.1.gz
+        DESTINATION share/man/man1)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME olvaris)

@@ -1,7 +1,10 @@
-// Olvaris: finds US cities, states and ZIP codes. Reads no command line.
+// Olvaris: finds US cities, states and ZIP codes.
+#include "app/AppFiles.h"
+#include "app/CommandLine.h"
 #include "ui/DesktopPlatform.h"
 #include "ui/Form1.h"
 #include <QApplication>
+#include <QFileInfo>
 #include <QScreen>
 #include <QStyleFactory>
 #include <csignal>
@@ -39,9 +42,30 @@ void startUpMessages(QtMsgType type, const QMessageLogContext& context, const QS
 int main(int argc, char** argv) {
     // A file-size limit makes a save fail with a report instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
-    // The program reads no command line, and neither does Qt: it is given
-    // the program's name only, so its own options (-stylesheet, -platform,
-    // -reverse ...) are not taken. The desktop's environment variables are.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const olvaris::CommandLine line = olvaris::parseCommandLine(arguments);
+    switch (line.action) {
+    case olvaris::CommandLine::Action::Help:
+        std::fputs(olvaris::CommandLineUsage, stdout);
+        return EXIT_SUCCESS;
+    case olvaris::CommandLine::Action::Version:
+        std::puts("olvaris " OLVARIS_VERSION);
+        return EXIT_SUCCESS;
+    case olvaris::CommandLine::Action::Refuse:
+        std::fprintf(stderr, "olvaris: %s\n%s", qPrintable(line.complaint), olvaris::CommandLineUsage);
+        return 2;
+    case olvaris::CommandLine::Action::Run:
+        break;
+    }
+    // Another database is named as given, from the folder the program was
+    // started in; a missing or unusable one is met as the shipped one would be.
+    if (!line.database.isEmpty())
+        olvaris::AppFiles::overrideDatabase(QFileInfo(line.database).absoluteFilePath());
+    // Qt reads no command line: it is given the program's name only, so its
+    // own options (-stylesheet, -platform, -reverse ...) are not taken. The
+    // desktop's environment variables are.
     char fallbackName[] = "olvaris";
     char* programName[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
     int programNameCount = 1;

@@ -3,21 +3,26 @@
 // and the stored separator; and closing the window.
 #include "support/ScriptedPlatform.h"
 #include "support/TestFolders.h"
+#include "support/ZipTable.h"
 #include "app/ApplicationTitle.h"
 #include "app/Failure.h"
 #include "app/Branding.h"
 #include "app/SettingsStore.h"
 #include "ui/Form1.h"
+#include "app/AppFiles.h"
+#include "app/CommandLine.h"
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include "ui/ResultsView.h"
 #include <QtTest>
 
 using namespace olvaris;
 using olvaris::test::ScriptedPlatform;
 using olvaris::test::TestFolders;
+using olvaris::test::ZipRow;
 
 namespace {
 void storeSeparator(const QString& value) {
@@ -49,6 +54,58 @@ private slots:
         QVERIFY(!form.zipConnection());
         QVERIFY(!form.isVisible());
         QCOMPARE(form.results().headerCount(), 0);
+    }
+
+    void theCommandLineIsReadStrictly_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("database");
+        using Action = CommandLine::Action;
+        QTest::newRow("nothing") << QStringList{} << int(Action::Run) << "";
+        QTest::newRow("a database") << QStringList{"--database", "a b.mdb"} << int(Action::Run) << "a b.mdb";
+        QTest::newRow("a database with =") << QStringList{"--database=x.mdb"} << int(Action::Run) << "x.mdb";
+        QTest::newRow("help after a database") << QStringList{"--database", "x", "--help"} << int(Action::Help) << "x";
+        QTest::newRow("version") << QStringList{"--version"} << int(Action::Version) << "";
+        QTest::newRow("no file") << QStringList{"--database"} << int(Action::Refuse) << "";
+        QTest::newRow("an empty file") << QStringList{"--database="} << int(Action::Refuse) << "";
+        QTest::newRow("an unknown option") << QStringList{"-stylesheet", "x.qss"} << int(Action::Refuse) << "";
+        QTest::newRow("a bare argument") << QStringList{"x.mdb"} << int(Action::Refuse) << "";
+    }
+    void theCommandLineIsReadStrictly() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, action);
+        QFETCH(QString, database);
+        const CommandLine line = parseCommandLine(arguments);
+        QCOMPARE(int(line.action), action);
+        if (line.action == CommandLine::Action::Refuse)
+            QVERIFY(!line.complaint.isEmpty());
+        else
+            QCOMPARE(line.database, database);
+    }
+
+    // A database named on the command line is opened instead of the one
+    // beside the program; a missing one is met as the shipped one would be.
+    void aDatabaseNamedOnTheCommandLine() {
+        TestFolders folders(TestFolders::WithoutDatabase);
+        QTemporaryDir elsewhere;
+        const QString other = elsewhere.filePath("mine.mdb");
+        AppFiles::overrideDatabase(other);
+        {
+            ScriptedPlatform platform;
+            Form1 form(platform);
+            form.Form_Load();
+            QCOMPARE(platform.messages.size(), size_t(1));
+            QCOMPARE(platform.messages[0].text, QDir::toNativeSeparators(other) + " not found.");
+            QCOMPARE(platform.exitStatuses, std::vector<int>{1});
+        }
+        test::writeDatabase(other, {{"Elsewhere", "EW", "00001"}});
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        form.PushButton3->click();
+        AppFiles::overrideDatabase({});
+        QVERIFY(platform.messages.empty());
+        QCOMPARE(test::listedRows(form.results()), (std::vector<ZipRow>{{"Elsewhere", "EW", "00001"}}));
     }
 
     void aFolderNamedLikeTheDatabaseIsMissing() {

@@ -11,6 +11,10 @@ QString& folderOverride() {
     static QString folder;
     return folder;
 }
+QString& databaseOverride() {
+    static QString database;
+    return database;
+}
 } // namespace
 
 QString AppFiles::applicationFolder() {
@@ -24,8 +28,17 @@ QString AppFiles::path(const char* relativeName) {
     return applicationFolder() + QDir::separator() + QDir::toNativeSeparators(QString::fromUtf8(relativeName));
 }
 
+QString AppFiles::databasePath() {
+    return databaseOverride().isEmpty() ? path(appfile::Database) : QDir::toNativeSeparators(databaseOverride());
+}
+
+void AppFiles::overrideDatabase(const QString& path) { databaseOverride() = path; }
+
 void AppFiles::overrideFolder(const QString& folder) { folderOverride() = folder; }
-void AppFiles::clearOverride() { folderOverride().clear(); }
+void AppFiles::clearOverride() {
+    folderOverride().clear();
+    databaseOverride().clear();
+}
 
 bool FileExists(const QString& path) noexcept {
     try {

@@ -18,6 +18,11 @@ public:
     // The folder plus the separator plus the relative name, in native form.
     static QString path(const char* relativeName);
 
+    // The database the window opens: the one beside the program, unless the
+    // command line named another (an empty path returns to the default).
+    static QString databasePath();
+    static void overrideDatabase(const QString& path);
+
     // Tests run the program's start-up against folders of their own.
     static void overrideFolder(const QString& folder);
     static void clearOverride();

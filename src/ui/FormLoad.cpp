@@ -40,9 +40,9 @@ void Form1::Form_Load() {
     Trap trap = trapFor(location::FormLoad, m_platform);
     const QString productName = QString::fromUtf8(branding::ProductName);
 
-    if (trap.headTest(100, [] { return !isOrdinaryFile(AppFiles::path(appfile::Database)); })) {
+    if (trap.headTest(100, [] { return !isOrdinaryFile(AppFiles::databasePath()); })) {
         trap.statement(102, [this] {
-            m_platform.showMessage(AppFiles::path(appfile::Database) + QStringLiteral(" not found."),
+            m_platform.showMessage(AppFiles::databasePath() + QStringLiteral(" not found."),
                                    ApplicationTitle::current(), MessageIcon::None);
         });
         // A launcher or a script can tell that the start failed.
@@ -57,9 +57,8 @@ void Form1::Form_Load() {
     trap.statement(110, [this] { m_zipConnection = m_createConnection(); });
     if (trap.headTest(112, [this] { return required(m_zipConnection).state() != 0; }))
         trap.statement(112, [this] { required(m_zipConnection).Close(); });
-    trap.statement(114, [this] {
-        required(m_zipConnection).Open(ZipConnection::connectionStringFor(AppFiles::path(appfile::Database)));
-    });
+    trap.statement(
+        114, [this] { required(m_zipConnection).Open(ZipConnection::connectionStringFor(AppFiles::databasePath())); });
 
     trap.statement(116, [&] {
         setWindowTitle(productName);
