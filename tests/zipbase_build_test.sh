@@ -38,7 +38,8 @@ refuses() { # <name> <content> <line>
     [ "$(cat "$work/$1.mdb")" = old ] || fail "$1 replaced the old output"
     ls "$work" | grep -q "$1.mdb.building" && fail "$1 left a temporary file"
 }
-refuses wrong-header 'town,state,zip\nA,NY,00001\n' 1
+refuses wrong-header 'name,region,code\nA,NY,00001\n' 1
+grep -q 'no City, State or ZIP columns' "$work/wrong-header.err" || fail "wrong-header message"
 refuses too-few 'city,state,zip\nA,NY,00001\nB,NY\n' 3
 refuses too-many 'city,state,zip\nA,NY,00001,extra\n' 2
 refuses unterminated 'city,state,zip\nA,NY,00001\n"B,NY,00002\n' 3
@@ -58,11 +59,18 @@ accepts saved-comma-caps 'CITY,STATE,ZIP\r\n"O""Hare",IL,60666\r\n\r\n' 'O"Hare|
 accepts utf8-bom '\0357\0273\0277city,state,zip\nMayag\0303\0274ez,PR,00680\n' 'Mayag\0303\0274ez|PR|00680'
 accepts geonames 'US\t99553\tAkutan\tAlaska\tAK\tAleutians East\t013\t\t\t54.143\t-165.7854\t1\nUS\t00501\tHoltsville\tNew York\tNY\tSuffolk\t103\t\t\t40.8154\t-73.0451\t4\n' \
     'Akutan|AK|99553\nHoltsville|NY|00501'
+# An export: its columns found by name, the rest passed over; what the rows
+# hold brought to the stored form, and what cannot be stored refused.
+accepts export 'Name,Street,City,State,ZIP,County\r\nA,"1st St, Apt 2",Boston,Massachusetts,2134,y\r\nB,x, Boston ,ma,02134-1234,y\r\nC,x,Holtsville,NY,5011234,y\r\n' \
+    'Boston|MA|02134\nBoston|MA|02134\nHoltsville|NY|00501'
+refuses empty-city 'zip;city;state\n00001;A;NY\n00002; ;NY\n' 3
+refuses no-zip 'city,state,zip\nA,NY,00001\nB,NY,1\n' 3
+refuses no-state 'city\tstate\tzip\nA\tXX\t00001\n' 2
 refuses states-only 'City\tState\r\nA\tNY\r\n' 1
 grep -q 'the Zip column is missing' "$work/states-only.err" || fail "states-only message: $(cat "$work/states-only.err")"
 refuses zips-only 'Zip\r\n00001\r\n\r\n' 1
 grep -q 'the City and State columns are missing' "$work/zips-only.err" || fail "zips-only message"
-refuses geonames-short 'US\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\nUS\tshort\n' 2
+refuses geonames-short 'US\t00501\tHoltsville\tNew York\tNY\t5\t6\t7\t8\t9\t10\t11\nUS\tshort\n' 2
 
 # An output that is not an ordinary file is refused and left as it is.
 mkfifo "$work/pipe.mdb"

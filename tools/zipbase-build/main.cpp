@@ -1,19 +1,19 @@
 // Builds the program's database from a file of cities, states and ZIP codes:
-// CSV with the header city,state,zip, a list saved by Olvaris (any
+// CSV or TSV with City, State and ZIP columns, a list saved by Olvaris (any
 // separator, Windows-1252), or the GeoNames postal-code dump; UTF-8 or
-// Windows-1252. The database always holds UTF-8.
+// Windows-1252. The database always holds UTF-8, five-digit ZIP codes and
+// two-letter state codes.
 // Nothing is written unless the whole input is valid: the database is built
 // under a temporary name beside the output and renamed over it at the end.
-#include "TextEncoding.h"
 #include "ZipRecords.h"
+#include "ZipRules.h"
 #include "data/SqliteHandles.h"
 #include "data/ZipSchema.h"
 #include <csignal>
+#include <fcntl.h>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,13 +26,18 @@ constexpr int UsageError = 2;
 constexpr const char* Usage = "usage: zipbase-build [--help] [--version] INPUT OUTPUT\n";
 constexpr const char* Help = R"(
 Builds OUTPUT, a database for Olvaris and olvaris-lookup, from INPUT, which may be
-  - CSV with the header city,state,zip (quoted fields allowed),
+  - CSV or TSV with a header naming the City, State and ZIP columns (City/Town,
+    State/ST, ZIP/Zip Code/Postal Code ..., in any letter case and order; comma,
+    semicolon or tab; quoted fields allowed; other columns are passed over),
   - a list saved by Olvaris with Save All Results (header City<sep>State<sep>Zip, any separator),
   - the GeoNames postal-code dump for the US (US.txt: tab-separated, no header),
-in UTF-8 or Windows-1252. Headers may be in any letter case.
+in UTF-8 or Windows-1252.
 
-The whole input is checked first: a bad line is reported as INPUT:LINE: reason and
-nothing is written; OUTPUT keeps what it held. Exit status: 0 built, 1 refused or
+Every row is checked: a ZIP+4 is cut to its five digits, a ZIP that lost its
+leading zeros gets them back, a state's name or a code in small letters becomes
+its two-letter code (each said as INPUT:LINE: what was done, the first 20 of
+them, and counted). A ZIP that is no ZIP code, an unknown state or an empty city
+is refused as INPUT:LINE: reason, and nothing is written; OUTPUT keeps what it held. Exit status: 0 built, 1 refused or
 failed, 2 a usage error, 128+N interrupted by signal N (nothing left behind).
 )";
 
@@ -54,19 +59,63 @@ void exec(sqlite3* db, const char* sql) {
     }
 }
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+int openInput(const std::string& path) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
         throw BuildError("cannot open " + path + ": " + std::strerror(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        throw BuildError("cannot read " + path);
-    return text.str();
+    struct stat status {};
+    if (::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
+        ::close(descriptor);
+        throw BuildError(path + " is a folder");
+    }
+    return descriptor;
 }
 
-long build(const std::string& input, const std::string& output) {
-    zipbase::ZipRecords records(zipbase::asUtf8(readFile(input)));
+// What was done to the rows to store them.
+struct Corrections {
+    long plusFour = 0, lostZeros = 0, states = 0;
+    long total() const { return plusFour + lostZeros + states; }
+};
+constexpr long CorrectionsSaid = 20;
+
+// The row as it is stored: five-digit ZIP, state code, trimmed city. Throws
+// ReadError for what cannot be stored.
+std::array<std::string, 3> storedForm(const std::array<std::string, 3>& row, long line, Corrections& corrections,
+                                      const std::string& input) {
+    const std::string_view city = ziplist::trimmed(row[0]);
+    if (city.empty())
+        throw ziplist::ReadError(line, "the city is empty");
+    const std::optional<ziplist::Zip> zip = ziplist::zipFrom(row[2]);
+    if (!zip)
+        throw ziplist::ReadError(line, "\"" + row[2] + "\" is not a ZIP code");
+    const std::optional<ziplist::State> state = ziplist::stateFrom(row[1]);
+    if (!state)
+        throw ziplist::ReadError(line, "\"" + row[1] + "\" is not a US state");
+    const auto say = [&](const std::string& what) {
+        if (corrections.total() <= CorrectionsSaid)
+            std::cerr << input << ":" << line << ": " << what << "\n";
+    };
+    if (zip->plusFour) {
+        ++corrections.plusFour;
+        say("ZIP+4 " + row[2] + " stored as " + zip->five);
+    } else if (zip->lostZeros) {
+        ++corrections.lostZeros;
+        say("ZIP " + row[2] + " stored as " + zip->five);
+    }
+    if (state->corrected()) {
+        ++corrections.states;
+        say("state " + row[1] + " stored as " + state->code);
+    }
+    return {std::string(city), state->code, zip->five};
+}
+
+long build(const std::string& input, const std::string& output, Corrections& corrections) {
+    const int descriptor = openInput(input);
+    struct Closer {
+        int descriptor;
+        ~Closer() { ::close(descriptor); }
+    } closer{descriptor};
+    ziplist::ZipRecords records(descriptor);
 
     olvaris::sqlite::Connection db;
     if (olvaris::sqlite::open(output.c_str(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, db) != SQLITE_OK)
@@ -80,9 +129,10 @@ long build(const std::string& input, const std::string& output) {
     long rows = 0;
     std::array<std::string, 3> row;
     while (records.next(row)) {
+        const std::array<std::string, 3> stored = storedForm(row, records.recordLine(), corrections, input);
         for (int i = 0; i < 3; ++i)
-            check(db.get(), sqlite3_bind_text(insert.get(), i + 1, row[size_t(i)].data(), int(row[size_t(i)].size()),
-                                              SQLITE_TRANSIENT));
+            check(db.get(), sqlite3_bind_text(insert.get(), i + 1, stored[size_t(i)].data(),
+                                              int(stored[size_t(i)].size()), SQLITE_TRANSIENT));
         check(db.get(), sqlite3_step(insert.get()), SQLITE_DONE);
         check(db.get(), sqlite3_reset(insert.get()));
         ++rows;
@@ -164,12 +214,20 @@ int main(int argc, char** argv) {
     removeWork(temporary);
     removeWorkOnTermination(temporary);
     try {
-        const long rows = build(input, temporary);
+        Corrections corrections;
+        const long rows = build(input, temporary, corrections);
         if (std::rename(temporary.c_str(), output.c_str()) != 0)
             throw BuildError("cannot rename " + temporary + " to " + output + ": " + std::strerror(errno));
-        std::cout << output << ": " << rows << " rows\n";
+        if (corrections.total() > CorrectionsSaid)
+            std::cerr << input << ": " << corrections.total() - CorrectionsSaid << " corrections more, not shown\n";
+        std::cout << output << ": " << rows << " rows";
+        if (corrections.total() > 0)
+            std::cout << " (" << corrections.plusFour << " ZIP+4 cut to five digits, " << corrections.lostZeros
+                      << " ZIP codes given back their leading zeros, " << corrections.states
+                      << " states written as their codes)";
+        std::cout << "\n";
         return 0;
-    } catch (const zipbase::CsvError& error) {
+    } catch (const ziplist::ReadError& error) {
         removeWork(temporary);
         std::cerr << input << ":" << error.line() << ": " << error.what() << "\n";
     } catch (const std::exception& error) {

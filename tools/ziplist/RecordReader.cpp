@@ -1,0 +1,157 @@
+#include "RecordReader.h"
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace ziplist {
+
+namespace {
+constexpr size_t Piece = 64 * 1024;
+}
+
+RecordReader::RecordReader(int descriptor) : m_descriptor(descriptor) {
+    m_buffer.reserve(2 * Piece);
+    // The first piece tells the encoding and holds the header.
+    while (m_buffer.size() < Piece && refill()) {
+    }
+    if (m_buffer.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        m_byteOrderMark = true;
+        m_at = 3;
+    }
+    m_encoding = encodingOf(std::string_view(m_buffer).substr(m_at));
+}
+
+bool RecordReader::refill() {
+    if (m_ended)
+        return false;
+    // What is read already is let go; the record under way is copied out
+    // field by field, so nothing points into the buffer.
+    if (m_at > 0 && m_at >= m_buffer.size() / 2) {
+        m_buffer.erase(0, m_at);
+        m_consumed += m_at;
+        m_at = 0;
+    }
+    const size_t had = m_buffer.size();
+    m_buffer.resize(had + Piece);
+    ssize_t got;
+    do
+        got = ::read(m_descriptor, m_buffer.data() + had, Piece);
+    while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        const int error = errno;
+        m_buffer.resize(had);
+        throw ReadError(m_line, std::strerror(error));
+    }
+    m_buffer.resize(had + size_t(got));
+    m_ended = got == 0;
+    return got > 0;
+}
+
+std::string_view RecordReader::firstLine() {
+    std::string_view text = std::string_view(m_buffer).substr(m_at);
+    text = text.substr(0, text.find('\n'));
+    if (!text.empty() && text.back() == '\r')
+        text.remove_suffix(1);
+    return text;
+}
+
+void RecordReader::setSeparator(std::string separator, bool quoting) {
+    if (separator.empty() || (quoting && separator.size() != 1))
+        throw std::invalid_argument("a quoted list's separator is one character");
+    m_separator = std::move(separator);
+    m_quoting = quoting;
+}
+
+bool RecordReader::atSeparator() {
+    if (m_buffer[m_at] != m_separator[0])
+        return false;
+    if (m_separator.size() == 1)
+        return true;
+    while (m_buffer.size() - m_at < m_separator.size())
+        if (!refill())
+            return false;
+    return m_buffer.compare(m_at, m_separator.size(), m_separator) == 0;
+}
+
+void RecordReader::endField(std::string& field) {
+    if (m_encoding == Encoding::Windows1252 || !isValidUtf8(field)) {
+        assignUtf8(m_scratch, field, m_encoding);
+        field.swap(m_scratch);
+    }
+    ++m_count;
+}
+
+bool RecordReader::next() {
+    m_count = 0;
+    if (!more())
+        return false;
+    m_recordLine = m_line;
+    m_recordStart = m_consumed + m_at;
+    const auto field = [this]() -> std::string& {
+        if (m_count == m_fields.size())
+            m_fields.emplace_back();
+        return m_fields[m_count];
+    };
+    const auto tooLong = [this](bool quoted) {
+        return ReadError(m_recordLine, quoted ? "a quoted field that starts on this line is not closed within 64 KiB"
+                                              : "the line is longer than 64 KiB: not a list of addresses");
+    };
+    std::string* current = &field();
+    current->clear();
+    enum class State { FieldStart, Unquoted, Quoted, AfterQuote } state = State::FieldStart;
+    for (;;) {
+        if (m_at == m_buffer.size() && !refill()) {
+            if (state == State::Quoted)
+                throw ReadError(m_recordLine, "a quote opened on this line is never closed");
+            endField(*current);
+            break;
+        }
+        if (m_consumed + m_at - m_recordStart >= LongestRecord)
+            throw tooLong(state == State::Quoted);
+        const char c = m_buffer[m_at];
+        if (c == '\0')
+            throw ReadError(m_line, "a NUL byte: this is not a text file");
+        if (state == State::Quoted) {
+            ++m_at;
+            if (c == '"')
+                state = State::AfterQuote;
+            else {
+                m_line += c == '\n';
+                *current += c;
+            }
+            continue;
+        }
+        if (state == State::AfterQuote && c == '"') {
+            ++m_at;
+            *current += '"';
+            state = State::Quoted;
+            continue;
+        }
+        if (state == State::FieldStart && m_quoting && c == '"') {
+            ++m_at;
+            state = State::Quoted;
+            continue;
+        }
+        if (c == '\n' || (c == '\r' && (m_at + 1 < m_buffer.size() || refill()) && m_buffer[m_at + 1] == '\n')) {
+            m_at += c == '\r' ? 2 : 1;
+            ++m_line;
+            endField(*current);
+            break;
+        }
+        if (atSeparator()) {
+            m_at += m_separator.size();
+            endField(*current);
+            current = &field();
+            current->clear();
+            state = State::FieldStart;
+            continue;
+        }
+        ++m_at;
+        *current += c;
+        state = State::Unquoted;
+    }
+    m_fields.resize(m_count);
+    return true;
+}
+
+} // namespace ziplist

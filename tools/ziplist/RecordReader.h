@@ -1,0 +1,72 @@
+#pragma once
+#include "TextEncoding.h"
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ziplist {
+
+// A list that cannot be read, with the line the trouble is on (0: none).
+class ReadError : public std::runtime_error {
+public:
+    ReadError(long line, const std::string& message) : std::runtime_error(message), m_line(line) {}
+    long line() const { return m_line; }
+
+private:
+    long m_line;
+};
+
+// Reads records of fields from a file, a piece at a time, so a list of any
+// length takes the same memory. Lines end in "\n" or "\r\n". With quoting
+// (CSV and TSV as spreadsheets write them) a field that starts with a quote
+// may hold separators, line breaks and doubled quotes; a quote anywhere else
+// is kept as text. Without it (Olvaris's saves, GeoNames) every character is
+// the field's own, and the separator may be any text.
+// Fields come as UTF-8 (see TextEncoding.h); a leading byte-order mark is
+// not part of the first field.
+class RecordReader {
+public:
+    // A record longer than this is no line of a list: a file that is not
+    // text, or a quote never closed.
+    static constexpr size_t LongestRecord = 64 * 1024;
+
+    // Reads the open file descriptor (not closed here).
+    explicit RecordReader(int descriptor);
+
+    // The first line as it stands, for telling the separator; at most the
+    // first piece read. Call before the first record.
+    std::string_view firstLine();
+    void setSeparator(std::string separator, bool quoting);
+
+    // The next record, or false at the end. Throws ReadError.
+    bool next();
+    const std::vector<std::string>& fields() const { return m_fields; }
+    // The line the record last read starts on.
+    long recordLine() const { return m_recordLine; }
+    Encoding encoding() const { return m_encoding; }
+    bool byteOrderMark() const { return m_byteOrderMark; }
+
+private:
+    bool refill();
+    bool more() { return m_at < m_buffer.size() || refill(); }
+    bool atSeparator();
+    void endField(std::string& field);
+
+    int m_descriptor;
+    std::string m_buffer;
+    size_t m_at = 0;
+    bool m_ended = false;
+    std::string m_separator = ",";
+    bool m_quoting = true;
+    Encoding m_encoding = Encoding::Utf8;
+    bool m_byteOrderMark = false;
+    long m_line = 1;
+    long m_recordLine = 0;
+    size_t m_recordStart = 0; // bytes consumed before the record began
+    size_t m_consumed = 0;    // bytes dropped from the front of the buffer
+    std::vector<std::string> m_fields;
+    size_t m_count = 0;
+    std::string m_scratch;
+};
+
+} // namespace ziplist

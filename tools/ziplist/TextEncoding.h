@@ -1,0 +1,21 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace ziplist {
+
+// Lists come in UTF-8 (with or without a byte-order mark) or in
+// Windows-1252, the code page spreadsheets and Olvaris save in.
+enum class Encoding { Utf8, Windows1252 };
+
+// The encoding told by a file's first bytes: UTF-8 when they are well-formed
+// UTF-8 (a sequence cut by the end of the sample counts as well-formed).
+Encoding encodingOf(std::string_view sample);
+
+bool isValidUtf8(std::string_view bytes);
+
+// A field's bytes as UTF-8. In a UTF-8 file a field that is not UTF-8 is
+// read as Windows-1252 too, so one stray byte costs no row.
+void assignUtf8(std::string& out, std::string_view bytes, Encoding encoding);
+
+} // namespace ziplist

@@ -1,0 +1,35 @@
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ziplist {
+
+// The separator of a list told by its header line: the one of comma,
+// semicolon and tab found most often outside quotes (a comma where none is).
+char separatorOf(std::string_view headerLine);
+
+// Where a list keeps the city, the state and the ZIP code (0-based; -1: not
+// found).
+struct ZipColumns {
+    int city = -1, state = -1, zip = -1;
+    bool complete() const { return city >= 0 && state >= 0 && zip >= 0; }
+    // The number of fields a row needs to hold all three.
+    size_t needed() const;
+};
+
+// Finds the three columns by the header's names, in any letter case, blanks,
+// points and underscores aside: City/Town/Locality..., State/ST/Province...,
+// ZIP/Zip Code/ZIP5/Postal Code/Postcode... A header that only ends in one
+// of them ("Mailing City", "ShipState") counts when it is the only such.
+ZipColumns findColumns(const std::vector<std::string>& header);
+
+// The columns as the user names them: "CITY,STATE,ZIP", each a header's name
+// or a 1-based number. Throws std::invalid_argument with what is wrong.
+ZipColumns namedColumns(std::string_view names, const std::vector<std::string>& header);
+
+// What a header without all three columns lacks, and what was found, as
+// "no ZIP column (found City in column 3, State in column 4)".
+std::string missingColumns(const ZipColumns& columns, const std::vector<std::string>& header);
+
+} // namespace ziplist

@@ -1,0 +1,100 @@
+#include "ZipRecords.h"
+#include "ZipRules.h"
+
+namespace ziplist {
+
+namespace {
+
+constexpr size_t GeoNamesColumns = 12;
+
+bool looksLikeGeoNames(std::string_view line) {
+    size_t columns = 1;
+    for (const char c : line)
+        columns += c == '\t';
+    const auto capital = [](char c) { return c >= 'A' && c <= 'Z'; };
+    return columns == GeoNamesColumns && line.size() > 3 && capital(line[0]) && capital(line[1]) && line[2] == '\t';
+}
+
+// The separator of Olvaris's header "City<sep>State<sep>Zip" (any letter
+// case): the two separators are alike, so the header's length tells theirs.
+std::optional<std::string> savedSeparator(std::string_view line) {
+    if (line.size() < 14 || (line.size() - 12) % 2 != 0)
+        return std::nullopt;
+    const std::string separator(line.substr(4, (line.size() - 12) / 2));
+    if (lowerCase(line) == "city" + lowerCase(separator) + "state" + lowerCase(separator) + "zip")
+        return separator;
+    return std::nullopt;
+}
+
+[[noreturn]] void refuseHeader(std::string_view line, const ZipColumns& columns,
+                               const std::vector<std::string>& header) {
+    if (trimmed(line).empty())
+        throw ReadError(1, "empty file: expected a header naming the City, State and ZIP columns, or GeoNames lines");
+    if (header.size() == 1 && lowerCase(trimmed(line)) == "zip")
+        throw ReadError(1, "the City and State columns are missing (a file saved with Save Zip Codes Only?)");
+    if (columns.city >= 0 && columns.state >= 0 && header.size() == 2)
+        throw ReadError(1, "the Zip column is missing (a file saved with Save States and Cities Only?)");
+    throw ReadError(1, missingColumns(columns, header)
+                           + ": the header must name the City, State and ZIP columns, or the file be a GeoNames "
+                             "postal-code dump");
+}
+
+} // namespace
+
+ZipRecords::ZipRecords(int descriptor) : m_reader(descriptor) {
+    const std::string line(m_reader.firstLine());
+    if (looksLikeGeoNames(line)) {
+        m_shape = Shape::GeoNames;
+        m_reader.setSeparator("\t", false);
+        return;
+    }
+    if (const std::optional<std::string> separator = savedSeparator(line); separator && *separator != ",") {
+        m_shape = Shape::Saved;
+        m_separator = *separator;
+        m_reader.setSeparator(m_separator, false);
+        m_reader.next();
+        return;
+    }
+    m_reader.setSeparator(std::string(1, separatorOf(line)), true);
+    std::vector<std::string> header;
+    if (m_reader.next())
+        header = m_reader.fields();
+    m_columns = findColumns(header);
+    if (!m_columns.complete())
+        refuseHeader(line, m_columns, header);
+    m_headerFields = header.size();
+}
+
+bool ZipRecords::next(std::array<std::string, 3>& row) {
+    const std::vector<std::string>& fields = m_reader.fields();
+    do {
+        if (!m_reader.next())
+            return false;
+    } while (fields.size() == 1 && trimmed(fields[0]).empty());
+    const size_t found = fields.size();
+    switch (m_shape) {
+    case Shape::GeoNames:
+        if (found != GeoNamesColumns)
+            throw ReadError(recordLine(), "expected 12 tab-separated GeoNames fields, found " + std::to_string(found));
+        row = {fields[2], fields[4], fields[1]};
+        return true;
+    case Shape::Saved: {
+        if (found < 3)
+            throw ReadError(recordLine(), "expected 3 fields, found " + std::to_string(found));
+        std::string city = fields[0];
+        for (size_t i = 1; i + 2 < found; ++i)
+            city += m_separator + fields[i];
+        row = {std::move(city), fields[found - 2], fields[found - 1]};
+        return true;
+    }
+    case Shape::Exported:
+        if (found != m_headerFields)
+            throw ReadError(recordLine(),
+                            "expected " + std::to_string(m_headerFields) + " fields, found " + std::to_string(found));
+        row = {fields[size_t(m_columns.city)], fields[size_t(m_columns.state)], fields[size_t(m_columns.zip)]};
+        return true;
+    }
+    return false;
+}
+
+} // namespace ziplist

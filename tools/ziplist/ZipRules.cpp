@@ -1,0 +1,314 @@
+#include "ZipRules.h"
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+namespace ziplist {
+
+namespace {
+
+struct StateEntry {
+    std::string_view code, name;
+};
+
+// The codes the post office uses: the states, the District, the territories
+// and freely associated states, and the military post offices.
+constexpr std::array<StateEntry, 62> States{{
+    {"AL", "Alabama"},
+    {"AK", "Alaska"},
+    {"AZ", "Arizona"},
+    {"AR", "Arkansas"},
+    {"CA", "California"},
+    {"CO", "Colorado"},
+    {"CT", "Connecticut"},
+    {"DE", "Delaware"},
+    {"DC", "District of Columbia"},
+    {"FL", "Florida"},
+    {"GA", "Georgia"},
+    {"HI", "Hawaii"},
+    {"ID", "Idaho"},
+    {"IL", "Illinois"},
+    {"IN", "Indiana"},
+    {"IA", "Iowa"},
+    {"KS", "Kansas"},
+    {"KY", "Kentucky"},
+    {"LA", "Louisiana"},
+    {"ME", "Maine"},
+    {"MD", "Maryland"},
+    {"MA", "Massachusetts"},
+    {"MI", "Michigan"},
+    {"MN", "Minnesota"},
+    {"MS", "Mississippi"},
+    {"MO", "Missouri"},
+    {"MT", "Montana"},
+    {"NE", "Nebraska"},
+    {"NV", "Nevada"},
+    {"NH", "New Hampshire"},
+    {"NJ", "New Jersey"},
+    {"NM", "New Mexico"},
+    {"NY", "New York"},
+    {"NC", "North Carolina"},
+    {"ND", "North Dakota"},
+    {"OH", "Ohio"},
+    {"OK", "Oklahoma"},
+    {"OR", "Oregon"},
+    {"PA", "Pennsylvania"},
+    {"RI", "Rhode Island"},
+    {"SC", "South Carolina"},
+    {"SD", "South Dakota"},
+    {"TN", "Tennessee"},
+    {"TX", "Texas"},
+    {"UT", "Utah"},
+    {"VT", "Vermont"},
+    {"VA", "Virginia"},
+    {"WA", "Washington"},
+    {"WV", "West Virginia"},
+    {"WI", "Wisconsin"},
+    {"WY", "Wyoming"},
+    {"AS", "American Samoa"},
+    {"GU", "Guam"},
+    {"MP", "Northern Mariana Islands"},
+    {"PR", "Puerto Rico"},
+    {"VI", "Virgin Islands"},
+    {"FM", "Federated States of Micronesia"},
+    {"MH", "Marshall Islands"},
+    {"PW", "Palau"},
+    {"AA", "Armed Forces Americas"},
+    {"AE", "Armed Forces Europe"},
+    {"AP", "Armed Forces Pacific"},
+}};
+
+// Other names people write for a few of them.
+constexpr std::array<StateEntry, 4> OtherNames{{
+    {"DC", "Washington DC"},
+    {"DC", "Dist of Columbia"},
+    {"VI", "US Virgin Islands"},
+    {"VI", "United States Virgin Islands"},
+}};
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+bool allDigits(std::string_view text) { return !text.empty() && std::all_of(text.begin(), text.end(), isDigit); }
+
+// Small letters, points dropped, one blank between words.
+std::string nameKey(std::string_view text) {
+    std::string key;
+    for (const char c : text) {
+        if (c == '.')
+            continue;
+        if (isBlank(c)) {
+            if (!key.empty() && key.back() != ' ')
+                key += ' ';
+            continue;
+        }
+        key += lower(c);
+    }
+    if (!key.empty() && key.back() == ' ')
+        key.pop_back();
+    return key;
+}
+
+// The long and short forms of the words that stand for one another.
+struct Abbreviation {
+    std::string_view shortForm, longForm;
+};
+constexpr std::array<Abbreviation, 4> Abbreviations{{
+    {"st", "saint"},
+    {"ste", "sainte"},
+    {"ft", "fort"},
+    {"mt", "mount"},
+}};
+
+} // namespace
+
+std::string_view trimmed(std::string_view text) {
+    const auto blankAt = [&](size_t at) {
+        if (isBlank(text[at]))
+            return size_t(1);
+        // U+00A0, a no-break space, as spreadsheets paste it.
+        if (at + 1 < text.size() && text[at] == '\xC2' && text[at + 1] == '\xA0')
+            return size_t(2);
+        return size_t(0);
+    };
+    while (!text.empty()) {
+        const size_t width = blankAt(0);
+        if (width == 0)
+            break;
+        text.remove_prefix(width);
+    }
+    while (!text.empty()) {
+        if (isBlank(text.back()))
+            text.remove_suffix(1);
+        else if (text.size() >= 2 && text.substr(text.size() - 2) == "\xC2\xA0")
+            text.remove_suffix(2);
+        else
+            break;
+    }
+    return text;
+}
+
+std::optional<Zip> zipFrom(std::string_view text) {
+    text = trimmed(text);
+    Zip zip;
+    std::string_view first = text;
+    const size_t dash = text.find_first_of("- ");
+    if (dash != std::string_view::npos) {
+        first = text.substr(0, dash);
+        const std::string_view four = trimmed(text.substr(dash + 1));
+        if (four.size() != 4 || !allDigits(four) || first.size() < 3 || first.size() > 5)
+            return std::nullopt;
+        zip.plusFour = true;
+    } else if (allDigits(text) && text.size() >= 7 && text.size() <= 9) {
+        // A ZIP+4 kept as a number: its last four digits are the +4 part.
+        first = text.substr(0, text.size() - 4);
+        zip.plusFour = true;
+    }
+    if (!allDigits(first) || first.size() < 3 || first.size() > 5)
+        return std::nullopt;
+    zip.lostZeros = first.size() < 5;
+    zip.five = std::string(5 - first.size(), '0') + std::string(first);
+    return zip;
+}
+
+std::optional<State> stateFrom(std::string_view text) {
+    text = trimmed(text);
+    if (text.size() == 2) {
+        const std::string code{char(text[0] & ~0x20), char(text[1] & ~0x20)};
+        for (const StateEntry& entry : States)
+            if (entry.code == code)
+                return State{code, false, code != text};
+        return std::nullopt;
+    }
+    const std::string key = nameKey(text);
+    if (key.size() == 2) { // "M.A.", " ma "
+        std::optional<State> state = stateFrom(key);
+        if (state)
+            state->smallLetters = true;
+        return state;
+    }
+    for (const StateEntry& entry : States)
+        if (nameKey(entry.name) == key)
+            return State{std::string(entry.code), true, false};
+    for (const StateEntry& entry : OtherNames)
+        if (nameKey(entry.name) == key)
+            return State{std::string(entry.code), true, false};
+    return std::nullopt;
+}
+
+std::string_view stateName(std::string_view code) {
+    for (const StateEntry& entry : States)
+        if (entry.code == code)
+            return entry.name;
+    return {};
+}
+
+std::string lowerCase(std::string_view text) {
+    std::string result(text);
+    for (char& c : result)
+        c = lower(c);
+    return result;
+}
+
+std::string cityKey(std::string_view city) {
+    std::string key;
+    key.reserve(city.size());
+    std::string word;
+    const auto endWord = [&] {
+        for (const Abbreviation& abbreviation : Abbreviations)
+            if (word == abbreviation.shortForm)
+                word = abbreviation.longForm;
+        key += word;
+        word.clear();
+    };
+    for (const char c : city) {
+        if (isBlank(c) || c == '-' || c == '.' || c == ',') {
+            endWord();
+        } else if (c == '\'' || c == '`') {
+            // "d'Alene" is one word with "D Alene" once both lose the gap.
+        } else {
+            word += lower(c);
+        }
+    }
+    endWord();
+    return key;
+}
+
+std::vector<std::string> citySpellings(std::string_view city) {
+    city = trimmed(city);
+    // Letter case does not matter where the spellings are used.
+    std::vector<std::string> spellings{lowerCase(city)};
+    // The words, each with the gap that follows it, so a word's form can
+    // change while the rest stays as typed.
+    struct Word {
+        std::string text, gap;
+    };
+    std::vector<Word> words;
+    for (size_t at = 0; at < city.size();) {
+        Word word;
+        while (at < city.size() && !isBlank(city[at]) && city[at] != '.' && city[at] != '-')
+            word.text += lower(city[at++]);
+        while (at < city.size() && (isBlank(city[at]) || city[at] == '.' || city[at] == '-'))
+            word.gap += city[at++];
+        words.push_back(std::move(word));
+    }
+    enum class Forms { AsTyped, Long, Short };
+    const auto spelled = [&](Forms forms, std::string_view apostrophe, char gapCharacter) {
+        std::string text;
+        for (size_t i = 0; i < words.size(); ++i) {
+            std::string form = words[i].text;
+            if (!words[i].gap.empty())
+                for (const Abbreviation& entry : Abbreviations) {
+                    if (forms == Forms::Long && form == entry.shortForm)
+                        form = entry.longForm;
+                    else if (forms == Forms::Short && form == entry.longForm)
+                        form = entry.shortForm;
+                }
+            for (const char c : form)
+                text += c == '\'' ? std::string(apostrophe) : std::string(1, c);
+            // Points dropped; any other gap, or a point between two words, is one character.
+            const bool last = i + 1 == words.size();
+            if (!words[i].gap.empty() && (!last || words[i].gap.find_first_not_of('.') != std::string::npos))
+                text += gapCharacter;
+        }
+        return text;
+    };
+    for (const Forms forms : {Forms::AsTyped, Forms::Long, Forms::Short})
+        for (const std::string_view apostrophe : {std::string_view("'"), std::string_view(" "), std::string_view()})
+            for (const char gap : {' ', '-'}) {
+                std::string text = spelled(forms, apostrophe, gap);
+                if (!text.empty() && std::find(spellings.begin(), spellings.end(), text) == spellings.end())
+                    spellings.push_back(std::move(text));
+            }
+    return spellings;
+}
+
+int editDistance(std::string_view a, std::string_view b, int limit) {
+    const int n = int(a.size()), m = int(b.size());
+    if (std::abs(n - m) > limit)
+        return limit + 1;
+    // Three rows of the table are enough for neighbour swaps.
+    std::vector<int> before(size_t(m + 1)), previous(size_t(m + 1)), current(size_t(m + 1));
+    for (int j = 0; j <= m; ++j)
+        previous[size_t(j)] = j;
+    for (int i = 1; i <= n; ++i) {
+        current[0] = i;
+        int smallest = current[0];
+        for (int j = 1; j <= m; ++j) {
+            const int cost = a[size_t(i - 1)] == b[size_t(j - 1)] ? 0 : 1;
+            int best = std::min({previous[size_t(j)] + 1, current[size_t(j - 1)] + 1, previous[size_t(j - 1)] + cost});
+            if (i > 1 && j > 1 && a[size_t(i - 1)] == b[size_t(j - 2)] && a[size_t(i - 2)] == b[size_t(j - 1)])
+                best = std::min(best, before[size_t(j - 2)] + 1);
+            current[size_t(j)] = best;
+            smallest = std::min(smallest, best);
+        }
+        if (smallest > limit)
+            return limit + 1;
+        std::swap(before, previous);
+        std::swap(previous, current);
+    }
+    return std::min(previous[size_t(m)], limit + 1);
+}
+
+} // namespace ziplist
