@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace olvaris::test;
 
@@ -19,9 +20,11 @@ struct Run {
     QByteArray out, err;
 };
 
-Run lookup(const QStringList& arguments) {
+Run lookup(const QStringList& arguments, const QByteArray& input = {}) {
     QProcess process;
     process.start(QStringLiteral(LOOKUP_PROGRAM), arguments);
+    process.write(input);
+    process.closeWriteChannel();
     process.waitForFinished(120000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
             process.readAllStandardError()};
@@ -45,6 +48,17 @@ QByteArray checksum(const QString& path) {
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
+// The JSON objects of a check's output, one a row.
+QList<QJsonObject> checked(const QByteArray& out) {
+    QList<QJsonObject> rows;
+    for (const QByteArray& line : out.split('\n'))
+        if (!line.isEmpty())
+            rows << QJsonDocument::fromJson(line).object();
+    return rows;
+}
+
+QString text(const QJsonObject& object, const char* key) { return object[QLatin1String(key)].toString(); }
+
 } // namespace
 
 class LookupTest : public QObject {
@@ -60,7 +74,7 @@ private slots:
     void cleanupTestCase() { QCOMPARE(checksum(TestFolders::shippedDatabase()), m_shipped); }
 
     void rowsAreTheWindowsRowsInOrder() {
-        for (const char* pattern : {"spring", "S", "9", "%ville", "_o", "st t"}) {
+        for (const char* pattern : {"spring", "S", "9", "%ville", "_o", "st"}) {
             const Run run = lookup({QString::fromUtf8(pattern)});
             QCOMPARE(run.status, 0);
             QVERIFY2(parseTabs(run.out) == expectedSearch(m_table, QString::fromUtf8(pattern)), pattern);
@@ -130,6 +144,154 @@ private slots:
                             "{\"city\":\"Plain\",\"state\":\"PA\",\"zip\":\"00001\"}\n"
                             "{\"city\":\"Washington, D.C.\",\"state\":\"DC\",\"zip\":\"20001\"}\n"));
         QCOMPARE(checksum(folders.databasePath()), before);
+    }
+
+    void aListsRowsGetTheirVerdicts_data() {
+        QTest::addColumn<QByteArray>("row");
+        QTest::addColumn<QString>("verdict");
+        QTest::addColumn<QString>("suggestedZip");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("right, any case") << QByteArray("BOSTON,MA,02108") << "ok"
+                                         << ""
+                                         << "";
+        QTest::newRow("ZIP+4") << QByteArray("Boston,MA,02108-1234") << "format"
+                               << "02108"
+                               << "ZIP+4";
+        QTest::newRow("lost zeros") << QByteArray("Holtsville,NY,501") << "format"
+                                    << "00501"
+                                    << "leading zeros";
+        QTest::newRow("ZIP+4 as a number") << QByteArray("Holtsville,NY,5011234") << "format"
+                                           << "00501"
+                                           << "ZIP+4";
+        QTest::newRow("state written out") << QByteArray("Boston, massachusetts ,02108") << "format"
+                                           << ""
+                                           << "is MA";
+        QTest::newRow("another place's ZIP") << QByteArray("Springfield,IL,02134") << "mismatch"
+                                             << "62701"
+                                             << "02134 is Allston, MA";
+        QTest::newRow("wrong state") << QByteArray("Boston,NH,02108") << "mismatch"
+                                     << ""
+                                     << "02108 is Boston, MA";
+        QTest::newRow("no state") << QByteArray("Boston,XX,02108") << "mismatch"
+                                  << ""
+                                  << "XX is not a US state";
+        QTest::newRow("St for Saint") << QByteArray("St. Louis,MO,63101") << "unknown-city"
+                                      << ""
+                                      << "the data writes it Saint Louis";
+        QTest::newRow("apostrophe") << QByteArray("Coeur d'Alene,ID,83814") << "unknown-city"
+                                    << ""
+                                    << "Coeur D Alene";
+        QTest::newRow("misspelt, other ZIP") << QByteArray("Bostn,MA,02134") << "unknown-city"
+                                             << "02133"
+                                             << "nearest: Boston";
+        QTest::newRow("unknown ZIP") << QByteArray("Boston,MA,00000") << "unknown-zip"
+                                     << "02108"
+                                     << "no ZIP code";
+        QTest::newRow("not a ZIP") << QByteArray("Boston,MA,0210") << "unknown-zip"
+                                   << "02108"
+                                   << "no ZIP code 00210";
+        QTest::newRow("no ZIP at all") << QByteArray("Boston,MA,ABCDE") << "unknown-zip"
+                                       << "02108"
+                                       << "ABCDE is not a ZIP code";
+        QTest::newRow("empty") << QByteArray(",MA,") << "incomplete"
+                               << ""
+                               << "empty: city, ZIP";
+    }
+    void aListsRowsGetTheirVerdicts() {
+        QFETCH(QByteArray, row);
+        QFETCH(QString, verdict);
+        const Run run = lookup({"--check", "-", "--json"}, "City,State,ZIP\n" + row + "\n");
+        QCOMPARE(run.status, verdict == QLatin1String("ok") ? 0 : 1);
+        const QList<QJsonObject> rows = checked(run.out);
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(text(rows[0], "verdict"), verdict);
+        QTEST(text(rows[0], "suggested_zip"), "suggestedZip");
+        QFETCH(QString, note);
+        QVERIFY2(text(rows[0], "note").contains(note), qPrintable(text(rows[0], "note")));
+    }
+
+    // Lists as spreadsheets export them: the columns found by name, every
+    // field kept, in order.
+    void aListIsReadAsSpreadsheetsWriteIt_data() {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QStringList>("fields");
+        QTest::newRow("BOM, CRLF, quotes")
+            << QByteArray("\xEF\xBB\xBFName,Street,City,State,ZIP\r\n\"A \"\"B\"\"\",\"1st St, Apt 2\nBack\","
+                          "Boston,MA,02108\r\n")
+            << QStringList{"A \"B\"", "1st St, Apt 2\nBack", "Boston", "MA", "02108"};
+        QTest::newRow("semicolons, any order and case")
+            << QByteArray("zip code;STATE;Town\n02108;MA;Boston\n") << QStringList{"02108", "MA", "Boston"};
+        QTest::newRow("tabs, Windows-1252")
+            << QByteArray("Name\tPostal Code\tCity\tST\r\nJos\xE9\t00680\tMayaguez\tPR\r\n")
+            << QStringList{"Jos\u00E9", "00680", "Mayaguez", "PR"};
+        QTest::newRow("mailing columns") << QByteArray("Mailing City,Mailing State,Mailing Zip\nBoston,MA,02108")
+                                         << QStringList{"Boston", "MA", "02108"};
+    }
+    void aListIsReadAsSpreadsheetsWriteIt() {
+        QFETCH(QByteArray, list);
+        QFETCH(QStringList, fields);
+        const Run run = lookup({"--check", "-", "--json"}, list);
+        QCOMPARE(run.status, 0);
+        const QList<QJsonObject> rows = checked(run.out);
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows[0][QLatin1String("fields")].toVariant().toStringList(), fields);
+        // As CSV: the header and the row, each field as read, three columns more.
+        const Run csv = lookup({"--check", "-"}, list);
+        QCOMPARE(csv.status, 0);
+        QVERIFY2(csv.out.contains("verdict") && csv.out.right(6).startsWith("ok"), csv.out.constData());
+        QVERIFY(csv.err.contains(": 1 rows read: 1 ok"));
+    }
+
+    void aListThatCannotBeReadIsOneLineAndStatusTwo() {
+        TestFolders folders(TestFolders::WithoutDatabase);
+        const auto file = [&](const char* name, const QByteArray& content) {
+            folders.writeFile(QString::fromLatin1(name), content);
+            return folders.filePath(QString::fromLatin1(name));
+        };
+        const QString fifo = folders.filePath(QStringLiteral("fifo"));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        const std::vector<std::pair<QStringList, QByteArray>> bad = {
+            {{"--check", folders.appFolder()}, ": is a folder"},
+            {{"--check", fifo}, ": not an ordinary file"},
+            {{"--check", file("nul.csv", QByteArray("city,state,zip\nA\0,MA,1\n", 24))}, "nul.csv:2: a NUL byte"},
+            {{"--check", file("long.csv", "city,state,zip\n" + QByteArray(1000000, 'a'))}, "long.csv:2: the line is"},
+            {{"--check", file("quote.csv", "city,state,zip\n\"A,MA,02108\nB,MA,02108\n")}, "quote.csv:2: a quote"},
+            {{"--check", file("columns.csv", "Town;Postcode\nA;1\n")},
+             "columns.csv:1: no State column (found Town in column 1, Postcode in column 2)"},
+            {{"--check", file("empty.csv", "")}, "empty.csv: empty file"},
+            {{"--check", file("ok.csv", "a,b,c\n"), "--columns", "a,b,d"}, "the header has no column \"d\""},
+            {{"--columns", "1,2,3", "spring"}, "--columns goes with --check"},
+            {{"--check", "-", "spring"}, "--check does not go with a PATTERN"},
+            {{"--stdin", "spring"}, "give a PATTERN, --all"},
+        };
+        for (const auto& [arguments, message] : bad) {
+            const Run run = lookup(arguments, QByteArray(100000, 'x'));
+            QVERIFY2(run.status == 2 && run.err.count('\n') <= 2 && run.err.contains(message), run.err.constData());
+        }
+        // Rows before the trouble stand, in order.
+        const Run cut = lookup({"--check", file("cut.csv", "city,state,zip\nBoston,MA,02108\n\"\n")});
+        QCOMPARE(cut.status, 2);
+        QCOMPARE(cut.out, QByteArray("city,state,zip,verdict,suggested_zip,note\r\nBoston,MA,02108,ok,,\r\n"));
+    }
+
+    // Many patterns in one run give each one's rows, led by the pattern; the
+    // spellings of a city and "City, ST" find what the data writes.
+    void manyPatternsInOneRun() {
+        const QList<QByteArray> patterns = {"spring", "02134-1234", "St Louis", "Boston, MA", "%ville", "zzzz"};
+        QByteArray expected;
+        for (const QByteArray& pattern : patterns)
+            for (const QByteArray& line : lookup({QString::fromUtf8(pattern)}).out.split('\n'))
+                if (!line.isEmpty())
+                    expected += pattern + '\t' + line + '\n';
+        const Run many = lookup({"--stdin"}, patterns.join("\r\n") + "\n\n");
+        QCOMPARE(many.status, 0);
+        QCOMPARE(many.out, expected);
+        QVERIFY(expected.contains("St Louis\tSaint Louis\tMO\t63101\n"));
+        QVERIFY(expected.contains("02134-1234\tAllston\tMA\t02134\n"));
+        QVERIFY(!expected.contains("Boston, MA\tBoston\tVA") && expected.contains("Boston, MA\tBoston\tMA"));
+        QCOMPARE(lookup({"--exact", "--city", "Boston"}).out.count('\n'),
+                 qsizetype(std::count_if(m_table.begin(), m_table.end(),
+                                         [](const ZipRow& row) { return row.city == QLatin1String("Boston"); })));
     }
 
     void exitStatusesAndMessages() {

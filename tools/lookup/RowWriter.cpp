@@ -6,26 +6,33 @@ namespace olvaris::lookup {
 namespace {
 constexpr size_t BufferSize = 1 << 16;
 
-bool needsQuotes(QByteArrayView text) {
+bool needsQuotes(QByteArrayView text, char separator) {
     for (const char c : text)
-        if (c == ',' || c == '"' || c == '\r' || c == '\n')
+        if (c == separator || c == '"' || c == '\r' || c == '\n')
             return true;
     return false;
 }
 } // namespace
 
-RowWriter::RowWriter(std::FILE* out, Format format) : m_out(out), m_format(format) {
+RowWriter::RowWriter(std::FILE* out, Format format, bool patternColumn)
+    : m_out(out), m_format(format), m_patternColumn(patternColumn) {
     m_buffer.reserve(BufferSize + 1024);
 }
 
 void RowWriter::header() {
     if (m_format == Format::Csv)
-        m_buffer += "city,state,zip\r\n";
+        m_buffer += m_patternColumn ? "pattern,city,state,zip\r\n" : "city,state,zip\r\n";
 }
 
 void RowWriter::row(QByteArrayView city, QByteArrayView state, QByteArrayView zip) {
     if (m_format == Format::JsonLines) {
-        m_buffer += "{\"city\":";
+        m_buffer += '{';
+        if (m_patternColumn) {
+            m_buffer += "\"pattern\":";
+            jsonString(m_pattern);
+            m_buffer += ',';
+        }
+        m_buffer += "\"city\":";
         jsonString(city);
         m_buffer += ",\"state\":";
         jsonString(state);
@@ -36,6 +43,10 @@ void RowWriter::row(QByteArrayView city, QByteArrayView state, QByteArrayView zi
         return;
     }
     const char separator = m_format == Format::Csv ? ',' : '\t';
+    if (m_patternColumn) {
+        field(m_pattern);
+        m_buffer += separator;
+    }
     field(city);
     m_buffer += separator;
     field(state);
@@ -51,7 +62,11 @@ void RowWriter::field(QByteArrayView text) {
             m_buffer += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
         return;
     }
-    if (!needsQuotes(text)) {
+    csvField(text, ',');
+}
+
+void RowWriter::csvField(QByteArrayView text, char separator) {
+    if (!needsQuotes(text, separator)) {
         m_buffer.append(text.data(), size_t(text.size()));
         return;
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QByteArrayView>
 #include <cstdio>
 #include <string>
@@ -12,23 +13,35 @@ namespace olvaris::lookup {
 // or line break inside a field would split the row, so it is written as a
 // blank there; CSV and JSON keep every character (JSON writes bytes that
 // are not UTF-8 as U+FFFD, since its text must be UTF-8).
+// With a pattern column, each row is led by the pattern that found it
+// ("pattern" in the CSV header and the JSON object).
 class RowWriter {
 public:
     enum class Format { Tabs, Csv, JsonLines };
-    RowWriter(std::FILE* out, Format format);
+    RowWriter(std::FILE* out, Format format, bool patternColumn = false);
 
     void header();
+    void setPattern(QByteArrayView pattern) { m_pattern = pattern.toByteArray(); }
     void row(QByteArrayView city, QByteArrayView state, QByteArrayView zip);
     // Writes what is buffered; false when the stream refused it.
     bool finish();
 
+    // For records of other shapes: text as it is, a CSV field (quoted where
+    // it holds the separator, a quote or a line break), a JSON string; a
+    // record's end lets the buffer go out when it is full.
+    void text(QByteArrayView text) { m_buffer.append(text.data(), size_t(text.size())); }
+    void csvField(QByteArrayView text, char separator);
+    void jsonString(QByteArrayView text);
+    void endRecord() { flushIfFull(); }
+
 private:
     void field(QByteArrayView text);
-    void jsonString(QByteArrayView text);
     void flushIfFull();
 
     std::FILE* m_out;
     Format m_format;
+    bool m_patternColumn;
+    QByteArray m_pattern;
     std::string m_buffer;
     bool m_failed = false;
 };

@@ -1,7 +1,10 @@
-// olvaris-lookup: the window's search from a terminal and from scripts.
-// Exit status: 0 rows printed, 1 no row matched, 2 a usage error or a
-// database that cannot be read.
+// olvaris-lookup: the window's search from a terminal and from scripts, many
+// searches in one run, and the check of a whole address list.
+// Exit status: 0 rows printed (every row ok), 1 no row matched (some rows
+// not ok), 2 a usage error, a list or a database that cannot be read.
+#include "ListCheck.h"
 #include "LookupQuery.h"
+#include "PreparedLookups.h"
 #include "RowWriter.h"
 #include "app/Failure.h"
 #include "data/ZipConnection.h"
@@ -11,7 +14,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 
 using namespace olvaris;
 using namespace olvaris::lookup;
@@ -36,6 +42,47 @@ int usageError(const QString& message) {
 // The database beside the real program: an installed tree links
 // bin/olvaris-lookup to lib/olvaris/, where the database lies.
 QString defaultDatabase() { return QCoreApplication::applicationDirPath() + QStringLiteral("/zipbase.mdb"); }
+
+// Patterns one a line, each at most a piece long (a file that is not a list
+// of patterns costs no more memory than that).
+class PatternLines {
+public:
+    struct Error {
+        long line;
+        QString message;
+    };
+    explicit PatternLines(std::FILE* in) : m_in(in) {}
+
+    std::optional<QByteArray> next() {
+        QByteArray line;
+        for (;;) {
+            const int c = std::getc(m_in);
+            if (c == EOF) {
+                if (std::ferror(m_in))
+                    throw Error{m_line + 1, QString::fromLocal8Bit(std::strerror(errno))};
+                if (line.isEmpty())
+                    return std::nullopt;
+                break;
+            }
+            if (c == '\n')
+                break;
+            if (c == '\0')
+                throw Error{m_line + 1, QStringLiteral("a NUL byte: this is not a list of patterns")};
+            if (line.size() == Longest)
+                throw Error{m_line + 1, QStringLiteral("the line is longer than 64 KiB")};
+            line += char(c);
+        }
+        ++m_line;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        return line;
+    }
+
+private:
+    static constexpr qsizetype Longest = 64 * 1024;
+    std::FILE* m_in;
+    long m_line = 0;
+};
 
 } // namespace
 
@@ -63,6 +110,21 @@ int main(int argc, char** argv) {
     const QCommandLineOption json(
         QStringLiteral("json"),
         QStringLiteral("Write JSON Lines: one object {\"city\":…,\"state\":…,\"zip\":…} a line."));
+    const QCommandLineOption exact(QStringLiteral("exact"),
+                                   QStringLiteral("Match whole cities, states or ZIP codes, not their starts."));
+    const QCommandLineOption standardInput(
+        QStringLiteral("stdin"),
+        QStringLiteral("Read one PATTERN a line from standard input; each row is led by the pattern that found it."));
+    const QCommandLineOption check(QStringLiteral("check"),
+                                   QStringLiteral("Check every row of FILE, an address list (CSV or TSV with a "
+                                                  "header; - for standard input), and write it with its verdict."),
+                                   QStringLiteral("FILE"));
+    const QCommandLineOption columns(QStringLiteral("columns"),
+                                     QStringLiteral("With --check: the city, state and ZIP columns, by header name or "
+                                                    "1-based number, where their names do not tell them."),
+                                     QStringLiteral("CITY,STATE,ZIP"));
+    const QCommandLineOption problems(QStringLiteral("problems"),
+                                      QStringLiteral("With --check: write only the rows that are not ok."));
     const QCommandLineOption database(QStringLiteral("database"),
                                       QStringLiteral("Read FILE, a database built by zipbase-build, instead of the "
                                                      "one installed beside the program."),
@@ -72,7 +134,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the version."));
-    parser.addOptions({all, city, state, zip, csv, json, database, help, version});
+    parser.addOptions(
+        {all, city, state, zip, exact, standardInput, check, columns, problems, csv, json, database, help, version});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
@@ -86,9 +149,29 @@ int main(int argc, char** argv) {
     }
     if (parser.isSet(csv) && parser.isSet(json))
         return usageError(QStringLiteral("--csv and --json do not go together"));
+    const QString file = parser.isSet(database) ? parser.value(database) : defaultDatabase();
+
+    if (parser.isSet(check)) {
+        for (const QCommandLineOption* other : {&all, &city, &state, &zip, &exact, &standardInput, &csv})
+            if (parser.isSet(*other))
+                return usageError(QStringLiteral("--check does not go with --%1").arg(other->names().first()));
+        if (!parser.positionalArguments().isEmpty())
+            return usageError(QStringLiteral("--check does not go with a PATTERN"));
+        ListCheckOptions options;
+        options.file = parser.value(check);
+        if (parser.isSet(columns))
+            options.columns = parser.value(columns);
+        options.json = parser.isSet(json);
+        options.problemsOnly = parser.isSet(problems);
+        return checkList(options, file, stdout);
+    }
+    for (const QCommandLineOption* checkOnly : {&columns, &problems})
+        if (parser.isSet(*checkOnly))
+            return usageError(QStringLiteral("--%1 goes with --check").arg(checkOnly->names().first()));
 
     LookupRequest request;
     request.all = parser.isSet(all);
+    request.exact = parser.isSet(exact);
     if (parser.isSet(city))
         request.city = parser.value(city);
     if (parser.isSet(state))
@@ -101,34 +184,58 @@ int main(int argc, char** argv) {
     if (!patterns.isEmpty())
         request.pattern = patterns.first();
     const bool byField = request.city || request.state || request.zip;
+    const bool many = parser.isSet(standardInput);
     if (request.all && request.pattern)
         return usageError(QStringLiteral("--all and a PATTERN do not go together"));
-    if (int(request.all) + int(request.pattern.has_value()) + int(byField) != 1)
-        return usageError(QStringLiteral("give a PATTERN, --all, or any of --city, --state and --zip"));
+    if (int(request.all) + int(request.pattern.has_value()) + int(byField) + int(many) != 1)
+        return usageError(
+            QStringLiteral("give a PATTERN, --all, --stdin, --check FILE, or any of --city, --state and --zip"));
+    if (request.all && request.exact)
+        return usageError(QStringLiteral("--all and --exact do not go together"));
     // As in the window, a filter of blanks only asks for nothing.
     if (request.pattern && query::isBlankFilter(*request.pattern))
         return usageError(QStringLiteral("the pattern is blank; use --all for every row"));
 
-    const QString file = parser.isSet(database) ? parser.value(database) : defaultDatabase();
     const QFileInfo info(file);
     if (!info.exists())
         return complain(QStringLiteral("%1: no such file").arg(file));
     if (!info.isFile())
         return complain(QStringLiteral("%1: not a file").arg(file));
 
-    RowWriter writer(stdout, parser.isSet(csv)    ? RowWriter::Format::Csv
-                             : parser.isSet(json) ? RowWriter::Format::JsonLines
-                                                  : RowWriter::Format::Tabs);
+    RowWriter writer(stdout,
+                     parser.isSet(csv)    ? RowWriter::Format::Csv
+                     : parser.isSet(json) ? RowWriter::Format::JsonLines
+                                          : RowWriter::Format::Tabs,
+                     many);
     long long rows = 0;
     try {
         ZipConnection connection;
         connection.Open(ZipConnection::connectionStringFor(QDir::cleanPath(info.absoluteFilePath())));
-        const LookupQuery query = queryFor(request);
-        ZipRowSet set;
-        set.Open(query.statement.constData(), &connection, query.parameters);
+        const auto print = [&](const LookupRequest& one) {
+            const LookupQuery query = queryFor(one);
+            ZipRowSet set;
+            set.Open(query.statement.constData(), &connection, query.parameters);
+            for (; !set.isEOF(); set.MoveNext(), ++rows)
+                writer.row(set.fieldUtf8(0), set.fieldUtf8(1), set.fieldUtf8(2));
+        };
         writer.header();
-        for (; !set.isEOF(); set.MoveNext(), ++rows)
-            writer.row(set.fieldUtf8(0), set.fieldUtf8(1), set.fieldUtf8(2));
+        if (!many) {
+            print(request);
+        } else {
+            PreparedLookups lookups(connection);
+            PatternLines lines(stdin);
+            while (const std::optional<QByteArray> line = lines.next()) {
+                const QString pattern = QString::fromUtf8(*line);
+                if (query::isBlankFilter(pattern))
+                    continue;
+                request.pattern = pattern;
+                writer.setPattern(*line);
+                rows += lookups.write(queryForMany(request), writer);
+            }
+        }
+    } catch (const PatternLines::Error& error) {
+        writer.finish();
+        return complain(QStringLiteral("standard input:%1: %2").arg(error.line).arg(error.message));
     } catch (const Failure& failure) {
         writer.finish();
         return complain(QStringLiteral("%1: %2").arg(file, failure.description()));

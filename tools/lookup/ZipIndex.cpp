@@ -1,0 +1,73 @@
+#include "ZipIndex.h"
+#include "ZipRules.h"
+#include "data/ZipConnection.h"
+#include "data/ZipRowSet.h"
+
+namespace olvaris::lookup {
+
+namespace {
+
+const ZipIndex::Rows NoRows;
+
+std::string joinedKey(std::string_view state, std::string_view text) {
+    std::string key;
+    key.reserve(state.size() + 1 + text.size());
+    key.append(state);
+    key += '\n';
+    key.append(text);
+    return key;
+}
+
+const ZipIndex::Rows& found(const std::unordered_map<std::string, ZipIndex::Rows>& map, const std::string& key) {
+    const auto at = map.find(key);
+    return at == map.end() ? NoRows : at->second;
+}
+
+} // namespace
+
+bool sameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const char x = a[i], y = b[i];
+        if (x != y && ((x | 0x20) != (y | 0x20) || (x | 0x20) < 'a' || (x | 0x20) > 'z'))
+            return false;
+    }
+    return true;
+}
+
+ZipIndex::ZipIndex(ZipConnection& connection) {
+    ZipRowSet set;
+    set.Open("select [city],[state],[zip] from [zip_codes]", &connection);
+    for (; !set.isEOF(); set.MoveNext()) {
+        const QByteArrayView city = set.fieldUtf8(0), state = set.fieldUtf8(1), zip = set.fieldUtf8(2);
+        m_places.push_back({std::string(city.data(), size_t(city.size())),
+                            ziplist::lowerCase(std::string_view(state.data(), size_t(state.size()))),
+                            std::string(zip.data(), size_t(zip.size()))});
+        // States are compared as codes in capitals, whatever the table holds.
+        Place& place = m_places.back();
+        for (char& c : place.state)
+            c = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+        const auto row = std::uint32_t(m_places.size() - 1);
+        m_byZip[place.zip].push_back(row);
+        m_byCity[joinedKey(place.state, ziplist::lowerCase(place.city))].push_back(row);
+        Rows& sameKey = m_byKey[joinedKey(place.state, ziplist::cityKey(place.city))];
+        if (sameKey.empty())
+            m_cities[place.state].push_back(row);
+        sameKey.push_back(row);
+    }
+}
+
+const ZipIndex::Rows& ZipIndex::withZip(std::string_view zip) const { return found(m_byZip, std::string(zip)); }
+
+const ZipIndex::Rows& ZipIndex::inState(std::string_view state, std::string_view city) const {
+    return found(m_byCity, joinedKey(state, ziplist::lowerCase(city)));
+}
+
+const ZipIndex::Rows& ZipIndex::withKey(std::string_view state, std::string_view key) const {
+    return found(m_byKey, joinedKey(state, key));
+}
+
+const ZipIndex::Rows& ZipIndex::citiesOf(std::string_view state) const { return found(m_cities, std::string(state)); }
+
+} // namespace olvaris::lookup
