@@ -15,7 +15,7 @@ constexpr size_t ZipsNamed = 3;
 std::string placeOf(const ZipIndex::Place& place) { return place.city + ", " + place.state; }
 
 // The ZIP codes of a place, in order, each once.
-std::vector<std::string> zipsOf(const ZipIndex& index, const ZipIndex::Rows& rows) {
+std::vector<std::string> zipsOf(const ZipIndex& index, ZipIndex::Rows rows) {
     std::vector<std::string> zips;
     for (const std::uint32_t row : rows)
         zips.push_back(index.place(row).zip);
@@ -25,7 +25,7 @@ std::vector<std::string> zipsOf(const ZipIndex& index, const ZipIndex::Rows& row
 }
 
 // "Boston, MA has 02108, 02109, 02110 and 40 more".
-std::string zipsNamed(const ZipIndex& index, const ZipIndex::Rows& rows) {
+std::string zipsNamed(const ZipIndex& index, ZipIndex::Rows rows) {
     const std::vector<std::string> zips = zipsOf(index, rows);
     std::string text = placeOf(index.place(rows.front())) + " has ";
     for (size_t i = 0; i < zips.size() && i < ZipsNamed; ++i)
@@ -37,7 +37,7 @@ std::string zipsNamed(const ZipIndex& index, const ZipIndex::Rows& rows) {
 
 // Of a place's ZIP codes, the one most like the row's: the longest common
 // start (ZIP codes near one another share theirs), then the nearest number.
-std::string nearestZip(const ZipIndex& index, const ZipIndex::Rows& rows, std::string_view zip) {
+std::string nearestZip(const ZipIndex& index, ZipIndex::Rows rows, std::string_view zip) {
     std::string best;
     size_t bestShared = 0;
     long bestDistance = 0;
@@ -60,16 +60,16 @@ std::string nearestZip(const ZipIndex& index, const ZipIndex::Rows& rows, std::s
 }
 
 // The state's city whose key is nearest the row's, where one is close.
-const ZipIndex::Rows* nearestSpelling(const ZipIndex& index, std::string_view state, const std::string& key) {
+std::optional<ZipIndex::Rows> nearestSpelling(const ZipIndex& index, std::string_view state, const std::string& key) {
     const int limit = key.size() <= 4 ? 1 : 2;
-    const ZipIndex::Rows* best = nullptr;
+    std::optional<ZipIndex::Rows> best;
     int bestDistance = limit + 1;
     for (const std::uint32_t row : index.citiesOf(state)) {
         const std::string candidate = ziplist::cityKey(index.place(row).city);
         const int distance = ziplist::editDistance(key, candidate, limit);
         if (distance < bestDistance) {
             bestDistance = distance;
-            best = &index.withKey(state, candidate);
+            best = index.withKey(state, candidate);
         }
     }
     return best;
@@ -117,9 +117,14 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
     const std::optional<ziplist::Zip> zip = ziplist::zipFrom(zipWritten);
     const std::optional<ziplist::State> state = ziplist::stateFrom(stateWritten);
     const std::string code = state ? state->code : std::string();
-    // The city as written in its state, or under another spelling of it.
-    const ZipIndex::Rows& cityRows = index.inState(code, city);
-    const ZipIndex::Rows& keyRows = cityRows.empty() ? index.withKey(code, ziplist::cityKey(city)) : cityRows;
+    ZipIndex::Rows zipRows = zip ? index.withZip(zip->five) : ZipIndex::Rows();
+    const bool cityHasZip = std::any_of(zipRows.begin(), zipRows.end(), [&](std::uint32_t row) {
+        return index.place(row).state == code && sameText(index.place(row).city, city);
+    });
+    // The city as written in its state, or under another spelling of it:
+    // looked up only for rows that are not right.
+    ZipIndex::Rows cityRows = cityHasZip ? ZipIndex::Rows() : index.inState(code, city);
+    ZipIndex::Rows keyRows = cityHasZip || !cityRows.empty() ? cityRows : index.withKey(code, ziplist::cityKey(city));
 
     std::string corrections;
     if (zip && zip->plusFour)
@@ -129,7 +134,13 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
     if (state && state->corrected())
         addNote(corrections, "state " + std::string(stateWritten) + " is " + state->code);
 
-    if (!zip || index.withZip(zip->five).empty()) {
+    if (cityHasZip) {
+        verdict.kind = corrections.empty() ? Kind::Ok : Kind::Format;
+        verdict.suggestedZip = zip->corrected() ? zip->five : std::string();
+        verdict.note = corrections;
+        return verdict;
+    }
+    if (zipRows.empty()) {
         verdict.kind = Kind::UnknownZip;
         verdict.note = zip ? "no ZIP code " + zip->five : std::string(zipWritten) + " is not a ZIP code";
         if (!keyRows.empty()) {
@@ -138,24 +149,17 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
         }
         return verdict;
     }
-    const ZipIndex::Rows& zipRows = index.withZip(zip->five);
-    const auto zipBelongsTo = [&](const ZipIndex::Rows& place) {
+    const auto zipBelongsTo = [&](ZipIndex::Rows place) {
         return !place.empty() && std::any_of(zipRows.begin(), zipRows.end(), [&](std::uint32_t row) {
             return std::find(place.begin(), place.end(), row) != place.end();
         });
     };
     const std::string zipsOwnPlace = zip->five + " is " + placeOf(index.place(zipRows.front()));
-    const auto zipFor = [&](const ZipIndex::Rows& place) {
+    const auto zipFor = [&](ZipIndex::Rows place) {
         return zipBelongsTo(place) ? (zip->corrected() ? zip->five : std::string())
                                    : nearestZip(index, place, zip->five);
     };
 
-    if (zipBelongsTo(cityRows)) {
-        verdict.kind = corrections.empty() ? Kind::Ok : Kind::Format;
-        verdict.suggestedZip = zip->corrected() ? zip->five : std::string();
-        verdict.note = corrections;
-        return verdict;
-    }
     verdict.note = corrections;
     if (!state) {
         verdict.kind = Kind::Mismatch;
@@ -179,7 +183,8 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
             return verdict;
         }
     verdict.kind = Kind::UnknownCity;
-    const ZipIndex::Rows* spelling = !keyRows.empty() ? &keyRows : nearestSpelling(index, code, key);
+    const std::optional<ZipIndex::Rows> spelling =
+        !keyRows.empty() ? std::optional(keyRows) : nearestSpelling(index, code, key);
     addNote(verdict.note, "no city " + std::string(city) + " in " + code);
     if (!spelling) {
         addNote(verdict.note, zipsOwnPlace);

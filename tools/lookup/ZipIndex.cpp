@@ -7,7 +7,20 @@ namespace olvaris::lookup {
 
 namespace {
 
-const ZipIndex::Rows NoRows;
+constexpr std::uint32_t ZipNumbers = 100000;
+
+// The number of a five-digit ZIP code, or ZipNumbers for any other text.
+std::uint32_t zipNumber(std::string_view zip) {
+    if (zip.size() != 5)
+        return ZipNumbers;
+    std::uint32_t number = 0;
+    for (const char c : zip) {
+        if (c < '0' || c > '9')
+            return ZipNumbers;
+        number = number * 10 + std::uint32_t(c - '0');
+    }
+    return number;
+}
 
 std::string joinedKey(std::string_view state, std::string_view text) {
     std::string key;
@@ -18,9 +31,9 @@ std::string joinedKey(std::string_view state, std::string_view text) {
     return key;
 }
 
-const ZipIndex::Rows& found(const std::unordered_map<std::string, ZipIndex::Rows>& map, const std::string& key) {
+ZipIndex::Rows found(const std::unordered_map<std::string, std::vector<std::uint32_t>>& map, const std::string& key) {
     const auto at = map.find(key);
-    return at == map.end() ? NoRows : at->second;
+    return at == map.end() ? ZipIndex::Rows() : ZipIndex::Rows(at->second);
 }
 
 } // namespace
@@ -49,25 +62,43 @@ ZipIndex::ZipIndex(ZipConnection& connection) {
         for (char& c : place.state)
             c = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
         const auto row = std::uint32_t(m_places.size() - 1);
-        m_byZip[place.zip].push_back(row);
+        if (zipNumber(place.zip) == ZipNumbers)
+            m_otherZips[place.zip].push_back(row);
         m_byCity[joinedKey(place.state, ziplist::lowerCase(place.city))].push_back(row);
-        Rows& sameKey = m_byKey[joinedKey(place.state, ziplist::cityKey(place.city))];
+        RowList& sameKey = m_byKey[joinedKey(place.state, ziplist::cityKey(place.city))];
         if (sameKey.empty())
             m_cities[place.state].push_back(row);
         sameKey.push_back(row);
     }
+    // Counted, then placed: each ZIP's rows side by side, in table order.
+    m_firstOfZip.assign(ZipNumbers + 1, 0);
+    for (const Place& place : m_places)
+        if (const std::uint32_t number = zipNumber(place.zip); number < ZipNumbers)
+            ++m_firstOfZip[number + 1];
+    for (std::uint32_t number = 0; number < ZipNumbers; ++number)
+        m_firstOfZip[number + 1] += m_firstOfZip[number];
+    m_fiveDigitRows.resize(m_firstOfZip[ZipNumbers]);
+    std::vector<std::uint32_t> next(m_firstOfZip.begin(), m_firstOfZip.end() - 1);
+    for (std::uint32_t row = 0; row < m_places.size(); ++row)
+        if (const std::uint32_t number = zipNumber(m_places[row].zip); number < ZipNumbers)
+            m_fiveDigitRows[next[number]++] = row;
 }
 
-const ZipIndex::Rows& ZipIndex::withZip(std::string_view zip) const { return found(m_byZip, std::string(zip)); }
+ZipIndex::Rows ZipIndex::withZip(std::string_view zip) const {
+    const std::uint32_t number = zipNumber(zip);
+    if (number == ZipNumbers)
+        return found(m_otherZips, std::string(zip));
+    return Rows(m_fiveDigitRows).subspan(m_firstOfZip[number], m_firstOfZip[number + 1] - m_firstOfZip[number]);
+}
 
-const ZipIndex::Rows& ZipIndex::inState(std::string_view state, std::string_view city) const {
+ZipIndex::Rows ZipIndex::inState(std::string_view state, std::string_view city) const {
     return found(m_byCity, joinedKey(state, ziplist::lowerCase(city)));
 }
 
-const ZipIndex::Rows& ZipIndex::withKey(std::string_view state, std::string_view key) const {
+ZipIndex::Rows ZipIndex::withKey(std::string_view state, std::string_view key) const {
     return found(m_byKey, joinedKey(state, key));
 }
 
-const ZipIndex::Rows& ZipIndex::citiesOf(std::string_view state) const { return found(m_cities, std::string(state)); }
+ZipIndex::Rows ZipIndex::citiesOf(std::string_view state) const { return found(m_cities, std::string(state)); }
 
 } // namespace olvaris::lookup

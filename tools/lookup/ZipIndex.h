@@ -1,5 +1,7 @@
 #pragma once
+#include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -19,24 +21,28 @@ public:
     struct Place {
         std::string city, state, zip;
     };
-    using Rows = std::vector<std::uint32_t>;
+    using Rows = std::span<const std::uint32_t>;
 
     // Reads every row; throws Failure as the database does.
     explicit ZipIndex(ZipConnection& connection);
 
     const Place& place(std::uint32_t row) const { return m_places[row]; }
     // Empty when nothing is there.
-    const Rows& withZip(std::string_view zip) const;
+    Rows withZip(std::string_view zip) const;
     // The city as written, in any letter case.
-    const Rows& inState(std::string_view state, std::string_view city) const;
+    Rows inState(std::string_view state, std::string_view city) const;
     // The city under any spelling of the same key.
-    const Rows& withKey(std::string_view state, std::string_view key) const;
+    Rows withKey(std::string_view state, std::string_view key) const;
     // One row for each city key of a state.
-    const Rows& citiesOf(std::string_view state) const;
+    Rows citiesOf(std::string_view state) const;
 
 private:
+    using RowList = std::vector<std::uint32_t>;
     std::vector<Place> m_places;
-    std::unordered_map<std::string, Rows> m_byZip, m_byCity, m_byKey, m_cities;
+    // Five-digit ZIP codes, the table's own, by number: the rows of ZIP n
+    // are m_fiveDigitRows[m_firstOfZip[n] .. m_firstOfZip[n + 1]).
+    std::vector<std::uint32_t> m_firstOfZip, m_fiveDigitRows;
+    std::unordered_map<std::string, RowList> m_otherZips, m_byCity, m_byKey, m_cities;
 };
 
 // Equal but for the letter case of ASCII letters.

@@ -62,11 +62,8 @@ void RecordReader::setSeparator(std::string separator, bool quoting) {
     m_quoting = quoting;
 }
 
+// The separator's first character is at hand; the rest may be in the next piece.
 bool RecordReader::atSeparator() {
-    if (m_buffer[m_at] != m_separator[0])
-        return false;
-    if (m_separator.size() == 1)
-        return true;
     while (m_buffer.size() - m_at < m_separator.size())
         if (!refill())
             return false;
@@ -138,7 +135,7 @@ bool RecordReader::next() {
             endField(*current);
             break;
         }
-        if (atSeparator()) {
+        if (c == m_separator[0] && (m_separator.size() == 1 || atSeparator())) {
             m_at += m_separator.size();
             endField(*current);
             current = &field();
