@@ -119,6 +119,7 @@ ChildRun runChild(const QString& program, const QStringList& arguments, const QS
     for (const QString& argument : arguments)
         texts.push_back(argument.toUtf8());
     std::vector<char*> argv;
+    argv.reserve(texts.size() + 1);
     for (QByteArray& text : texts)
         argv.push_back(text.data());
     argv.push_back(nullptr);

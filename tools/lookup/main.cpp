@@ -79,7 +79,7 @@ public:
     }
 
 private:
-    static constexpr qsizetype Longest = 64 * 1024;
+    static constexpr qsizetype Longest = 64 * qsizetype(1024);
     std::FILE* m_in;
     long m_line = 0;
 };

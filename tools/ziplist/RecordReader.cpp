@@ -6,7 +6,7 @@
 namespace ziplist {
 
 namespace {
-constexpr size_t Piece = 64 * 1024;
+constexpr size_t Piece = 64 * size_t(1024);
 }
 
 RecordReader::RecordReader(int descriptor) : m_descriptor(descriptor) {

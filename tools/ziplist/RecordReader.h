@@ -28,7 +28,7 @@ class RecordReader {
 public:
     // A record longer than this is no line of a list: a file that is not
     // text, or a quote never closed.
-    static constexpr size_t LongestRecord = 64 * 1024;
+    static constexpr size_t LongestRecord = 64 * size_t(1024);
 
     // Reads the open file descriptor (not closed here).
     explicit RecordReader(int descriptor);
