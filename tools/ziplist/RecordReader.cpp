@@ -6,13 +6,13 @@
 namespace ziplist {
 
 namespace {
-constexpr size_t Piece = 64 * size_t(1024);
-}
+// What the first pieces hold tells the encoding.
+constexpr size_t Sample = 64 * size_t(1024);
+} // namespace
 
-RecordReader::RecordReader(int descriptor) : m_descriptor(descriptor) {
-    m_buffer.reserve(2 * Piece);
-    // The first piece tells the encoding and holds the header.
-    while (m_buffer.size() < Piece && refill()) {
+RecordReader::RecordReader(int descriptor, size_t piece) : m_descriptor(descriptor), m_piece(piece) {
+    m_buffer.reserve(2 * m_piece);
+    while (m_buffer.size() < Sample && refill()) {
     }
     if (m_buffer.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         m_byteOrderMark = true;
@@ -32,10 +32,10 @@ bool RecordReader::refill() {
         m_at = 0;
     }
     const size_t had = m_buffer.size();
-    m_buffer.resize(had + Piece);
+    m_buffer.resize(had + m_piece);
     ssize_t got;
     do
-        got = ::read(m_descriptor, m_buffer.data() + had, Piece);
+        got = ::read(m_descriptor, m_buffer.data() + had, m_piece);
     while (got < 0 && errno == EINTR);
     if (got < 0) {
         const int error = errno;

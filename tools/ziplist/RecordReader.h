@@ -30,8 +30,9 @@ public:
     // text, or a quote never closed.
     static constexpr size_t LongestRecord = 64 * size_t(1024);
 
-    // Reads the open file descriptor (not closed here).
-    explicit RecordReader(int descriptor);
+    // Reads the open file descriptor (not closed here), a piece of at most
+    // the given size at a time.
+    explicit RecordReader(int descriptor, size_t piece = 64 * size_t(1024));
 
     // The first line as it stands, for telling the separator; at most the
     // first piece read. Call before the first record.
@@ -53,6 +54,7 @@ private:
     void endField(std::string& field);
 
     int m_descriptor;
+    size_t m_piece;
     std::string m_buffer;
     size_t m_at = 0;
     bool m_ended = false;
