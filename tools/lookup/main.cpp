@@ -92,10 +92,14 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(OLVARIS_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints the US cities, states and ZIP codes whose city, state or ZIP code begins with PATTERN,\n"
-                       "in city, state, ZIP order: one row a line, city, state and ZIP code separated by tabs.\n"
-                       "Letter case does not matter; % stands for any run of characters and _ for any one character."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints the US cities, states and ZIP codes whose city, state or ZIP code begins with PATTERN,\n"
+        "in city, state, ZIP order: one row a line, city, state and ZIP code separated by tabs.\n"
+        "Letter case does not matter; % stands for any run of characters and _ for any one character.\n"
+        "A city is also found under the spellings the data uses (St/Saint, Ft/Fort, Mt/Mount, ...),\n"
+        "\"City, ST\" is a city in a state, and a ZIP+4 is its ZIP code.\n"
+        "With --check FILE, checks every row of an address list and writes it with a verdict\n"
+        "(ok, format, mismatch, unknown-city, unknown-zip, incomplete), a suggested ZIP code and a note."));
     parser.addPositionalArgument(QStringLiteral("PATTERN"), QStringLiteral("The start of a city, state or ZIP code."),
                                  QStringLiteral("[PATTERN]"));
     const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("Print every row."));
