@@ -5,6 +5,7 @@
 #include "commands/ExportCommands.h"
 #include "ui/DesktopPlatform.h"
 #include "commands/HelpMessage.h"
+#include "ui/ReadableText.h"
 #include "ui/ResultsView.h"
 #include <QAccessible>
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <QFile>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
@@ -243,6 +245,73 @@ private slots:
         QCOMPARE(form.palette().color(QPalette::Window), QColor(Qt::white));
         QCOMPARE(form.Frame1->palette().color(QPalette::Window), QColor(Qt::white));
         QVERIFY(platform.messages.empty());
+    }
+
+    // Every text against what lies behind it, on a light and a dark desktop,
+    // bare and with the sample skin: at least 4.5 : 1. On the light desktop
+    // the captions keep the desktop's own colour. (A selected row takes the
+    // desktop's selection colours, as every list there does.)
+    void everyTextStandsOutFromWhatIsBehindIt_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<bool>("skin");
+        QTest::newRow("light") << false << false;
+        QTest::newRow("dark") << true << false;
+        QTest::newRow("light, sample skin") << false << true;
+        QTest::newRow("dark, sample skin") << true << true;
+    }
+    void everyTextStandsOutFromWhatIsBehindIt() {
+        QFETCH(bool, dark);
+        QFETCH(bool, skin);
+        const QPalette before = QGuiApplication::palette();
+        QPalette scheme = before;
+        if (dark) // qt6ct's "darker"
+            for (const auto& [role, colour] : std::initializer_list<std::pair<QPalette::ColorRole, const char*>>{
+                     {QPalette::Window, "#353535"},
+                     {QPalette::WindowText, "#ffffff"},
+                     {QPalette::Button, "#353535"},
+                     {QPalette::ButtonText, "#ffffff"},
+                     {QPalette::Base, "#2a2a2a"},
+                     {QPalette::Text, "#ffffff"},
+                     {QPalette::Highlight, "#2a82da"},
+                     {QPalette::HighlightedText, "#000000"}})
+                scheme.setColor(role, QColor(colour));
+        QApplication::setPalette(scheme);
+        TestFolders folders;
+        if (skin)
+            folders.writeFile(QStringLiteral("x/o.cjs"), [] {
+                QFile file(QStringLiteral(OLVARIS_SOURCE_DIR "/assets/skins/slate.qss"));
+                file.open(QIODevice::ReadOnly);
+                return file.readAll();
+            }());
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        form.show();
+        QVERIFY(platform.messages.empty());
+        const auto readable = [](QWidget* widget, QPalette::ColorRole text, QPalette::ColorRole behind) {
+            const QPalette colours = widget->palette();
+            const double contrast = contrastRatio(colours.color(text), colours.color(behind));
+            return contrast >= 4.5 ? QByteArray()
+                                   : widget->objectName().toUtf8() + " " + QByteArray::number(contrast, 'f', 2);
+        };
+        QList<QByteArray> unreadable;
+        for (QWidget* captioned : {static_cast<QWidget*>(form.Frame1), static_cast<QWidget*>(form.Frame2),
+                                   static_cast<QWidget*>(form.Label3)})
+            unreadable << readable(captioned, QPalette::WindowText, QPalette::Window);
+        // The skin paints its buttons with a gradient; its white on them is seen in screenshots.
+        if (!skin)
+            for (QPushButton* button : form.findChildren<QPushButton*>())
+                unreadable << readable(button, QPalette::ButtonText, QPalette::Button);
+        for (QWidget* typed : {static_cast<QWidget*>(form.Text1), static_cast<QWidget*>(form.Text2),
+                               static_cast<QWidget*>(form.ListView1)})
+            unreadable << readable(typed, QPalette::Text, QPalette::Base);
+        unreadable << readable(form.ListView1->horizontalHeader(), QPalette::ButtonText, QPalette::Button);
+        unreadable.removeAll(QByteArray());
+        QApplication::setPalette(before);
+        qApp->setStyleSheet(QString());
+        QVERIFY2(unreadable.isEmpty(), unreadable.join(", ").constData());
+        if (!dark && !skin)
+            QCOMPARE(form.PushButton1->palette().color(QPalette::ButtonText), scheme.color(QPalette::ButtonText));
     }
 
     void aSkinFileTurnsTheFramesToTheFaceColourThenCallsTheEngine() {

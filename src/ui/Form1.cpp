@@ -1,5 +1,6 @@
 #include "Form1.h"
 #include "PointerFeedback.h"
+#include "ReadableText.h"
 #include "ResultsView.h"
 #include "SingleLineText.h"
 #include "Twips.h"
@@ -81,6 +82,9 @@ Form1::Form1(Platform& platform, QWidget* parent)
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     white.setColor(QPalette::Button, Qt::white);
+    // A dark colour scheme's light captions would vanish on the white.
+    keepTextReadable(white, QPalette::Window, QPalette::WindowText);
+    keepTextReadable(white, QPalette::Button, QPalette::ButtonText);
     setPalette(white);
     setAutoFillBackground(true);
     setFixedSize(twipsToPixels(8760), twipsToPixels(7905));

@@ -1,6 +1,7 @@
 // Start-up and shutdown of the main window.
 #include "Form1.h"
 #include "export/WriteTextFile.h"
+#include "ReadableText.h"
 #include "ResultsView.h"
 #include "Twips.h"
 #include "app/AppFiles.h"
@@ -89,11 +90,16 @@ void Form1::ApplySkin() {
     if (!isOrdinaryFile(AppFiles::path(appfile::Skin)))
         return;
 
-    // The window and its frames and labels take the system's face colour.
-    const QColor face = QGuiApplication::palette().color(QPalette::Button);
-    auto paintFace = [&face](QWidget* widget) {
+    // The window and its frames and labels take the system's face colour,
+    // and the system's text for it.
+    const QPalette system = QGuiApplication::palette();
+    auto paintFace = [&system](QWidget* widget) {
         QPalette colours = widget->palette();
-        colours.setColor(QPalette::Window, face);
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            colours.setColor(group, QPalette::Window, system.color(group, QPalette::Button));
+            colours.setColor(group, QPalette::WindowText, system.color(group, QPalette::ButtonText));
+        }
+        keepTextReadable(colours, QPalette::Window, QPalette::WindowText);
         widget->setPalette(colours);
     };
     paintFace(this);
