@@ -67,4 +67,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so the library scan cannot see them: the platform
 # plugins and the metric-compatible Arial.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation")
+# On a Wayland session the program runs natively with it, and the
+# compositor keeps a copied text after the program ends; without it the
+# program runs through XWayland, where it may not.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 include(CPack)
