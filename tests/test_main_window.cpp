@@ -226,6 +226,39 @@ private slots:
         QCOMPARE(selected(), 2);
     }
 
+    // A double click on a divider fits the column to the widest text in view
+    // (never narrower than its caption), and typed letters find a city.
+    void theListFitsAColumnAndFindsTypedCities() {
+        TestWindow w;
+        w.form.yielder().setExact(false);
+        w.form.Text1->setText(QStringLiteral("spring"));
+        w.form.PushButton1->click();
+        w.form.show();
+        QApplication::setActiveWindow(&w.form);
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        ResultsView* list = w.form.ListView1;
+        QHeaderView* header = list->horizontalHeader();
+        const int divider = header->sectionViewportPosition(0) + header->sectionSize(0) - 1;
+        QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, QPoint(divider, header->height() / 2));
+        // The list stands scrolled to its end, as a search leaves it.
+        int widest = 0;
+        const int top = list->indexAt(QPoint(1, 1)).row();
+        const int inView = list->viewport()->height() / list->verticalHeader()->defaultSectionSize() + 1;
+        for (int row = top; row < std::min(top + inView, w.form.results().count()); ++row)
+            widest =
+                std::max(widest, list->fontMetrics().horizontalAdvance(list->model()->index(row, 0).data().toString()));
+        QVERIFY(widest > 60);
+        QVERIFY2(header->sectionSize(0) > widest && header->sectionSize(0) < 347,
+                 qPrintable(QString::number(header->sectionSize(0))));
+        header->resizeSection(2, 5);
+        list->resizeColumnToContents(2);
+        QVERIFY(header->sectionSize(2) >= list->fontMetrics().horizontalAdvance(QStringLiteral("Zip")));
+
+        list->setFocus();
+        QTest::keyClicks(list, QStringLiteral("springv"));
+        QCOMPARE(list->currentIndex().data().toString(), QStringLiteral("Springview"));
+    }
+
     // Return and Enter press the focused button; no button is the default.
     void returnAndEnterPressTheFocusedButton() {
         TestWindow w;

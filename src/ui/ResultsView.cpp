@@ -1,4 +1,7 @@
 #include "ResultsView.h"
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QStyleHints>
 #include <QEvent>
 #include <QHeaderView>
 #include <QPainter>
@@ -309,6 +312,54 @@ void ResultsView::paintRows() {
             style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &cell, &painter, this);
             itemDelegateForIndex(index)->paint(&painter, cell, index);
         }
+    }
+}
+
+int ResultsView::sizeHintForColumn(int column) const {
+    if (!model() || column < 0 || column >= model()->columnCount(rootIndex()))
+        return -1;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    int widest = 0;
+    const int top = topRow();
+    const int end = std::min(rowsListed(), top + rowsInView() + 1);
+    for (int row = top; row < end; ++row) {
+        const QModelIndex index = model()->index(row, column, rootIndex());
+        widest = std::max(widest, itemDelegateForIndex(index)->sizeHint(option, index).width());
+    }
+    return widest + (showGrid() ? 1 : 0);
+}
+
+void ResultsView::keyboardSearch(const QString& search) {
+    if (!model() || search.isEmpty())
+        return;
+    // Keys typed within the application's interval make one text, as in
+    // every list.
+    const bool continued =
+        m_typedTimer.isValid() && m_typedTimer.elapsed() < QGuiApplication::styleHints()->keyboardInputInterval();
+    m_typed = continued ? m_typed + search : search;
+    m_typedTimer.start();
+    const int rows = rowsListed();
+    const int start = currentIndex().isValid() ? currentIndex().row() : 0;
+    // A continued text may still match the current row; a new one starts after it.
+    int first = continued ? start : start + 1;
+    // One key pressed again and again steps through the rows it begins.
+    QString wanted = m_typed;
+    if (wanted.size() > 1 && wanted.count(wanted.front()) == wanted.size()) {
+        wanted.truncate(1);
+        first = start + 1;
+    }
+    QElapsedTimer spent;
+    spent.start();
+    for (int step = 0; step < rows; ++step) {
+        const int row = (first + step) % rows;
+        const QModelIndex index = model()->index(row, 0, rootIndex());
+        if (index.data().toString().startsWith(wanted, Qt::CaseInsensitive)) {
+            setCurrentIndex(index);
+            return;
+        }
+        if ((step & 255) == 255 && spent.elapsed() >= TypeToFindMilliseconds)
+            return;
     }
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QTableView>
 
 namespace olvaris {
@@ -28,6 +29,15 @@ public:
     void scrollToRow(int row);
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
+    // The width that fits a column (a double click on the divider after its
+    // header): its widest text among the rows in view. Qt's own would measure
+    // the rows of the row header, which lists none.
+    int sizeHintForColumn(int column) const override;
+    // Type-to-find: the next row whose city begins with what was typed,
+    // searched from the current row for at most a few milliseconds a key,
+    // so ten million rows cost no more than a thousand.
+    void keyboardSearch(const QString& search) override;
+
 protected:
     int verticalOffset() const override;
     void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
@@ -50,7 +60,10 @@ private:
     // Whole rows the viewport shows.
     int rowsInView() const;
 
+    static constexpr qint64 TypeToFindMilliseconds = 15;
     QAbstractItemModel* m_noRows;
+    QString m_typed;
+    QElapsedTimer m_typedTimer;
     QList<QMetaObject::Connection> m_modelConnections;
 };
 
