@@ -5,6 +5,7 @@
 //        olvaris-bench --rows N [work folder]: list-all and the commands on the
 //        full list only, on a table of N rows (built once in the work folder).
 #include "ListCheckFigures.h"
+#include <QThread>
 #include "Measure.h"
 #include "app/AppFiles.h"
 #include "data/ZipQueries.h"
@@ -497,12 +498,31 @@ void runTableHeader(QTextStream& out) {
 }
 
 // List-all and the commands on the full list, on a table of any size.
+// Type-to-find in the listed table: the longest a key takes, for a text no
+// city begins (the search runs until its time is up) and for one found near
+// the end of the list.
+void typeToFindFigures(QTextStream& out, Form1& form) {
+    ResultsView* list = form.ListView1;
+    list->setCurrentIndex(list->model()->index(0, 0));
+    double longest = 0;
+    for (const char* typed : {"qxq", "z", "zz"}) {
+        QThread::msleep(1000); // a new text, not the last one continued
+        QElapsedTimer timer;
+        timer.start();
+        list->keyboardSearch(QString::fromLatin1(typed));
+        longest = std::max(longest, bench::seconds(timer));
+    }
+    out << QString::asprintf("Type-to-find, %d rows: the longest key %.1f ms; the current row after \"z\": %d\n",
+                             form.results().count(), longest * 1e3, list->currentIndex().row() + 1);
+}
+
 int largeTable(QTextStream& out, const QString& database, const QString& work) {
     BenchWindow window(database, QDir(work).filePath(QStringLiteral("large")));
     const Floor listFloor = readWithCApi(database, query::ListAll, QString());
     const WindowRun listAll = runInWindow(window.form, true);
     runTableHeader(out);
     report(out, "list all", listAll, listFloor);
+    typeToFindFigures(out, window.form);
     exportFigures(out, window.form, window.platform, work);
     out << QString::asprintf("Peak resident memory of the whole process: %.1f MB\n", bench::peakResidentBytes() / 1e6);
     return 0;

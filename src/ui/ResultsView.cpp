@@ -349,15 +349,36 @@ void ResultsView::keyboardSearch(const QString& search) {
         wanted.truncate(1);
         first = start + 1;
     }
+    const auto city = [this](int row) { return model()->index(row, 0, rootIndex()).data().toString(); };
+    const auto begins = [&](int row) {
+        return row >= 0 && row < rows && city(row).startsWith(wanted, Qt::CaseInsensitive);
+    };
+    const auto take = [this](int row) { setCurrentIndex(model()->index(row, 0, rootIndex())); };
+    if (rows == 0)
+        return;
+    if (begins(first % rows))
+        return take(first % rows);
+    // The rows come in city order: the first row the text begins is found by
+    // halving, at any length of list. After the current row's run of such
+    // rows the search wraps to it, as a list's type-to-find does.
+    int low = 0, high = rows;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (city(middle).compare(wanted, Qt::CaseInsensitive) < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    if (begins(low))
+        return take(low);
+    // A list in another order (none the program makes) is walked from the
+    // current row for a bounded time.
     QElapsedTimer spent;
     spent.start();
     for (int step = 0; step < rows; ++step) {
         const int row = (first + step) % rows;
-        const QModelIndex index = model()->index(row, 0, rootIndex());
-        if (index.data().toString().startsWith(wanted, Qt::CaseInsensitive)) {
-            setCurrentIndex(index);
-            return;
-        }
+        if (begins(row))
+            return take(row);
         if ((step & 255) == 255 && spent.elapsed() >= TypeToFindMilliseconds)
             return;
     }
