@@ -53,6 +53,20 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // QTableView's row functions that are not virtual answer from the row
+    // header, which lists no rows here (-1, 0, nothing hidden): not offered.
+    // indexAt() and visualRect() give a row's place.
+    using QTableView::hideRow;
+    using QTableView::isRowHidden;
+    using QTableView::resizeRowsToContents;
+    using QTableView::resizeRowToContents;
+    using QTableView::rowAt;
+    using QTableView::rowHeight;
+    using QTableView::rowViewportPosition;
+    using QTableView::setRowHeight;
+    using QTableView::setRowHidden;
+    using QTableView::showRow;
+
     void paintRows();
     int uniformRowHeight() const;
     int topRow() const;
