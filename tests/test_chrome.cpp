@@ -289,7 +289,7 @@ private slots:
         form.show();
         QVERIFY(platform.messages.empty());
         const auto readable = [](QWidget* widget, QPalette::ColorRole text, QPalette::ColorRole behind) {
-            const QPalette colours = widget->palette();
+            const QPalette& colours = widget->palette();
             const double contrast = contrastRatio(colours.color(text), colours.color(behind));
             return contrast >= 4.5 ? QByteArray()
                                    : widget->objectName().toUtf8() + " " + QByteArray::number(contrast, 'f', 2);
