@@ -59,20 +59,24 @@ std::string nearestZip(const ZipIndex& index, ZipIndex::Rows rows, std::string_v
     return best;
 }
 
-// The state's city whose key is nearest the row's, where one is close.
+// The state's city whose key is nearest the row's, where one is close; of
+// keys as near, the first in alphabetical order, whatever order the cities
+// were read in.
 std::optional<ZipIndex::Rows> nearestSpelling(const ZipIndex& index, std::string_view state, const std::string& key) {
     const int limit = key.size() <= 4 ? 1 : 2;
-    std::optional<ZipIndex::Rows> best;
+    std::string best;
     int bestDistance = limit + 1;
     for (const std::uint32_t row : index.citiesOf(state)) {
         const std::string candidate = ziplist::cityKey(index.place(row).city);
         const int distance = ziplist::editDistance(key, candidate, limit);
-        if (distance < bestDistance) {
+        if (distance < bestDistance || (distance == bestDistance && distance <= limit && candidate < best)) {
             bestDistance = distance;
-            best = index.withKey(state, candidate);
+            best = candidate;
         }
     }
-    return best;
+    if (bestDistance > limit)
+        return std::nullopt;
+    return index.withKey(state, best);
 }
 
 void addNote(std::string& note, const std::string& text) {

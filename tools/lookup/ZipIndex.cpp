@@ -2,6 +2,9 @@
 #include "ZipRules.h"
 #include "data/ZipConnection.h"
 #include "data/ZipRowSet.h"
+#include "app/Failure.h"
+#include "data/SqliteHandles.h"
+#include <sqlite3.h>
 
 namespace olvaris::lookup {
 
@@ -49,26 +52,59 @@ bool sameText(std::string_view a, std::string_view b) {
     return true;
 }
 
-ZipIndex::ZipIndex(ZipConnection& connection) {
+// The statements that read the table a piece at a time, prepared once.
+struct ZipIndex::Reader {
+    ZipConnection& connection;
+    sqlite::Statement byZip, byPlace, citiesOfState;
+
+    explicit Reader(ZipConnection& to) : connection(to) {
+        prepare("select rowid, [city], [state], [zip] from [zip_codes] where [zip] = ?1", byZip);
+        prepare("select rowid, [city], [state], [zip] from [zip_codes] where [state] = ?1 and [city] = ?2", byPlace);
+        // One row for each city of the state (the index's first of it).
+        prepare("select rowid, [city], [state], [zip] from [zip_codes] where [state] = ?1 group by [city]",
+                citiesOfState);
+    }
+    void prepare(const char* sql, sqlite::Statement& statement) {
+        if (sqlite::prepare(connection.handle(), sql, statement) != SQLITE_OK || !statement)
+            throw Failure(QString::fromUtf8(sqlite3_errmsg(connection.handle())));
+    }
+    // Each row the statement gives for the value, as rowid, city, state, ZIP.
+    template <typename Take>
+    void rows(sqlite3_stmt* statement, std::initializer_list<std::string_view> values, Take take) {
+        sqlite3_reset(statement);
+        int parameter = 0;
+        for (const std::string_view value : values)
+            sqlite3_bind_text(statement, ++parameter, value.data(), int(value.size()), SQLITE_TRANSIENT);
+        int stepped;
+        const auto text = [statement](int column) {
+            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+            return std::string_view(bytes ? bytes : "", size_t(sqlite3_column_bytes(statement, column)));
+        };
+        while ((stepped = sqlite3_step(statement)) == SQLITE_ROW)
+            take(sqlite3_column_int64(statement, 0), text(1), text(2), text(3));
+        if (stepped != SQLITE_DONE)
+            throw Failure(QString::fromUtf8(sqlite3_errmsg(connection.handle())));
+    }
+};
+
+ZipIndex::ZipIndex(ZipConnection& connection, std::int64_t eagerRows) {
+    sqlite::Statement last;
+    sqlite::prepare(connection.handle(), "select max(rowid) from [zip_codes]", last);
+    if (last && sqlite3_step(last.get()) == SQLITE_ROW && sqlite3_column_int64(last.get(), 0) > eagerRows) {
+        m_reader = std::make_unique<Reader>(connection);
+        return;
+    }
     ZipRowSet set;
     set.Open("select [city],[state],[zip] from [zip_codes]", &connection);
     for (; !set.isEOF(); set.MoveNext()) {
-        const QByteArrayView city = set.fieldUtf8(0), state = set.fieldUtf8(1), zip = set.fieldUtf8(2);
-        m_places.push_back({std::string(city.data(), size_t(city.size())),
-                            ziplist::lowerCase(std::string_view(state.data(), size_t(state.size()))),
-                            std::string(zip.data(), size_t(zip.size()))});
-        // States are compared as codes in capitals, whatever the table holds.
-        Place& place = m_places.back();
-        for (char& c : place.state)
-            c = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-        const auto row = std::uint32_t(m_places.size() - 1);
-        if (zipNumber(place.zip) == ZipNumbers)
-            m_otherZips[place.zip].push_back(row);
-        m_byCity[joinedKey(place.state, ziplist::lowerCase(place.city))].push_back(row);
-        RowList& sameKey = m_byKey[joinedKey(place.state, ziplist::cityKey(place.city))];
-        if (sameKey.empty())
-            m_cities[place.state].push_back(row);
-        sameKey.push_back(row);
+        const auto text = [&](int field) {
+            const QByteArrayView bytes = set.fieldUtf8(field);
+            return std::string_view(bytes.data(), size_t(bytes.size()));
+        };
+        const std::uint32_t row = placeOf(0, text(0), text(1), text(2));
+        if (zipNumber(m_places[row].zip) == ZipNumbers)
+            m_zips[m_places[row].zip].push_back(row);
+        addToState(row);
     }
     // Counted, then placed: each ZIP's rows side by side, in table order.
     m_firstOfZip.assign(ZipNumbers + 1, 0);
@@ -84,21 +120,87 @@ ZipIndex::ZipIndex(ZipConnection& connection) {
             m_fiveDigitRows[next[number]++] = row;
 }
 
+ZipIndex::~ZipIndex() = default;
+
+std::uint32_t ZipIndex::placeOf(std::int64_t rowid, std::string_view city, std::string_view state,
+                                std::string_view zip) const {
+    // Rows read whole (rowid 0) are read once; rows read a piece at a time
+    // may come again with another piece.
+    if (m_reader) {
+        const auto known = m_rowOfRowid.find(rowid);
+        if (known != m_rowOfRowid.end())
+            return known->second;
+    }
+    // States are compared as codes in capitals, whatever the table holds.
+    std::string code(state);
+    for (char& c : code)
+        c = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+    m_places.push_back({std::string(city), std::move(code), std::string(zip)});
+    const auto row = std::uint32_t(m_places.size() - 1);
+    if (m_reader)
+        m_rowOfRowid.emplace(rowid, row);
+    return row;
+}
+
+void ZipIndex::addToState(std::uint32_t row) const {
+    const Place& place = m_places[row];
+    m_byCity[joinedKey(place.state, ziplist::lowerCase(place.city))].push_back(row);
+    RowList& sameKey = m_byKey[joinedKey(place.state, ziplist::cityKey(place.city))];
+    if (sameKey.empty())
+        m_cities[place.state].push_back(row);
+    sameKey.push_back(row);
+}
+
 ZipIndex::Rows ZipIndex::withZip(std::string_view zip) const {
     const std::uint32_t number = zipNumber(zip);
-    if (number == ZipNumbers)
-        return found(m_otherZips, std::string(zip));
-    return Rows(m_fiveDigitRows).subspan(m_firstOfZip[number], m_firstOfZip[number + 1] - m_firstOfZip[number]);
+    if (!m_reader && number < ZipNumbers)
+        return Rows(m_fiveDigitRows).subspan(m_firstOfZip[number], m_firstOfZip[number + 1] - m_firstOfZip[number]);
+    if (!m_reader)
+        return found(m_zips, std::string(zip));
+    const auto [entry, added] = m_zips.try_emplace(std::string(zip));
+    if (added)
+        m_reader->rows(m_reader->byZip.get(), {zip},
+                       [&](std::int64_t rowid, std::string_view city, std::string_view state, std::string_view text) {
+                           entry->second.push_back(placeOf(rowid, city, state, text));
+                       });
+    return entry->second;
 }
 
 ZipIndex::Rows ZipIndex::inState(std::string_view state, std::string_view city) const {
-    return found(m_byCity, joinedKey(state, ziplist::lowerCase(city)));
+    const std::string key = joinedKey(state, ziplist::lowerCase(city));
+    if (!m_reader)
+        return found(m_byCity, key);
+    const auto [entry, added] = m_byCity.try_emplace(key);
+    if (added)
+        m_reader->rows(
+            m_reader->byPlace.get(), {state, city},
+            [&](std::int64_t rowid, std::string_view cityText, std::string_view stateText, std::string_view zip) {
+                entry->second.push_back(placeOf(rowid, cityText, stateText, zip));
+            });
+    return entry->second;
 }
 
 ZipIndex::Rows ZipIndex::withKey(std::string_view state, std::string_view key) const {
-    return found(m_byKey, joinedKey(state, key));
+    if (!m_reader)
+        return found(m_byKey, joinedKey(state, key));
+    const auto [entry, added] = m_byKey.try_emplace(joinedKey(state, key));
+    if (added)
+        for (const std::uint32_t city : citiesOf(state))
+            if (ziplist::cityKey(m_places[city].city) == key)
+                for (const std::uint32_t row : inState(state, m_places[city].city))
+                    entry->second.push_back(row);
+    return entry->second;
 }
 
-ZipIndex::Rows ZipIndex::citiesOf(std::string_view state) const { return found(m_cities, std::string(state)); }
+ZipIndex::Rows ZipIndex::citiesOf(std::string_view state) const {
+    if (!m_reader)
+        return found(m_cities, std::string(state));
+    const auto [entry, added] = m_cities.try_emplace(std::string(state));
+    if (added)
+        m_reader->rows(m_reader->citiesOfState.get(), {state},
+                       [&](std::int64_t rowid, std::string_view city, std::string_view stateText,
+                           std::string_view zip) { entry->second.push_back(placeOf(rowid, city, stateText, zip)); });
+    return entry->second;
+}
 
 } // namespace olvaris::lookup
