@@ -283,7 +283,10 @@ private slots:
             }
             const RowVerdict a = judge(whole, city, state, zip), b = judge(pieces, city, state, zip);
             QVERIFY2(a.kind == b.kind && a.suggestedZip == b.suggestedZip && a.note == b.note,
-                     (city + ", " + state + ", " + zip + ": " + a.note + " / " + b.note).c_str());
+                     qPrintable(QStringLiteral("%1, %2, %3: %4 / %5")
+                                    .arg(QString::fromStdString(city), QString::fromStdString(state),
+                                         QString::fromStdString(zip), QString::fromStdString(a.note),
+                                         QString::fromStdString(b.note))));
         }
         QVERIFY(judged > 1000);
     }

@@ -158,12 +158,13 @@ ZipIndex::Rows ZipIndex::withZip(std::string_view zip) const {
     if (!m_reader)
         return found(m_zips, std::string(zip));
     const auto [entry, added] = m_zips.try_emplace(std::string(zip));
+    RowList& rows = entry->second;
     if (added)
         m_reader->rows(m_reader->byZip.get(), {zip},
                        [&](std::int64_t rowid, std::string_view city, std::string_view state, std::string_view text) {
-                           entry->second.push_back(placeOf(rowid, city, state, text));
+                           rows.push_back(placeOf(rowid, city, state, text));
                        });
-    return entry->second;
+    return rows;
 }
 
 ZipIndex::Rows ZipIndex::inState(std::string_view state, std::string_view city) const {
@@ -171,13 +172,12 @@ ZipIndex::Rows ZipIndex::inState(std::string_view state, std::string_view city) 
     if (!m_reader)
         return found(m_byCity, key);
     const auto [entry, added] = m_byCity.try_emplace(key);
+    RowList& rows = entry->second;
     if (added)
-        m_reader->rows(
-            m_reader->byPlace.get(), {state, city},
-            [&](std::int64_t rowid, std::string_view cityText, std::string_view stateText, std::string_view zip) {
-                entry->second.push_back(placeOf(rowid, cityText, stateText, zip));
-            });
-    return entry->second;
+        m_reader->rows(m_reader->byPlace.get(), {state, city},
+                       [&](std::int64_t rowid, std::string_view cityText, std::string_view stateText,
+                           std::string_view zip) { rows.push_back(placeOf(rowid, cityText, stateText, zip)); });
+    return rows;
 }
 
 ZipIndex::Rows ZipIndex::withKey(std::string_view state, std::string_view key) const {
@@ -196,11 +196,12 @@ ZipIndex::Rows ZipIndex::citiesOf(std::string_view state) const {
     if (!m_reader)
         return found(m_cities, std::string(state));
     const auto [entry, added] = m_cities.try_emplace(std::string(state));
+    RowList& cities = entry->second;
     if (added)
         m_reader->rows(m_reader->citiesOfState.get(), {state},
                        [&](std::int64_t rowid, std::string_view city, std::string_view stateText,
-                           std::string_view zip) { entry->second.push_back(placeOf(rowid, city, stateText, zip)); });
-    return entry->second;
+                           std::string_view zip) { cities.push_back(placeOf(rowid, city, stateText, zip)); });
+    return cities;
 }
 
 } // namespace olvaris::lookup
