@@ -23,6 +23,17 @@ using olvaris::test::TestWindow;
 namespace {
 int px(int twips) { return int(std::lround(twips / 15.0)); }
 QRect twips(int left, int top, int width, int height) { return QRect(px(left), px(top), px(width), px(height)); }
+// The window shown and active, its list holding what a search for the
+// filter finds.
+bool showWithRowsOf(TestWindow& w, const char* filter) {
+    w.form.yielder().setExact(false);
+    w.form.Text1->setText(QString::fromLatin1(filter));
+    w.form.PushButton1->click();
+    w.form.show();
+    QApplication::setActiveWindow(&w.form);
+    return QTest::qWaitForWindowActive(&w.form);
+}
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -145,12 +156,7 @@ private slots:
     // and back; entering the list does not scroll it.
     void tabWalksTheControlsInOrderWithRowsInTheList() {
         TestWindow w;
-        w.form.yielder().setExact(false);
-        w.form.Text1->setText(QStringLiteral("spring"));
-        w.form.PushButton1->click();
-        w.form.show();
-        QApplication::setActiveWindow(&w.form);
-        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        QVERIFY(showWithRowsOf(w, "spring"));
         w.form.ListView1->verticalScrollBar()->setValue(40);
         const QStringList order{"Text1",       "PushButton1", "PushButton3",  "ListView1",
                                 "Text2",       "PushButton4", "PushButton13", "PushButton2",
@@ -230,12 +236,7 @@ private slots:
     // (never narrower than its caption), and typed letters find a city.
     void theListFitsAColumnAndFindsTypedCities() {
         TestWindow w;
-        w.form.yielder().setExact(false);
-        w.form.Text1->setText(QStringLiteral("spring"));
-        w.form.PushButton1->click();
-        w.form.show();
-        QApplication::setActiveWindow(&w.form);
-        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        QVERIFY(showWithRowsOf(w, "spring"));
         ResultsView* list = w.form.ListView1;
         QHeaderView* header = list->horizontalHeader();
         const int divider = header->sectionViewportPosition(0) + header->sectionSize(0) - 1;
