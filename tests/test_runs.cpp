@@ -5,8 +5,14 @@
 #include "support/TestWindow.h"
 #include "support/ZipTable.h"
 #include "app/PointerShape.h"
+#include "app/Yielder.h"
 #include "ui/Form1.h"
 #include "ui/ResultsView.h"
+#include "ui/ScreenReaders.h"
+#include <QAccessible>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
@@ -14,6 +20,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QtTest>
+#include <set>
 
 using namespace olvaris;
 using namespace olvaris::test;
@@ -347,6 +354,74 @@ private slots:
         QCOMPARE(w.form.results().count(), 0);
         w.form.ListView1_KeyDown(Qt::Key_Delete); // empty list: nothing happens
         QVERIFY(w.platform.messages.empty());
+    }
+
+    // A run under a screen reader: the button it was started on is given a
+    // new accessible identity when it reads "Stop" and again when the run
+    // ends (so the reader introduces it again), and the list follows the
+    // newest row a few times a second rather than at every turn.
+    void aScreenReaderHearsStopAndAFewMovesOfTheList() {
+        Window w;
+        w.form.show();
+        QApplication::setActiveWindow(&w.form);
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        w.form.Text1->setText(QStringLiteral("san"));
+        w.form.PushButton1->setFocus();
+        const auto identity = [&] {
+            return QAccessible::uniqueId(QAccessible::queryAccessibleInterface(w.form.PushButton1));
+        };
+        const QAccessible::Id before = identity();
+        QAccessible::Id during = 0;
+        w.inTurn(2, [&] { during = identity(); });
+        std::set<int> tops; // the layout sets the value again at every turn: only new ones are moves
+        const QMetaObject::Connection following = connect(
+            w.form.ListView1->verticalScrollBar(), &QScrollBar::valueChanged, [&](int top) { tops.insert(top); });
+        pretendScreenReaderListens(true);
+        QElapsedTimer clock;
+        clock.start();
+        w.form.PushButton1->click();
+        const qint64 took = clock.elapsed();
+        pretendScreenReaderListens(false);
+        disconnect(following);
+
+        QCOMPARE(w.form.results().count(), 645);
+        QVERIFY(during != before && identity() != during && identity() != before);
+        const auto moves = qint64(tops.size());
+        QVERIFY2(moves >= 1 && moves <= took / 250 + 2,
+                 qPrintable(QStringLiteral("%1 moves in %2 ms").arg(moves).arg(took)));
+    }
+
+    // Between turns of a long run, calls posted to the window's thread (how a
+    // screen reader's questions arrive) are answered; nothing else is.
+    void aScreenReadersCallsAreAnsweredBetweenTurns() {
+        Yielder yielder;
+        int turns = 0;
+        int between = 0;
+        yielder.addBeforeTurn([&] { ++turns; });
+        yielder.addBetweenTurns([&] { ++between; });
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 50)
+            yielder.yield();
+        QVERIFY2(between > turns, qPrintable(QStringLiteral("%1 between %2 turns").arg(between).arg(turns)));
+
+        struct Receiver : QObject {
+            int others = 0;
+            bool event(QEvent* event) override {
+                others += event->type() == QEvent::User ? 1 : 0;
+                return QObject::event(event);
+            }
+        } receiver;
+        bool answered = false;
+        QMetaObject::invokeMethod(
+            &receiver, [&] { answered = true; }, Qt::QueuedConnection);
+        QCoreApplication::postEvent(&receiver, new QEvent(QEvent::User));
+        pretendScreenReaderListens(true);
+        answerScreenReaderCalls();
+        pretendScreenReaderListens(false);
+        QVERIFY(answered);
+        QCOMPARE(receiver.others, 0);
+        QCoreApplication::sendPostedEvents(&receiver);
     }
 
     void closingTheWindowDuringARunEndsTheProcessAtOnce() {

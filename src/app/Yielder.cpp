@@ -12,8 +12,16 @@ Yielder::Yielder() { m_clock.start(); }
 void Yielder::yieldSlow(qint64 slice) {
     m_untilClock = CallsPerClockRead;
     const qint64 due = std::max(slice / 2, slice - m_lastHooksNanoseconds);
-    if (m_exact || m_turnDue || m_clock.nsecsElapsed() - m_lastTurnEnd >= due)
+    const qint64 now = m_clock.nsecsElapsed();
+    if (m_exact || m_turnDue || now - m_lastTurnEnd >= due) {
         turn();
+        return;
+    }
+    if (now - m_lastBetweenTurns >= BetweenTurnsNanoseconds) {
+        m_lastBetweenTurns = now;
+        for (const auto& hook : m_betweenTurns)
+            hook();
+    }
 }
 
 void Yielder::turn() {

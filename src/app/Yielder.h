@@ -56,6 +56,10 @@ public:
 
     // Runs before every turn (the results list announces its new rows there).
     void addBeforeTurn(std::function<void()> hook) { m_beforeTurn.push_back(std::move(hook)); }
+    // Runs between turns, about once a millisecond: work that must not wait
+    // a whole frame but is too small to need a turn (a screen reader's
+    // questions, each of which it waits for before asking the next).
+    void addBetweenTurns(std::function<void()> hook) { m_betweenTurns.push_back(std::move(hook)); }
 
     // Measurements for the benchmark.
     qint64 turns() const { return m_turns; }
@@ -68,6 +72,7 @@ public:
 
 private:
     static constexpr int CallsPerClockRead = 32;
+    static constexpr qint64 BetweenTurnsNanoseconds = 1'000'000;
     void yieldSlow(qint64 slice);
 
     int m_untilClock = CallsPerClockRead;
@@ -78,8 +83,10 @@ private:
     qint64 m_longestGap = 0;
     qint64 m_lastTurnEnd = 0;
     qint64 m_lastHooksNanoseconds = 0;
+    qint64 m_lastBetweenTurns = 0;
     QElapsedTimer m_clock;
     std::vector<std::function<void()>> m_beforeTurn;
+    std::vector<std::function<void()>> m_betweenTurns;
 };
 
 } // namespace olvaris

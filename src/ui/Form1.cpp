@@ -2,6 +2,7 @@
 #include "PointerFeedback.h"
 #include "ReadableText.h"
 #include "ResultsView.h"
+#include "ScreenReaders.h"
 #include "SingleLineText.h"
 #include "Twips.h"
 #include "app/AppFiles.h"
@@ -95,6 +96,7 @@ Form1::Form1(Platform& platform, QWidget* parent)
     wireHandlers();
     describeForScreenReaders();
     m_yielder.addBeforeTurn([this] { m_results->announce(); });
+    m_yielder.addBetweenTurns(answerScreenReaderCalls);
 }
 
 Form1::~Form1() = default;
@@ -148,7 +150,7 @@ void Form1::arrangeTabOrder() {
 void Form1::wireHandlers() {
     ListView1->installEventFilter(this);
     ListView1->viewport()->installEventFilter(this);
-    connect(m_results, &ResultsList::scrollRequested, this, [this](int row) { ListView1->scrollToRow(row); });
+    connect(m_results, &ResultsList::scrollRequested, this, [this](int row) { ListView1->followRow(row); });
     connect(m_results, &ResultsList::firstRowWaiting, this, [this] { m_yielder.requestTurn(); });
     connect(Text2, &QLineEdit::textChanged, this, [this] { Text2_Change(); });
     connect(PushButton1, &QPushButton::clicked, this, [this] { m_runs.PushButton1_Click(); });
@@ -200,7 +202,9 @@ QString Form1::caption(RunButton button) const {
 }
 
 void Form1::setCaption(RunButton button, const QString& caption) {
-    (button == RunButton::Search ? PushButton1 : PushButton3)->setText(caption);
+    // A screen reader on the button says "Stop" when a run starts, and the
+    // caption again when it ends.
+    setCaptionSaid(button == RunButton::Search ? PushButton1 : PushButton3, caption);
 }
 
 QString Form1::filterText() const { return Text1->text(); }

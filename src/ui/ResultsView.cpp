@@ -1,4 +1,6 @@
 #include "ResultsView.h"
+#include "ScreenReaders.h"
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QStyleHints>
@@ -57,6 +59,8 @@ ResultsView::ResultsView(QWidget* parent) : QTableView(parent), m_noRows(new NoR
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_followTimer.setSingleShot(true);
+    connect(&m_followTimer, &QTimer::timeout, this, &ResultsView::followLater);
 }
 
 ResultsView::~ResultsView() = default;
@@ -71,9 +75,14 @@ void ResultsView::setModel(QAbstractItemModel* model) {
         return;
     // Laid out and repainted at the next turn of the loop, once per batch.
     const auto rowsChanged = [this] { scheduleDelayedItemsLayout(); };
+    // A row waiting to be followed belongs to the list as it was.
+    const auto rowsGone = [this] {
+        m_rowToFollow = -1;
+        scheduleDelayedItemsLayout();
+    };
     m_modelConnections << connect(model, &QAbstractItemModel::rowsInserted, this, rowsChanged)
-                       << connect(model, &QAbstractItemModel::rowsRemoved, this, rowsChanged)
-                       << connect(model, &QAbstractItemModel::modelReset, this, rowsChanged)
+                       << connect(model, &QAbstractItemModel::rowsRemoved, this, rowsGone)
+                       << connect(model, &QAbstractItemModel::modelReset, this, rowsGone)
                        << connect(model, &QAbstractItemModel::layoutChanged, this, rowsChanged);
 }
 
@@ -141,6 +150,28 @@ void ResultsView::scrollToRow(int row) {
     scrollTo(model()->index(row, 0, rootIndex()));
 }
 
+void ResultsView::followRow(int row) {
+    if (screenReaderListening() && m_followed.isValid() && m_followed.elapsed() < FollowIntervalMilliseconds) {
+        m_rowToFollow = row;
+        if (!m_followTimer.isActive())
+            m_followTimer.start(int(FollowIntervalMilliseconds - m_followed.elapsed()));
+        return;
+    }
+    m_followTimer.stop();
+    m_rowToFollow = -1;
+    m_followed.start();
+    scrollToRow(row);
+}
+
+void ResultsView::followLater() {
+    if (m_rowToFollow < 0)
+        return;
+    const int row = m_rowToFollow;
+    m_rowToFollow = -1;
+    m_followed.start();
+    scrollToRow(row);
+}
+
 // Rows are brought into view vertically only; the columns stay where the
 // user scrolled them.
 void ResultsView::scrollTo(const QModelIndex& index, ScrollHint hint) {
@@ -171,19 +202,27 @@ void ResultsView::scrollTo(const QModelIndex& index, ScrollHint hint) {
 // Whole rows only: the top row is never cut, and any space left is below
 // the last row, as in a report list. The table's own layout knows no rows
 // (its row header has none), so the scroll range is set here; the value is
-// kept through it.
+// kept through it. The layout runs once a frame while rows stream in, and
+// its passing moves of the scroll bar (to the top and back) are kept from
+// assistive tools, which asked about each: only a real move is told.
 void ResultsView::updateGeometries() {
     QScrollBar* bar = verticalScrollBar();
     const int top = bar->value();
-    {
-        const QSignalBlocker quiet(bar);
-        QTableView::updateGeometries();
+    withNewsKeptBack(bar, QAccessible::ValueChanged, [&] {
+        {
+            const QSignalBlocker quiet(bar);
+            QTableView::updateGeometries();
+        }
+        const int whole = rowsInView();
+        bar->setRange(0, std::max(0, rowsListed() - whole));
+        bar->setPageStep(whole);
+        bar->setSingleStep(1);
+        bar->setValue(top);
+    });
+    if (bar->value() != top) {
+        QAccessibleValueChangeEvent moved(bar, bar->value());
+        QAccessible::updateAccessibility(&moved);
     }
-    const int whole = rowsInView();
-    bar->setRange(0, std::max(0, rowsListed() - whole));
-    bar->setPageStep(whole);
-    bar->setSingleStep(1);
-    bar->setValue(top);
 }
 
 // The rows are painted from the scroll bar's value, so a vertical scroll

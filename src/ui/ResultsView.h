@@ -1,6 +1,7 @@
 #pragma once
 #include <QElapsedTimer>
 #include <QTableView>
+#include <QTimer>
 
 namespace olvaris {
 
@@ -28,6 +29,11 @@ public:
     // date first: rows arrive in batches, and the view lays them out lazily.
     void scrollToRow(int row);
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    // Follows the newest row of a run: scrolls to it now, or, while a screen
+    // reader listens, at most four times a second (the last row always).
+    // Each move is news to the reader, which asks about it before it passes
+    // on the next key; sixty a second kept Stop from the program.
+    void followRow(int row);
 
     // The width that fits a column (a double click on the divider after its
     // header): its widest text among the rows in view. Qt's own would measure
@@ -74,7 +80,13 @@ private:
     // Whole rows the viewport shows.
     int rowsInView() const;
 
+    void followLater();
+
     static constexpr qint64 TypeToFindMilliseconds = 15;
+    static constexpr qint64 FollowIntervalMilliseconds = 250;
+    QElapsedTimer m_followed;
+    QTimer m_followTimer;
+    int m_rowToFollow = -1;
     QAbstractItemModel* m_noRows;
     QString m_typed;
     QElapsedTimer m_typedTimer;
