@@ -157,27 +157,14 @@ ZipIndex::Rows ZipIndex::withZip(std::string_view zip) const {
         return Rows(m_fiveDigitRows).subspan(m_firstOfZip[number], m_firstOfZip[number + 1] - m_firstOfZip[number]);
     if (!m_reader)
         return found(m_zips, std::string(zip));
-    const auto [entry, added] = m_zips.try_emplace(std::string(zip));
-    RowList& rows = entry->second;
-    if (added)
-        m_reader->rows(m_reader->byZip.get(), {zip},
-                       [&](std::int64_t rowid, std::string_view city, std::string_view state, std::string_view text) {
-                           rows.push_back(placeOf(rowid, city, state, text));
-                       });
-    return rows;
+    return readOnce(m_zips, std::string(zip), m_reader->byZip.get(), {zip});
 }
 
 ZipIndex::Rows ZipIndex::inState(std::string_view state, std::string_view city) const {
     const std::string key = joinedKey(state, ziplist::lowerCase(city));
     if (!m_reader)
         return found(m_byCity, key);
-    const auto [entry, added] = m_byCity.try_emplace(key);
-    RowList& rows = entry->second;
-    if (added)
-        m_reader->rows(m_reader->byPlace.get(), {state, city},
-                       [&](std::int64_t rowid, std::string_view cityText, std::string_view stateText,
-                           std::string_view zip) { rows.push_back(placeOf(rowid, cityText, stateText, zip)); });
-    return rows;
+    return readOnce(m_byCity, key, m_reader->byPlace.get(), {state, city});
 }
 
 ZipIndex::Rows ZipIndex::withKey(std::string_view state, std::string_view key) const {
@@ -195,13 +182,19 @@ ZipIndex::Rows ZipIndex::withKey(std::string_view state, std::string_view key) c
 ZipIndex::Rows ZipIndex::citiesOf(std::string_view state) const {
     if (!m_reader)
         return found(m_cities, std::string(state));
-    const auto [entry, added] = m_cities.try_emplace(std::string(state));
-    RowList& cities = entry->second;
+    return readOnce(m_cities, std::string(state), m_reader->citiesOfState.get(), {state});
+}
+
+ZipIndex::Rows ZipIndex::readOnce(std::unordered_map<std::string, RowList>& map, std::string key,
+                                  sqlite3_stmt* statement, std::initializer_list<std::string_view> values) const {
+    const auto [entry, added] = map.try_emplace(std::move(key));
+    RowList& rows = entry->second;
     if (added)
-        m_reader->rows(m_reader->citiesOfState.get(), {state},
-                       [&](std::int64_t rowid, std::string_view city, std::string_view stateText,
-                           std::string_view zip) { cities.push_back(placeOf(rowid, city, stateText, zip)); });
-    return cities;
+        m_reader->rows(statement, values,
+                       [&](std::int64_t rowid, std::string_view city, std::string_view state, std::string_view zip) {
+                           rows.push_back(placeOf(rowid, city, state, zip));
+                       });
+    return rows;
 }
 
 } // namespace olvaris::lookup

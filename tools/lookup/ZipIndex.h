@@ -2,12 +2,15 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+struct sqlite3_stmt;
 
 namespace olvaris {
 class ZipConnection;
@@ -53,6 +56,10 @@ private:
     std::uint32_t placeOf(std::int64_t rowid, std::string_view city, std::string_view state,
                           std::string_view zip) const;
     void addToState(std::uint32_t row) const;
+    // The rows under the key, read through the reader's statement the first
+    // time they are asked for.
+    Rows readOnce(std::unordered_map<std::string, RowList>& map, std::string key, sqlite3_stmt* statement,
+                  std::initializer_list<std::string_view> values) const;
 
     std::unique_ptr<Reader> m_reader; // none: the whole table is read
     // A deque, so a place once read stays where it is as more are read.
