@@ -11,7 +11,7 @@ JOBS     ?= 2
 all: build
 
 deps:
-	@tools/install-deps
+	@scripts/install-deps
 
 configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(TYPE) \
@@ -36,25 +36,25 @@ clean:
 # The format and tidy checks over a configured build (CI runs them).
 .PHONY: style
 style: configure
-	tools/check-style $(BUILD)
+	scripts/check-style $(BUILD)
 
 # The Debian package (build-package/olvaris_<version>_<arch>.deb) and the
 # check of the install tree and the package that CI runs.
 .PHONY: package install-check
 package:
-	@tools/install-deps
+	@scripts/install-deps
 	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DOLVARIS_WERROR=$(WERROR) -DOLVARIS_TESTS=OFF
 	cmake --build build-package -j$(JOBS)
 	cd build-package && cpack -G DEB
 
 install-check: package
-	tools/check-install build-package
+	scripts/check-install build-package
 
 # The search fuzzer for FUZZ_SECONDS (default 60), from the seed corpus in fuzz/corpus.
 FUZZ_SECONDS ?= 60
 .PHONY: fuzz
 fuzz:
-	@tools/install-deps clang libclang-rt-14-dev
+	@scripts/install-deps clang libclang-rt-14-dev
 	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	      -DOLVARIS_FUZZ=ON -DOLVARIS_TESTS=OFF -DOLVARIS_WERROR=$(WERROR)
 	cmake --build build-fuzz -j$(JOBS) --target fuzz_search
@@ -66,7 +66,7 @@ fuzz:
 # under valgrind memcheck: no errors, nothing definitely lost.
 .PHONY: valgrind
 valgrind: build
-	@tools/install-deps valgrind
+	@scripts/install-deps valgrind
 	QT_QPA_PLATFORM=offscreen valgrind --tool=memcheck --error-exitcode=1 --leak-check=full \
 	      --show-leak-kinds=definite --errors-for-leak-kinds=definite --num-callers=30 \
 	      $(BUILD)/bin/headless-scenario

@@ -1,10 +1,10 @@
 // libFuzzer target: any bytes, read as UTF-8, are a filter for the real
 // search; the rows must be those of the independent matcher, in order.
 #include "support/ZipTable.h"
-#include "app/Failure.h"
-#include "data/ZipConnection.h"
-#include "data/ZipQueries.h"
-#include "data/ZipRowSet.h"
+#include "Failure.h"
+#include "ZipConnection.h"
+#include "ZipQueries.h"
+#include "ZipRowSet.h"
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>

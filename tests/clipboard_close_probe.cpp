@@ -2,9 +2,9 @@
 // copied text to a file, and closes the window as a person does; the
 // process then ends as the program's does.
 // Usage: clipboard-close-probe <program folder> <copied text file> <filter | --all | --none>
-#include "app/AppFiles.h"
-#include "ui/DesktopPlatform.h"
-#include "ui/Form1.h"
+#include "AppFiles.h"
+#include "DesktopPlatform.h"
+#include "Form1.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>

@@ -10,7 +10,7 @@
 //                                       into a new property, and never takes it
 // The first two print "ready" once they own CLIPBOARD_MANAGER, the third once
 // it asks; all three run until killed.
-#include "ui/X11Selection.h"
+#include "X11Selection.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -3,9 +3,9 @@
 // Prints "rows N" before every event-loop turn, and "run returned" if the
 // run ever returns (it must not).
 // Usage: close-during-run-probe <program folder>
-#include "app/AppFiles.h"
-#include "ui/DesktopPlatform.h"
-#include "ui/Form1.h"
+#include "AppFiles.h"
+#include "DesktopPlatform.h"
+#include "Form1.h"
 #include <QApplication>
 #include <cstdio>
 

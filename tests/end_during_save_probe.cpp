@@ -5,9 +5,9 @@
 //   exit    calls exit(1), as Qt's X11 plugin does when the X server goes
 // Prints "save returned" if the save ever returns (it must not).
 // Usage: end-during-save-probe <program folder> <target file> <signal | exit>
-#include "app/AppFiles.h"
-#include "ui/DesktopPlatform.h"
-#include "ui/Form1.h"
+#include "AppFiles.h"
+#include "DesktopPlatform.h"
+#include "Form1.h"
 #include <QApplication>
 #include <QFile>
 #include <QPushButton>

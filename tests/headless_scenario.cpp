@@ -4,8 +4,8 @@
 // Usage: headless-scenario
 #include "support/ScriptedPlatform.h"
 #include "support/TestFolders.h"
-#include "ui/Form1.h"
-#include "ui/ResultsView.h"
+#include "Form1.h"
+#include "ResultsView.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 // Saves the whole shipped table under a file-size limit far below its size.
 // Prints the statement numbers of the error reports, one per line.
 // Usage: save-limit-probe <program folder> <target file> <limit in bytes>
-#include "app/AppFiles.h"
+#include "AppFiles.h"
 #include "support/ScriptedPlatform.h"
-#include "ui/Form1.h"
+#include "Form1.h"
 #include <QApplication>
 #include <csignal>
 #include <cstdio>

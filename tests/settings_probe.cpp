@@ -2,9 +2,9 @@
 // Usage: settings-probe <config folder> read <key>
 //        settings-probe <config folder> save <key> <value>    (then kills itself)
 //        settings-probe <config folder> type <key> <value>    (as the separator box does; prints "typed")
-#include "app/Branding.h"
-#include "app/PendingSetting.h"
-#include "app/SettingsStore.h"
+#include "Branding.h"
+#include "PendingSetting.h"
+#include "SettingsStore.h"
 #include <QCoreApplication>
 #include <QSettings>
 #include <csignal>

@@ -1,12 +1,12 @@
 // The window as a person meets it: the hand over the command buttons and the
 // ordinary pointer elsewhere, never over the hourglass; the help box; skins.
 #include "support/TestWindow.h"
-#include "app/PointerShape.h"
-#include "commands/ExportCommands.h"
-#include "ui/DesktopPlatform.h"
-#include "commands/HelpMessage.h"
-#include "ui/ReadableText.h"
-#include "ui/ResultsView.h"
+#include "PointerShape.h"
+#include "ExportCommands.h"
+#include "DesktopPlatform.h"
+#include "HelpMessage.h"
+#include "ReadableText.h"
+#include "ResultsView.h"
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 // The error trap and the error box: one report per failing statement, the
 // handler going on after it, and the box's exact text.
 #include "support/ScriptedPlatform.h"
-#include "app/ApplicationTitle.h"
-#include "app/ErrorReport.h"
-#include "app/Locations.h"
+#include "ApplicationTitle.h"
+#include "ErrorReport.h"
+#include "Locations.h"
 #include <QtTest>
 
 using namespace olvaris;

@@ -1,13 +1,13 @@
 // Saving the list as text and copying it to the clipboard, through the real
 // window, real files and the real clipboard.
 #include "support/TestWindow.h"
-#include "app/Failure.h"
-#include "app/PointerShape.h"
-#include "commands/ExportCommands.h"
-#include "export/ClipboardCopy.h"
-#include "export/WriteTextFile.h"
-#include "ui/Form1.h"
-#include "ui/ResultsView.h"
+#include "Failure.h"
+#include "PointerShape.h"
+#include "ExportCommands.h"
+#include "ClipboardCopy.h"
+#include "WriteTextFile.h"
+#include "Form1.h"
+#include "ResultsView.h"
 #include <QClipboard>
 #include <QDir>
 #include <QFile>

@@ -5,9 +5,9 @@
 #include "support/RunStatements.h"
 #include "support/TestWindow.h"
 #include "support/ZipTable.h"
-#include "app/Branding.h"
-#include "app/PointerShape.h"
-#include "app/SettingsStore.h"
+#include "Branding.h"
+#include "PointerShape.h"
+#include "SettingsStore.h"
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QElapsedTimer>

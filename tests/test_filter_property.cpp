@@ -5,10 +5,10 @@
 #include "support/RunStatements.h"
 #include "support/TestWindow.h"
 #include "support/ZipTable.h"
-#include "app/PointerShape.h"
-#include "data/ZipConnection.h"
-#include "data/ZipQueries.h"
-#include "data/ZipRowSet.h"
+#include "PointerShape.h"
+#include "ZipConnection.h"
+#include "ZipQueries.h"
+#include "ZipRowSet.h"
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QLineEdit>

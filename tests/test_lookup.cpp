@@ -5,7 +5,7 @@
 #include "support/ZipTable.h"
 #include "RowVerdict.h"
 #include "ZipIndex.h"
-#include "data/ZipConnection.h"
+#include "ZipConnection.h"
 #include <QCryptographicHash>
 #include <QFile>
 #include <QJsonDocument>

@@ -1,14 +1,14 @@
 // The main window as designed: every control's name, kind, container,
 // caption, font and place, the tab order, the list's look, a fixed size.
 #include "support/TestWindow.h"
-#include "ui/Form1.h"
+#include "Form1.h"
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include "ui/ResultsView.h"
-#include "ui/SingleLineText.h"
+#include "ResultsView.h"
+#include "SingleLineText.h"
 #include <QClipboard>
 #include <QApplication>
 #include <QScrollBar>

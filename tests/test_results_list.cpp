@@ -1,9 +1,9 @@
 // The results store: every reader sees a row at once, the view only when it
 // is announced; numbering, removal and bounds; the model's signals are sound.
-#include "app/Failure.h"
-#include "commands/ListCommands.h"
-#include "results/ResultsList.h"
-#include "results/RowStore.h"
+#include "Failure.h"
+#include "ListCommands.h"
+#include "ResultsList.h"
+#include "RowStore.h"
 #include "support/ScriptedPlatform.h"
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

@@ -4,11 +4,11 @@
 #include "support/RunStatements.h"
 #include "support/TestWindow.h"
 #include "support/ZipTable.h"
-#include "app/PointerShape.h"
-#include "app/Yielder.h"
-#include "ui/Form1.h"
-#include "ui/ResultsView.h"
-#include "ui/ScreenReaders.h"
+#include "PointerShape.h"
+#include "Yielder.h"
+#include "Form1.h"
+#include "ResultsView.h"
+#include "ScreenReaders.h"
 #include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 // The per-user settings store: exact values, on disk at once, isolated by
 // application key and section, and harmless when its file is unusable.
 #include "support/TestFolders.h"
-#include "app/Branding.h"
-#include "app/PendingSetting.h"
-#include "app/SettingsStore.h"
+#include "Branding.h"
+#include "PendingSetting.h"
+#include "SettingsStore.h"
 #include <QDir>
 #include <QFile>
 #include <QProcess>

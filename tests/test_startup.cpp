@@ -4,19 +4,19 @@
 #include "support/ScriptedPlatform.h"
 #include "support/TestFolders.h"
 #include "support/ZipTable.h"
-#include "app/ApplicationTitle.h"
-#include "app/Failure.h"
-#include "app/Branding.h"
-#include "app/SettingsStore.h"
-#include "ui/Form1.h"
-#include "app/AppFiles.h"
-#include "app/CommandLine.h"
+#include "ApplicationTitle.h"
+#include "Failure.h"
+#include "Branding.h"
+#include "SettingsStore.h"
+#include "Form1.h"
+#include "AppFiles.h"
+#include "CommandLine.h"
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
-#include "ui/ResultsView.h"
+#include "ResultsView.h"
 #include <QtTest>
 
 using namespace olvaris;

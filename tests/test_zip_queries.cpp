@@ -2,11 +2,11 @@
 // reading of the CSV; the row set's contract; nothing but reads ever runs.
 #include "support/TestFolders.h"
 #include "support/ZipTable.h"
-#include "app/Failure.h"
-#include "data/SqliteHandles.h"
-#include "data/ZipConnection.h"
-#include "data/ZipQueries.h"
-#include "data/ZipRowSet.h"
+#include "Failure.h"
+#include "SqliteHandles.h"
+#include "ZipConnection.h"
+#include "ZipQueries.h"
+#include "ZipRowSet.h"
 #include <QCryptographicHash>
 #include <QFile>
 #include <QtTest>

@@ -2,8 +2,8 @@
 // test can run it as another user or under a file-size limit. Prints "ok"
 // or the failure.
 // Usage: write-text-probe <file> <text> [file-size limit in bytes]
-#include "app/Failure.h"
-#include "export/WriteTextFile.h"
+#include "Failure.h"
+#include "WriteTextFile.h"
 #include <QCoreApplication>
 #include <csignal>
 #include <cstdio>

@@ -1,5 +1,5 @@
 #pragma once
-#include "commands/RunSurface.h"
+#include "RunSurface.h"
 #include <vector>
 
 namespace olvaris::test {

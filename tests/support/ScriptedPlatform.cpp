@@ -1,5 +1,5 @@
 #include "ScriptedPlatform.h"
-#include "app/ErrorReport.h"
+#include "ErrorReport.h"
 #include <QRegularExpression>
 
 namespace olvaris::test {

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/Platform.h"
+#include "Platform.h"
 #include <QStringList>
 #include <deque>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "TestFolders.h"
-#include "app/AppFiles.h"
-#include "app/ApplicationTitle.h"
+#include "AppFiles.h"
+#include "ApplicationTitle.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

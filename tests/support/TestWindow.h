@@ -2,7 +2,7 @@
 #include "ScriptedPlatform.h"
 #include "TestFolders.h"
 #include "ZipTable.h"
-#include "ui/Form1.h"
+#include "Form1.h"
 #include <QPushButton>
 #include <functional>
 #include <map>

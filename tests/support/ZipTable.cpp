@@ -1,7 +1,7 @@
 #include "ZipTable.h"
-#include "data/SqliteHandles.h"
-#include "data/ZipSchema.h"
-#include "results/ResultsList.h"
+#include "SqliteHandles.h"
+#include "ZipSchema.h"
+#include "ResultsList.h"
 #include <QFile>
 #include <QStringList>
 #include <algorithm>

@@ -1,0 +1,250 @@
+// olvaris-lookup: the window's search from a terminal and from scripts, many
+// searches in one run, and the check of a whole address list.
+// Exit status: 0 rows printed (every row ok), 1 no row matched (some rows
+// not ok), 2 a usage error, a list or a database that cannot be read.
+#include "ListCheck.h"
+#include "LookupQuery.h"
+#include "PreparedLookups.h"
+#include "RowWriter.h"
+#include "Failure.h"
+#include "ZipConnection.h"
+#include "ZipQueries.h"
+#include "ZipRowSet.h"
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+using namespace olvaris;
+using namespace olvaris::lookup;
+
+namespace {
+
+constexpr int RowsPrinted = 0;
+constexpr int NothingMatched = 1;
+constexpr int Trouble = 2;
+
+int complain(const QString& message) {
+    std::fprintf(stderr, "olvaris-lookup: %s\n", qPrintable(message));
+    return Trouble;
+}
+
+int usageError(const QString& message) {
+    complain(message);
+    std::fprintf(stderr, "Try 'olvaris-lookup --help' for more information.\n");
+    return Trouble;
+}
+
+// The database beside the real program: an installed tree links
+// bin/olvaris-lookup to lib/olvaris/, where the database lies.
+QString defaultDatabase() { return QCoreApplication::applicationDirPath() + QStringLiteral("/zipbase.mdb"); }
+
+// Patterns one a line, each at most a piece long (a file that is not a list
+// of patterns costs no more memory than that).
+class PatternLines {
+public:
+    struct Error {
+        long line;
+        QString message;
+    };
+    explicit PatternLines(std::FILE* in) : m_in(in) {}
+
+    std::optional<QByteArray> next() {
+        QByteArray line;
+        for (;;) {
+            const int c = std::getc(m_in);
+            if (c == EOF) {
+                if (std::ferror(m_in))
+                    throw Error{m_line + 1, QString::fromLocal8Bit(std::strerror(errno))};
+                if (line.isEmpty())
+                    return std::nullopt;
+                break;
+            }
+            if (c == '\n')
+                break;
+            if (c == '\0')
+                throw Error{m_line + 1, QStringLiteral("a NUL byte: this is not a list of patterns")};
+            if (line.size() == Longest)
+                throw Error{m_line + 1, QStringLiteral("the line is longer than 64 KiB")};
+            line += char(c);
+        }
+        ++m_line;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        return line;
+    }
+
+private:
+    static constexpr qsizetype Longest = 64 * qsizetype(1024);
+    std::FILE* m_in;
+    long m_line = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("olvaris-lookup"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(OLVARIS_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints the US cities, states and ZIP codes whose city, state or ZIP code begins with PATTERN,\n"
+        "in city, state, ZIP order: one row a line, city, state and ZIP code separated by tabs.\n"
+        "Letter case does not matter; % stands for any run of characters and _ for any one character.\n"
+        "A city is also found under the spellings the data uses (St/Saint, Ft/Fort, Mt/Mount, ...),\n"
+        "\"City, ST\" is a city in a state, and a ZIP+4 is its ZIP code.\n"
+        "With --check FILE, checks every row of an address list and writes it with a verdict\n"
+        "(ok, format, mismatch, unknown-city, unknown-zip, incomplete), a suggested ZIP code and a note."));
+    parser.addPositionalArgument(QStringLiteral("PATTERN"), QStringLiteral("The start of a city, state or ZIP code."),
+                                 QStringLiteral("[PATTERN]"));
+    const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("Print every row."));
+    const QCommandLineOption city(QStringLiteral("city"), QStringLiteral("Rows whose city begins with TEXT."),
+                                  QStringLiteral("TEXT"));
+    const QCommandLineOption state(QStringLiteral("state"), QStringLiteral("Rows whose state begins with TEXT."),
+                                   QStringLiteral("TEXT"));
+    const QCommandLineOption zip(QStringLiteral("zip"), QStringLiteral("Rows whose ZIP code begins with TEXT."),
+                                 QStringLiteral("TEXT"));
+    const QCommandLineOption csv(QStringLiteral("csv"),
+                                 QStringLiteral("Write CSV (RFC 4180) with the header city,state,zip."));
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral("Write JSON Lines: one object {\"city\":…,\"state\":…,\"zip\":…} a line."));
+    const QCommandLineOption exact(QStringLiteral("exact"),
+                                   QStringLiteral("Match whole cities, states or ZIP codes, not their starts."));
+    const QCommandLineOption standardInput(
+        QStringLiteral("stdin"),
+        QStringLiteral("Read one PATTERN a line from standard input; each row is led by the pattern that found it."));
+    const QCommandLineOption check(QStringLiteral("check"),
+                                   QStringLiteral("Check every row of FILE, an address list (CSV or TSV with a "
+                                                  "header; - for standard input), and write it with its verdict."),
+                                   QStringLiteral("FILE"));
+    const QCommandLineOption columns(QStringLiteral("columns"),
+                                     QStringLiteral("With --check: the city, state and ZIP columns, by header name or "
+                                                    "1-based number, where their names do not tell them."),
+                                     QStringLiteral("CITY,STATE,ZIP"));
+    const QCommandLineOption problems(QStringLiteral("problems"),
+                                      QStringLiteral("With --check: write only the rows that are not ok."));
+    const QCommandLineOption database(QStringLiteral("database"),
+                                      QStringLiteral("Read FILE, a database built by zipbase-build, instead of the "
+                                                     "one installed beside the program."),
+                                      QStringLiteral("FILE"));
+    // Qt's own help option would also offer --help-all, for options of Qt's
+    // that this program does not take.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version."));
+    parser.addOptions(
+        {all, city, state, zip, exact, standardInput, check, columns, problems, csv, json, database, help, version});
+
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usageError(parser.errorText());
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return RowsPrinted;
+    }
+    if (parser.isSet(version)) {
+        std::printf("olvaris-lookup %s\n", OLVARIS_VERSION);
+        return RowsPrinted;
+    }
+    if (parser.isSet(csv) && parser.isSet(json))
+        return usageError(QStringLiteral("--csv and --json do not go together"));
+    const QString file = parser.isSet(database) ? parser.value(database) : defaultDatabase();
+
+    if (parser.isSet(check)) {
+        for (const QCommandLineOption* other : {&all, &city, &state, &zip, &exact, &standardInput, &csv})
+            if (parser.isSet(*other))
+                return usageError(QStringLiteral("--check does not go with --%1").arg(other->names().first()));
+        if (!parser.positionalArguments().isEmpty())
+            return usageError(QStringLiteral("--check does not go with a PATTERN"));
+        ListCheckOptions options;
+        options.file = parser.value(check);
+        if (parser.isSet(columns))
+            options.columns = parser.value(columns);
+        options.json = parser.isSet(json);
+        options.problemsOnly = parser.isSet(problems);
+        return checkList(options, file, stdout);
+    }
+    for (const QCommandLineOption* checkOnly : {&columns, &problems})
+        if (parser.isSet(*checkOnly))
+            return usageError(QStringLiteral("--%1 goes with --check").arg(checkOnly->names().first()));
+
+    LookupRequest request;
+    request.all = parser.isSet(all);
+    request.exact = parser.isSet(exact);
+    if (parser.isSet(city))
+        request.city = parser.value(city);
+    if (parser.isSet(state))
+        request.state = parser.value(state);
+    if (parser.isSet(zip))
+        request.zip = parser.value(zip);
+    const QStringList patterns = parser.positionalArguments();
+    if (patterns.size() > 1)
+        return usageError(QStringLiteral("one PATTERN at most; quote a pattern that holds blanks"));
+    if (!patterns.isEmpty())
+        request.pattern = patterns.first();
+    const bool byField = request.city || request.state || request.zip;
+    const bool many = parser.isSet(standardInput);
+    if (request.all && request.pattern)
+        return usageError(QStringLiteral("--all and a PATTERN do not go together"));
+    if (int(request.all) + int(request.pattern.has_value()) + int(byField) + int(many) != 1)
+        return usageError(
+            QStringLiteral("give a PATTERN, --all, --stdin, --check FILE, or any of --city, --state and --zip"));
+    if (request.all && request.exact)
+        return usageError(QStringLiteral("--all and --exact do not go together"));
+    // As in the window, a filter of blanks only asks for nothing.
+    if (request.pattern && query::isBlankFilter(*request.pattern))
+        return usageError(QStringLiteral("the pattern is blank; use --all for every row"));
+
+    const QFileInfo info(file);
+    if (!info.exists())
+        return complain(QStringLiteral("%1: no such file").arg(file));
+    if (!info.isFile())
+        return complain(QStringLiteral("%1: not a file").arg(file));
+
+    RowWriter writer(stdout,
+                     parser.isSet(csv)    ? RowWriter::Format::Csv
+                     : parser.isSet(json) ? RowWriter::Format::JsonLines
+                                          : RowWriter::Format::Tabs,
+                     many);
+    long long rows = 0;
+    try {
+        ZipConnection connection;
+        connection.Open(ZipConnection::connectionStringFor(QDir::cleanPath(info.absoluteFilePath())));
+        const auto print = [&](const LookupRequest& one) {
+            const LookupQuery query = queryFor(one);
+            ZipRowSet set;
+            set.Open(query.statement.constData(), &connection, query.parameters);
+            for (; !set.isEOF(); set.MoveNext(), ++rows)
+                writer.row(set.fieldUtf8(0), set.fieldUtf8(1), set.fieldUtf8(2));
+        };
+        writer.header();
+        if (!many) {
+            print(request);
+        } else {
+            PreparedLookups lookups(connection);
+            PatternLines lines(stdin);
+            while (const std::optional<QByteArray> line = lines.next()) {
+                const QString pattern = QString::fromUtf8(*line);
+                if (query::isBlankFilter(pattern))
+                    continue;
+                request.pattern = pattern;
+                writer.setPattern(*line);
+                rows += lookups.write(queryForMany(request), writer);
+            }
+        }
+    } catch (const PatternLines::Error& error) {
+        writer.finish();
+        return complain(QStringLiteral("standard input:%1: %2").arg(error.line).arg(error.message));
+    } catch (const Failure& failure) {
+        writer.finish();
+        return complain(QStringLiteral("%1: %2").arg(file, failure.description()));
+    }
+    if (!writer.finish())
+        return complain(QStringLiteral("standard output: the rows could not be written"));
+    return rows > 0 ? RowsPrinted : NothingMatched;
+}
