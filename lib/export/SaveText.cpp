@@ -12,6 +12,10 @@ namespace olvaris {
 namespace {
 constexpr int ZipColumn = 3;
 
+size_t appendWindows1252(std::string& out, QByteArrayView utf8) {
+    return text::appendWindows1252(out, std::string_view(utf8.data(), size_t(utf8.size())));
+}
+
 // The columns a shape takes from the left; the ZIP code shape takes none of
 // them in that way, only the ZIP code column.
 int columnsTaken(const ResultsList& list, SaveShape shape) {

@@ -1,4 +1,5 @@
 #include "ListCheck.h"
+#include "Complaint.h"
 #include "RecordReader.h"
 #include "RowVerdict.h"
 #include "RowWriter.h"
@@ -24,16 +25,10 @@ namespace {
 
 constexpr int AllOk = 0;
 constexpr int SomeNotOk = 1;
-constexpr int Trouble = 2;
 
 using Kind = RowVerdict::Kind;
 
 QByteArrayView view(std::string_view text) { return QByteArrayView(text.data(), qsizetype(text.size())); }
-
-int complain(const QString& where, const QString& message) {
-    std::fprintf(stderr, "olvaris-lookup: %s: %s\n", qPrintable(where), qPrintable(message));
-    return Trouble;
-}
 
 // The list's file, or standard input; only what can be read to its end.
 int openList(const QString& file, QString& problem) {

@@ -1,4 +1,5 @@
 #include "RowVerdict.h"
+#include "AsciiCase.h"
 #include "ZipIndex.h"
 #include "ZipRules.h"
 #include <algorithm>
@@ -123,7 +124,7 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
     const std::string code = state ? state->code : std::string();
     ZipIndex::Rows zipRows = zip ? index.withZip(zip->five) : ZipIndex::Rows();
     const bool cityHasZip = std::any_of(zipRows.begin(), zipRows.end(), [&](std::uint32_t row) {
-        return index.place(row).state == code && sameText(index.place(row).city, city);
+        return index.place(row).state == code && text::equalIgnoringAsciiCase(index.place(row).city, city);
     });
     // The city as written in its state, or under another spelling of it:
     // looked up only for rows that are not right.

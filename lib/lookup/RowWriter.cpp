@@ -89,7 +89,7 @@ void RowWriter::jsonString(QByteArrayView text) {
     for (size_t at = 0; at < size;) {
         const unsigned char c = bytes[at];
         if (c >= 0x80) {
-            const size_t length = validUtf8Length(bytes + at, size - at);
+            const size_t length = text::validUtf8Length(bytes + at, size - at);
             if (length == 0) {
                 m_buffer += "\\ufffd";
                 ++at;

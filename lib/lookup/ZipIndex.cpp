@@ -1,4 +1,5 @@
 #include "ZipIndex.h"
+#include "AsciiCase.h"
 #include "ZipRules.h"
 #include "ZipConnection.h"
 #include "ZipRowSet.h"
@@ -40,17 +41,6 @@ ZipIndex::Rows found(const std::unordered_map<std::string, std::vector<std::uint
 }
 
 } // namespace
-
-bool sameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const char x = a[i], y = b[i];
-        if (x != y && ((x | 0x20) != (y | 0x20) || (x | 0x20) < 'a' || (x | 0x20) > 'z'))
-            return false;
-    }
-    return true;
-}
 
 // The statements that read the table a piece at a time, prepared once.
 struct ZipIndex::Reader {
@@ -132,10 +122,7 @@ std::uint32_t ZipIndex::placeOf(std::int64_t rowid, std::string_view city, std::
             return known->second;
     }
     // States are compared as codes in capitals, whatever the table holds.
-    std::string code(state);
-    for (char& c : code)
-        c = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-    m_places.push_back({std::string(city), std::move(code), std::string(zip)});
+    m_places.push_back({std::string(city), text::asciiUpper(state), std::string(zip)});
     const auto row = std::uint32_t(m_places.size() - 1);
     if (m_reader)
         m_rowOfRowid.emplace(rowid, row);
@@ -144,7 +131,7 @@ std::uint32_t ZipIndex::placeOf(std::int64_t rowid, std::string_view city, std::
 
 void ZipIndex::addToState(std::uint32_t row) const {
     const Place& place = m_places[row];
-    m_byCity[joinedKey(place.state, ziplist::lowerCase(place.city))].push_back(row);
+    m_byCity[joinedKey(place.state, text::asciiLower(place.city))].push_back(row);
     RowList& sameKey = m_byKey[joinedKey(place.state, ziplist::cityKey(place.city))];
     if (sameKey.empty())
         m_cities[place.state].push_back(row);
@@ -161,7 +148,7 @@ ZipIndex::Rows ZipIndex::withZip(std::string_view zip) const {
 }
 
 ZipIndex::Rows ZipIndex::inState(std::string_view state, std::string_view city) const {
-    const std::string key = joinedKey(state, ziplist::lowerCase(city));
+    const std::string key = joinedKey(state, text::asciiLower(city));
     if (!m_reader)
         return found(m_byCity, key);
     return readOnce(m_byCity, key, m_reader->byPlace.get(), {state, city});

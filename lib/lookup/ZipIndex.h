@@ -76,7 +76,4 @@ private:
     mutable std::unordered_map<std::string, RowList> m_byCity, m_byKey, m_cities;
 };
 
-// Equal but for the letter case of ASCII letters.
-bool sameText(std::string_view a, std::string_view b);
-
 } // namespace olvaris::lookup

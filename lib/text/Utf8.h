@@ -1,12 +1,13 @@
 #pragma once
 #include <cstddef>
+#include <string>
+#include <string_view>
 
-namespace olvaris {
+namespace olvaris::text {
 
 // The length of the well-formed UTF-8 sequence that starts the text (1 to
 // 4), or 0 when it starts with a byte that begins none: an overlong form, a
 // surrogate, a code point beyond U+10FFFF or a sequence cut short.
-// Header-only and free of Qt, for the tools too.
 inline std::size_t validUtf8Length(const unsigned char* text, std::size_t size) {
     const unsigned char lead = text[0];
     if (lead < 0x80)
@@ -34,4 +35,16 @@ inline std::size_t validUtf8Length(const unsigned char* text, std::size_t size) 
     return extra + 1;
 }
 
-} // namespace olvaris
+// The length of the well-formed UTF-8 start of the bytes.
+std::size_t validUtf8Prefix(std::string_view bytes);
+
+inline bool isValidUtf8(std::string_view bytes) { return validUtf8Prefix(bytes) == bytes.size(); }
+
+// Appends one character as UTF-8.
+void appendUtf8(std::string& out, char32_t c);
+
+// The character that starts at `at` and moves past it; a byte that begins
+// no well-formed sequence is U+FFFD and one byte long.
+char32_t nextCharacter(std::string_view utf8, std::size_t& at);
+
+} // namespace olvaris::text

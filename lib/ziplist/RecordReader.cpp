@@ -1,4 +1,5 @@
 #include "RecordReader.h"
+#include "Utf8.h"
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -20,6 +21,16 @@ RecordReader::RecordReader(int descriptor, size_t piece) : m_descriptor(descript
     }
     m_encoding = encodingOf(std::string_view(m_buffer).substr(m_at));
 }
+
+RecordReader::RecordReader(int descriptor, Lines) : m_descriptor(descriptor), m_piece(4096) {
+    m_separator.clear();
+    m_quoting = false;
+    m_asWritten = true;
+    m_notText = "a NUL byte: this is not a list of patterns";
+    m_tooLong = "the line is longer than 64 KiB";
+}
+
+RecordReader RecordReader::patternLines(int descriptor) { return RecordReader(descriptor, Lines{}); }
 
 bool RecordReader::refill() {
     if (m_ended)
@@ -71,7 +82,7 @@ bool RecordReader::atSeparator() {
 }
 
 void RecordReader::endField(std::string& field) {
-    if (m_encoding == Encoding::Windows1252 || !isValidUtf8(field)) {
+    if (!m_asWritten && (m_encoding == Encoding::Windows1252 || !olvaris::text::isValidUtf8(field))) {
         assignUtf8(m_scratch, field, m_encoding);
         field.swap(m_scratch);
     }
@@ -90,8 +101,8 @@ bool RecordReader::next() {
         return m_fields[m_count];
     };
     const auto tooLong = [this](bool quoted) {
-        return ReadError(m_recordLine, quoted ? "a quoted field that starts on this line is not closed within 64 KiB"
-                                              : "the line is longer than 64 KiB: not a list of addresses");
+        return ReadError(m_recordLine,
+                         quoted ? "a quoted field that starts on this line is not closed within 64 KiB" : m_tooLong);
     };
     std::string* current = &field();
     current->clear();
@@ -107,7 +118,7 @@ bool RecordReader::next() {
             throw tooLong(state == State::Quoted);
         const char c = m_buffer[m_at];
         if (c == '\0')
-            throw ReadError(m_line, "a NUL byte: this is not a text file");
+            throw ReadError(m_line, m_notText);
         if (state == State::Quoted) {
             ++m_at;
             if (c == '"')
@@ -135,7 +146,7 @@ bool RecordReader::next() {
             endField(*current);
             break;
         }
-        if (c == m_separator[0] && (m_separator.size() == 1 || atSeparator())) {
+        if (!m_separator.empty() && c == m_separator[0] && (m_separator.size() == 1 || atSeparator())) {
             m_at += m_separator.size();
             endField(*current);
             current = &field();

@@ -34,6 +34,11 @@ public:
     // the given size at a time.
     explicit RecordReader(int descriptor, size_t piece = 64 * size_t(1024));
 
+    // Lines of patterns, as written: one field a record, bytes not
+    // converted, and nothing read before it is asked for, so a script that
+    // writes a line and waits for its answer gets it.
+    static RecordReader patternLines(int descriptor);
+
     // The first line as it stands, for telling the separator; at most the
     // first piece read. Call before the first record.
     std::string_view firstLine();
@@ -48,6 +53,8 @@ public:
     bool byteOrderMark() const { return m_byteOrderMark; }
 
 private:
+    struct Lines {};
+    RecordReader(int descriptor, Lines);
     bool refill();
     bool more() { return m_at < m_buffer.size() || refill(); }
     bool atSeparator();
@@ -61,6 +68,9 @@ private:
     std::string m_separator = ",";
     bool m_quoting = true;
     Encoding m_encoding = Encoding::Utf8;
+    bool m_asWritten = false; // fields keep their bytes
+    const char* m_notText = "a NUL byte: this is not a text file";
+    const char* m_tooLong = "the line is longer than 64 KiB: not a list of addresses";
     bool m_byteOrderMark = false;
     long m_line = 1;
     long m_recordLine = 0;

@@ -12,8 +12,6 @@ enum class Encoding { Utf8, Windows1252 };
 // UTF-8 (a sequence cut by the end of the sample counts as well-formed).
 Encoding encodingOf(std::string_view sample);
 
-bool isValidUtf8(std::string_view bytes);
-
 // A field's bytes as UTF-8. In a UTF-8 file a field that is not UTF-8 is
 // read as Windows-1252 too, so one stray byte costs no row.
 void assignUtf8(std::string& out, std::string_view bytes, Encoding encoding);

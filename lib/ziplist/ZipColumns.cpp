@@ -1,10 +1,14 @@
 #include "ZipColumns.h"
 #include "ZipRules.h"
+#include "AsciiCase.h"
 #include <algorithm>
 #include <array>
 #include <stdexcept>
 
 namespace ziplist {
+
+using olvaris::text::asciiLower;
+using olvaris::text::equalIgnoringAsciiCase;
 
 namespace {
 
@@ -22,7 +26,7 @@ std::vector<std::string> wordsOf(std::string_view name) {
         } else {
             if (c >= 'A' && c <= 'Z' && before >= 'a' && before <= 'z' && !words.back().empty())
                 words.emplace_back();
-            words.back() += lowerCase(std::string_view(&c, 1));
+            words.back() += asciiLower(c);
         }
         before = c;
     }
@@ -143,7 +147,7 @@ ZipColumns namedColumns(std::string_view names, const std::vector<std::string>& 
             continue;
         }
         for (size_t i = 0; i < header.size() && column < 0; ++i)
-            if (lowerCase(trimmed(header[i])) == lowerCase(part))
+            if (equalIgnoringAsciiCase(trimmed(header[i]), part))
                 column = int(i);
         if (column < 0)
             throw std::invalid_argument("--columns: the header has no column \"" + part + "\"");

@@ -1,7 +1,10 @@
 #include "ZipRecords.h"
 #include "ZipRules.h"
+#include "AsciiCase.h"
 
 namespace ziplist {
+
+using olvaris::text::equalIgnoringAsciiCase;
 
 namespace {
 
@@ -21,7 +24,7 @@ std::optional<std::string> savedSeparator(std::string_view line) {
     if (line.size() < 14 || (line.size() - 12) % 2 != 0)
         return std::nullopt;
     const std::string separator(line.substr(4, (line.size() - 12) / 2));
-    if (lowerCase(line) == "city" + lowerCase(separator) + "state" + lowerCase(separator) + "zip")
+    if (equalIgnoringAsciiCase(line, "city" + separator + "state" + separator + "zip"))
         return separator;
     return std::nullopt;
 }
@@ -30,7 +33,7 @@ std::optional<std::string> savedSeparator(std::string_view line) {
                                const std::vector<std::string>& header) {
     if (trimmed(line).empty())
         throw ReadError(1, "empty file: expected a header naming the City, State and ZIP columns, or GeoNames lines");
-    if (header.size() == 1 && lowerCase(trimmed(line)) == "zip")
+    if (header.size() == 1 && equalIgnoringAsciiCase(trimmed(line), "zip"))
         throw ReadError(1, "the City and State columns are missing (a file saved with Save Zip Codes Only?)");
     if (columns.city >= 0 && columns.state >= 0 && header.size() == 2)
         throw ReadError(1, "the Zip column is missing (a file saved with Save States and Cities Only?)");

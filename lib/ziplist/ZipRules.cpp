@@ -1,9 +1,13 @@
 #include "ZipRules.h"
+#include "AsciiCase.h"
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 
 namespace ziplist {
+
+using olvaris::text::asciiLower;
+using olvaris::text::asciiUpper;
 
 namespace {
 
@@ -88,7 +92,6 @@ constexpr std::array<StateEntry, 4> OtherNames{{
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
 bool allDigits(std::string_view text) { return !text.empty() && std::all_of(text.begin(), text.end(), isDigit); }
 
@@ -103,7 +106,7 @@ std::string nameKey(std::string_view text) {
                 key += ' ';
             continue;
         }
-        key += lower(c);
+        key += asciiLower(c);
     }
     if (!key.empty() && key.back() == ' ')
         key.pop_back();
@@ -175,7 +178,7 @@ std::optional<Zip> zipFrom(std::string_view text) {
 std::optional<State> stateFrom(std::string_view text) {
     text = trimmed(text);
     if (text.size() == 2) {
-        const std::string code{char(text[0] & ~0x20), char(text[1] & ~0x20)};
+        const std::string code = asciiUpper(text);
         for (const StateEntry& entry : States)
             if (entry.code == code)
                 return State{code, false, code != text};
@@ -204,13 +207,6 @@ std::string_view stateName(std::string_view code) {
     return {};
 }
 
-std::string lowerCase(std::string_view text) {
-    std::string result(text);
-    for (char& c : result)
-        c = lower(c);
-    return result;
-}
-
 std::string cityKey(std::string_view city) {
     std::string key;
     key.reserve(city.size());
@@ -228,7 +224,7 @@ std::string cityKey(std::string_view city) {
         } else if (c == '\'' || c == '`') {
             // "d'Alene" is one word with "D Alene" once both lose the gap.
         } else {
-            word += lower(c);
+            word += asciiLower(c);
         }
     }
     endWord();
@@ -238,7 +234,7 @@ std::string cityKey(std::string_view city) {
 std::vector<std::string> citySpellings(std::string_view city) {
     city = trimmed(city);
     // Letter case does not matter where the spellings are used.
-    std::vector<std::string> spellings{lowerCase(city)};
+    std::vector<std::string> spellings{asciiLower(city)};
     // The words, each with the gap that follows it, so a word's form can
     // change while the rest stays as typed.
     struct Word {
@@ -248,7 +244,7 @@ std::vector<std::string> citySpellings(std::string_view city) {
     for (size_t at = 0; at < city.size();) {
         Word word;
         while (at < city.size() && !isBlank(city[at]) && city[at] != '.' && city[at] != '-')
-            word.text += lower(city[at++]);
+            word.text += asciiLower(city[at++]);
         while (at < city.size() && (isBlank(city[at]) || city[at] == '.' || city[at] == '-'))
             word.gap += city[at++];
         words.push_back(std::move(word));

@@ -52,10 +52,6 @@ std::string cityKey(std::string_view city);
 // no other form.
 std::vector<std::string> citySpellings(std::string_view city);
 
-// Letters in small form, for comparing names without regard to case (ASCII;
-// other characters kept as they are).
-std::string lowerCase(std::string_view text);
-
 // The edit distance between two keys (insertions, deletions, substitutions
 // and swaps of neighbours), or limit + 1 when it is larger than limit.
 int editDistance(std::string_view a, std::string_view b, int limit);

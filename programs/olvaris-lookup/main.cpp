@@ -2,9 +2,11 @@
 // searches in one run, and the check of a whole address list.
 // Exit status: 0 rows printed (every row ok), 1 no row matched (some rows
 // not ok), 2 a usage error, a list or a database that cannot be read.
+#include "Complaint.h"
 #include "ListCheck.h"
 #include "LookupQuery.h"
 #include "PreparedLookups.h"
+#include "RecordReader.h"
 #include "RowWriter.h"
 #include "Failure.h"
 #include "ZipConnection.h"
@@ -14,10 +16,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <optional>
+#include <unistd.h>
 
 using namespace olvaris;
 using namespace olvaris::lookup;
@@ -26,12 +26,6 @@ namespace {
 
 constexpr int RowsPrinted = 0;
 constexpr int NothingMatched = 1;
-constexpr int Trouble = 2;
-
-int complain(const QString& message) {
-    std::fprintf(stderr, "olvaris-lookup: %s\n", qPrintable(message));
-    return Trouble;
-}
 
 int usageError(const QString& message) {
     complain(message);
@@ -42,47 +36,6 @@ int usageError(const QString& message) {
 // The database beside the real program: an installed tree links
 // bin/olvaris-lookup to lib/olvaris/, where the database lies.
 QString defaultDatabase() { return QCoreApplication::applicationDirPath() + QStringLiteral("/zipbase.mdb"); }
-
-// Patterns one a line, each at most a piece long (a file that is not a list
-// of patterns costs no more memory than that).
-class PatternLines {
-public:
-    struct Error {
-        long line;
-        QString message;
-    };
-    explicit PatternLines(std::FILE* in) : m_in(in) {}
-
-    std::optional<QByteArray> next() {
-        QByteArray line;
-        for (;;) {
-            const int c = std::getc(m_in);
-            if (c == EOF) {
-                if (std::ferror(m_in))
-                    throw Error{m_line + 1, QString::fromLocal8Bit(std::strerror(errno))};
-                if (line.isEmpty())
-                    return std::nullopt;
-                break;
-            }
-            if (c == '\n')
-                break;
-            if (c == '\0')
-                throw Error{m_line + 1, QStringLiteral("a NUL byte: this is not a list of patterns")};
-            if (line.size() == Longest)
-                throw Error{m_line + 1, QStringLiteral("the line is longer than 64 KiB")};
-            line += char(c);
-        }
-        ++m_line;
-        if (line.endsWith('\r'))
-            line.chop(1);
-        return line;
-    }
-
-private:
-    static constexpr qsizetype Longest = 64 * qsizetype(1024);
-    std::FILE* m_in;
-    long m_line = 0;
-};
 
 } // namespace
 
@@ -227,19 +180,22 @@ int main(int argc, char** argv) {
             print(request);
         } else {
             PreparedLookups lookups(connection);
-            PatternLines lines(stdin);
-            while (const std::optional<QByteArray> line = lines.next()) {
-                const QString pattern = QString::fromUtf8(*line);
+            // Patterns one a line, each at most a record long (a file that is
+            // not a list of patterns costs no more memory than that).
+            ziplist::RecordReader lines = ziplist::RecordReader::patternLines(STDIN_FILENO);
+            while (lines.next()) {
+                const std::string& line = lines.fields().front();
+                const QString pattern = QString::fromUtf8(line.data(), qsizetype(line.size()));
                 if (query::isBlankFilter(pattern))
                     continue;
                 request.pattern = pattern;
-                writer.setPattern(*line);
+                writer.setPattern(QByteArrayView(line.data(), qsizetype(line.size())));
                 rows += lookups.write(queryForMany(request), writer);
             }
         }
-    } catch (const PatternLines::Error& error) {
+    } catch (const ziplist::ReadError& error) {
         writer.finish();
-        return complain(QStringLiteral("standard input:%1: %2").arg(error.line).arg(error.message));
+        return complain(QStringLiteral("standard input:%1").arg(error.line()), QString::fromUtf8(error.what()));
     } catch (const Failure& failure) {
         writer.finish();
         return complain(QStringLiteral("%1: %2").arg(file, failure.description()));
