@@ -111,12 +111,15 @@ QByteArray buildClipboardText(const ResultsList& list, Yielder& yielder) {
     for (int number = 1; number <= rows; ++number) {
         yielder.yield();
         const ListReading::Row row = reading.row(number);
+        // In an ASCII row (most rows) a text's length is its size.
+        const bool ascii = row.ascii();
         for (int column = 1; column <= columns; ++column) {
             const QByteArrayView field = row[column];
             if (!field.isEmpty())
                 std::memcpy(out, field.data(), size_t(field.size()));
             out += field.size();
-            const qsizetype pad = widths[size_t(column - 1)] - textLength(field);
+            const qsizetype pad =
+                widths[size_t(column - 1)] - (ascii && column <= 3 ? field.size() : textLength(field));
             if (pad > 0) {
                 std::memset(out, ' ', size_t(pad));
                 out += pad;

@@ -1,6 +1,7 @@
 #pragma once
 #include "Failure.h"
 #include "ResultsList.h"
+#include "Utf8.h"
 
 namespace olvaris {
 
@@ -28,6 +29,18 @@ public:
     public:
         Row(const ListReading& reading, int number) : m_reading(reading), m_number(number) {
             m_texts = reading.m_list.rowUtf8(number);
+        }
+        // Whether the row's three texts are ASCII only: they lie side by side
+        // in the list's store, so one test covers them all.
+        bool ascii() const {
+            const auto bytes = [](QByteArrayView text) { return std::string_view(text.data(), size_t(text.size())); };
+            const bool adjacent = m_texts[1].data() == m_texts[0].data() + m_texts[0].size()
+                                  && m_texts[2].data() == m_texts[1].data() + m_texts[1].size();
+            if (!adjacent)
+                return text::isAscii(bytes(m_texts[0])) && text::isAscii(bytes(m_texts[1]))
+                       && text::isAscii(bytes(m_texts[2]));
+            return text::isAscii(
+                std::string_view(m_texts[0].data(), size_t(m_texts[0].size() + m_texts[1].size() + m_texts[2].size())));
         }
         QByteArrayView operator[](int column) const {
             m_reading.check();

@@ -1,20 +1,72 @@
 #include "SaveText.h"
 #include "ListReading.h"
+#include "Utf8.h"
 #include "Windows1252.h"
 #include "Failure.h"
 #include "OffThread.h"
 #include "Yielder.h"
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace olvaris {
 
 namespace {
 constexpr int ZipColumn = 3;
 
-size_t appendWindows1252(std::string& out, QByteArrayView utf8) {
-    return text::appendWindows1252(out, std::string_view(utf8.data(), size_t(utf8.size())));
-}
+// The saved text, written through a pointer into room made once (growing a
+// text of hundreds of megabytes would copy it in one long step). A field
+// that would pass the room (a row changed while the command yielded) grows
+// it rather than write past it.
+class SavedText {
+public:
+    explicit SavedText(size_t room) {
+        m_text.resize(room);
+        m_out = m_text.data();
+    }
+
+    void put(std::string_view bytes) {
+        if (size_t(m_end() - m_out) < bytes.size())
+            grow(bytes.size());
+        std::memcpy(m_out, bytes.data(), bytes.size());
+        m_out += bytes.size();
+    }
+    void put(char c) {
+        if (m_out == m_end())
+            grow(1);
+        *m_out++ = c;
+    }
+    // A field's UTF-8 as Windows-1252; a row known to be ASCII (most rows of
+    // any list) is copied as it is.
+    void putField(QByteArrayView utf8, bool ascii) {
+        const std::string_view bytes(utf8.data(), size_t(utf8.size()));
+        if (ascii || text::isAscii(bytes)) {
+            put(bytes);
+            return;
+        }
+        m_scratch.clear();
+        text::appendWindows1252(m_scratch, bytes);
+        put(m_scratch);
+    }
+    // Cuts the last bytes written, at most all of them.
+    void cut(size_t bytes) { m_out -= std::min(bytes, size_t(m_out - m_text.data())); }
+    std::string take() {
+        m_text.resize(size_t(m_out - m_text.data()));
+        return std::move(m_text);
+    }
+
+private:
+    char* m_end() { return m_text.data() + m_text.size(); }
+    void grow(size_t more) {
+        const size_t used = size_t(m_out - m_text.data());
+        m_text.resize(std::max(m_text.size() * 2, used + more));
+        m_out = m_text.data() + used;
+    }
+
+    std::string m_text;
+    char* m_out = nullptr;
+    std::string m_scratch;
+};
 
 // The columns a shape takes from the left; the ZIP code shape takes none of
 // them in that way, only the ZIP code column.
@@ -38,53 +90,56 @@ std::string buildSavedText(const ResultsList& list, SaveShape shape, const QStri
     const bool zipCodesOnly = shape == SaveShape::ZipCodes;
     const int columns = columnsTaken(list, shape);
     const QByteArray separatorUtf8 = separator.toUtf8();
-    std::string text;
 
     // Every field is followed by the separator, and the last one of each
     // line is cut off by the separator's length.
     std::string encodedSeparator;
-    const size_t separatorLength = appendWindows1252(encodedSeparator, separatorUtf8);
+    text::appendWindows1252(encodedSeparator, std::string_view(separatorUtf8.data(), size_t(separatorUtf8.size())));
+    const size_t separatorLength = encodedSeparator.size();
+
+    // The whole text's room: UTF-8 takes at least as many bytes as the saved
+    // code page does.
+    const int rows = reading.count();
+    std::uint64_t room = 64 + std::uint64_t(rows + 1) * (2 + separatorLength * std::uint64_t(columns));
+    for (int column = zipCodesOnly ? ZipColumn : 1; column <= (zipCodesOnly ? ZipColumn : std::min(columns, ZipColumn));
+         ++column)
+        room += list.columnBytes(column);
+    SavedText text{size_t(room)};
     auto endLine = [&] {
-        text.resize(text.size() - std::min(separatorLength, text.size()));
-        text.append("\r\n");
+        text.cut(separatorLength);
+        text.put('\r');
+        text.put('\n');
     };
 
     if (zipCodesOnly) {
-        text.append("Zip\r\n");
+        text.put("Zip\r\n");
     } else {
         for (int column = 1; column <= columns; ++column) {
             yielder.yield();
-            appendWindows1252(text, reading.header(column).toUtf8());
-            text.append(encodedSeparator);
+            text.putField(reading.header(column).toUtf8(), false);
+            text.put(encodedSeparator);
         }
         endLine();
     }
 
-    // The whole text's room at once: growing a text of hundreds of
-    // megabytes would copy it in one long step. UTF-8 takes at least as
-    // many bytes as the saved code page does.
-    const int rows = reading.count();
-    std::uint64_t room = text.size() + std::uint64_t(rows) * (2 + separatorLength * std::uint64_t(columns));
-    for (int column = zipCodesOnly ? ZipColumn : 1; column <= (zipCodesOnly ? ZipColumn : std::min(columns, ZipColumn));
-         ++column)
-        room += list.columnBytes(column);
-    text.reserve(size_t(room));
     for (int row = 1; row <= rows; ++row) {
         yielder.yield();
         const ListReading::Row fields = reading.row(row);
+        const bool ascii = fields.ascii();
         if (zipCodesOnly) {
-            appendWindows1252(text, fields[ZipColumn]);
-            text.append("\r\n");
+            text.putField(fields[ZipColumn], ascii);
+            text.put('\r');
+            text.put('\n');
             continue;
         }
         for (int column = 1; column <= columns; ++column) {
             yielder.yield();
-            appendWindows1252(text, fields[column]);
-            text.append(encodedSeparator);
+            text.putField(fields[column], ascii && column <= ZipColumn);
+            text.put(encodedSeparator);
         }
         endLine();
     }
-    return text;
+    return text.take();
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -33,6 +35,22 @@ inline std::size_t validUtf8Length(const unsigned char* text, std::size_t size) 
         if ((text[i] & 0xC0) != 0x80)
             return 0;
     return extra + 1;
+}
+
+// Whether every byte is ASCII: eight bytes tested at a time, as most fields
+// of a list are short and plain.
+inline bool isAscii(std::string_view bytes) {
+    const char* at = bytes.data();
+    const char* const end = at + bytes.size();
+    std::uint64_t high = 0;
+    for (; end - at >= 8; at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, at, 8);
+        high |= word;
+    }
+    for (; at < end; ++at)
+        high |= static_cast<unsigned char>(*at);
+    return (high & 0x8080808080808080ULL) == 0;
 }
 
 // The length of the well-formed UTF-8 start of the bytes.
