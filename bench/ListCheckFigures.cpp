@@ -1,5 +1,6 @@
 #include "ListCheckFigures.h"
 #include "Measure.h"
+#include "Repeats.h"
 #include <QElapsedTimer>
 #include <QStringList>
 #include <algorithm>
@@ -154,19 +155,21 @@ void listCheckFigures(QTextStream& out, const QString& binFolder, const QString&
     writeExport(large, places, 1000000);
     const QString checked = work + QStringLiteral("/checked.csv");
 
-    double floor = 1e9, program = 1e9;
+    bench::Paired times;
     long peakSmall = 0, peakLarge = 0;
-    for (int i = 0; i < 3; ++i) {
-        floor = std::min(floor, floorCheck(database, large, checked));
+    for (int i = 0; i < bench::repeats(); ++i) {
         const ChildRun run = runChild(lookup, {"--database", database, "--check", large}, {}, checked);
-        program = std::min(program, run.seconds);
         peakLarge = run.peakKiB;
+        times.add(run.seconds, floorCheck(database, large, checked));
     }
     peakSmall = runChild(lookup, {"--database", database, "--check", small}, {}, checked).peakKiB;
-    out << "\n| olvaris-lookup --check, start to exit     | lookup     | floor      | ratio |\n";
-    out << "|-------------------------------------------|------------|------------|-------|\n";
-    out << QString::asprintf("| %-41s | %8.3f s | %8.3f s | %5.2f |\n", "1,000,000-row export, shipped table", program,
-                             floor, program / floor);
+    out << "\n| olvaris-lookup --check, start to exit | lookup                  | floor                    | ratio "
+           "              |\n";
+    out << "|--------------------------------------|--------------------------|--------------------------|---------"
+           "------------|\n";
+    out << QString::asprintf("| %-36s | %-24s | %-24s | %-19s |\n", "1,000,000-row export, shipped table",
+                             qPrintable(bench::seconds(times.program)), qPrintable(bench::seconds(times.floor)),
+                             qPrintable(bench::ratio(times.ratio, 1.0)));
     out << QString::asprintf("Peak resident memory of the check: %.1f MB for 100,000 rows, %.1f MB for 1,000,000\n",
                              peakSmall / 1024.0, peakLarge / 1024.0);
 
@@ -177,16 +180,17 @@ void listCheckFigures(QTextStream& out, const QString& binFolder, const QString&
     for (size_t i = 0; i < 10000; ++i)
         std::fprintf(file, "%s\n", places[(i * 7919) % places.size()].zip.c_str());
     std::fclose(file);
-    double many = 1e9;
-    for (int i = 0; i < 3; ++i)
-        many = std::min(many, runChild(lookup, {"--database", database, "--stdin"}, zips, checked).seconds);
+    bench::Figure manyRuns;
+    for (int i = 0; i < bench::repeats(); ++i)
+        manyRuns.add(runChild(lookup, {"--database", database, "--stdin"}, zips, checked).seconds);
+    const double many = manyRuns.median();
     QElapsedTimer timer;
     timer.start();
     for (size_t i = 0; i < 1000; ++i)
         runChild(lookup, {"--database", database, QString::fromStdString(places[(i * 7919) % places.size()].zip)}, {},
                  checked);
     const double starts = bench::seconds(timer) * 10;
-    out << QString::asprintf("10,000 ZIPs: --stdin %.3f s; 10,000 starts %.1f s (1,000 measured, times ten): %.0fx "
+    out << QString::asprintf("10,000 ZIPs: --stdin %s; 10,000 starts %.1f s (1,000 measured, times ten): %.0fx "
                              "faster\n",
-                             many, starts, starts / many);
+                             qPrintable(bench::seconds(manyRuns)), starts, starts / many);
 }
