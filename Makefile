@@ -5,6 +5,7 @@ TYPE     ?= RelWithDebInfo
 WERROR   ?= OFF
 SANITIZE ?= OFF
 JOBS     ?= 2
+REPEATS  ?= 5
 
 .PHONY: all deps configure build run test bench clean
 
@@ -28,7 +29,7 @@ test: build
 
 bench: build
 	cmake --build $(BUILD) -j$(JOBS) --target olvaris-bench
-	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/olvaris-bench
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/olvaris-bench --repeats $(REPEATS)
 
 clean:
 	rm -rf $(BUILD)
