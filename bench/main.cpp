@@ -124,9 +124,9 @@ QString queryPlan(const QString& database, const char* sql, const QString& param
 // the three index ranges merged, the three ranges as one OR and a sort, and
 // a walk of the (city, state, zip) index; each with the plan that really ran.
 struct SearchFloor {
-    Floor floor;        // the fastest
-    Floor ranges, walk; // the faster of the two range reads, and the walk
-    QString plan;       // of the fastest
+    Floor floor;               // the fastest
+    Floor ranges, walk;        // the faster of the two range reads, and the walk
+    QString plan;              // of the fastest
     const char* sql = nullptr; // the fastest
 };
 SearchFloor searchFloor(const QString& database, const QString& pattern) {
@@ -498,8 +498,11 @@ void listCommandFigures(QTextStream& out, Form1& form) {
         bench::Figure seconds, gapMs;
     };
     std::vector<Command> commands{
-        {"Delete, row near the end", [&] { select(form.results().count() - 2); },
-         [&] { form.ListView1_KeyDown(Qt::Key_Delete); }, {}, {}},
+        {"Delete, row near the end",
+         [&] { select(form.results().count() - 2); },
+         [&] { form.ListView1_KeyDown(Qt::Key_Delete); },
+         {},
+         {}},
         {"Delete, row near the start", [&] { select(1); }, [&] { form.ListView1_KeyDown(Qt::Key_Delete); }, {}, {}},
         {"Double-click, first row", [&] { select(0); }, [&] { form.ListView1_DblClick(); }, {}, {}},
         {"Clear Results", [] {}, [&] { form.PushButton5->click(); }, {}, {}},
@@ -545,26 +548,30 @@ void exportFigures(QTextStream& out, Form1& form, BenchPlatform& platform, const
                                  qPrintable(bench::seconds(times.program)), qPrintable(bench::seconds(times.floor)),
                                  qPrintable(bench::ratio(times.ratio)), gapMs.median());
     };
-    line("Save All Results", [&] { form.exports().PushButton4_Click(); },
-         [&] { return floorSave(rows, SaveShape::AllColumns, path); });
-    line("Save States and Cities Only", [&] { form.exports().PushButton13_Click(); },
-         [&] { return floorSave(rows, SaveShape::CitiesAndStates, path); });
-    line("Save Zip Codes Only", [&] { form.exports().PushButton2_Click(); },
-         [&] { return floorSave(rows, SaveShape::ZipCodes, path); });
+    line(
+        "Save All Results", [&] { form.exports().PushButton4_Click(); },
+        [&] { return floorSave(rows, SaveShape::AllColumns, path); });
+    line(
+        "Save States and Cities Only", [&] { form.exports().PushButton13_Click(); },
+        [&] { return floorSave(rows, SaveShape::CitiesAndStates, path); });
+    line(
+        "Save Zip Codes Only", [&] { form.exports().PushButton2_Click(); },
+        [&] { return floorSave(rows, SaveShape::ZipCodes, path); });
     // The memory of the first copy, made with the clipboard empty.
     QGuiApplication::clipboard()->clear();
     QThread::msleep(300);
     long beforeCopy = 0, afterCopy = 0;
-    line("Copy Results To Clipboard",
-         [&] {
-             const bool first = beforeCopy == 0;
-             if (first)
-                 beforeCopy = bench::residentBytes();
-             form.exports().PushButton6_Click();
-             if (first)
-                 afterCopy = bench::residentBytes();
-         },
-         [&] { return floorCopy(rows); });
+    line(
+        "Copy Results To Clipboard",
+        [&] {
+            const bool first = beforeCopy == 0;
+            if (first)
+                beforeCopy = bench::residentBytes();
+            form.exports().PushButton6_Click();
+            if (first)
+                afterCopy = bench::residentBytes();
+        },
+        [&] { return floorCopy(rows); });
     form.exports().PushButton6_Click(); // the program's own text on the clipboard, for its size
     const qsizetype copied = QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain")).size();
     listCommandFigures(out, form);
@@ -629,8 +636,9 @@ void typeToFindFigures(QTextStream& out, Form1& form) {
 int largeTable(QTextStream& out, const QString& database, const QString& work) {
     BenchWindow window(database, QDir(work).filePath(QStringLiteral("large")));
     runTableHeader(out);
-    report(out, "list all", repeatRun([&] { return runInWindow(window.form, true); },
-                                      [&] { return readWithCApi(database, query::ListAll, QString()); }));
+    report(out, "list all",
+           repeatRun([&] { return runInWindow(window.form, true); },
+                     [&] { return readWithCApi(database, query::ListAll, QString()); }));
     typeToFindFigures(out, window.form);
     exportFigures(out, window.form, window.platform, work);
     out << QString::asprintf("Peak resident memory of the whole process: %.1f MB\n", bench::peakResidentBytes() / 1e6);
