@@ -201,6 +201,18 @@ private slots:
         QTest::newRow("no ZIP at all") << QByteArray("Boston,MA,ABCDE") << "unknown-zip"
                                        << "02108"
                                        << "ABCDE is not a ZIP code";
+        QTest::newRow("apostrophe cell") << QByteArray("Allston,MA,'02134") << "format"
+                                         << "02134"
+                                         << "spreadsheet cell";
+        QTest::newRow("formula cell") << QByteArray("Allston,MA,\"=\"\"02134\"\"\"") << "format"
+                                      << "02134"
+                                      << "spreadsheet cell";
+        QTest::newRow("number cell") << QByteArray("Allston,MA,2134.0") << "format"
+                                     << "02134"
+                                     << "lost its leading zeros";
+        QTest::newRow("number cell, zeros kept") << QByteArray("Allston,MA,02134.00") << "format"
+                                                 << "02134"
+                                                 << "spreadsheet cell";
         QTest::newRow("empty") << QByteArray(",MA,") << "incomplete"
                                << ""
                                << "empty: city, ZIP";
@@ -234,6 +246,24 @@ private slots:
             << QStringList{"Jos\u00E9", "00680", "Mayaguez", "PR"};
         QTest::newRow("mailing columns") << QByteArray("Mailing City,Mailing State,Mailing Zip\nBoston,MA,02108")
                                          << QStringList{"Boston", "MA", "02108"};
+        const auto utf16 = [](const QString& text, bool big) {
+            QByteArray bytes(big ? "\xFE\xFF" : "\xFF\xFE");
+            for (const QChar c : text) {
+                const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
+                bytes += big ? QByteArray{&high, 1} + QByteArray{&low, 1} : QByteArray{&low, 1} + QByteArray{&high, 1};
+            }
+            return bytes;
+        };
+        const QString unicodeText =
+            QStringLiteral("Name\tCity\tState\tZIP\r\nRen\u00e9e \U0001F600\tBoston\tMA\t02108\r\n");
+        const QStringList renee{QStringLiteral("Ren\u00e9e \U0001F600"), "Boston", "MA", "02108"};
+        QTest::newRow("UTF-16, little endian") << utf16(unicodeText, false) << renee;
+        QTest::newRow("UTF-16, big endian") << utf16(unicodeText, true) << renee;
+        QTest::newRow("CR line ends") << QByteArray("City,State,ZIP\rBoston,MA,02108\r")
+                                      << QStringList{"Boston", "MA", "02108"};
+        QTest::newRow("State/Province") << QByteArray(
+            "Mailing City,Mailing State/Province,Mailing Zip/Postal Code\nBoston,MA,02108")
+                                        << QStringList{"Boston", "MA", "02108"};
     }
     void aListIsReadAsSpreadsheetsWriteIt() {
         QFETCH(QByteArray, list);
@@ -247,7 +277,7 @@ private slots:
         const Run csv = lookup({"--check", "-"}, list);
         QCOMPARE(csv.status, 0);
         QVERIFY2(csv.out.contains("verdict") && csv.out.right(6).startsWith("ok"), csv.out.constData());
-        QVERIFY(csv.err.contains(": 1 rows read: 1 ok"));
+        QVERIFY(csv.err.contains(": 1 row read: 1 ok"));
     }
 
     // A table of more rows than are read at the start is read a ZIP code, a
@@ -308,6 +338,15 @@ private slots:
             {{"--check", file("columns.csv", "Town;Postcode\nA;1\n")},
              "columns.csv:1: no State column (found Town in column 1, Postcode in column 2)"},
             {{"--check", file("empty.csv", "")}, "empty.csv: empty file"},
+            {{"--check", file("orders.csv", "Billing City,Billing State,Billing Zip,Shipping City,Shipping State,"
+                                            "Shipping Zip\nA,MA,1,B,MA,2\n")},
+             "2 address groups (Billing and Shipping): check one with --columns \"Billing City,Billing State,Billing "
+             "Zip\" or --columns \"Shipping City,Shipping State,Shipping Zip\""},
+            {{"--check", file("twice.csv", "City,State,ZIP,City\nA,MA,1,B\n")}, "columns 1 and 4"},
+            {{"--check", file("same.csv", "City,State,ZIP\nA,MA,1\n"), "--columns", "City,City,ZIP"},
+             "names column 1 (City) as both the City and the State column"},
+            {{"--check", file("record.csv", "city,state,zip\n\"" + QByteArray(70000, 'a') + "\",MA,02108\n")},
+             "record.csv:2: the record that starts on this line is longer than 64 KiB"},
             {{"--check", file("ok.csv", "a,b,c\n"), "--columns", "a,b,d"}, "the header has no column \"d\""},
             {{"--columns", "1,2,3", "spring"}, "--columns goes with --check"},
             {{"--check", "-", "spring"}, "--check does not go with a PATTERN"},
@@ -317,6 +356,18 @@ private slots:
             const Run run = lookup(arguments, QByteArray(100000, 'x'));
             QVERIFY2(run.status == 2 && run.err.count('\n') <= 2 && run.err.contains(message), run.err.constData());
         }
+        // A ragged row keeps every field, and its verdict stays under the
+        // verdict's header: the fields beyond the header's follow the note.
+        // A Windows-1252 list's output is marked as UTF-8 for a spreadsheet.
+        const Run ragged =
+            lookup({"--check", file("ragged.csv", "City,State,ZIP\nBoston,MA,02108,extra,\nCaf\xE9,MA\n")});
+        QCOMPARE(ragged.status, 1);
+        const QList<QByteArray> lines = ragged.out.split('\n');
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], QByteArray("\xEF\xBB\xBF"
+                                      "City,State,ZIP,verdict,suggested_zip,note\r"));
+        QCOMPARE(lines[1].split(','), (QList<QByteArray>{"Boston", "MA", "02108", "ok", "", "", "extra", "\r"}));
+        QCOMPARE(lines[2], QByteArray("Caf\xC3\xA9,MA,,incomplete,,empty: ZIP\r"));
         // Rows before the trouble stand, in order.
         const Run cut = lookup({"--check", file("cut.csv", "city,state,zip\nBoston,MA,02108\n\"\n")});
         QCOMPARE(cut.status, 2);

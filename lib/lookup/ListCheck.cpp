@@ -68,7 +68,8 @@ public:
         m_header = fields;
         if (m_json)
             return;
-        if (byteOrderMark) // so a spreadsheet reads the text as UTF-8
+        // A spreadsheet reads a CSV without one in its own code page.
+        if (byteOrderMark)
             m_writer.text("\xEF\xBB\xBF");
         for (const std::string& field : fields) {
             m_writer.csvField(view(field), m_separator);
@@ -104,18 +105,25 @@ public:
             }
             m_writer.text("]}\n");
         } else {
-            for (const std::string& field : fields) {
-                m_writer.csvField(view(field), m_separator);
+            // The verdict stands under its header whatever the row's length:
+            // a short row is filled out, and the fields a row has beyond the
+            // header's (a trailing separator) follow the note.
+            const size_t named = std::min(fields.size(), m_header.size());
+            for (size_t i = 0; i < named; ++i) {
+                m_writer.csvField(view(fields[i]), m_separator);
                 m_writer.text(QByteArrayView(&m_separator, 1));
             }
-            // A row shorter than the header still lines its verdict up under the header's.
-            for (size_t i = fields.size(); i < m_header.size(); ++i)
+            for (size_t i = named; i < m_header.size(); ++i)
                 m_writer.text(QByteArrayView(&m_separator, 1));
             m_writer.text(view(word));
             m_writer.text(QByteArrayView(&m_separator, 1));
             m_writer.text(view(verdict.suggestedZip));
             m_writer.text(QByteArrayView(&m_separator, 1));
             m_writer.csvField(view(verdict.note), m_separator);
+            for (size_t i = named; i < fields.size(); ++i) {
+                m_writer.text(QByteArrayView(&m_separator, 1));
+                m_writer.csvField(view(fields[i]), m_separator);
+            }
             m_writer.text("\r\n");
         }
         m_writer.endRecord();
@@ -132,9 +140,9 @@ private:
 
 void summarize(const QString& file, const Tally& tally) {
     std::fprintf(stderr,
-                 "olvaris-lookup: %s: %ld rows read: %ld ok, %ld corrected (format), %ld mismatched, %ld unknown "
+                 "olvaris-lookup: %s: %ld %s read: %ld ok, %ld corrected (format), %ld mismatched, %ld unknown "
                  "(%ld city, %ld ZIP), %ld incomplete\n",
-                 qPrintable(file), tally.rows, tally.of(Kind::Ok), tally.of(Kind::Format), tally.of(Kind::Mismatch),
+                 qPrintable(file), tally.rows, tally.rows == 1 ? "row" : "rows", tally.of(Kind::Ok), tally.of(Kind::Format), tally.of(Kind::Mismatch),
                  tally.of(Kind::UnknownCity) + tally.of(Kind::UnknownZip), tally.of(Kind::UnknownCity),
                  tally.of(Kind::UnknownZip), tally.of(Kind::Incomplete));
 }
@@ -171,10 +179,18 @@ int checkList(const ListCheckOptions& options, const QString& database, std::FIL
         } catch (const std::invalid_argument& error) {
             return complain(name, QString::fromStdString(error.what()));
         }
-        if (!columns.complete())
+        if (!columns.complete()) {
+            const std::string groups = ziplist::addressGroups(header);
             return complain(name + QStringLiteral(":1"),
                             QString::fromStdString(ziplist::missingColumns(columns, header))
-                                + QStringLiteral("; name them with --columns CITY,STATE,ZIP"));
+                                + (groups.empty() ? QStringLiteral("; name them with --columns CITY,STATE,ZIP")
+                                                  : QStringLiteral("; ") + QString::fromStdString(groups)));
+        }
+        if (!options.columns) {
+            const std::string shared = ziplist::sharedNames(columns, header);
+            if (!shared.empty())
+                return complain(name + QStringLiteral(":1"), QString::fromStdString(shared));
+        }
 
         const QFileInfo info(database);
         if (!info.isFile())
@@ -184,7 +200,7 @@ int checkList(const ListCheckOptions& options, const QString& database, std::FIL
         const ZipIndex index(connection);
 
         rows.emplace(out, options, separator);
-        rows->header(header, reader.byteOrderMark());
+        rows->header(header, reader.byteOrderMark() || reader.encoding() != ziplist::Encoding::Utf8);
         Tally tally;
         const std::vector<std::string>& fields = reader.fields();
         const auto fieldAt = [&](int column) {

@@ -136,6 +136,8 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
         addNote(corrections, "ZIP+4 " + std::string(zipWritten) + " is ZIP " + zip->five);
     else if (zip && zip->lostZeros)
         addNote(corrections, "ZIP " + std::string(zipWritten) + " lost its leading zeros: " + zip->five);
+    else if (zip && zip->cellForm)
+        addNote(corrections, "ZIP " + std::string(zipWritten) + " is written as a spreadsheet cell: " + zip->five);
     if (state && state->corrected())
         addNote(corrections, "state " + std::string(stateWritten) + " is " + state->code);
 

@@ -13,13 +13,35 @@ constexpr size_t Sample = 64 * size_t(1024);
 
 RecordReader::RecordReader(int descriptor, size_t piece) : m_descriptor(descriptor), m_piece(piece) {
     m_buffer.reserve(2 * m_piece);
+    // UTF-16 is told by its byte-order mark; from there on every piece is
+    // decoded as it is read.
+    while (m_buffer.size() < 2 && refill()) {
+    }
+    const bool little = m_buffer.compare(0, 2, "\xFF\xFE") == 0, big = m_buffer.compare(0, 2, "\xFE\xFF") == 0;
+    if (little || big) {
+        m_utf16.emplace(big);
+        m_encoding = Encoding::Utf16;
+        m_byteOrderMark = true;
+        const std::string rest = m_buffer.substr(2);
+        m_buffer.clear();
+        m_utf16->decode(rest, m_buffer);
+        if (m_ended)
+            finishUtf16();
+    }
     while (m_buffer.size() < Sample && refill()) {
     }
+    if (m_utf16)
+        return;
     if (m_buffer.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         m_byteOrderMark = true;
         m_at = 3;
     }
     m_encoding = encodingOf(std::string_view(m_buffer).substr(m_at));
+}
+
+void RecordReader::finishUtf16() {
+    if (!m_utf16->finish(m_buffer))
+        throw ReadError(m_line, "the UTF-16 text ends within a character");
 }
 
 RecordReader::RecordReader(int descriptor, Lines) : m_descriptor(descriptor), m_piece(4096) {
@@ -43,27 +65,35 @@ bool RecordReader::refill() {
         m_at = 0;
     }
     const size_t had = m_buffer.size();
-    m_buffer.resize(had + m_piece);
-    ssize_t got;
-    do
-        got = ::read(m_descriptor, m_buffer.data() + had, m_piece);
-    while (got < 0 && errno == EINTR);
-    if (got < 0) {
-        const int error = errno;
-        m_buffer.resize(had);
-        throw ReadError(m_line, std::strerror(error));
+    while (m_buffer.size() == had) {
+        std::string& into = m_utf16 ? m_raw : m_buffer;
+        const size_t before = m_utf16 ? 0 : had;
+        into.resize(before + m_piece);
+        ssize_t got;
+        do
+            got = ::read(m_descriptor, into.data() + before, m_piece);
+        while (got < 0 && errno == EINTR);
+        if (got < 0) {
+            const int error = errno;
+            into.resize(before);
+            throw ReadError(m_line, std::strerror(error));
+        }
+        into.resize(before + size_t(got));
+        if (got == 0) {
+            m_ended = true;
+            if (m_utf16)
+                finishUtf16();
+            break;
+        }
+        if (m_utf16)
+            m_utf16->decode(m_raw, m_buffer);
     }
-    m_buffer.resize(had + size_t(got));
-    m_ended = got == 0;
-    return got > 0;
+    return m_buffer.size() > had;
 }
 
 std::string_view RecordReader::firstLine() {
     std::string_view text = std::string_view(m_buffer).substr(m_at);
-    text = text.substr(0, text.find('\n'));
-    if (!text.empty() && text.back() == '\r')
-        text.remove_suffix(1);
-    return text;
+    return text.substr(0, text.find_first_of("\r\n"));
 }
 
 void RecordReader::setSeparator(std::string separator, bool quoting) {
@@ -102,7 +132,7 @@ bool RecordReader::next() {
     };
     const auto tooLong = [this](bool quoted) {
         return ReadError(m_recordLine,
-                         quoted ? "a quoted field that starts on this line is not closed within 64 KiB" : m_tooLong);
+                         quoted ? "the record that starts on this line is longer than 64 KiB" : m_tooLong);
     };
     std::string* current = &field();
     current->clear();
@@ -140,8 +170,9 @@ bool RecordReader::next() {
             state = State::Quoted;
             continue;
         }
-        if (c == '\n' || (c == '\r' && (m_at + 1 < m_buffer.size() || refill()) && m_buffer[m_at + 1] == '\n')) {
-            m_at += c == '\r' ? 2 : 1;
+        if (c == '\n' || c == '\r') {
+            // "\r\n" is one line end, "\r" alone another.
+            m_at += c == '\r' && (m_at + 1 < m_buffer.size() || refill()) && m_buffer[m_at + 1] == '\n' ? 2 : 1;
             ++m_line;
             endField(*current);
             break;

@@ -1,5 +1,7 @@
 #pragma once
 #include "TextEncoding.h"
+#include "Utf16.h"
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,13 +19,14 @@ private:
 };
 
 // Reads records of fields from a file, a piece at a time, so a list of any
-// length takes the same memory. Lines end in "\n" or "\r\n". With quoting
+// length takes the same memory. Lines end in "\n", "\r\n" or "\r" alone (an
+// older spreadsheet's "CSV (Macintosh)"). With quoting
 // (CSV and TSV as spreadsheets write them) a field that starts with a quote
 // may hold separators, line breaks and doubled quotes; a quote anywhere else
 // is kept as text. Without it (Olvaris's saves, GeoNames) every character is
 // the field's own, and the separator may be any text.
 // Fields come as UTF-8 (see TextEncoding.h); a leading byte-order mark is
-// not part of the first field.
+// not part of the first field, and one of UTF-16 makes the file UTF-16.
 class RecordReader {
 public:
     // A record longer than this is no line of a list: a file that is not
@@ -56,6 +59,7 @@ private:
     struct Lines {};
     RecordReader(int descriptor, Lines);
     bool refill();
+    void finishUtf16();
     bool more() { return m_at < m_buffer.size() || refill(); }
     bool atSeparator();
     void endField(std::string& field);
@@ -63,6 +67,8 @@ private:
     int m_descriptor;
     size_t m_piece;
     std::string m_buffer;
+    std::string m_raw; // a piece as read, before it is decoded from UTF-16
+    std::optional<olvaris::text::Utf16Decoder> m_utf16;
     size_t m_at = 0;
     bool m_ended = false;
     std::string m_separator = ",";

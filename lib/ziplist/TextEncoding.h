@@ -4,9 +4,10 @@
 
 namespace ziplist {
 
-// Lists come in UTF-8 (with or without a byte-order mark) or in
-// Windows-1252, the code page spreadsheets and Olvaris save in.
-enum class Encoding { Utf8, Windows1252 };
+// Lists come in UTF-8 (with or without a byte-order mark), in Windows-1252,
+// the code page spreadsheets and Olvaris save in, or in UTF-16 with a
+// byte-order mark (a spreadsheet's "Unicode Text"), read as UTF-8.
+enum class Encoding { Utf8, Windows1252, Utf16 };
 
 // The encoding told by a file's first bytes: UTF-8 when they are well-formed
 // UTF-8 (a sequence cut by the end of the sample counts as well-formed).

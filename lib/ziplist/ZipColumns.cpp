@@ -56,7 +56,7 @@ const std::array<Kind, 3>& kinds() {
         {"State",
          {"state", "st", "statecode", "stateabbr", "stateabbreviation", "stateprovince", "stateorprovince", "province",
           "prov"},
-         {"state"}},
+         {"state", "province", "stateprovince"}},
         {"ZIP",
          {"zip", "zipcode", "zip5", "zipcode5", "postalcode", "postcode", "postal", "zippostalcode", "postalzipcode",
           "zippostal"},
@@ -126,6 +126,89 @@ ZipColumns findColumns(const std::vector<std::string>& header) {
     return columns;
 }
 
+namespace {
+
+// "billing" → "Billing".
+std::string labelOf(const std::string& words) {
+    std::string label = words;
+    if (!label.empty() && label[0] >= 'a' && label[0] <= 'z')
+        label[0] = char(label[0] - 'a' + 'A');
+    return label;
+}
+
+// The columns that share a header's name, as "columns 3 and 7".
+std::string columnsNamed(const std::string& name, const std::vector<std::string>& header) {
+    std::vector<size_t> same;
+    for (size_t i = 0; i < header.size(); ++i)
+        if (equalIgnoringAsciiCase(trimmed(header[i]), trimmed(name)))
+            same.push_back(i + 1);
+    std::string text = "columns ";
+    for (size_t i = 0; i < same.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == same.size() ? " and " : ", ") + std::to_string(same[i]);
+    return same.size() > 1 ? text : std::string();
+}
+
+} // namespace
+
+std::string addressGroups(const std::vector<std::string>& header) {
+    struct Group {
+        std::string prefix;
+        std::array<int, 3> columns{-1, -1, -1};
+    };
+    std::vector<Group> groups;
+    for (size_t column = 0; column < header.size(); ++column) {
+        const std::vector<std::string> words = wordsOf(header[column]);
+        for (size_t kind = 0; kind < kinds().size(); ++kind)
+            for (const std::string_view ending : kinds()[kind].endings) {
+                size_t taken = 0;
+                if (words.size() >= 2 && words.back() == ending)
+                    taken = 1;
+                else if (words.size() >= 3 && words[words.size() - 2] + words.back() == ending)
+                    taken = 2;
+                if (taken == 0)
+                    continue;
+                const std::string prefix = joined(std::vector(words.begin(), words.end() - long(taken)));
+                auto group =
+                    std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return g.prefix == prefix; });
+                if (group == groups.end())
+                    group = groups.insert(groups.end(), Group{prefix, {-1, -1, -1}});
+                if (group->columns[kind] < 0)
+                    group->columns[kind] = int(column);
+                break;
+            }
+    }
+    groups.erase(
+        std::remove_if(groups.begin(), groups.end(),
+                       [](const Group& g) { return g.columns[0] < 0 || g.columns[1] < 0 || g.columns[2] < 0; }),
+        groups.end());
+    if (groups.size() < 2)
+        return {};
+    std::string text = "the list has " + std::to_string(groups.size()) + " address groups (";
+    for (size_t i = 0; i < groups.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == groups.size() ? " and " : ", ") + labelOf(groups[i].prefix);
+    text += "): check one with ";
+    for (size_t i = 0; i < groups.size(); ++i) {
+        text += i == 0 ? "" : " or ";
+        text += "--columns \"" + header[size_t(groups[i].columns[0])] + "," + header[size_t(groups[i].columns[1])] + ","
+                + header[size_t(groups[i].columns[2])] + "\"";
+    }
+    return text;
+}
+
+std::string sharedNames(const ZipColumns& columns, const std::vector<std::string>& header) {
+    for (size_t kind = 0; kind < 3; ++kind) {
+        const int column = columnOf(columns, kind);
+        if (column < 0)
+            continue;
+        const std::string same = columnsNamed(header[size_t(column)], header);
+        if (!same.empty())
+            return "the " + std::string(kinds()[kind].label) + " column's name "
+                   + std::string(trimmed(header[size_t(column)])) + " is the name of " + same
+                   + ": name the one to check with --columns by its number";
+    }
+    return {};
+}
+
 ZipColumns namedColumns(std::string_view names, const std::vector<std::string>& header) {
     std::vector<std::string> parts(1);
     for (const char c : names) {
@@ -151,7 +234,18 @@ ZipColumns namedColumns(std::string_view names, const std::vector<std::string>& 
                 column = int(i);
         if (column < 0)
             throw std::invalid_argument("--columns: the header has no column \"" + part + "\"");
+        const std::string same = columnsNamed(part, header);
+        if (!same.empty())
+            throw std::invalid_argument("--columns: " + same + " are both named \"" + part
+                                        + "\"; give the number of the one meant");
     }
+    for (size_t kind = 0; kind < 3; ++kind)
+        for (size_t other = kind + 1; other < 3; ++other)
+            if (columnOf(columns, kind) == columnOf(columns, other))
+                throw std::invalid_argument("--columns names column " + std::to_string(columnOf(columns, kind) + 1)
+                                            + " (" + header[size_t(columnOf(columns, kind))] + ") as both the "
+                                            + std::string(kinds()[kind].label) + " and the "
+                                            + std::string(kinds()[other].label) + " column");
     return columns;
 }
 

@@ -32,4 +32,13 @@ ZipColumns namedColumns(std::string_view names, const std::vector<std::string>& 
 // "no ZIP column (found City in column 3, State in column 4)".
 std::string missingColumns(const ZipColumns& columns, const std::vector<std::string>& header);
 
+// Where a header holds two or more whole address groups ("Billing City",
+// "Billing State", "Billing Zip", "Shipping City"...), which they are and
+// the --columns for each; empty where it does not.
+std::string addressGroups(const std::vector<std::string>& header);
+
+// Where a column taken for the city, state or ZIP code shares its name with
+// another column, which they are; empty where none does.
+std::string sharedNames(const ZipColumns& columns, const std::vector<std::string>& header);
+
 } // namespace ziplist

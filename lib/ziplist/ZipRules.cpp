@@ -155,6 +155,19 @@ std::string_view trimmed(std::string_view text) {
 std::optional<Zip> zipFrom(std::string_view text) {
     text = trimmed(text);
     Zip zip;
+    if (text.size() > 1 && text.front() == '\'') {
+        text = trimmed(text.substr(1));
+        zip.cellForm = true;
+    } else if (text.size() > 3 && text.substr(0, 2) == "=\"" && text.back() == '"') {
+        text = trimmed(text.substr(2, text.size() - 3));
+        zip.cellForm = true;
+    }
+    const size_t point = text.find('.');
+    if (point != std::string_view::npos && point > 0 && point + 1 < text.size()
+        && text.find_first_not_of('0', point + 1) == std::string_view::npos) {
+        text = text.substr(0, point);
+        zip.cellForm = true;
+    }
     std::string_view first = text;
     const size_t dash = text.find_first_of("- ");
     if (dash != std::string_view::npos) {

@@ -18,11 +18,14 @@ struct Zip {
     std::string five;
     bool plusFour = false;  // "02134-1234", "021341234": the +4 part dropped
     bool lostZeros = false; // "2134", "2134-1234": leading zeros put back
-    bool corrected() const { return plusFour || lostZeros; }
+    bool cellForm = false;  // "'02134", "=\"02134\"", "2134.0": as a spreadsheet's cell wrote it
+    bool corrected() const { return plusFour || lostZeros || cellForm; }
 };
 // Five digits; three or four (the zeros a spreadsheet dropped); either with
 // a +4 part after a hyphen or blank; nine digits, or seven or eight (a ZIP+4
-// that lost its zeros). Anything else is no ZIP code.
+// that lost its zeros); any of these as a spreadsheet's cell writes it: led
+// by an apostrophe, as a formula of text, or as a number with a decimal part
+// of zeros. Anything else is no ZIP code.
 std::optional<Zip> zipFrom(std::string_view text);
 
 // A state, territory or military post office code, and how it was written.

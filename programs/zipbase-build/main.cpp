@@ -73,8 +73,8 @@ int openInput(const std::string& path) {
 
 // What was done to the rows to store them.
 struct Corrections {
-    long plusFour = 0, lostZeros = 0, states = 0;
-    long total() const { return plusFour + lostZeros + states; }
+    long plusFour = 0, lostZeros = 0, cells = 0, states = 0;
+    long total() const { return plusFour + lostZeros + cells + states; }
 };
 constexpr long CorrectionsSaid = 20;
 
@@ -101,6 +101,9 @@ std::array<std::string, 3> storedForm(const std::array<std::string, 3>& row, lon
     } else if (zip->lostZeros) {
         ++corrections.lostZeros;
         say("ZIP " + row[2] + " stored as " + zip->five);
+    } else if (zip->cellForm) {
+        ++corrections.cells;
+        say("ZIP " + row[2] + " (a spreadsheet cell's form) stored as " + zip->five);
     }
     if (state->corrected()) {
         ++corrections.states;
@@ -223,8 +226,12 @@ int main(int argc, char** argv) {
         std::cout << output << ": " << rows << " rows";
         if (corrections.total() > 0)
             std::cout << " (" << corrections.plusFour << " ZIP+4 cut to five digits, " << corrections.lostZeros
-                      << " ZIP codes given back their leading zeros, " << corrections.states
-                      << " states written as their codes)";
+                      << " ZIP codes given back their leading zeros, "
+                      << (corrections.cells > 0 ? std::to_string(corrections.cells)
+                                                      + " read from spreadsheet cells' "
+                                                        "forms, "
+                                                : std::string())
+                      << corrections.states << " states written as their codes)";
         std::cout << "\n";
         return 0;
     } catch (const ziplist::ReadError& error) {

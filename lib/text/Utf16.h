@@ -1,0 +1,30 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace olvaris::text {
+
+// Decodes UTF-16 (as a spreadsheet's "Unicode Text" writes it) to UTF-8 a
+// piece at a time: a code unit or a surrogate pair cut by the end of a
+// piece waits for the next. An unpaired surrogate becomes U+FFFD.
+class Utf16Decoder {
+public:
+    explicit Utf16Decoder(bool bigEndian) : m_bigEndian(bigEndian) {}
+
+    // Appends the piece's characters; what is left of it waits.
+    void decode(std::string_view bytes, std::string& out);
+    // At the end of the text: a high surrogate still waiting is U+FFFD.
+    // Returns false when the text ended within a code unit (an odd byte).
+    bool finish(std::string& out);
+
+private:
+    void unit(char16_t unit, std::string& out);
+
+    bool m_bigEndian;
+    bool m_haveByte = false;
+    unsigned char m_byte = 0;
+    char16_t m_high = 0; // a high surrogate waiting for its low one
+};
+
+} // namespace olvaris::text
