@@ -174,32 +174,55 @@ private slots:
         QTest::newRow("state written out") << QByteArray("Boston, massachusetts ,02108") << "format"
                                            << ""
                                            << "is MA";
+        // A ZIP is suggested only where it is certain: the city has one.
         QTest::newRow("another place's ZIP") << QByteArray("Springfield,IL,02134") << "mismatch"
-                                             << "62701"
-                                             << "02134 is Allston, MA";
+                                             << ""
+                                             << "02134 is Allston, MA; Springfield, IL has 62701";
+        QTest::newRow("another place's ZIP, a town of one ZIP") << QByteArray("Acton,MA,02134") << "mismatch"
+                                                                << "01720"
+                                                                << "02134 is Allston, MA";
         QTest::newRow("wrong state") << QByteArray("Boston,NH,02108") << "mismatch"
                                      << ""
                                      << "02108 is Boston, MA";
         QTest::newRow("no state") << QByteArray("Boston,XX,02108") << "mismatch"
                                   << ""
                                   << "XX is not a US state";
-        QTest::newRow("St for Saint") << QByteArray("St. Louis,MO,63101") << "unknown-city"
+        // The data's own name in another spelling is deliverable as written.
+        QTest::newRow("St for Saint") << QByteArray("St. Louis,MO,63101") << "ok"
                                       << ""
                                       << "the data writes it Saint Louis";
-        QTest::newRow("apostrophe") << QByteArray("Coeur d'Alene,ID,83814") << "unknown-city"
+        QTest::newRow("apostrophe") << QByteArray("Coeur d'Alene,ID,83814") << "ok"
                                     << ""
                                     << "Coeur D Alene";
+        QTest::newRow("accent") << QByteArray("Mayag\xC3\xBC"
+                                              "ez,PR,00680")
+                                << "ok"
+                                << ""
+                                << "the data writes it Mayaguez";
+        QTest::newRow("St for Saint, other ZIP") << QByteArray("St Louis,MO,02134") << "mismatch"
+                                                 << ""
+                                                 << "02134 is Allston, MA";
+        QTest::newRow("old state abbreviation") << QByteArray("Charleston,W. Va.,25301") << "format"
+                                                << ""
+                                                << "state W. Va. is WV";
         QTest::newRow("misspelt, other ZIP") << QByteArray("Bostn,MA,02134") << "unknown-city"
-                                             << "02133"
+                                             << ""
                                              << "nearest: Boston";
+        // Of names as near as any, the town the row's ZIP belongs to.
+        QTest::newRow("misspelt, a tie the ZIP decides") << QByteArray("Bellmar,NJ,07719") << "unknown-city"
+                                                         << ""
+                                                         << "nearest: Belmar";
         QTest::newRow("unknown ZIP") << QByteArray("Boston,MA,00000") << "unknown-zip"
-                                     << "02108"
+                                     << ""
                                      << "no ZIP code";
+        QTest::newRow("unknown ZIP, a town of one ZIP") << QByteArray("Accord,MA,00000") << "unknown-zip"
+                                                        << "02018"
+                                                        << "no ZIP code";
         QTest::newRow("not a ZIP") << QByteArray("Boston,MA,0210") << "unknown-zip"
-                                   << "02108"
+                                   << ""
                                    << "no ZIP code 00210";
         QTest::newRow("no ZIP at all") << QByteArray("Boston,MA,ABCDE") << "unknown-zip"
-                                       << "02108"
+                                       << ""
                                        << "ABCDE is not a ZIP code";
         QTest::newRow("apostrophe cell") << QByteArray("Allston,MA,'02134") << "format"
                                          << "02134"

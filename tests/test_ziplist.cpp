@@ -64,11 +64,10 @@ private slots:
             const char* written;
             const char* code; // "": none
             bool corrected;
-        } cases[] = {{"MA", "MA", false},       {"ma", "MA", true},
-                     {" M.A. ", "MA", true},    {"Massachusetts", "MA", true},
-                     {"new  york", "NY", true}, {"Dist. of Columbia", "DC", true},
-                     {"AE", "AE", false},       {"XX", "", false},
-                     {"Mass", "", false},       {"", "", false}};
+        } cases[] = {{"MA", "MA", false},           {"ma", "MA", true},        {" M.A. ", "MA", true},
+                     {"Massachusetts", "MA", true}, {"new  york", "NY", true}, {"Dist. of Columbia", "DC", true},
+                     {"AE", "AE", false},           {"XX", "", false},         {"Mass.", "MA", true},
+                     {"W. Va.", "WV", true},        {"Mas", "", false},        {"", "", false}};
         for (const auto& c : cases) {
             const std::optional<State> state = stateFrom(c.written);
             QVERIFY2(state.has_value() == (*c.code != 0), c.written);
@@ -85,11 +84,21 @@ private slots:
         QCOMPARE(cityKey("Mt Zion"), cityKey("MOUNT ZION"));
         QCOMPARE(cityKey("Melcher Dallas"), cityKey("Melcher-dallas"));
         QVERIFY(cityKey("Sterling") != cityKey("St Erling"));
+        QCOMPARE(cityKey("Mayag\u00FC"
+                         "ez"),
+                 cityKey("Mayaguez"));
+        QCOMPARE(cityKey("E\u0301"
+                         "ire \u0141o\u0301"
+                         "dz\u0301"),
+                 cityKey("Eire Lodz"));
         const std::vector<std::string> louis = citySpellings("St. Louis");
         QVERIFY(std::find(louis.begin(), louis.end(), "saint louis") != louis.end());
         QVERIFY(std::find(louis.begin(), louis.end(), "st louis") != louis.end());
         const std::vector<std::string> coeur = citySpellings("Coeur d'Alene");
         QVERIFY(std::find(coeur.begin(), coeur.end(), "coeur d alene") != coeur.end());
+        const std::vector<std::string> catano = citySpellings("Cata\u00F1o");
+        QCOMPARE(catano.front(), std::string("cata\u00F1o"));
+        QVERIFY(std::find(catano.begin(), catano.end(), "catano") != catano.end());
         // The start of a longer name is no abbreviation.
         QCOMPARE(citySpellings("St"), std::vector<std::string>{"st"});
         QCOMPARE(editDistance("bostn", "boston", 2), 1);

@@ -36,48 +36,72 @@ std::string zipsNamed(const ZipIndex& index, ZipIndex::Rows rows) {
     return text;
 }
 
-// Of a place's ZIP codes, the one most like the row's: the longest common
-// start (ZIP codes near one another share theirs), then the nearest number.
-std::string nearestZip(const ZipIndex& index, ZipIndex::Rows rows, std::string_view zip) {
-    std::string best;
-    size_t bestShared = 0;
-    long bestDistance = 0;
-    const long number = zip.size() == 5 ? std::stol(std::string(zip)) : 0;
-    for (const std::string& candidate : zipsOf(index, rows)) {
-        size_t shared = 0;
-        while (shared < candidate.size() && shared < zip.size() && candidate[shared] == zip[shared])
-            ++shared;
-        const bool digits =
-            std::all_of(candidate.begin(), candidate.end(), [](char c) { return c >= '0' && c <= '9'; });
-        const long distance =
-            digits && !candidate.empty() && candidate.size() < 10 ? std::labs(std::stol(candidate) - number) : 0;
-        if (best.empty() || shared > bestShared || (shared == bestShared && distance < bestDistance)) {
-            best = candidate;
-            bestShared = shared;
+long zipDistance(std::string_view a, std::string_view b) {
+    const auto number = [](std::string_view zip) {
+        long value = 0;
+        for (const char c : zip)
+            value = c >= '0' && c <= '9' ? value * 10 + (c - '0') : value;
+        return value;
+    };
+    return std::labs(number(a) - number(b));
+}
+
+// The state's city whose key is nearest the row's, where one is close. The
+// row's ZIP decides: a town it belongs to comes first if its name is close
+// at all; of other names as near, the one with the ZIP nearest the row's.
+std::optional<ZipIndex::Rows> nearestSpelling(const ZipIndex& index, std::string_view state, const std::string& key,
+                                              ZipIndex::Rows zipRows, std::string_view zip) {
+    const int limit = key.size() <= 4 ? 1 : 2;
+    std::string owner;
+    int ownerDistance = limit + 1;
+    for (const std::uint32_t row : zipRows) {
+        if (index.place(row).state != state)
+            continue;
+        const std::string candidate = ziplist::cityKey(index.place(row).city);
+        const int distance = ziplist::editDistance(key, candidate, limit);
+        if (distance < ownerDistance) {
+            ownerDistance = distance;
+            owner = candidate;
+        }
+    }
+    if (ownerDistance <= limit)
+        return index.withKey(state, owner);
+
+    std::vector<std::string> nearest;
+    int bestDistance = limit + 1;
+    for (const std::uint32_t row : index.citiesOf(state)) {
+        std::string candidate = ziplist::cityKey(index.place(row).city);
+        const int distance = ziplist::editDistance(key, candidate, limit);
+        if (distance < bestDistance) {
             bestDistance = distance;
+            nearest.clear();
+        }
+        if (distance == bestDistance && distance <= limit
+            && std::find(nearest.begin(), nearest.end(), candidate) == nearest.end())
+            nearest.push_back(std::move(candidate));
+    }
+    if (nearest.empty())
+        return std::nullopt;
+    std::optional<ZipIndex::Rows> best;
+    long bestZip = 0;
+    for (const std::string& candidate : nearest) {
+        const ZipIndex::Rows rows = index.withKey(state, candidate);
+        for (const std::uint32_t row : rows) {
+            const long distance = zipDistance(index.place(row).zip, zip);
+            if (!best || distance < bestZip) {
+                best = rows;
+                bestZip = distance;
+            }
         }
     }
     return best;
 }
 
-// The state's city whose key is nearest the row's, where one is close; of
-// keys as near, the first in alphabetical order, whatever order the cities
-// were read in.
-std::optional<ZipIndex::Rows> nearestSpelling(const ZipIndex& index, std::string_view state, const std::string& key) {
-    const int limit = key.size() <= 4 ? 1 : 2;
-    std::string best;
-    int bestDistance = limit + 1;
-    for (const std::uint32_t row : index.citiesOf(state)) {
-        const std::string candidate = ziplist::cityKey(index.place(row).city);
-        const int distance = ziplist::editDistance(key, candidate, limit);
-        if (distance < bestDistance || (distance == bestDistance && distance <= limit && candidate < best)) {
-            bestDistance = distance;
-            best = candidate;
-        }
-    }
-    if (bestDistance > limit)
-        return std::nullopt;
-    return index.withKey(state, best);
+// The ZIP code to suggest for a place: only where it is certain, that is
+// where the place has one ZIP code.
+std::string onlyZip(const ZipIndex& index, ZipIndex::Rows rows) {
+    const std::vector<std::string> zips = zipsOf(index, rows);
+    return zips.size() == 1 ? zips.front() : std::string();
 }
 
 void addNote(std::string& note, const std::string& text) {
@@ -147,25 +171,34 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
         verdict.note = corrections;
         return verdict;
     }
-    if (zipRows.empty()) {
-        verdict.kind = Kind::UnknownZip;
-        verdict.note = zip ? "no ZIP code " + zip->five : std::string(zipWritten) + " is not a ZIP code";
-        if (!keyRows.empty()) {
-            verdict.suggestedZip = nearestZip(index, keyRows, zip ? zip->five : std::string());
-            addNote(verdict.note, zipsNamed(index, keyRows));
-        }
-        return verdict;
-    }
     const auto zipBelongsTo = [&](ZipIndex::Rows place) {
         return !place.empty() && std::any_of(zipRows.begin(), zipRows.end(), [&](std::uint32_t row) {
             return std::find(place.begin(), place.end(), row) != place.end();
         });
     };
+    // The city written in another spelling of the data's name (St/Saint,
+    // points, apostrophes, accents...): the same city.
+    const bool respelt = cityRows.empty() && !keyRows.empty();
+    const std::string dataSpelling =
+        respelt ? "the data writes it " + index.place(keyRows.front()).city : std::string();
+    if (respelt && zipBelongsTo(keyRows)) {
+        verdict.kind = corrections.empty() ? Kind::Ok : Kind::Format;
+        verdict.suggestedZip = zip->corrected() ? zip->five : std::string();
+        verdict.note = corrections;
+        addNote(verdict.note, dataSpelling);
+        return verdict;
+    }
+    if (zipRows.empty()) {
+        verdict.kind = Kind::UnknownZip;
+        verdict.note = zip ? "no ZIP code " + zip->five : std::string(zipWritten) + " is not a ZIP code";
+        if (!keyRows.empty()) {
+            verdict.suggestedZip = onlyZip(index, keyRows);
+            addNote(verdict.note, zipsNamed(index, keyRows));
+            addNote(verdict.note, dataSpelling);
+        }
+        return verdict;
+    }
     const std::string zipsOwnPlace = zip->five + " is " + placeOf(index.place(zipRows.front()));
-    const auto zipFor = [&](ZipIndex::Rows place) {
-        return zipBelongsTo(place) ? (zip->corrected() ? zip->five : std::string())
-                                   : nearestZip(index, place, zip->five);
-    };
 
     verdict.note = corrections;
     if (!state) {
@@ -174,11 +207,12 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
         addNote(verdict.note, zipsOwnPlace);
         return verdict;
     }
-    if (!cityRows.empty()) {
+    if (!keyRows.empty()) {
         verdict.kind = Kind::Mismatch;
-        verdict.suggestedZip = nearestZip(index, cityRows, zip->five);
+        verdict.suggestedZip = onlyZip(index, keyRows);
         addNote(verdict.note, zipsOwnPlace);
-        addNote(verdict.note, zipsNamed(index, cityRows));
+        addNote(verdict.note, zipsNamed(index, keyRows));
+        addNote(verdict.note, dataSpelling);
         return verdict;
     }
     // The ZIP's own city, written so, in another state: the state is wrong.
@@ -190,18 +224,19 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
             return verdict;
         }
     verdict.kind = Kind::UnknownCity;
-    const std::optional<ZipIndex::Rows> spelling =
-        !keyRows.empty() ? std::optional(keyRows) : nearestSpelling(index, code, key);
+    const std::optional<ZipIndex::Rows> spelling = nearestSpelling(index, code, key, zipRows, zip->five);
     addNote(verdict.note, "no city " + std::string(city) + " in " + code);
     if (!spelling) {
         addNote(verdict.note, zipsOwnPlace);
         return verdict;
     }
-    const ZipIndex::Place& known = index.place(spelling->front());
-    verdict.note += std::string(keyRows.empty() ? "; nearest: " : "; the data writes it ") + known.city;
-    verdict.suggestedZip = zipFor(*spelling);
-    if (!zipBelongsTo(*spelling))
+    verdict.note += "; nearest: " + index.place(spelling->front()).city;
+    if (zipBelongsTo(*spelling)) {
+        verdict.suggestedZip = zip->corrected() ? zip->five : std::string();
+    } else {
+        verdict.suggestedZip = onlyZip(index, *spelling);
         addNote(verdict.note, zipsOwnPlace);
+    }
     return verdict;
 }
 

@@ -1,5 +1,6 @@
 #include "ZipRules.h"
 #include "AsciiCase.h"
+#include "AsciiFolding.h"
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -88,6 +89,18 @@ constexpr std::array<StateEntry, 4> OtherNames{{
     {"DC", "Dist of Columbia"},
     {"VI", "US Virgin Islands"},
     {"VI", "United States Virgin Islands"},
+}};
+
+// The abbreviations of the style guides and of old address lists ("Mass.",
+// "Calif.", "W. Va."), as their keys: small letters, points dropped. The
+// two-letter ones ("Ga.", "Pa.", "N.Y.") are the codes themselves.
+constexpr std::array<StateEntry, 41> OldAbbreviations{{
+    {"AL", "ala"},   {"AZ", "ariz"},  {"AR", "ark"},   {"CA", "calif"}, {"CA", "cal"},  {"CO", "colo"}, {"CT", "conn"},
+    {"DE", "del"},   {"FL", "fla"},   {"IL", "ill"},   {"IN", "ind"},   {"KS", "kan"},  {"KS", "kans"}, {"MA", "mass"},
+    {"MI", "mich"},  {"MN", "minn"},  {"MS", "miss"},  {"MT", "mont"},  {"NE", "neb"},  {"NE", "nebr"}, {"NV", "nev"},
+    {"NM", "n mex"}, {"NM", "nmex"},  {"ND", "n dak"}, {"ND", "ndak"},  {"OK", "okla"}, {"OR", "ore"},  {"OR", "oreg"},
+    {"PA", "penn"},  {"PA", "penna"}, {"SD", "s dak"}, {"SD", "sdak"},  {"TN", "tenn"}, {"TX", "tex"},  {"WA", "wash"},
+    {"WV", "w va"},  {"WV", "wva"},   {"WI", "wis"},   {"WI", "wisc"},  {"WY", "wyo"},  {"DC", "d c"},
 }};
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -210,6 +223,9 @@ std::optional<State> stateFrom(std::string_view text) {
     for (const StateEntry& entry : OtherNames)
         if (nameKey(entry.name) == key)
             return State{std::string(entry.code), true, false};
+    for (const StateEntry& entry : OldAbbreviations)
+        if (entry.name == key)
+            return State{std::string(entry.code), true, false};
     return std::nullopt;
 }
 
@@ -220,7 +236,8 @@ std::string_view stateName(std::string_view code) {
     return {};
 }
 
-std::string cityKey(std::string_view city) {
+std::string cityKey(std::string_view written) {
+    const std::string city = olvaris::text::foldToAscii(written);
     std::string key;
     key.reserve(city.size());
     std::string word;
@@ -248,6 +265,10 @@ std::vector<std::string> citySpellings(std::string_view city) {
     city = trimmed(city);
     // Letter case does not matter where the spellings are used.
     std::vector<std::string> spellings{asciiLower(city)};
+    // The other forms are those of the name without its accents, as the
+    // data writes names.
+    const std::string folded = olvaris::text::foldToAscii(city);
+    city = folded;
     // The words, each with the gap that follows it, so a word's form can
     // change while the rest stays as typed.
     struct Word {

@@ -41,16 +41,16 @@ std::optional<State> stateFrom(std::string_view text);
 // The name of a known code ("MA" → "Massachusetts"), empty for others.
 std::string_view stateName(std::string_view code);
 
-// A city's name reduced to what tells it apart: small letters, St/Saint,
-// Ste/Sainte, Ft/Fort and Mt/Mount taken as one word, points, apostrophes,
-// hyphens and blanks dropped. "St. Louis" and "Saint Louis" share a key;
+// A city's name reduced to what tells it apart: accents dropped, small
+// letters, St/Saint, Ste/Sainte, Ft/Fort and Mt/Mount taken as one word,
+// points, apostrophes, hyphens and blanks dropped. "St. Louis" and "Saint Louis" share a key;
 // "Coeur d'Alene" and "Coeur D Alene" too.
 std::string cityKey(std::string_view city);
 
 // The spellings a city's name may have in the data: the text as written,
 // with St/Saint, Ft/Fort, Mt/Mount in either form, points dropped,
-// apostrophes as a blank or as nothing, hyphens as blanks. At most a few;
-// the first is the text itself. A word counts as an abbreviation only when
+// apostrophes as a blank or as nothing, hyphens as blanks, accents dropped.
+// At most a few; the first is the text itself. A word counts as an abbreviation only when
 // a blank or a point follows it, so "St" alone (the start of "Sterling") has
 // no other form.
 std::vector<std::string> citySpellings(std::string_view city);
