@@ -402,13 +402,26 @@ private slots:
     void manyPatternsInOneRun() {
         const QList<QByteArray> patterns = {"spring", "02134-1234", "St Louis", "Boston, MA", "%ville", "zzzz"};
         QByteArray expected;
-        for (const QByteArray& pattern : patterns)
-            for (const QByteArray& line : lookup({QString::fromUtf8(pattern)}).out.split('\n'))
+        for (const QByteArray& pattern : patterns) {
+            const QByteArray rows = lookup({QString::fromUtf8(pattern)}).out;
+            for (const QByteArray& line : rows.split('\n'))
                 if (!line.isEmpty())
                     expected += pattern + '\t' + line + '\n';
+            // A pattern that finds nothing has a line of its own.
+            if (rows.isEmpty())
+                expected += pattern + "\t\t\t\n";
+        }
         const Run many = lookup({"--stdin"}, patterns.join("\r\n") + "\n\n");
-        QCOMPARE(many.status, 0);
+        QCOMPARE(many.status, 1);
         QCOMPARE(many.out, expected);
+        QVERIFY(expected.endsWith("zzzz\t\t\t\n"));
+        QVERIFY2(many.err.contains("6 patterns, 1 found nothing; 1 blank line passed over"), many.err.constData());
+        // Every pattern found: status 0; a pattern that is not UTF-8 is named by its line.
+        QCOMPARE(lookup({"--stdin"}, "spring\n02134\n").status, 0);
+        const Run latin1 = lookup({"--stdin", "--json"}, "spring\nS\xE9vres\n");
+        QCOMPARE(latin1.status, 1);
+        QVERIFY(latin1.err.contains("standard input:2: the pattern is not UTF-8"));
+        QVERIFY(latin1.out.endsWith("{\"pattern\":\"S\\ufffdvres\"}\n"));
         QVERIFY(expected.contains("St Louis\tSaint Louis\tMO\t63101\n"));
         QVERIFY(expected.contains("02134-1234\tAllston\tMA\t02134\n"));
         QVERIFY(!expected.contains("Boston, MA\tBoston\tVA") && expected.contains("Boston, MA\tBoston\tMA"));

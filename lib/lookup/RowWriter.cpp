@@ -56,6 +56,17 @@ void RowWriter::row(QByteArrayView city, QByteArrayView state, QByteArrayView zi
     flushIfFull();
 }
 
+void RowWriter::nothingFound() {
+    if (m_format != Format::JsonLines) {
+        row({}, {}, {});
+        return;
+    }
+    m_buffer += "{\"pattern\":";
+    jsonString(m_pattern);
+    m_buffer += "}\n";
+    flushIfFull();
+}
+
 void RowWriter::field(QByteArrayView text) {
     if (m_format == Format::Tabs) {
         for (const char c : text)

@@ -23,6 +23,9 @@ public:
     void header();
     void setPattern(QByteArrayView pattern) { m_pattern = pattern.toByteArray(); }
     void row(QByteArrayView city, QByteArrayView state, QByteArrayView zip);
+    // A pattern that found nothing: its own line with empty fields; in
+    // JSON, the pattern with no place.
+    void nothingFound();
     // Writes what is buffered; false when the stream refused it.
     bool finish();
 

@@ -8,6 +8,7 @@
 #include "PreparedLookups.h"
 #include "RecordReader.h"
 #include "RowWriter.h"
+#include "Utf8.h"
 #include "Failure.h"
 #include "ZipConnection.h"
 #include "ZipQueries.h"
@@ -71,7 +72,8 @@ int main(int argc, char** argv) {
                                    QStringLiteral("Match whole cities, states or ZIP codes, not their starts."));
     const QCommandLineOption standardInput(
         QStringLiteral("stdin"),
-        QStringLiteral("Read one PATTERN a line from standard input; each row is led by the pattern that found it."));
+        QStringLiteral("Read one PATTERN a line from standard input; each row is led by the pattern that found it,\n"
+                       "and a pattern that finds nothing has a line of its own (status 1)."));
     const QCommandLineOption check(QStringLiteral("check"),
                                    QStringLiteral("Check every row of FILE, an address list (CSV or TSV with a "
                                                   "header; - for standard input), and write it with its verdict."),
@@ -165,6 +167,7 @@ int main(int argc, char** argv) {
                                           : RowWriter::Format::Tabs,
                      many);
     long long rows = 0;
+    long unmatched = 0;
     try {
         ZipConnection connection;
         connection.Open(ZipConnection::connectionStringFor(QDir::cleanPath(info.absoluteFilePath())));
@@ -181,17 +184,40 @@ int main(int argc, char** argv) {
         } else {
             PreparedLookups lookups(connection);
             // Patterns one a line, each at most a record long (a file that is
-            // not a list of patterns costs no more memory than that).
+            // not a list of patterns costs no more memory than that). Every
+            // pattern is accounted for: one that finds nothing has a line of
+            // its own, and is counted.
             ziplist::RecordReader lines = ziplist::RecordReader::patternLines(STDIN_FILENO);
+            long patterns = 0, blank = 0;
             while (lines.next()) {
                 const std::string& line = lines.fields().front();
                 const QString pattern = QString::fromUtf8(line.data(), qsizetype(line.size()));
-                if (query::isBlankFilter(pattern))
+                if (query::isBlankFilter(pattern)) {
+                    ++blank;
                     continue;
-                request.pattern = pattern;
+                }
+                ++patterns;
                 writer.setPattern(QByteArrayView(line.data(), qsizetype(line.size())));
-                rows += lookups.write(queryForMany(request), writer);
+                long long found = 0;
+                if (!text::isValidUtf8(line)) {
+                    complain(QStringLiteral("standard input:%1").arg(lines.recordLine()),
+                             QStringLiteral("the pattern is not UTF-8"));
+                } else {
+                    request.pattern = pattern;
+                    found = lookups.write(queryForMany(request), writer);
+                }
+                rows += found;
+                if (found == 0) {
+                    ++unmatched;
+                    writer.nothingFound();
+                }
             }
+            std::fprintf(stderr, "olvaris-lookup: standard input: %ld %s, %ld found nothing%s\n", patterns,
+                         patterns == 1 ? "pattern" : "patterns", unmatched,
+                         blank > 0 ? qPrintable(QStringLiteral("; %1 blank %2 passed over")
+                                                    .arg(blank)
+                                                    .arg(blank == 1 ? QStringLiteral("line") : QStringLiteral("lines")))
+                                   : "");
         }
     } catch (const ziplist::ReadError& error) {
         writer.finish();
@@ -202,5 +228,7 @@ int main(int argc, char** argv) {
     }
     if (!writer.finish())
         return complain(QStringLiteral("standard output: the rows could not be written"));
+    if (many)
+        return unmatched == 0 ? RowsPrinted : NothingMatched;
     return rows > 0 ? RowsPrinted : NothingMatched;
 }
