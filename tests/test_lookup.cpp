@@ -363,7 +363,7 @@ private slots:
             {{"--check", file("empty.csv", "")}, "empty.csv: empty file"},
             {{"--check", file("orders.csv", "Billing City,Billing State,Billing Zip,Shipping City,Shipping State,"
                                             "Shipping Zip\nA,MA,1,B,MA,2\n")},
-             "2 address groups (Billing and Shipping): check one with --columns \"Billing City,Billing State,Billing "
+             "2 address groups (Billing and Shipping): name one with --columns \"Billing City,Billing State,Billing "
              "Zip\" or --columns \"Shipping City,Shipping State,Shipping Zip\""},
             {{"--check", file("twice.csv", "City,State,ZIP,City\nA,MA,1,B\n")}, "columns 1 and 4"},
             {{"--check", file("same.csv", "City,State,ZIP\nA,MA,1\n"), "--columns", "City,City,ZIP"},

@@ -138,8 +138,11 @@ private slots:
             const int descriptor = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY);
             RecordReader reader(descriptor, piece);
             reader.setSeparator(",", true);
+            // Read to the end: a reader that never ends fails here, bounded.
             size_t read = 0;
-            while (reader.next() && read < expected.size()) {
+            while (reader.next()) {
+                QVERIFY2(read < expected.size(),
+                         qPrintable(QStringLiteral("piece %1: a record past the end").arg(piece)));
                 QVERIFY2(reader.fields() == expected[read],
                          qPrintable(QStringLiteral("piece %1, record %2").arg(piece).arg(read)));
                 ++read;

@@ -27,15 +27,18 @@ printf 'city,state,zip\r\n"O""Neil, Upper",NY,00123\r\n"Two\nLines",CA,"90210"\r
 [ "$(q "$work/quoted.mdb" "select city from zip_codes where zip='00123'")" = 'O"Neil, Upper' ] || fail "quoted field"
 [ "$(q "$work/quoted.mdb" "select count(*) from zip_codes")" = 2 ] || fail "quoted row count"
 
+# An earlier database at the output: what a refused or interrupted build keeps.
+q "$work/old.mdb" 'create table old (x); insert into old values (1)'
+
 # Malformed inputs: each refused with file:line, no output written, an old output kept.
 refuses() { # <name> <content> <line>
     printf '%b' "$2" >"$work/$1.csv"
-    echo old >"$work/$1.mdb"
+    cp "$work/old.mdb" "$work/$1.mdb"
     if "$tool" "$work/$1.csv" "$work/$1.mdb" 2>"$work/$1.err" >/dev/null; then
         fail "$1 accepted"
     fi
     grep -q "^$work/$1.csv:$3: " "$work/$1.err" || fail "$1 message: $(cat "$work/$1.err")"
-    [ "$(cat "$work/$1.mdb")" = old ] || fail "$1 replaced the old output"
+    cmp -s "$work/old.mdb" "$work/$1.mdb" || fail "$1 replaced the old output"
     ls "$work" | grep -q "$1.mdb.building" && fail "$1 left a temporary file"
 }
 refuses wrong-header 'name,region,code\nA,NY,00001\n' 1
@@ -83,6 +86,34 @@ done
 [ -p "$work/pipe.mdb" ] && [ -d "$work/folder.mdb" ] && [ -c /dev/null ] || fail "an output that is not a file was replaced"
 ls "$work" | grep -q building && fail "a refused output left $(ls "$work" | grep building)"
 
+# The input named as the output, by its name or a link, and a file that is
+# not a database there: refused, each left as it was.
+cp "$csv" "$work/same.csv"
+ln -s same.csv "$work/same-link.csv"
+echo "a report" >"$work/report.txt"
+for output in "$work/same.csv" "$work/same-link.csv" "$work/report.txt"; do
+    "$tool" "$work/same.csv" "$output" >/dev/null 2>"$work/same.err"
+    [ $? -eq 1 ] || fail "$output as the output: not refused"
+done
+grep -q 'is not a database' "$work/same.err" || fail "report.txt message: $(cat "$work/same.err")"
+cmp -s "$csv" "$work/same.csv" && [ "$(cat "$work/report.txt")" = "a report" ] || fail "a refused output was changed"
+# An empty file there is replaced, as an earlier database is.
+: >"$work/empty.mdb"
+"$tool" "$work/same.csv" "$work/empty.mdb" >/dev/null || fail "an empty output refused"
+
+# A list as a spreadsheet writes it: UTF-16, CR line ends, a ZIP cell's forms,
+# columns named by --columns.
+printf 'Town\tRegion\tCode\r\nBoston\tMA\t'"'"'02108\r\nAllston\tMA\t2134.0\r\n' | iconv -f UTF-8 -t UTF-16 >"$work/unicode.txt"
+"$tool" --columns Town,Region,Code "$work/unicode.txt" "$work/unicode.mdb" >/dev/null 2>"$work/unicode.err" \
+    || fail "UTF-16 refused: $(cat "$work/unicode.err")"
+[ "$(q "$work/unicode.mdb" "select group_concat(zip) from zip_codes")" = "02108,02134" ] || fail "UTF-16 rows"
+printf 'City,State,ZIP\rBoston,MA,="02108"\r' >"$work/mac.csv"
+"$tool" "$work/mac.csv" "$work/mac.mdb" >/dev/null 2>&1 || fail "CR line ends refused"
+[ "$(q "$work/mac.mdb" "select zip from zip_codes")" = 02108 ] || fail "CR line ends rows"
+# A TSV of 12 columns whose header begins with two capitals is no GeoNames dump.
+printf 'ID\tCity\tState\tZip\tA\tB\tC\tD\tE\tF\tG\tH\n1\tBoston\tMA\t02108\ta\tb\tc\td\te\tf\tg\th\n' >"$work/twelve.tsv"
+"$tool" "$work/twelve.tsv" "$work/twelve.mdb" >/dev/null 2>&1 || fail "a 12-column TSV taken for GeoNames"
+
 # Conventions: help on standard output, usage errors with status 2.
 "$tool" --help | grep -q '^usage: zipbase-build' || fail "--help"
 "$tool" --version | grep -q '^zipbase-build ' || fail "--version"
@@ -94,7 +125,7 @@ ls "$work" | grep -q building && fail "a refused output left $(ls "$work" | grep
 for signal in INT TERM HUP; do
     { cat "$csv"; for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19; do tail -n +2 "$csv"; done; } \
         >"$work/big.csv"
-    echo old >"$work/big.mdb"
+    cp "$work/old.mdb" "$work/big.mdb"
     # A background job of a script starts with SIGINT ignored; a terminal's Ctrl-C would reach it.
     env --default-signal=INT "$tool" "$work/big.csv" "$work/big.mdb" >/dev/null 2>&1 &
     builder=$!
@@ -106,7 +137,7 @@ for signal in INT TERM HUP; do
     status=$?
     case $signal in INT) expected=130 ;; TERM) expected=143 ;; HUP) expected=129 ;; esac
     [ $status -eq $expected ] || fail "SIG$signal: status $status"
-    [ "$(cat "$work/big.mdb")" = old ] || fail "SIG$signal replaced the old output"
+    cmp -s "$work/old.mdb" "$work/big.mdb" || fail "SIG$signal replaced the old output"
     ls "$work" | grep -q 'big.mdb.building' && fail "SIG$signal left $(ls "$work" | grep building)"
 done
 

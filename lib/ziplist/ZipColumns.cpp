@@ -186,7 +186,7 @@ std::string addressGroups(const std::vector<std::string>& header) {
     std::string text = "the list has " + std::to_string(groups.size()) + " address groups (";
     for (size_t i = 0; i < groups.size(); ++i)
         text += (i == 0 ? "" : i + 1 == groups.size() ? " and " : ", ") + labelOf(groups[i].prefix);
-    text += "): check one with ";
+    text += "): name one with ";
     for (size_t i = 0; i < groups.size(); ++i) {
         text += i == 0 ? "" : " or ";
         text += "--columns \"" + header[size_t(groups[i].columns[0])] + "," + header[size_t(groups[i].columns[1])] + ","

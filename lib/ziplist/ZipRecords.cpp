@@ -1,6 +1,8 @@
 #include "ZipRecords.h"
 #include "ZipRules.h"
 #include "AsciiCase.h"
+#include <algorithm>
+#include <stdexcept>
 
 namespace ziplist {
 
@@ -10,12 +12,29 @@ namespace {
 
 constexpr size_t GeoNamesColumns = 12;
 
+// A GeoNames line by its content, not its look: a country code, a postal
+// code, a place name, and a latitude and longitude as numbers. A TSV whose
+// header has 12 columns and starts with two capitals ("ID") is none.
 bool looksLikeGeoNames(std::string_view line) {
-    size_t columns = 1;
-    for (const char c : line)
-        columns += c == '\t';
+    std::vector<std::string_view> fields;
+    for (size_t at = 0;;) {
+        const size_t tab = line.find('\t', at);
+        fields.push_back(line.substr(at, tab == std::string_view::npos ? std::string_view::npos : tab - at));
+        if (tab == std::string_view::npos)
+            break;
+        at = tab + 1;
+    }
+    if (fields.size() != GeoNamesColumns)
+        return false;
     const auto capital = [](char c) { return c >= 'A' && c <= 'Z'; };
-    return columns == GeoNamesColumns && line.size() > 3 && capital(line[0]) && capital(line[1]) && line[2] == '\t';
+    const auto number = [](std::string_view text) {
+        if (!text.empty() && text.front() == '-')
+            text.remove_prefix(1);
+        return !text.empty() && text.find_first_not_of("0123456789.") == std::string_view::npos
+               && std::count(text.begin(), text.end(), '.') <= 1;
+    };
+    return fields[0].size() == 2 && capital(fields[0][0]) && capital(fields[0][1]) && !fields[1].empty()
+           && !fields[2].empty() && number(fields[9]) && number(fields[10]);
 }
 
 // The separator of Olvaris's header "City<sep>State<sep>Zip" (any letter
@@ -37,6 +56,8 @@ std::optional<std::string> savedSeparator(std::string_view line) {
         throw ReadError(1, "the City and State columns are missing (a file saved with Save Zip Codes Only?)");
     if (columns.city >= 0 && columns.state >= 0 && header.size() == 2)
         throw ReadError(1, "the Zip column is missing (a file saved with Save States and Cities Only?)");
+    if (const std::string groups = addressGroups(header); !groups.empty())
+        throw ReadError(1, missingColumns(columns, header) + ": " + groups);
     throw ReadError(1, missingColumns(columns, header)
                            + ": the header must name the City, State and ZIP columns, or the file be a GeoNames "
                              "postal-code dump");
@@ -44,8 +65,21 @@ std::optional<std::string> savedSeparator(std::string_view line) {
 
 } // namespace
 
-ZipRecords::ZipRecords(int descriptor) : m_reader(descriptor) {
+ZipRecords::ZipRecords(int descriptor, const std::optional<std::string>& columns) : m_reader(descriptor) {
     const std::string line(m_reader.firstLine());
+    if (columns) {
+        m_reader.setSeparator(std::string(1, separatorOf(line)), true);
+        std::vector<std::string> header;
+        if (m_reader.next())
+            header = m_reader.fields();
+        try {
+            m_columns = namedColumns(*columns, header);
+        } catch (const std::invalid_argument& error) {
+            throw ReadError(1, error.what());
+        }
+        m_headerFields = header.size();
+        return;
+    }
     if (looksLikeGeoNames(line)) {
         m_shape = Shape::GeoNames;
         m_reader.setSeparator("\t", false);
@@ -65,6 +99,8 @@ ZipRecords::ZipRecords(int descriptor) : m_reader(descriptor) {
     m_columns = findColumns(header);
     if (!m_columns.complete())
         refuseHeader(line, m_columns, header);
+    if (const std::string shared = sharedNames(m_columns, header); !shared.empty())
+        throw ReadError(1, shared);
     m_headerFields = header.size();
 }
 

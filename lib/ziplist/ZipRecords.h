@@ -2,6 +2,7 @@
 #include "RecordReader.h"
 #include "ZipColumns.h"
 #include <array>
+#include <optional>
 #include <string>
 
 namespace ziplist {
@@ -19,8 +20,10 @@ namespace ziplist {
 // Empty lines are not rows.
 class ZipRecords {
 public:
-    // Throws ReadError (line 1) when the first line is none of these.
-    explicit ZipRecords(int descriptor);
+    // Throws ReadError (line 1) when the first line is none of these. With
+    // columns ("CITY,STATE,ZIP", names or 1-based numbers) the list is CSV
+    // or TSV with a header, its columns as named.
+    explicit ZipRecords(int descriptor, const std::optional<std::string>& columns = std::nullopt);
     // The next row's fields as written; false at the end. A malformed line
     // throws ReadError.
     bool next(std::array<std::string, 3>& row);

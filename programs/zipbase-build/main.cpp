@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,7 +24,7 @@ namespace {
 constexpr int Failed = 1;
 constexpr int UsageError = 2;
 
-constexpr const char* Usage = "usage: zipbase-build [--help] [--version] INPUT OUTPUT\n";
+constexpr const char* Usage = "usage: zipbase-build [--help] [--version] [--columns CITY,STATE,ZIP] INPUT OUTPUT\n";
 constexpr const char* Help = R"(
 Builds OUTPUT, a database for Olvaris and olvaris-lookup, from INPUT, which may be
   - CSV or TSV with a header naming the City, State and ZIP columns (City/Town,
@@ -31,10 +32,18 @@ Builds OUTPUT, a database for Olvaris and olvaris-lookup, from INPUT, which may 
     semicolon or tab; quoted fields allowed; other columns are passed over),
   - a list saved by Olvaris with Save All Results (header City<sep>State<sep>Zip, any separator),
   - the GeoNames postal-code dump for the US (US.txt: tab-separated, no header),
-in UTF-8 or Windows-1252.
+in UTF-8, Windows-1252 or UTF-16 (with a byte-order mark), lines ending in
+LF, CRLF or CR. --columns CITY,STATE,ZIP names the columns of a CSV or TSV by
+header or 1-based number, where their names do not tell them.
+
+OUTPUT is refused when it is INPUT (by any name), or an existing file that is
+not a database (a list named as the output by mistake); a database or an empty
+file there is replaced.
 
 Every row is checked: a ZIP+4 is cut to its five digits, a ZIP that lost its
-leading zeros gets them back, a state's name or a code in small letters becomes
+leading zeros gets them back, a ZIP as a spreadsheet's cell writes it ('02134,
+="02134", 2134.0) is read as that ZIP, a state's name, an old abbreviation
+(Mass., Calif.) or a code in small letters becomes
 its two-letter code (each said as INPUT:LINE: what was done, the first 20 of
 them, and counted). A ZIP that is no ZIP code, an unknown state or an empty city
 is refused as INPUT:LINE: reason, and nothing is written; OUTPUT keeps what it held. Exit status: 0 built, 1 refused or
@@ -112,19 +121,24 @@ std::array<std::string, 3> storedForm(const std::array<std::string, 3>& row, lon
     return {std::string(city), state->code, zip->five};
 }
 
-long build(const std::string& input, const std::string& output, Corrections& corrections) {
+long build(const std::string& input, const std::string& output, const std::optional<std::string>& columns,
+           Corrections& corrections) {
     const int descriptor = openInput(input);
     struct Closer {
         int descriptor;
         ~Closer() { ::close(descriptor); }
     } closer{descriptor};
-    ziplist::ZipRecords records(descriptor);
+    ziplist::ZipRecords records(descriptor, columns);
 
     olvaris::sqlite::Connection db;
     if (olvaris::sqlite::open(output.c_str(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, db) != SQLITE_OK)
         throw BuildError("cannot create " + output + ": " + (db ? sqlite3_errmsg(db.get()) : "out of memory"));
-    // A rollback journal, so the file is read in a folder no one may write.
-    exec(db.get(), "PRAGMA journal_mode = DELETE; PRAGMA page_size = 4096;");
+    // The file is new and is thrown away on any failure, so it needs no
+    // journal while it is built, and is synced once, whole, before it is
+    // renamed into place. Its journal mode stays a rollback journal (only
+    // WAL would be recorded in the file), so it is read in a folder no one
+    // may write.
+    exec(db.get(), "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA page_size = 4096;");
     exec(db.get(), olvaris::schema::Table);
     exec(db.get(), "BEGIN");
     olvaris::sqlite::Statement insert;
@@ -141,9 +155,28 @@ long build(const std::string& input, const std::string& output, Corrections& cor
         ++rows;
     }
     exec(db.get(), "COMMIT");
+    // Rows, then indexes: each is written whole, in order, so the file is
+    // as compact as a VACUUM would make it.
     exec(db.get(), olvaris::schema::Indexes);
-    exec(db.get(), "VACUUM");
+    db.reset();
+    const int written = ::open(output.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = written >= 0 && ::fsync(written) == 0;
+    if (written >= 0)
+        ::close(written);
+    if (!synced)
+        throw BuildError("cannot write " + output + " to the disk: " + std::strerror(errno));
     return rows;
+}
+
+// Whether a file begins as every SQLite database does.
+bool isDatabase(const std::string& path) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor < 0)
+        return false;
+    char header[16] = {};
+    const ssize_t got = ::read(descriptor, header, sizeof header);
+    ::close(descriptor);
+    return got == sizeof header && std::memcmp(header, "SQLite format 3", 16) == 0;
 }
 
 // What the build has made so far, for the signal handler to remove: an
@@ -180,8 +213,17 @@ void removeWork(const std::string& temporary) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> files;
+    std::optional<std::string> columns;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
+        if (argument == "--columns" || argument.rfind("--columns=", 0) == 0) {
+            if (argument == "--columns" && i + 1 == argc) {
+                std::cerr << "zipbase-build: --columns takes CITY,STATE,ZIP\n" << Usage;
+                return UsageError;
+            }
+            columns = argument == "--columns" ? std::string(argv[++i]) : argument.substr(10);
+            continue;
+        }
         if (argument == "--help" || argument == "-h") {
             std::cout << Usage << Help;
             return 0;
@@ -205,9 +247,25 @@ int main(int argc, char** argv) {
     const std::string& output = files[1];
     // The build ends by renaming over the output: a pipe, a device (/dev/null
     // as root) or a folder there would be replaced, not written.
-    if (struct stat existing{}; ::stat(output.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
-        std::cerr << "zipbase-build: " << output << " is not an ordinary file\n";
-        return Failed;
+    if (struct stat existing{}; ::stat(output.c_str(), &existing) == 0) {
+        if (!S_ISREG(existing.st_mode)) {
+            std::cerr << "zipbase-build: " << output << " is not an ordinary file\n";
+            return Failed;
+        }
+        // The output replaces what is there: never the input itself, and
+        // never a file that is not a database.
+        if (struct stat source{}; ::stat(input.c_str(), &source) == 0 && source.st_dev == existing.st_dev
+                                  && source.st_ino == existing.st_ino) {
+            std::cerr << "zipbase-build: " << output << " is the input " << input
+                      << "; give the database another name (the input is left as it was)\n";
+            return Failed;
+        }
+        if (existing.st_size > 0 && !isDatabase(output)) {
+            std::cerr << "zipbase-build: " << output
+                      << " is not a database, and the build would replace it; give another name, or remove it "
+                         "first\n";
+            return Failed;
+        }
     }
     const std::string temporary = output + ".building-" + std::to_string(getpid());
     if (temporary.size() >= sizeof g_temporary) {
@@ -218,7 +276,7 @@ int main(int argc, char** argv) {
     removeWorkOnTermination(temporary);
     try {
         Corrections corrections;
-        const long rows = build(input, temporary, corrections);
+        const long rows = build(input, temporary, columns, corrections);
         if (std::rename(temporary.c_str(), output.c_str()) != 0)
             throw BuildError("cannot rename " + temporary + " to " + output + ": " + std::strerror(errno));
         if (corrections.total() > CorrectionsSaid)
