@@ -1,4 +1,5 @@
 #include "RowVerdict.h"
+#include "NearSpellings.h"
 #include "AsciiCase.h"
 #include "ZipIndex.h"
 #include "ZipRules.h"
@@ -67,19 +68,7 @@ std::optional<ZipIndex::Rows> nearestSpelling(const ZipIndex& index, std::string
     if (ownerDistance <= limit)
         return index.withKey(state, owner);
 
-    std::vector<std::string> nearest;
-    int bestDistance = limit + 1;
-    for (const std::uint32_t row : index.citiesOf(state)) {
-        std::string candidate = ziplist::cityKey(index.place(row).city);
-        const int distance = ziplist::editDistance(key, candidate, limit);
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            nearest.clear();
-        }
-        if (distance == bestDistance && distance <= limit
-            && std::find(nearest.begin(), nearest.end(), candidate) == nearest.end())
-            nearest.push_back(std::move(candidate));
-    }
+    const std::vector<std::string>& nearest = index.nearSpellings().nearest(state, key, limit);
     if (nearest.empty())
         return std::nullopt;
     std::optional<ZipIndex::Rows> best;

@@ -1,4 +1,5 @@
 #include "ZipIndex.h"
+#include "NearSpellings.h"
 #include "AsciiCase.h"
 #include "ZipRules.h"
 #include "ZipConnection.h"
@@ -164,6 +165,12 @@ ZipIndex::Rows ZipIndex::withKey(std::string_view state, std::string_view key) c
                 for (const std::uint32_t row : inState(state, m_places[city].city))
                     entry->second.push_back(row);
     return entry->second;
+}
+
+const NearSpellings& ZipIndex::nearSpellings() const {
+    if (!m_nearSpellings)
+        m_nearSpellings = std::make_unique<NearSpellings>(*this);
+    return *m_nearSpellings;
 }
 
 ZipIndex::Rows ZipIndex::citiesOf(std::string_view state) const {

@@ -26,6 +26,8 @@ namespace olvaris::lookup {
 // each read once, so a short list is checked in moments at any table size.
 // Rows are numbered in the order they are read; a row read again (by its
 // ZIP code, then by its city) keeps its number.
+class NearSpellings;
+
 class ZipIndex {
 public:
     struct Place {
@@ -48,6 +50,8 @@ public:
     Rows withKey(std::string_view state, std::string_view key) const;
     // One row for each city key of a state.
     Rows citiesOf(std::string_view state) const;
+    // The near spellings of the cities' names, made as they are asked for.
+    const NearSpellings& nearSpellings() const;
 
 private:
     using RowList = std::vector<std::uint32_t>;
@@ -62,6 +66,7 @@ private:
                   std::initializer_list<std::string_view> values) const;
 
     std::unique_ptr<Reader> m_reader; // none: the whole table is read
+    mutable std::unique_ptr<NearSpellings> m_nearSpellings;
     // A deque, so a place once read stays where it is as more are read.
     mutable std::deque<Place> m_places;
     mutable std::unordered_map<std::int64_t, std::uint32_t> m_rowOfRowid;
