@@ -181,6 +181,11 @@ private slots:
         QTest::newRow("another place's ZIP, a town of one ZIP") << QByteArray("Acton,MA,02134") << "mismatch"
                                                                 << "01720"
                                                                 << "02134 is Allston, MA";
+        // The ZIP's town of that name in another state: the state may be
+        // what is wrong, so the one ZIP of Wayland, MA is not certain.
+        QTest::newRow("wrong state, a town of that name") << QByteArray("Wayland,MA,14572") << "mismatch"
+                                                          << ""
+                                                          << "14572 is Wayland, NY";
         QTest::newRow("wrong state") << QByteArray("Boston,NH,02108") << "mismatch"
                                      << ""
                                      << "02108 is Boston, MA";

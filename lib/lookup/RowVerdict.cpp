@@ -196,22 +196,25 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
         addNote(verdict.note, zipsOwnPlace);
         return verdict;
     }
+    // The ZIP's own city, written so, in another state: the state may be
+    // what is wrong, so no ZIP of the state written is certain.
+    const std::string key = ziplist::cityKey(city);
+    const bool sameNameElsewhere = std::any_of(zipRows.begin(), zipRows.end(), [&](std::uint32_t row) {
+        return index.place(row).state != code && ziplist::cityKey(index.place(row).city) == key;
+    });
     if (!keyRows.empty()) {
         verdict.kind = Kind::Mismatch;
-        verdict.suggestedZip = onlyZip(index, keyRows);
+        verdict.suggestedZip = sameNameElsewhere ? std::string() : onlyZip(index, keyRows);
         addNote(verdict.note, zipsOwnPlace);
         addNote(verdict.note, zipsNamed(index, keyRows));
         addNote(verdict.note, dataSpelling);
         return verdict;
     }
-    // The ZIP's own city, written so, in another state: the state is wrong.
-    const std::string key = ziplist::cityKey(city);
-    for (const std::uint32_t row : zipRows)
-        if (index.place(row).state != code && ziplist::cityKey(index.place(row).city) == key) {
-            verdict.kind = Kind::Mismatch;
-            addNote(verdict.note, zipsOwnPlace);
-            return verdict;
-        }
+    if (sameNameElsewhere) {
+        verdict.kind = Kind::Mismatch;
+        addNote(verdict.note, zipsOwnPlace);
+        return verdict;
+    }
     verdict.kind = Kind::UnknownCity;
     const std::optional<ZipIndex::Rows> spelling = nearestSpelling(index, code, key, zipRows, zip->five);
     addNote(verdict.note, "no city " + std::string(city) + " in " + code);
