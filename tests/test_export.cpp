@@ -1,5 +1,6 @@
 // Saving the list as text and copying it to the clipboard, through the real
 // window, real files and the real clipboard.
+#include "support/Files.h"
 #include "support/TestWindow.h"
 #include "PointerShape.h"
 #include "ExportCommands.h"
@@ -36,10 +37,7 @@ struct Window : TestWindow {
         button->click();
         return read(target(name));
     }
-    static QByteArray read(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    static QByteArray read(const QString& path) { return readFile(path); }
     QStringList outputFiles() const { return QDir(output.path()).entryList(QDir::Files | QDir::Hidden | QDir::System); }
     // When the output folder last changed: a save's new file appearing there
     // tells that its write has begun.
@@ -55,15 +53,6 @@ struct Window : TestWindow {
 
     QTemporaryDir output;
 };
-
-// A file of the given bytes with a second name: a save writes it in place.
-bool makeLinked(const QString& path, const QString& otherName, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return false;
-    file.close();
-    return ::link(QFile::encodeName(path).constData(), QFile::encodeName(otherName).constData()) == 0;
-}
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // Writing a text file, directly: what cannot be written whole is refused
 // before a byte changes, what a file carries (names, owner, group,
 // attributes) stays with it, and a write in place ends whole or fails.
+#include "support/Files.h"
 #include "Failure.h"
 #include "WriteTextFile.h"
 #include <QDir>
@@ -19,24 +20,7 @@
 #include <unistd.h>
 
 using namespace olvaris;
-
-namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// A file of the given bytes with a second name: a save writes it in place.
-bool makeLinked(const QString& path, const QString& otherName, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return false;
-    file.close();
-    return ::link(QFile::encodeName(path).constData(), QFile::encodeName(otherName).constData()) == 0;
-}
-
-} // namespace
+using namespace olvaris::test;
 
 class WriteTextFileTest : public QObject {
     Q_OBJECT

@@ -142,7 +142,8 @@ void summarize(const QString& file, const Tally& tally) {
     std::fprintf(stderr,
                  "olvaris-lookup: %s: %ld %s read: %ld ok, %ld corrected (format), %ld mismatched, %ld unknown "
                  "(%ld city, %ld ZIP), %ld incomplete\n",
-                 qPrintable(file), tally.rows, tally.rows == 1 ? "row" : "rows", tally.of(Kind::Ok), tally.of(Kind::Format), tally.of(Kind::Mismatch),
+                 qPrintable(file), tally.rows, tally.rows == 1 ? "row" : "rows", tally.of(Kind::Ok),
+                 tally.of(Kind::Format), tally.of(Kind::Mismatch),
                  tally.of(Kind::UnknownCity) + tally.of(Kind::UnknownZip), tally.of(Kind::UnknownCity),
                  tally.of(Kind::UnknownZip), tally.of(Kind::Incomplete));
 }

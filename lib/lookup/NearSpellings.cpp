@@ -49,7 +49,7 @@ const NearSpellings::Keys& NearSpellings::keysOf(std::string_view state) const {
 
 std::pair<size_t, size_t> NearSpellings::Keys::lengths(int from, int to) const {
     const auto first = [this](int length) {
-        return length <= 0 ? size_t(0)
+        return length <= 0                             ? size_t(0)
                : size_t(length) < firstOfLength.size() ? size_t(firstOfLength[size_t(length)])
                                                        : keys.size();
     };

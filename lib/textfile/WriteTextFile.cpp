@@ -119,8 +119,8 @@ bool writeText(WriteProgress& progress, const std::function<void()>& betweenPiec
         checkKeptSize(progress);
     }
     if (progress.offset < progress.total())
-        writeAll(progress.fd, "\r\n" + (progress.offset - off_t(text.size())),
-                 size_t(progress.total() - progress.offset), progress.offset);
+        writeAll(progress.fd, &"\r\n"[progress.offset - off_t(text.size())], size_t(progress.total() - progress.offset),
+                 progress.offset);
     return true;
 }
 

@@ -235,9 +235,11 @@ ZipColumns namedColumns(std::string_view names, const std::vector<std::string>& 
         if (column < 0)
             throw std::invalid_argument("--columns: the header has no column \"" + part + "\"");
         const std::string same = columnsNamed(part, header);
-        if (!same.empty())
-            throw std::invalid_argument("--columns: " + same + " are both named \"" + part
-                                        + "\"; give the number of the one meant");
+        if (!same.empty()) {
+            std::string message = "--columns: " + same;
+            message += " are both named \"" + part + "\"; give the number of the one meant";
+            throw std::invalid_argument(message);
+        }
     }
     for (size_t kind = 0; kind < 3; ++kind)
         for (size_t other = kind + 1; other < 3; ++other)

@@ -321,16 +321,16 @@ int editDistance(std::string_view a, std::string_view b, int limit) {
         return limit + 1;
     // Three rows of the table are enough for neighbour swaps; a city's key
     // fits in rows on the stack, a longer text takes them from the heap.
-    constexpr int OnStack = 64;
+    constexpr size_t OnStack = 64;
     std::array<int, 3 * (OnStack + 1)> stack;
     std::vector<int> heap;
     int* table = stack.data();
-    if (m > OnStack) {
-        heap.resize(3 * size_t(m + 1));
+    if (size_t(m) > OnStack) {
+        heap.resize(3 * (size_t(m) + 1));
         table = heap.data();
     }
-    std::span<int> before(table, size_t(m + 1)), previous(table + m + 1, size_t(m + 1)),
-        current(table + 2 * (m + 1), size_t(m + 1));
+    const auto row = size_t(m) + 1;
+    std::span<int> before(table, row), previous(table + row, row), current(table + 2 * row, row);
     for (int j = 0; j <= m; ++j)
         previous[size_t(j)] = j;
     for (int i = 1; i <= n; ++i) {
