@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QThread>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
@@ -287,6 +288,28 @@ private slots:
         QFile after(folder.filePath("other"));
         QVERIFY(after.open(QIODevice::ReadOnly));
         QVERIFY(after.readAll() == whole);
+    }
+
+    // A second writer holds the file (flock) while a save in place waits for
+    // it, and leaves it shorter than it was: the save keeps to the size the
+    // holder left, and the file ends holding the save's text alone.
+    void aWriteInPlaceTakesTheFileAsTheLocksHolderLeftIt() {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("linked.txt"), held = folder.filePath("held");
+        QVERIFY(makeLinked(path, folder.filePath("other"), QByteArray(300000, 'o')));
+        QProcess holder;
+        holder.start(QStringLiteral("sh"), {"-c",
+                                            "exec 9<>\"$1\"; flock 9; : >\"$2\"; sleep 0.3; "
+                                            "head -c 200000 /dev/zero | tr '\\0' h >&9; truncate -s 200000 \"$1\"",
+                                            "holder", path, held});
+        for (int waited = 0; !QFile::exists(held) && waited < 1000; ++waited)
+            QThread::msleep(10);
+        QVERIFY(QFile::exists(held));
+        const std::string text(100000, 'n');
+        WriteTextFile(text, path);
+        QVERIFY(holder.waitForFinished(10000));
+        QCOMPARE(holder.exitCode(), 0);
+        QVERIFY(readFile(folder.filePath("other")) == QByteArray::fromStdString(text) + "\r\n");
     }
 
     // Another program that cuts a file while it is written in place (between

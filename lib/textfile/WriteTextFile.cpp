@@ -238,6 +238,10 @@ void writeInPlace(const std::string& text, const Target& target, const std::func
             throw notAnOrdinaryFile();
         checkSizeLimit(progress.total());
         lockForWriting(fd, betweenPieces);
+        // The size the lock's last holder left, not the one before the wait:
+        // a failed reservation goes back to it, and the text is kept to it.
+        if (::fstat(fd, &status) != 0)
+            throw systemFailure(errno);
         reserveSpace(fd, status.st_size, progress.total());
         progress.keptSize = std::max(status.st_size, progress.total());
         unfinishedInPlace().push_back(&progress);
@@ -261,12 +265,15 @@ void writeInPlace(const std::string& text, const Target& target, const std::func
         throw systemFailure(errno);
 }
 
-// A new file beside the target, made with the target's permissions (or the
-// usual ones for a new file). Returns -1 with errno set when none can be made.
+// A new file beside the target, readable by its owner alone until it has
+// the target's group and then its mode (made with the user's group and the
+// target's mode, others of that group could open it meanwhile and read on);
+// a file where there was none gets the usual mode of a new file. Returns -1
+// with errno set when none can be made.
 // Its name is the target's, shortened so that it fits wherever the
 // target's does, and a random part.
 int createBeside(const Target& target, QByteArray& name) {
-    const mode_t mode = target.exists ? (target.status.st_mode & 07777) : 0666;
+    const mode_t mode = target.exists ? 0600 : 0666;
     const qsizetype slash = target.path.lastIndexOf('/');
     const QByteArray stem = target.path.left(slash + 1) + target.path.mid(slash + 1).left(200);
     for (int attempt = 0; attempt < 100; ++attempt) {
