@@ -1,4 +1,5 @@
 #include "ClipboardCopy.h"
+#include "AvailableMemory.h"
 #include "ListReading.h"
 #include "Failure.h"
 #include "OffThread.h"
@@ -57,18 +58,6 @@ QByteArray heldClipboardText() {
         return {};
     const QMimeData* data = board->mimeData();
     return data ? data->data(PlainText) : QByteArray();
-}
-
-// The memory the system can still give without swapping; the largest value
-// when it cannot tell.
-qint64 availableMemory() {
-    QFile info(QStringLiteral("/proc/meminfo"));
-    if (!info.open(QIODevice::ReadOnly))
-        return std::numeric_limits<qint64>::max();
-    for (QByteArray line = info.readLine(); !line.isEmpty(); line = info.readLine())
-        if (line.startsWith("MemAvailable:"))
-            return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
-    return std::numeric_limits<qint64>::max();
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "SaveText.h"
+#include "AvailableMemory.h"
 #include "ListReading.h"
 #include "Utf8.h"
 #include "Windows1252.h"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 namespace olvaris {
 
@@ -104,6 +106,10 @@ std::string buildSavedText(const ResultsList& list, SaveShape shape, const QStri
     for (int column = zipCodesOnly ? ZipColumn : 1; column <= (zipCodesOnly ? ZipColumn : std::min(columns, ZipColumn));
          ++column)
         room += list.columnBytes(column);
+    // A text the machine cannot hold without swapping (a long separator on
+    // millions of rows) is refused before it is built.
+    if (room > std::uint64_t(availableMemory()))
+        throw std::bad_alloc();
     SavedText text{size_t(room)};
     auto endLine = [&] {
         text.cut(separatorLength);
