@@ -297,11 +297,10 @@ private slots:
         QTemporaryDir folder;
         const QString path = folder.filePath("linked.txt"), held = folder.filePath("held");
         QVERIFY(makeLinked(path, folder.filePath("other"), QByteArray(300000, 'o')));
+        const QString script = QStringLiteral("exec 9<>\"$1\"; flock 9; : >\"$2\"; sleep 0.3; "
+                                              "head -c 200000 /dev/zero | tr '\\0' h >&9; truncate -s 200000 \"$1\"");
         QProcess holder;
-        holder.start(QStringLiteral("sh"), {"-c",
-                                            "exec 9<>\"$1\"; flock 9; : >\"$2\"; sleep 0.3; "
-                                            "head -c 200000 /dev/zero | tr '\\0' h >&9; truncate -s 200000 \"$1\"",
-                                            "holder", path, held});
+        holder.start(QStringLiteral("sh"), {"-c", script, "holder", path, held});
         for (int waited = 0; !QFile::exists(held) && waited < 1000; ++waited)
             QThread::msleep(10);
         QVERIFY(QFile::exists(held));
