@@ -2,6 +2,8 @@
 #include <QAccessible>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPointer>
+#include <algorithm>
 #include <QAbstractButton>
 #include <vector>
 
@@ -50,6 +52,36 @@ struct KeepingBack {
     KeepingBack& operator=(const KeepingBack&) = delete;
 };
 
+// The objects through which the platform's accessibility bridge answers
+// the bus (its adaptors, AtSpiAdaptor and the like), learnt as calls reach
+// them in an ordinary turn.
+bool isBridge(const QObject* object) {
+    const char* name = object->metaObject()->className();
+    return qstrncmp(name, "AtSpi", 5) == 0 || qstrncmp(name, "QSpi", 4) == 0;
+}
+
+class BridgeReceivers : public QObject {
+public:
+    BridgeReceivers() { QCoreApplication::instance()->installEventFilter(this); }
+    void answer() {
+        std::erase_if(m_receivers, [](const QPointer<QObject>& receiver) { return receiver.isNull(); });
+        for (const QPointer<QObject>& receiver : std::vector(m_receivers))
+            if (receiver)
+                QCoreApplication::sendPostedEvents(receiver, QEvent::MetaCall);
+    }
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        if (event->type() == QEvent::MetaCall && receiver != this && isBridge(receiver)
+            && std::find(m_receivers.begin(), m_receivers.end(), receiver) == m_receivers.end())
+            m_receivers.emplace_back(receiver);
+        return false;
+    }
+
+private:
+    std::vector<QPointer<QObject>> m_receivers;
+};
+
 } // namespace
 
 bool screenReaderListening() { return pretending || QAccessible::isActive(); }
@@ -57,11 +89,15 @@ bool screenReaderListening() { return pretending || QAccessible::isActive(); }
 void pretendScreenReaderListens(bool listens) { pretending = listens; }
 
 // The accessibility bus is read on a thread of its own, which posts each
-// call to the window's thread as a meta-call event: delivering just those
-// answers the calls and leaves input, painting and layout to the next turn.
+// call to the bridge's objects in the window's thread as a meta-call event:
+// delivering just those answers the calls, and leaves input, painting,
+// layout and every other queued call (a click queued on a command) to the
+// next turn, where the program expects them.
 void answerScreenReaderCalls() {
-    if (screenReaderListening())
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    if (!screenReaderListening() || !QCoreApplication::instance())
+        return;
+    static BridgeReceivers* bridge = new BridgeReceivers;
+    bridge->answer();
 }
 
 void withNewsKeptBack(QObject* object, QAccessible::Event kind, const std::function<void()>& work) {
