@@ -11,6 +11,7 @@
 #include "Form1.h"
 #include "AppFiles.h"
 #include "CommandLine.h"
+#include "TerminationSignals.h"
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -18,6 +19,8 @@
 #include <QPushButton>
 #include "ResultsView.h"
 #include <QtTest>
+#include <csignal>
+#include <vector>
 
 using namespace olvaris;
 using olvaris::test::ScriptedPlatform;
@@ -39,6 +42,27 @@ QString storedSeparator() {
 class StartupTest : public QObject {
     Q_OBJECT
 private slots:
+    // A termination signal the parent chose to ignore (nohup's SIGHUP, a
+    // background job's SIGINT) stays ignored; the others reach the program
+    // through its event loop.
+    void anIgnoredTerminationSignalStaysIgnored() {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        struct sigaction before {};
+        QVERIFY(::sigaction(SIGINT, &ignore, &before) == 0);
+        std::vector<int> arrived;
+        {
+            const TerminationSignals routed([&](int signal) { arrived.push_back(signal); });
+            std::raise(SIGINT);
+            std::raise(SIGTERM);
+            QTRY_COMPARE(arrived, std::vector<int>{SIGTERM});
+            struct sigaction now {};
+            ::sigaction(SIGINT, nullptr, &now);
+            QVERIFY(now.sa_handler == SIG_IGN);
+        }
+        ::sigaction(SIGINT, &before, nullptr);
+    }
+
     void missingDatabaseShowsTheMessageAndEndsTheProcess() {
         TestFolders folders(TestFolders::WithoutDatabase);
         ScriptedPlatform platform;
