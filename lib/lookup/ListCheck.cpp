@@ -1,8 +1,13 @@
 #include "ListCheck.h"
+#include "CheckedRows.h"
+#include "CheckedWorkbook.h"
 #include "Complaint.h"
+#include "HeaderRow.h"
+#include "OpenSheet.h"
+#include "OutputFile.h"
 #include "RecordReader.h"
 #include "RowVerdict.h"
-#include "RowWriter.h"
+#include "SheetVerdict.h"
 #include "ZipColumns.h"
 #include "ZipIndex.h"
 #include "ZipRules.h"
@@ -11,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <array>
+#include <memory>
 #include <optional>
 #include <cerrno>
 #include <cstring>
@@ -27,8 +33,6 @@ constexpr int AllOk = 0;
 constexpr int SomeNotOk = 1;
 
 using Kind = RowVerdict::Kind;
-
-QByteArrayView view(std::string_view text) { return QByteArrayView(text.data(), qsizetype(text.size())); }
 
 // The list's file, or standard input; only what can be read to its end.
 int openList(const QString& file, QString& problem) {
@@ -51,93 +55,6 @@ int openList(const QString& file, QString& problem) {
     return descriptor;
 }
 
-// The counts the summary gives.
-struct Tally {
-    long rows = 0;
-    std::array<long, 6> kinds{};
-    long of(Kind kind) const { return kinds[size_t(kind)]; }
-};
-
-class CheckedRows {
-public:
-    CheckedRows(std::FILE* out, const ListCheckOptions& options, char separator)
-        : m_writer(out, RowWriter::Format::Csv), m_json(options.json), m_problemsOnly(options.problemsOnly),
-          m_separator(separator) {}
-
-    void header(const std::vector<std::string>& fields, bool byteOrderMark) {
-        m_header = fields;
-        if (m_json)
-            return;
-        // A spreadsheet reads a CSV without one in its own code page.
-        if (byteOrderMark)
-            m_writer.text("\xEF\xBB\xBF");
-        for (const std::string& field : fields) {
-            m_writer.csvField(view(field), m_separator);
-            m_writer.text(QByteArrayView(&m_separator, 1));
-        }
-        const std::string added = std::string("verdict") + m_separator + "suggested_zip" + m_separator + "note\r\n";
-        m_writer.text(view(added));
-    }
-
-    void row(long number, long line, const std::vector<std::string>& fields,
-             const std::array<std::string_view, 3>& place, const RowVerdict& verdict) {
-        if (m_problemsOnly && verdict.kind == Kind::Ok)
-            return;
-        const std::string_view word = verdictWord(verdict.kind);
-        if (m_json) {
-            m_writer.text(view("{\"row\":" + std::to_string(number) + ",\"line\":" + std::to_string(line)));
-            const char* names[] = {",\"city\":", ",\"state\":", ",\"zip\":"};
-            for (size_t i = 0; i < 3; ++i) {
-                m_writer.text(names[i]);
-                m_writer.jsonString(view(place[i]));
-            }
-            m_writer.text(",\"verdict\":");
-            m_writer.jsonString(view(word));
-            m_writer.text(",\"suggested_zip\":");
-            m_writer.jsonString(view(verdict.suggestedZip));
-            m_writer.text(",\"note\":");
-            m_writer.jsonString(view(verdict.note));
-            m_writer.text(",\"fields\":[");
-            for (size_t i = 0; i < fields.size(); ++i) {
-                if (i > 0)
-                    m_writer.text(",");
-                m_writer.jsonString(view(fields[i]));
-            }
-            m_writer.text("]}\n");
-        } else {
-            // The verdict stands under its header whatever the row's length:
-            // a short row is filled out, and the fields a row has beyond the
-            // header's (a trailing separator) follow the note.
-            const size_t named = std::min(fields.size(), m_header.size());
-            for (size_t i = 0; i < named; ++i) {
-                m_writer.csvField(view(fields[i]), m_separator);
-                m_writer.text(QByteArrayView(&m_separator, 1));
-            }
-            for (size_t i = named; i < m_header.size(); ++i)
-                m_writer.text(QByteArrayView(&m_separator, 1));
-            m_writer.text(view(word));
-            m_writer.text(QByteArrayView(&m_separator, 1));
-            m_writer.text(view(verdict.suggestedZip));
-            m_writer.text(QByteArrayView(&m_separator, 1));
-            m_writer.csvField(view(verdict.note), m_separator);
-            for (size_t i = named; i < fields.size(); ++i) {
-                m_writer.text(QByteArrayView(&m_separator, 1));
-                m_writer.csvField(view(fields[i]), m_separator);
-            }
-            m_writer.text("\r\n");
-        }
-        m_writer.endRecord();
-    }
-
-    bool finish() { return m_writer.finish(); }
-
-private:
-    RowWriter m_writer;
-    bool m_json, m_problemsOnly;
-    char m_separator;
-    std::vector<std::string> m_header;
-};
-
 void summarize(const QString& file, const Tally& tally) {
     std::fprintf(stderr,
                  "olvaris-lookup: %s: %ld %s read: %ld ok, %ld corrected (format), %ld mismatched, %ld unknown "
@@ -150,8 +67,38 @@ void summarize(const QString& file, const Tally& tally) {
 
 } // namespace
 
+namespace {
+
+// Where the checked list goes: standard output, or a file (a workbook by its
+// name), never the list itself.
+std::unique_ptr<CheckedOutput> outputFor(const ListCheckOptions& options, const QString& listName,
+                                         const std::string& sheetName, const std::vector<bool>& hiddenColumns,
+                                         char separator, bool byteOrderMark, std::FILE* out,
+                                         std::unique_ptr<OutputFile>& file) {
+    if (!options.output)
+        return std::make_unique<CheckedRows>(out, options.json, options.problemsOnly, separator, byteOrderMark);
+    const std::string path = QFile::encodeName(*options.output).toStdString();
+    if (options.output->endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        return std::make_unique<CheckedWorkbook>(path, sheetName, QFileInfo(listName).fileName().toStdString(),
+                                                 options.problemsOnly, hiddenColumns);
+    file = std::make_unique<OutputFile>(path);
+    return std::make_unique<CheckedRows>(file->stream(), options.json, options.problemsOnly, separator,
+                                         byteOrderMark);
+}
+
+// Whether two paths are one file, by any name.
+bool sameFile(const QString& one, const QString& other) {
+    struct stat a {}, b {};
+    return ::stat(QFile::encodeName(one).constData(), &a) == 0 && ::stat(QFile::encodeName(other).constData(), &b) == 0
+           && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
 int checkList(const ListCheckOptions& options, const QString& database, std::FILE* out) {
     const QString name = options.file == QLatin1String("-") ? QStringLiteral("standard input") : options.file;
+    if (options.output && options.file != QLatin1String("-") && sameFile(options.file, *options.output))
+        return complain(*options.output, QStringLiteral("is the list being checked: name another file"));
     QString problem;
     const int descriptor = openList(options.file, problem);
     if (descriptor < 0)
@@ -164,34 +111,71 @@ int checkList(const ListCheckOptions& options, const QString& database, std::FIL
         }
     } closer{descriptor};
 
-    std::optional<CheckedRows> rows;
+    std::unique_ptr<CheckedOutput> output;
+    std::unique_ptr<OutputFile> outputFile;
     try {
-        ziplist::RecordReader reader(descriptor);
-        const char separator = ziplist::separatorOf(reader.firstLine());
-        reader.setSeparator(std::string(1, separator), true);
-        if (!reader.next())
-            return complain(name, QStringLiteral("empty file: expected a header naming the City, State and ZIP "
-                                                 "columns"));
-        const std::vector<std::string> header = reader.fields();
-        ziplist::ZipColumns columns;
-        try {
-            columns = options.columns ? ziplist::namedColumns(options.columns->toStdString(), header)
-                                      : ziplist::findColumns(header);
-        } catch (const std::invalid_argument& error) {
-            return complain(name, QString::fromStdString(error.what()));
+        // A workbook is told by its first bytes, whatever its name.
+        char first[16] = {};
+        const ssize_t got = descriptor == STDIN_FILENO ? 0 : ::pread(descriptor, first, sizeof first, 0);
+        const std::string_view firstBytes(first, size_t(std::max<ssize_t>(got, 0)));
+        if (const std::string other = workbook::otherFormatOf(firstBytes); !other.empty())
+            return complain(name, QString::fromStdString(other));
+        const workbook::FileKind kind = workbook::fileKindOf(firstBytes);
+        if (options.sheet && kind == workbook::FileKind::Text)
+            return complain(name, QStringLiteral("--sheet: the list is not a workbook"));
+
+        std::unique_ptr<workbook::Sheet> sheet;
+        std::optional<ziplist::RecordReader> reader;
+        ziplist::FieldSource* source = nullptr;
+        std::vector<std::vector<workbook::Cell>> above;
+        ziplist::HeaderRow header;
+        char separator = ',';
+        bool byteOrderMark = false;
+        if (kind != workbook::FileKind::Text) {
+            sheet = workbook::openSheet(QFile::encodeName(options.file).toStdString(), kind,
+                                        options.sheet ? std::optional(options.sheet->toStdString()) : std::nullopt);
+            source = sheet.get();
+            std::optional<std::string> columns;
+            if (options.columns)
+                columns = options.columns->toStdString();
+            header = ziplist::findHeaderRow(
+                *sheet, columns, [&] { above.push_back(sheet->cells()); },
+                "the sheet \"" + sheet->name() + "\" is empty");
+        } else {
+            reader.emplace(descriptor);
+            source = &*reader;
+            const std::string_view line = reader->firstLine();
+            if (workbook::fileKindOf(line) != workbook::FileKind::Text)
+                return complain(name, QStringLiteral("a workbook cannot be read from standard input: give its "
+                                                     "file's name"));
+            separator = ziplist::separatorOf(line);
+            reader->setSeparator(std::string(1, separator), true);
+            if (!reader->next())
+                return complain(name, QStringLiteral("empty file: expected a header naming the City, State and ZIP "
+                                                     "columns"));
+            header.fields = reader->fields();
+            header.line = 1;
+            try {
+                header.columns = options.columns ? ziplist::namedColumns(options.columns->toStdString(), header.fields)
+                                                 : ziplist::findColumns(header.fields);
+            } catch (const std::invalid_argument& error) {
+                return complain(name, QString::fromStdString(error.what()));
+            }
+            if (!header.columns.complete()) {
+                const std::string groups = ziplist::addressGroups(header.fields);
+                return complain(name + QStringLiteral(":1"),
+                                QString::fromStdString(ziplist::missingColumns(header.columns, header.fields))
+                                    + (groups.empty() ? QStringLiteral("; name them with --columns CITY,STATE,ZIP")
+                                                      : QStringLiteral("; ") + QString::fromStdString(groups)));
+            }
+            if (!options.columns) {
+                const std::string shared = ziplist::sharedNames(header.columns, header.fields);
+                if (!shared.empty())
+                    return complain(name + QStringLiteral(":1"), QString::fromStdString(shared));
+            }
+            byteOrderMark = reader->byteOrderMark() || reader->encoding() != ziplist::Encoding::Utf8;
         }
-        if (!columns.complete()) {
-            const std::string groups = ziplist::addressGroups(header);
-            return complain(name + QStringLiteral(":1"),
-                            QString::fromStdString(ziplist::missingColumns(columns, header))
-                                + (groups.empty() ? QStringLiteral("; name them with --columns CITY,STATE,ZIP")
-                                                  : QStringLiteral("; ") + QString::fromStdString(groups)));
-        }
-        if (!options.columns) {
-            const std::string shared = ziplist::sharedNames(columns, header);
-            if (!shared.empty())
-                return complain(name + QStringLiteral(":1"), QString::fromStdString(shared));
-        }
+        const ziplist::ZipColumns columns = header.columns;
 
         const QFileInfo info(database);
         if (!info.isFile())
@@ -200,33 +184,74 @@ int checkList(const ListCheckOptions& options, const QString& database, std::FIL
         connection.Open(ZipConnection::connectionStringFor(QDir::cleanPath(info.absoluteFilePath())));
         const ZipIndex index(connection);
 
-        rows.emplace(out, options, separator);
-        rows->header(header, reader.byteOrderMark() || reader.encoding() != ziplist::Encoding::Utf8);
+        std::vector<bool> hiddenColumns;
+        for (size_t column = 0; sheet && column < header.fields.size(); ++column)
+            hiddenColumns.push_back(sheet->columnHidden(column));
+        try {
+            output = outputFor(options, name, sheet ? sheet->name() : QFileInfo(name).completeBaseName().toStdString(),
+                               hiddenColumns, separator, byteOrderMark, out, outputFile);
+        } catch (const std::runtime_error& error) {
+            return complain(*options.output, QString::fromLocal8Bit(error.what()));
+        }
+        for (const std::vector<workbook::Cell>& cells : above) {
+            std::vector<std::string> fields;
+            for (const workbook::Cell& cell : cells)
+                fields.push_back(cell.text);
+            output->above({0, 0, &fields, &cells, false, {}});
+        }
+        std::vector<workbook::Cell> headerCells;
+        if (sheet)
+            headerCells = sheet->cells();
+        output->header({0, header.line, &header.fields, sheet ? &headerCells : nullptr, false, {}});
+
         Tally tally;
-        const std::vector<std::string>& fields = reader.fields();
+        const std::vector<std::string>& fields = source->fields();
+        static const workbook::Cell none;
         const auto fieldAt = [&](int column) {
             return size_t(column) < fields.size() ? std::string_view(fields[size_t(column)]) : std::string_view();
         };
-        while (reader.next()) {
-            if (fields.size() == 1 && ziplist::trimmed(fields[0]).empty())
+        const auto cellAt = [&](int column) -> const workbook::Cell& {
+            return size_t(column) < sheet->cells().size() ? sheet->cells()[size_t(column)] : none;
+        };
+        while (source->next()) {
+            if (sheet ? ziplist::isBlankRecord(fields) : fields.size() == 1 && ziplist::trimmed(fields[0]).empty())
                 continue; // a blank line is no row
-            const std::array<std::string_view, 3> place{fieldAt(columns.city), fieldAt(columns.state),
-                                                        fieldAt(columns.zip)};
-            const RowVerdict verdict = judge(index, place[0], place[1], place[2]);
+            const ListRow row{tally.rows + 1,
+                              source->recordLine(),
+                              &fields,
+                              sheet ? &sheet->cells() : nullptr,
+                              sheet && sheet->rowHidden(),
+                              {fieldAt(columns.city), fieldAt(columns.state), fieldAt(columns.zip)}};
+            const RowVerdict verdict = sheet ? judgeCells(index, cellAt(columns.city), cellAt(columns.state),
+                                                          cellAt(columns.zip))
+                                             : judge(index, row.place[0], row.place[1], row.place[2]);
             ++tally.rows;
             ++tally.kinds[size_t(verdict.kind)];
-            rows->row(tally.rows, reader.recordLine(), fields, place, verdict);
+            output->row(row, verdict);
         }
-        if (!rows->finish())
-            return complain(QStringLiteral("standard output"), QStringLiteral("the rows could not be written"));
+        if (!output->finish(tally))
+            return complain(options.output ? *options.output : QStringLiteral("standard output"),
+                            QString::fromStdString(output->problem()));
+        if (outputFile) {
+            try {
+                outputFile->commit();
+            } catch (const std::runtime_error& error) {
+                return complain(*options.output, QString::fromLocal8Bit(error.what()));
+            }
+        }
         summarize(name, tally);
         return tally.of(Kind::Ok) == tally.rows ? AllOk : SomeNotOk;
     } catch (const ziplist::ReadError& error) {
-        // The rows before the trouble stand in the output.
-        if (rows)
-            rows->finish();
+        // The rows before the trouble stand in a stream; a file is not made.
+        if (output)
+            output->abandon();
         return complain(error.line() > 0 ? name + QLatin1Char(':') + QString::number(error.line()) : name,
                         QString::fromStdString(error.what()));
+    } catch (const std::runtime_error& error) {
+        // What the workbook could not take (more rows than a sheet holds).
+        if (output)
+            output->abandon();
+        return complain(options.output ? *options.output : name, QString::fromStdString(error.what()));
     } catch (const Failure& failure) {
         return complain(database, failure.description());
     }

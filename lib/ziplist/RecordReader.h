@@ -1,4 +1,5 @@
 #pragma once
+#include "FieldSource.h"
 #include "TextEncoding.h"
 #include "Utf16.h"
 #include <optional>
@@ -27,7 +28,7 @@ private:
 // the field's own, and the separator may be any text.
 // Fields come as UTF-8 (see TextEncoding.h); a leading byte-order mark is
 // not part of the first field, and one of UTF-16 makes the file UTF-16.
-class RecordReader {
+class RecordReader : public FieldSource {
 public:
     // A record longer than this is no line of a list: a file that is not
     // text, or a quote never closed.
@@ -48,10 +49,10 @@ public:
     void setSeparator(std::string separator, bool quoting);
 
     // The next record, or false at the end. Throws ReadError.
-    bool next();
-    const std::vector<std::string>& fields() const { return m_fields; }
+    bool next() override;
+    const std::vector<std::string>& fields() const override { return m_fields; }
     // The line the record last read starts on.
-    long recordLine() const { return m_recordLine; }
+    long recordLine() const override { return m_recordLine; }
     Encoding encoding() const { return m_encoding; }
     bool byteOrderMark() const { return m_byteOrderMark; }
 

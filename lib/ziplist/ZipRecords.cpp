@@ -1,4 +1,5 @@
 #include "ZipRecords.h"
+#include "HeaderRow.h"
 #include "ZipRules.h"
 #include "AsciiCase.h"
 #include <algorithm>
@@ -65,13 +66,20 @@ std::optional<std::string> savedSeparator(std::string_view line) {
 
 } // namespace
 
-ZipRecords::ZipRecords(int descriptor, const std::optional<std::string>& columns) : m_reader(descriptor) {
-    const std::string line(m_reader.firstLine());
+ZipRecords::ZipRecords(FieldSource& sheet, const std::optional<std::string>& columns, const std::string& emptyMessage)
+    : m_source(&sheet), m_shape(Shape::Sheet) {
+    m_columns = findHeaderRow(sheet, columns, [] {}, emptyMessage).columns;
+}
+
+ZipRecords::ZipRecords(int descriptor, const std::optional<std::string>& columns)
+    : m_reader(std::in_place, descriptor), m_source(&*m_reader) {
+    RecordReader& reader = *m_reader;
+    const std::string line(reader.firstLine());
     if (columns) {
-        m_reader.setSeparator(std::string(1, separatorOf(line)), true);
+        reader.setSeparator(std::string(1, separatorOf(line)), true);
         std::vector<std::string> header;
-        if (m_reader.next())
-            header = m_reader.fields();
+        if (reader.next())
+            header = reader.fields();
         try {
             m_columns = namedColumns(*columns, header);
         } catch (const std::invalid_argument& error) {
@@ -82,20 +90,20 @@ ZipRecords::ZipRecords(int descriptor, const std::optional<std::string>& columns
     }
     if (looksLikeGeoNames(line)) {
         m_shape = Shape::GeoNames;
-        m_reader.setSeparator("\t", false);
+        reader.setSeparator("\t", false);
         return;
     }
     if (const std::optional<std::string> separator = savedSeparator(line); separator && *separator != ",") {
         m_shape = Shape::Saved;
         m_separator = *separator;
-        m_reader.setSeparator(m_separator, false);
-        m_reader.next();
+        reader.setSeparator(m_separator, false);
+        reader.next();
         return;
     }
-    m_reader.setSeparator(std::string(1, separatorOf(line)), true);
+    reader.setSeparator(std::string(1, separatorOf(line)), true);
     std::vector<std::string> header;
-    if (m_reader.next())
-        header = m_reader.fields();
+    if (reader.next())
+        header = reader.fields();
     m_columns = findColumns(header);
     if (!m_columns.complete())
         refuseHeader(line, m_columns, header);
@@ -105,11 +113,12 @@ ZipRecords::ZipRecords(int descriptor, const std::optional<std::string>& columns
 }
 
 bool ZipRecords::next(std::array<std::string, 3>& row) {
-    const std::vector<std::string>& fields = m_reader.fields();
     do {
-        if (!m_reader.next())
+        if (!m_source->next())
             return false;
-    } while (fields.size() == 1 && trimmed(fields[0]).empty());
+    } while (m_shape == Shape::Sheet ? isBlankRecord(m_source->fields())
+                                     : m_source->fields().size() == 1 && trimmed(m_source->fields()[0]).empty());
+    const std::vector<std::string>& fields = m_source->fields();
     const size_t found = fields.size();
     switch (m_shape) {
     case Shape::GeoNames:
@@ -132,6 +141,11 @@ bool ZipRecords::next(std::array<std::string, 3>& row) {
                             "expected " + std::to_string(m_headerFields) + " fields, found " + std::to_string(found));
         row = {fields[size_t(m_columns.city)], fields[size_t(m_columns.state)], fields[size_t(m_columns.zip)]};
         return true;
+    case Shape::Sheet: {
+        const auto at = [&](int column) { return size_t(column) < found ? fields[size_t(column)] : std::string(); };
+        row = {at(m_columns.city), at(m_columns.state), at(m_columns.zip)};
+        return true;
+    }
     }
     return false;
 }

@@ -24,14 +24,19 @@ public:
     // columns ("CITY,STATE,ZIP", names or 1-based numbers) the list is CSV
     // or TSV with a header, its columns as named.
     explicit ZipRecords(int descriptor, const std::optional<std::string>& columns = std::nullopt);
+    // A workbook's sheet: its header found among the first rows (see
+    // HeaderRow.h), rows of any length (a sheet leaves out the empty cells
+    // at a row's end). The sheet is read, not kept.
+    ZipRecords(FieldSource& sheet, const std::optional<std::string>& columns, const std::string& emptyMessage);
     // The next row's fields as written; false at the end. A malformed line
     // throws ReadError.
     bool next(std::array<std::string, 3>& row);
-    long recordLine() const { return m_reader.recordLine(); }
+    long recordLine() const { return m_source->recordLine(); }
 
 private:
-    enum class Shape { GeoNames, Saved, Exported };
-    RecordReader m_reader;
+    enum class Shape { GeoNames, Saved, Exported, Sheet };
+    std::optional<RecordReader> m_reader;
+    FieldSource* m_source;
     Shape m_shape = Shape::Exported;
     std::string m_separator;
     ZipColumns m_columns;

@@ -76,12 +76,23 @@ int main(int argc, char** argv) {
                        "and a pattern that finds nothing has a line of its own (status 1)."));
     const QCommandLineOption check(QStringLiteral("check"),
                                    QStringLiteral("Check every row of FILE, an address list (CSV or TSV with a "
-                                                  "header; - for standard input), and write it with its verdict."),
+                                                  "header, - for standard input; or a workbook: .xlsx, .ods, .xls), "
+                                                  "and write it with its verdict."),
                                    QStringLiteral("FILE"));
     const QCommandLineOption columns(QStringLiteral("columns"),
                                      QStringLiteral("With --check: the city, state and ZIP columns, by header name or "
                                                     "1-based number, where their names do not tell them."),
                                      QStringLiteral("CITY,STATE,ZIP"));
+    const QCommandLineOption sheet(QStringLiteral("sheet"),
+                                   QStringLiteral("With --check of a workbook: the sheet to check, by name or "
+                                                  "1-based number (else the first one shown)."),
+                                   QStringLiteral("NAME|N"));
+    const QCommandLineOption output(
+        QStringLiteral("output"),
+        QStringLiteral("With --check: write the checked list to FILE instead of standard output; a name ending in "
+                       ".xlsx makes a workbook\n(the rows to look at filled, a sheet of counts). FILE is written whole "
+                       "or not at all."),
+        QStringLiteral("FILE"));
     const QCommandLineOption problems(QStringLiteral("problems"),
                                       QStringLiteral("With --check: write only the rows that are not ok."));
     const QCommandLineOption database(QStringLiteral("database"),
@@ -94,7 +105,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the version."));
     parser.addOptions(
-        {all, city, state, zip, exact, standardInput, check, columns, problems, csv, json, database, help, version});
+        {all,   city,     state, zip,  exact,    standardInput, check, columns,
+         sheet, output, problems, csv, json, database, help,          version});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
@@ -120,11 +132,17 @@ int main(int argc, char** argv) {
         options.file = parser.value(check);
         if (parser.isSet(columns))
             options.columns = parser.value(columns);
+        if (parser.isSet(sheet))
+            options.sheet = parser.value(sheet);
+        if (parser.isSet(output))
+            options.output = parser.value(output);
+        if (options.output && options.json && options.output->endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+            return usageError(QStringLiteral("--json does not go with an .xlsx --output"));
         options.json = parser.isSet(json);
         options.problemsOnly = parser.isSet(problems);
         return checkList(options, file, stdout);
     }
-    for (const QCommandLineOption* checkOnly : {&columns, &problems})
+    for (const QCommandLineOption* checkOnly : {&columns, &sheet, &output, &problems})
         if (parser.isSet(*checkOnly))
             return usageError(QStringLiteral("--%1 goes with --check").arg(checkOnly->names().first()));
 

@@ -5,6 +5,7 @@
 // two-letter state codes.
 // Nothing is written unless the whole input is valid: the database is built
 // under a temporary name beside the output and renamed over it at the end.
+#include "OpenSheet.h"
 #include "ZipRecords.h"
 #include "ZipRules.h"
 #include "SqliteHandles.h"
@@ -15,6 +16,8 @@
 #include <cstring>
 #include <iostream>
 #include <optional>
+#include <memory>
+#include <tuple>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,7 +27,8 @@ namespace {
 constexpr int Failed = 1;
 constexpr int UsageError = 2;
 
-constexpr const char* Usage = "usage: zipbase-build [--help] [--version] [--columns CITY,STATE,ZIP] INPUT OUTPUT\n";
+constexpr const char* Usage = "usage: zipbase-build [--help] [--version] [--columns CITY,STATE,ZIP] [--sheet NAME|N]\n"
+                                    "                     INPUT OUTPUT\n";
 constexpr const char* Help = R"(
 Builds OUTPUT, a database for Olvaris and olvaris-lookup, from INPUT, which may be
   - CSV or TSV with a header naming the City, State and ZIP columns (City/Town,
@@ -32,6 +36,8 @@ Builds OUTPUT, a database for Olvaris and olvaris-lookup, from INPUT, which may 
     semicolon or tab; quoted fields allowed; other columns are passed over),
   - a list saved by Olvaris with Save All Results (header City<sep>State<sep>Zip, any separator),
   - the GeoNames postal-code dump for the US (US.txt: tab-separated, no header),
+  - a workbook (.xlsx, .ods or .xls, told by its content): the first sheet shown,
+    or the one --sheet names; its header may follow a title row or two,
 in UTF-8, Windows-1252 or UTF-16 (with a byte-order mark), lines ending in
 LF, CRLF or CR. --columns CITY,STATE,ZIP names the columns of a CSV or TSV by
 header or 1-based number, where their names do not tell them.
@@ -122,13 +128,29 @@ std::array<std::string, 3> storedForm(const std::array<std::string, 3>& row, lon
 }
 
 long build(const std::string& input, const std::string& output, const std::optional<std::string>& columns,
-           Corrections& corrections) {
+           const std::optional<std::string>& sheetChoice, Corrections& corrections) {
     const int descriptor = openInput(input);
     struct Closer {
         int descriptor;
         ~Closer() { ::close(descriptor); }
     } closer{descriptor};
-    ziplist::ZipRecords records(descriptor, columns);
+    // A workbook is told by its first bytes, whatever its name.
+    char first[16] = {};
+    const ssize_t got = ::pread(descriptor, first, sizeof first, 0);
+    const std::string_view firstBytes(first, size_t(std::max<ssize_t>(got, 0)));
+    if (const std::string other = workbook::otherFormatOf(firstBytes); !other.empty())
+        throw ziplist::ReadError(0, other);
+    const workbook::FileKind kind = workbook::fileKindOf(firstBytes);
+    if (sheetChoice && kind == workbook::FileKind::Text)
+        throw ziplist::ReadError(0, "--sheet: the list is not a workbook");
+    std::unique_ptr<workbook::Sheet> sheet;
+    std::optional<ziplist::ZipRecords> text;
+    if (kind != workbook::FileKind::Text)
+        sheet = workbook::openSheet(input, kind, sheetChoice);
+    else
+        text.emplace(descriptor, columns);
+    ziplist::ZipRecords& records =
+        sheet ? text.emplace(*sheet, columns, "the sheet \"" + sheet->name() + "\" is empty") : *text;
 
     olvaris::sqlite::Connection db;
     if (olvaris::sqlite::open(output.c_str(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, db) != SQLITE_OK)
@@ -213,17 +235,24 @@ void removeWork(const std::string& temporary) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> files;
-    std::optional<std::string> columns;
+    std::optional<std::string> columns, sheet;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (argument == "--columns" || argument.rfind("--columns=", 0) == 0) {
-            if (argument == "--columns" && i + 1 == argc) {
-                std::cerr << "zipbase-build: --columns takes CITY,STATE,ZIP\n" << Usage;
+        bool valued = false;
+        for (const auto& [option, value, takes] :
+             {std::tuple{"--columns", &columns, "CITY,STATE,ZIP"}, std::tuple{"--sheet", &sheet, "NAME or N"}}) {
+            const std::string name(option);
+            if (argument != name && argument.rfind(name + "=", 0) != 0)
+                continue;
+            if (argument == name && i + 1 == argc) {
+                std::cerr << "zipbase-build: " << name << " takes " << takes << "\n" << Usage;
                 return UsageError;
             }
-            columns = argument == "--columns" ? std::string(argv[++i]) : argument.substr(10);
-            continue;
+            *value = argument == name ? std::string(argv[++i]) : argument.substr(name.size() + 1);
+            valued = true;
         }
+        if (valued)
+            continue;
         if (argument == "--help" || argument == "-h") {
             std::cout << Usage << Help;
             return 0;
@@ -276,7 +305,7 @@ int main(int argc, char** argv) {
     removeWorkOnTermination(temporary);
     try {
         Corrections corrections;
-        const long rows = build(input, temporary, columns, corrections);
+        const long rows = build(input, temporary, columns, sheet, corrections);
         if (std::rename(temporary.c_str(), output.c_str()) != 0)
             throw BuildError("cannot rename " + temporary + " to " + output + ": " + std::strerror(errno));
         if (corrections.total() > CorrectionsSaid)
@@ -294,7 +323,8 @@ int main(int argc, char** argv) {
         return 0;
     } catch (const ziplist::ReadError& error) {
         removeWork(temporary);
-        std::cerr << input << ":" << error.line() << ": " << error.what() << "\n";
+        std::cerr << input << (error.line() > 0 ? ":" + std::to_string(error.line()) : std::string()) << ": "
+                  << error.what() << "\n";
     } catch (const std::exception& error) {
         removeWork(temporary);
         std::cerr << "zipbase-build: " << error.what() << "\n";

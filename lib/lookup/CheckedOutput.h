@@ -1,0 +1,46 @@
+#pragma once
+#include "Cell.h"
+#include "RowVerdict.h"
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace olvaris::lookup {
+
+// The counts a check's summary gives.
+struct Tally {
+    long rows = 0;
+    std::array<long, 6> kinds{};
+    long of(RowVerdict::Kind kind) const { return kinds[size_t(kind)]; }
+};
+
+// A list's row as the check reads it: its fields as text, and where it came
+// from a sheet, its cells.
+struct ListRow {
+    long number = 0; // among the checked rows, from 1
+    long line = 0;   // the text's line or the sheet's row
+    const std::vector<std::string>* fields = nullptr;
+    const std::vector<workbook::Cell>* cells = nullptr;
+    bool hidden = false;
+    std::array<std::string_view, 3> place;
+};
+
+// Where the checked list goes.
+class CheckedOutput {
+public:
+    virtual ~CheckedOutput() = default;
+    // A row above the header (a sheet's title), kept where the form can.
+    virtual void above(const ListRow&) {}
+    virtual void header(const ListRow& header) = 0;
+    virtual void row(const ListRow& row, const RowVerdict& verdict) = 0;
+    // Ends the output; false when it could not be written (what is wrong is
+    // in problem()).
+    virtual bool finish(const Tally& tally) = 0;
+    // The check stopped: what was written so far stays where it can be
+    // seen (a stream), or is taken back (a file).
+    virtual void abandon() = 0;
+    virtual std::string problem() const { return "the rows could not be written"; }
+};
+
+} // namespace olvaris::lookup

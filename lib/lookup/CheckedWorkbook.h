@@ -1,0 +1,38 @@
+#pragma once
+#include "CheckedOutput.h"
+#include "WorkbookWriter.h"
+#include <optional>
+#include <string>
+
+namespace olvaris::lookup {
+
+// The checked list as an .xlsx workbook: the rows above the header and the
+// header as they were, each row's cells as they were and the verdict, the
+// suggested ZIP code and the note after them; a row the check corrected is
+// filled amber, one a person must look at rose (its verdict says the same
+// in words); a second sheet counts the rows by verdict.
+class CheckedWorkbook : public CheckedOutput {
+public:
+    // Throws std::runtime_error when the file cannot be begun.
+    CheckedWorkbook(const std::string& path, const std::string& sheetName, const std::string& listName,
+                    bool problemsOnly, const std::vector<bool>& hiddenColumns);
+    void above(const ListRow& row) override;
+    void header(const ListRow& header) override;
+    void row(const ListRow& row, const RowVerdict& verdict) override;
+    bool finish(const Tally& tally) override;
+    void abandon() override { m_writer.reset(); }
+    std::string problem() const override { return m_problem; }
+
+private:
+    const std::vector<workbook::Cell>& cellsOf(const ListRow& row);
+
+    std::optional<workbook::WorkbookWriter> m_writer;
+    std::string m_listName;
+    bool m_problemsOnly;
+    std::vector<bool> m_hiddenColumns;
+    size_t m_headerFields = 0;
+    std::vector<workbook::Cell> m_cells; // a text list's fields as cells
+    std::string m_problem;
+};
+
+} // namespace olvaris::lookup

@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+
+namespace workbook {
+
+// A cell as the sheet holds it. text is what a list reads: a string as
+// written, a number in its shortest form ("2134", "0.5"), TRUE or FALSE, a
+// date as YYYY-MM-DD, an error as the sheet shows it ("#N/A"), a formula
+// by the value it last gave.
+struct Cell {
+    enum class Kind { Empty, Text, Number, Boolean, Date, Error };
+    Kind kind = Kind::Empty;
+    std::string text;
+    // The number as the sheet shows it where its number format makes that
+    // differ from text: "02134" for 2134 under the format 00000.
+    std::string shown;
+    // A number's or date's format code, to write it back as it was shown;
+    // empty for General.
+    std::string format;
+    double number = 0;
+
+    void clear() {
+        kind = Kind::Empty;
+        text.clear();
+        shown.clear();
+        format.clear();
+        number = 0;
+    }
+};
+
+} // namespace workbook

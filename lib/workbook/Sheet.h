@@ -1,0 +1,40 @@
+#pragma once
+#include "Cell.h"
+#include "FieldSource.h"
+#include <string>
+#include <vector>
+
+namespace workbook {
+
+// One sheet of a workbook, a row at a time. Rows and cells the file leaves
+// out are there as empty ones, so a cell's place in the row is its column
+// (A is 0). Hidden rows and columns are read like any other: a filter that
+// hides rows does not take them out of the list, and a hidden column is
+// still the table's.
+class Sheet : public ziplist::FieldSource {
+public:
+    const std::vector<std::string>& fields() const override { return m_fields; }
+    long recordLine() const override { return m_row; }
+    const std::vector<Cell>& cells() const { return m_cells; }
+    const std::string& name() const { return m_name; }
+    // Whether the row last read, or a column, is hidden.
+    bool rowHidden() const { return m_rowHidden; }
+    bool columnHidden(size_t column) const { return column < m_hiddenColumns.size() && m_hiddenColumns[column]; }
+
+protected:
+    // Makes the fields from the cells, once a row is read.
+    void settle() {
+        m_fields.resize(m_cells.size());
+        for (size_t i = 0; i < m_cells.size(); ++i)
+            m_fields[i] = m_cells[i].text;
+    }
+
+    std::vector<Cell> m_cells;
+    std::vector<std::string> m_fields;
+    long m_row = 0; // 1-based, as the sheet numbers it
+    bool m_rowHidden = false;
+    std::vector<bool> m_hiddenColumns;
+    std::string m_name;
+};
+
+} // namespace workbook

@@ -1,0 +1,211 @@
+#include "WorkbookWriter.h"
+#include "Utf8.h"
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+namespace workbook {
+
+namespace {
+
+// Light fills, under which the text keeps its contrast: amber for a row the
+// check corrected, rose for one a person must look at.
+constexpr lxw_color_t CorrectedFill = 0xFFF2CC;
+constexpr lxw_color_t NeedsLookFill = 0xF8CBAD;
+constexpr size_t LongestCellText = 32767;
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool dateOf(const std::string& text, lxw_datetime& date) {
+    date = {};
+    return std::sscanf(text.c_str(), "%4d-%2d-%2d", &date.year, &date.month, &date.day) == 3 && date.month >= 1
+           && date.month <= 12 && date.day >= 1 && date.day <= 31;
+}
+
+} // namespace
+
+WorkbookWriter::WorkbookWriter(const std::string& path, const std::string& sheetName) : m_path(path) {
+    std::string name = path + ".XXXXXX";
+    const int descriptor = ::mkstemp(name.data());
+    if (descriptor < 0)
+        throw std::runtime_error(folderOf(path) + ": " + std::strerror(errno));
+    ::close(descriptor);
+    m_temporary = name;
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    m_workbook = workbook_new_opt(m_temporary.c_str(), &options);
+    if (m_workbook == nullptr)
+        throw std::runtime_error("the workbook could not be begun");
+    // A sheet's name has at most 31 characters and none of []:*?/\ .
+    std::string title;
+    for (const char c : sheetName)
+        if (std::strchr("[]:*?/\\", c) == nullptr)
+            title += c;
+    title = title.substr(0, 31);
+    while (!title.empty() && (static_cast<unsigned char>(title.back()) & 0xC0) == 0x80)
+        title.pop_back();
+    if (!title.empty() && (static_cast<unsigned char>(title.back()) & 0x80) != 0)
+        title.pop_back();
+    if (title.empty() || title == "Summary")
+        title = "Checked";
+    m_sheet = workbook_add_worksheet(m_workbook, title.c_str());
+    m_summary = workbook_add_worksheet(m_workbook, "Summary");
+}
+
+WorkbookWriter::~WorkbookWriter() {
+    if (!m_committed) {
+        if (m_workbook != nullptr) {
+            // Closing is the only way to free it; what it writes is removed.
+            workbook_close(m_workbook);
+        }
+        ::unlink(m_temporary.c_str());
+    }
+}
+
+void WorkbookWriter::check(int error, const char* what) const {
+    if (error != LXW_NO_ERROR)
+        throw std::runtime_error(std::string(what) + ": " + lxw_strerror(lxw_error(error)));
+}
+
+lxw_format* WorkbookWriter::formatFor(const std::string& code, Mark mark) {
+    if (code.empty() && mark == Mark::None)
+        return nullptr;
+    lxw_format*& format = m_formats[{code, mark}];
+    if (format == nullptr) {
+        format = workbook_add_format(m_workbook);
+        if (!code.empty())
+            format_set_num_format(format, code.c_str());
+        if (mark != Mark::None)
+            format_set_bg_color(format, mark == Mark::Corrected ? CorrectedFill : NeedsLookFill);
+    }
+    return format;
+}
+
+void WorkbookWriter::setColumns(const std::vector<bool>& hidden, size_t columns) {
+    m_columns = columns;
+    lxw_row_col_options hide{};
+    hide.hidden = 1;
+    for (size_t column = 0; column < hidden.size() && column < columns; ++column)
+        if (hidden[column])
+            worksheet_set_column_opt(m_sheet, lxw_col_t(column), lxw_col_t(column), LXW_DEF_COL_WIDTH, nullptr,
+                                     &hide);
+    // The verdict and the suggested ZIP code, then the note, which is long.
+    worksheet_set_column(m_sheet, lxw_col_t(columns), lxw_col_t(columns + 1), 14, nullptr);
+    worksheet_set_column(m_sheet, lxw_col_t(columns + 2), lxw_col_t(columns + 2), 60, nullptr);
+}
+
+void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::string>& added, Mark mark,
+                         bool hidden) {
+    if (m_row >= MostRows)
+        throw std::runtime_error("the list has more rows than a sheet holds (" + std::to_string(MostRows)
+                                 + "): write CSV instead");
+    const auto at = lxw_row_t(m_row);
+    if (hidden) {
+        lxw_row_col_options hide{};
+        hide.hidden = 1;
+        worksheet_set_row_opt(m_sheet, at, LXW_DEF_ROW_HEIGHT, nullptr, &hide);
+    }
+    const auto text = [&](lxw_col_t column, const std::string& value, lxw_format* format) {
+        if (value.size() > LongestCellText)
+            throw std::runtime_error("row " + std::to_string(m_row + 1) + ": a field longer than "
+                                     + std::to_string(LongestCellText) + " characters does not fit a cell");
+        if (value.empty()) {
+            if (format != nullptr)
+                worksheet_write_blank(m_sheet, at, column, format);
+            return;
+        }
+        check(worksheet_write_string(m_sheet, at, column, value.c_str(), format), "a cell could not be written");
+    };
+    const size_t width = std::max(cells.size(), m_columns);
+    for (size_t i = 0; i < width; ++i) {
+        const auto column = lxw_col_t(i);
+        if (i >= cells.size()) {
+            text(column, {}, formatFor({}, mark));
+            continue;
+        }
+        const Cell& cell = cells[i];
+        lxw_format* format = formatFor(cell.format, mark);
+        lxw_datetime date{};
+        switch (cell.kind) {
+        case Cell::Kind::Number:
+            worksheet_write_number(m_sheet, at, column, cell.number, format);
+            break;
+        case Cell::Kind::Boolean:
+            worksheet_write_boolean(m_sheet, at, column, cell.text == "TRUE", format);
+            break;
+        case Cell::Kind::Date:
+            if (dateOf(cell.text, date))
+                worksheet_write_datetime(m_sheet, at, column, &date,
+                                         formatFor(cell.format.empty() ? "yyyy-mm-dd" : cell.format, mark));
+            else
+                text(column, cell.text, format);
+            break;
+        default:
+            text(column, cell.text, format);
+        }
+    }
+    lxw_format* marked = formatFor({}, mark);
+    for (size_t i = 0; i < added.size(); ++i)
+        text(lxw_col_t(width + i), added[i], marked);
+    ++m_row;
+}
+
+void WorkbookWriter::headerWritten() {
+    m_header = m_row - 1;
+    worksheet_freeze_panes(m_sheet, lxw_row_t(m_row), 0);
+}
+
+void WorkbookWriter::summary(const std::string& title, const std::vector<std::pair<std::string, long>>& counts) {
+    lxw_format* bold = workbook_add_format(m_workbook);
+    format_set_bold(bold);
+    worksheet_set_column(m_summary, 0, 0, 40, nullptr);
+    worksheet_write_string(m_summary, 0, 0, title.c_str(), bold);
+    worksheet_write_string(m_summary, 2, 0, "verdict", bold);
+    worksheet_write_string(m_summary, 2, 1, "rows", bold);
+    lxw_row_t at = 3;
+    for (const auto& [verdict, rows] : counts) {
+        worksheet_write_string(m_summary, at, 0, verdict.c_str(), nullptr);
+        worksheet_write_number(m_summary, at, 1, double(rows), nullptr);
+        ++at;
+    }
+}
+
+void WorkbookWriter::commit() {
+    if (m_header >= 0 && m_columns > 0)
+        worksheet_autofilter(m_sheet, lxw_row_t(m_header), 0, lxw_row_t(std::max(m_header, m_row - 1)),
+                             lxw_col_t(m_columns + 2));
+    const lxw_error closed = workbook_close(m_workbook);
+    m_workbook = nullptr;
+    check(closed, m_temporary.c_str());
+    // In place only once it is whole on the disk; with the mode a new file
+    // gets.
+    const int descriptor = ::open(m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0 || ::fsync(descriptor) != 0) {
+        const int error = errno;
+        if (descriptor >= 0)
+            ::close(descriptor);
+        throw std::runtime_error(m_temporary + ": " + std::strerror(error));
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(descriptor, 0666 & ~mask);
+    ::close(descriptor);
+    if (::rename(m_temporary.c_str(), m_path.c_str()) != 0)
+        throw std::runtime_error(m_path + ": " + std::strerror(errno));
+    m_committed = true;
+    const int folder = ::open(folderOf(m_path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+}
+
+} // namespace workbook

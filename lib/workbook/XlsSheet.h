@@ -1,0 +1,28 @@
+#pragma once
+#include "Sheet.h"
+#include <optional>
+#include <string>
+
+namespace workbook {
+
+// A sheet of a legacy Excel workbook (.xls, BIFF5 and BIFF8), read with
+// FreeXL, which holds the file whole (such a sheet has 65,536 rows at
+// most). FreeXL does not give number formats: a number shown with zeros in
+// front is known only by its value.
+class XlsSheet : public Sheet {
+public:
+    // Throws ziplist::ReadError.
+    XlsSheet(const std::string& path, const std::optional<std::string>& choice);
+    ~XlsSheet() override;
+    XlsSheet(const XlsSheet&) = delete;
+    XlsSheet& operator=(const XlsSheet&) = delete;
+    bool next() override;
+
+private:
+    const void* m_handle = nullptr;
+    unsigned m_rows = 0;
+    unsigned short m_columns = 0;
+    unsigned m_next = 0;
+};
+
+} // namespace workbook

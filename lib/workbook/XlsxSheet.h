@@ -1,0 +1,39 @@
+#pragma once
+#include "Sheet.h"
+#include "ZipArchive.h"
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace workbook {
+
+// A sheet of an Office Open XML workbook (.xlsx, .xlsm), its rows streamed
+// from the sheet's part; only the shared strings and the number formats are
+// held whole.
+class XlsxSheet : public Sheet {
+public:
+    // The sheet chosen by name or 1-based number, else the first one not
+    // hidden. Throws ziplist::ReadError.
+    XlsxSheet(const std::string& path, const std::optional<std::string>& choice);
+    ~XlsxSheet() override;
+    bool next() override;
+
+private:
+    class Rows;
+    struct Style {
+        std::string format;
+        bool date = false;
+    };
+    void readStrings(const std::string& part);
+    void readStyles(const std::string& part);
+    void fill(Cell& cell, std::string_view type, int style, std::string& value) const;
+
+    ZipArchive m_archive;
+    std::vector<std::string> m_strings;
+    std::vector<Style> m_styles;
+    bool m_from1904 = false;
+    std::unique_ptr<Rows> m_rows;
+};
+
+} // namespace workbook

@@ -1,0 +1,108 @@
+#include "XmlReader.h"
+#include "RecordReader.h"
+#include <cstring>
+
+namespace workbook {
+
+using ziplist::ReadError;
+
+namespace {
+
+constexpr size_t Piece = 256 * size_t(1024);
+constexpr int DeepestNesting = 64;
+constexpr char NamespaceMark = '\x01';
+
+} // namespace
+
+XmlReader::XmlReader(const ZipArchive& archive, const std::string& part)
+    : m_part(archive, part), m_name(part), m_parser(XML_ParserCreateNS(nullptr, NamespaceMark)) {
+    if (m_parser == nullptr)
+        throw std::bad_alloc();
+    XML_SetUserData(m_parser, this);
+    XML_SetElementHandler(m_parser, onStart, onEnd);
+    XML_SetCharacterDataHandler(m_parser, onText);
+    XML_SetStartDoctypeDeclHandler(m_parser, onDoctype);
+    m_piece.resize(Piece);
+}
+
+XmlReader::~XmlReader() { XML_ParserFree(m_parser); }
+
+std::string_view XmlReader::localName(const char* name) {
+    const char* mark = std::strrchr(name, NamespaceMark);
+    if (mark == nullptr)
+        mark = std::strrchr(name, ':');
+    return mark == nullptr ? std::string_view(name) : std::string_view(mark + 1);
+}
+
+const char* XmlReader::attribute(const char** attributes, std::string_view name) {
+    for (const char** at = attributes; *at != nullptr; at += 2)
+        if (localName(at[0]) == name)
+            return at[1];
+    return nullptr;
+}
+
+void XmlReader::pause() { XML_StopParser(m_parser, XML_TRUE); }
+
+void XmlReader::stop(const std::string& why) {
+    if (m_refused.empty())
+        m_refused = why;
+    XML_StopParser(m_parser, XML_FALSE);
+}
+
+void XmlReader::fail() {
+    if (!m_refused.empty())
+        throw ReadError(0, m_name + " " + m_refused);
+    throw ReadError(0, "the workbook is damaged: " + m_name + ", line "
+                           + std::to_string(XML_GetCurrentLineNumber(m_parser)) + ": "
+                           + XML_ErrorString(XML_GetErrorCode(m_parser)));
+}
+
+bool XmlReader::run() {
+    if (m_suspended) {
+        m_suspended = false;
+        const XML_Status status = XML_ResumeParser(m_parser);
+        if (status == XML_STATUS_ERROR)
+            fail();
+        if (status == XML_STATUS_SUSPENDED) {
+            m_suspended = true;
+            return true;
+        }
+    }
+    while (!m_ended) {
+        const size_t got = m_part.read(m_piece.data(), m_piece.size());
+        m_ended = got == 0;
+        const XML_Status status = XML_Parse(m_parser, m_piece.data(), int(got), m_ended ? XML_TRUE : XML_FALSE);
+        if (status == XML_STATUS_ERROR)
+            fail();
+        if (status == XML_STATUS_SUSPENDED) {
+            m_suspended = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+void XmlReader::onStart(void* self, const XML_Char* name, const XML_Char** attributes) {
+    auto* reader = static_cast<XmlReader*>(self);
+    if (++reader->m_depth > DeepestNesting)
+        return reader->stop("nests elements more than " + std::to_string(DeepestNesting) + " deep: no workbook does");
+    reader->start(localName(name), attributes);
+}
+
+void XmlReader::onEnd(void* self, const XML_Char* name) {
+    auto* reader = static_cast<XmlReader*>(self);
+    --reader->m_depth;
+    reader->end(localName(name));
+}
+
+void XmlReader::onText(void* self, const XML_Char* text, int length) {
+    auto* reader = static_cast<XmlReader*>(self);
+    if (reader->m_collecting)
+        reader->text(std::string_view(text, size_t(length)));
+}
+
+void XmlReader::onDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+    static_cast<XmlReader*>(self)->stop("declares a document type (where entities are declared): no workbook does");
+}
+
+} // namespace workbook

@@ -1,0 +1,57 @@
+#pragma once
+#include "ZipArchive.h"
+#include <expat.h>
+#include <string>
+#include <string_view>
+
+namespace workbook {
+
+// Parses one XML part of a workbook with expat, a piece at a time, and hands
+// its elements to the handlers below by their local names ("row", not
+// "x:row" or a namespace's URI). A handler may pause the parse (after a
+// row, say) and the next run() goes on from there, so only what is asked
+// for is read. A document type declaration, which no workbook's part has
+// and which is how entities are declared, is refused, as is nesting
+// deeper than any workbook's.
+class XmlReader {
+public:
+    XmlReader(const ZipArchive& archive, const std::string& part);
+    virtual ~XmlReader();
+    XmlReader(const XmlReader&) = delete;
+    XmlReader& operator=(const XmlReader&) = delete;
+
+    // Parses until a handler pauses (true) or the part ends (false).
+    // Throws ziplist::ReadError.
+    bool run();
+
+protected:
+    virtual void start(std::string_view name, const char** attributes) = 0;
+    virtual void end(std::string_view name) = 0;
+    // Character data, only while collecting (see collect()).
+    virtual void text(std::string_view) {}
+    void pause();
+    void collect(bool on) { m_collecting = on; }
+    // An attribute's value by its local name; nullptr where there is none.
+    static const char* attribute(const char** attributes, std::string_view name);
+    static std::string_view localName(const char* name);
+
+private:
+    static void onStart(void* self, const XML_Char* name, const XML_Char** attributes);
+    static void onEnd(void* self, const XML_Char* name);
+    static void onText(void* self, const XML_Char* text, int length);
+    static void onDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*, int);
+    void stop(const std::string& why);
+    [[noreturn]] void fail();
+
+    ZipArchive::Part m_part;
+    std::string m_name;
+    XML_Parser m_parser;
+    std::string m_piece;
+    bool m_suspended = false;
+    bool m_ended = false;
+    bool m_collecting = false;
+    int m_depth = 0;
+    std::string m_refused;
+};
+
+} // namespace workbook

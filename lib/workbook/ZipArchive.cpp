@@ -1,0 +1,84 @@
+#include "ZipArchive.h"
+#include "RecordReader.h"
+#include <algorithm>
+
+namespace workbook {
+
+using ziplist::ReadError;
+
+namespace {
+
+constexpr uint64_t AlwaysAllowed = 64 * uint64_t(1024 * 1024);
+constexpr uint64_t Ratio = 200;
+constexpr uint64_t Largest = 2 * uint64_t(1024 * 1024 * 1024);
+
+[[noreturn]] void damaged(const std::string& what) { throw ReadError(0, "the workbook is damaged: " + what); }
+
+} // namespace
+
+ZipArchive::ZipArchive(const std::string& path) {
+    int error = 0;
+    m_zip = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (m_zip == nullptr) {
+        zip_error_t described;
+        zip_error_init_with_code(&described, error);
+        const std::string text = zip_error_strerror(&described);
+        zip_error_fini(&described);
+        damaged(text);
+    }
+}
+
+ZipArchive::~ZipArchive() {
+    if (m_zip != nullptr)
+        zip_discard(m_zip);
+}
+
+bool ZipArchive::has(const std::string& name) const { return zip_name_locate(m_zip, name.c_str(), 0) >= 0; }
+
+std::string ZipArchive::read(const std::string& name) const {
+    std::string text;
+    if (!has(name))
+        return text;
+    Part part(*this, name);
+    char piece[64 * 1024];
+    while (const size_t got = part.read(piece, sizeof piece))
+        text.append(piece, got);
+    return text;
+}
+
+ZipArchive::Part::Part(const ZipArchive& archive, const std::string& name) : m_name(name) {
+    zip_stat_t status;
+    zip_stat_init(&status);
+    if (zip_stat(archive.m_zip, name.c_str(), 0, &status) != 0)
+        damaged(name + " is missing");
+    if ((status.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && status.encryption_method != ZIP_EM_NONE)
+        throw ReadError(0, "the workbook is encrypted: save a copy without a password");
+    const uint64_t stored = (status.valid & ZIP_STAT_COMP_SIZE) != 0 ? status.comp_size : 0;
+    m_limit = std::min(Largest, std::max(AlwaysAllowed, stored * Ratio));
+    if ((status.valid & ZIP_STAT_SIZE) != 0 && status.size > m_limit)
+        throw ReadError(0, name + " would expand to " + std::to_string(status.size >> 20)
+                               + " MiB from " + std::to_string(stored >> 10)
+                               + " KiB: refused as a zip bomb");
+    m_file = zip_fopen(archive.m_zip, name.c_str(), 0);
+    if (m_file == nullptr)
+        damaged(name + ": " + zip_strerror(archive.m_zip));
+}
+
+ZipArchive::Part::~Part() {
+    if (m_file != nullptr)
+        zip_fclose(m_file);
+}
+
+size_t ZipArchive::Part::read(char* into, size_t size) {
+    const zip_int64_t got = zip_fread(m_file, into, size);
+    if (got < 0)
+        damaged(m_name + ": " + zip_file_strerror(m_file));
+    m_read += uint64_t(got);
+    // The declared size may lie; what comes out is what counts.
+    if (m_read > m_limit)
+        throw ReadError(0, m_name + " expands past " + std::to_string(m_limit >> 20)
+                               + " MiB: refused as a zip bomb");
+    return size_t(got);
+}
+
+} // namespace workbook
