@@ -223,7 +223,7 @@ int checkList(const ListCheckOptions& options, const QString& database, std::FIL
                               sheet && sheet->rowHidden(),
                               {fieldAt(columns.city), fieldAt(columns.state), fieldAt(columns.zip)}};
             const RowVerdict verdict = sheet ? judgeCells(index, cellAt(columns.city), cellAt(columns.state),
-                                                          cellAt(columns.zip))
+                                                          cellAt(columns.zip), sheet->formulasReadEmpty())
                                              : judge(index, row.place[0], row.place[1], row.place[2]);
             ++tally.rows;
             ++tally.kinds[size_t(verdict.kind)];

@@ -13,7 +13,7 @@ bool looksLikeZip(const std::string& shown) {
 } // namespace
 
 RowVerdict judgeCells(const ZipIndex& index, const workbook::Cell& city, const workbook::Cell& state,
-                      const workbook::Cell& zip) {
+                      const workbook::Cell& zip, bool formulasReadEmpty) {
     const workbook::Cell* cells[] = {&city, &state, &zip};
     const char* names[] = {"city", "state", "ZIP"};
     for (size_t i = 0; i < 3; ++i) {
@@ -26,6 +26,8 @@ RowVerdict judgeCells(const ZipIndex& index, const workbook::Cell& city, const w
                         + (i == 2 ? "ZIP code" : names[i])};
     }
     RowVerdict verdict = judge(index, city.text, state.text, zip.text);
+    if (formulasReadEmpty && verdict.kind == RowVerdict::Kind::Incomplete)
+        verdict.note += " (or a formula, whose value an .xls does not give here: save the workbook as .xlsx)";
     if (zip.kind == Kind::Number && looksLikeZip(zip.shown) && zip.shown != zip.text) {
         if (!verdict.note.empty())
             verdict.note += "; ";

@@ -8,8 +8,9 @@ namespace olvaris::lookup {
 // state or ZIP cell holding an error (#N/A) or a date is incomplete, with
 // the cell's text; a ZIP stored as a number that the sheet shows with its
 // zeros ("00000") is judged by the number it stores, and the note says what
-// is shown and what is stored.
+// is shown and what is stored. Where formulas read as empty (.xls), an
+// empty cell's note says that it may hold one.
 RowVerdict judgeCells(const ZipIndex& index, const workbook::Cell& city, const workbook::Cell& state,
-                      const workbook::Cell& zip);
+                      const workbook::Cell& zip, bool formulasReadEmpty = false);
 
 } // namespace olvaris::lookup

@@ -20,6 +20,9 @@ public:
     // Whether the row last read, or a column, is hidden.
     bool rowHidden() const { return m_rowHidden; }
     bool columnHidden(size_t column) const { return column < m_hiddenColumns.size() && m_hiddenColumns[column]; }
+    // Whether a cell that holds a formula reads as empty here (the .xls
+    // reader gets no formula's value).
+    virtual bool formulasReadEmpty() const { return false; }
 
 protected:
     // Makes the fields from the cells, once a row is read.

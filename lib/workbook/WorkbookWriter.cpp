@@ -139,7 +139,9 @@ void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::
             worksheet_write_number(m_sheet, at, column, cell.number, format);
             break;
         case Cell::Kind::Boolean:
-            worksheet_write_boolean(m_sheet, at, column, cell.text == "TRUE", format);
+            // Shown as a word by every spreadsheet, not as 1 or 0.
+            worksheet_write_boolean(m_sheet, at, column, cell.text == "TRUE",
+                                    formatFor("\"TRUE\";\"TRUE\";\"FALSE\"", mark));
             break;
         case Cell::Kind::Date:
             if (dateOf(cell.text, date))

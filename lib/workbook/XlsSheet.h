@@ -7,8 +7,9 @@ namespace workbook {
 
 // A sheet of a legacy Excel workbook (.xls, BIFF5 and BIFF8), read with
 // FreeXL, which holds the file whole (such a sheet has 65,536 rows at
-// most). FreeXL does not give number formats: a number shown with zeros in
-// front is known only by its value.
+// most). FreeXL gives neither number formats (a number shown with zeros in
+// front is known only by its value) nor formulas' values (a formula's cell
+// reads as empty).
 class XlsSheet : public Sheet {
 public:
     // Throws ziplist::ReadError.
@@ -17,6 +18,7 @@ public:
     XlsSheet(const XlsSheet&) = delete;
     XlsSheet& operator=(const XlsSheet&) = delete;
     bool next() override;
+    bool formulasReadEmpty() const override { return true; }
 
 private:
     const void* m_handle = nullptr;

@@ -95,7 +95,8 @@ long columnOf(const char* reference) {
 // The sheet's rows: pauses at each row's end with the row's cells in place.
 class XlsxSheet::Rows : public XmlReader {
 public:
-    Rows(XlsxSheet& sheet, const std::string& part) : XmlReader(sheet.m_archive, part), m_sheet(sheet) {}
+    Rows(XlsxSheet& sheet, const std::string& part)
+        : XmlReader(sheet.m_archive, part, Engine::Scanner), m_sheet(sheet) {}
 
 private:
     void start(std::string_view name, const char** attributes) override {
@@ -211,7 +212,7 @@ bool XlsxSheet::next() {
 }
 
 void XlsxSheet::readStrings(const std::string& part) {
-    Scan scan(m_archive, part);
+    Scan scan(m_archive, part, XmlReader::Engine::Scanner);
     std::string current;
     bool phonetic = false;
     scan.onStart = [&](std::string_view name, const char**) {

@@ -10,12 +10,16 @@ namespace {
 
 constexpr size_t Piece = 256 * size_t(1024);
 constexpr int DeepestNesting = 64;
-constexpr char NamespaceMark = '\x01';
 
 } // namespace
 
-XmlReader::XmlReader(const ZipArchive& archive, const std::string& part)
-    : m_part(archive, part), m_name(part), m_parser(XML_ParserCreateNS(nullptr, NamespaceMark)) {
+XmlReader::XmlReader(const ZipArchive& archive, const std::string& part, Engine engine) : m_name(part) {
+    if (engine == Engine::Scanner) {
+        m_scanner.emplace(archive, part);
+        return;
+    }
+    m_part.emplace(archive, part);
+    m_parser = XML_ParserCreate(nullptr);
     if (m_parser == nullptr)
         throw std::bad_alloc();
     XML_SetUserData(m_parser, this);
@@ -25,13 +29,20 @@ XmlReader::XmlReader(const ZipArchive& archive, const std::string& part)
     m_piece.resize(Piece);
 }
 
-XmlReader::~XmlReader() { XML_ParserFree(m_parser); }
+XmlReader::~XmlReader() {
+    if (m_parser != nullptr)
+        XML_ParserFree(m_parser);
+}
 
 std::string_view XmlReader::localName(const char* name) {
-    const char* mark = std::strrchr(name, NamespaceMark);
-    if (mark == nullptr)
-        mark = std::strrchr(name, ':');
-    return mark == nullptr ? std::string_view(name) : std::string_view(mark + 1);
+    // Names are short ("c", "x:row", "table:table-cell"): one pass finds
+    // both the prefix's end and the name's.
+    const char* local = name;
+    const char* at = name;
+    for (; *at != '\0'; ++at)
+        if (*at == ':')
+            local = at + 1;
+    return {local, size_t(at - local)};
 }
 
 const char* XmlReader::attribute(const char** attributes, std::string_view name) {
@@ -41,7 +52,12 @@ const char* XmlReader::attribute(const char** attributes, std::string_view name)
     return nullptr;
 }
 
-void XmlReader::pause() { XML_StopParser(m_parser, XML_TRUE); }
+void XmlReader::pause() {
+    if (m_parser != nullptr)
+        XML_StopParser(m_parser, XML_TRUE);
+    else
+        m_pauseAsked = true;
+}
 
 void XmlReader::stop(const std::string& why) {
     if (m_refused.empty())
@@ -58,6 +74,8 @@ void XmlReader::fail() {
 }
 
 bool XmlReader::run() {
+    if (m_scanner)
+        return m_scanner->run(*this);
     if (m_suspended) {
         m_suspended = false;
         const XML_Status status = XML_ResumeParser(m_parser);
@@ -69,7 +87,7 @@ bool XmlReader::run() {
         }
     }
     while (!m_ended) {
-        const size_t got = m_part.read(m_piece.data(), m_piece.size());
+        const size_t got = m_part->read(m_piece.data(), m_piece.size());
         m_ended = got == 0;
         const XML_Status status = XML_Parse(m_parser, m_piece.data(), int(got), m_ended ? XML_TRUE : XML_FALSE);
         if (status == XML_STATUS_ERROR)

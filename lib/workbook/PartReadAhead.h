@@ -1,0 +1,42 @@
+#pragma once
+#include "ZipArchive.h"
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace workbook {
+
+// A part of the archive expanded in a thread of its own, a few pieces
+// ahead of the reader, so the inflating and the reading of a big part take
+// the time of the slower one, not of both. At most Ahead pieces wait. What
+// goes wrong in the thread (a damaged part, a zip bomb) is thrown to the
+// reader where it would have met it.
+class PartReadAhead {
+public:
+    PartReadAhead(const ZipArchive& archive, const std::string& name);
+    ~PartReadAhead();
+    PartReadAhead(const PartReadAhead&) = delete;
+    PartReadAhead& operator=(const PartReadAhead&) = delete;
+
+    // Appends the next piece to `to`; false at the end. Throws
+    // ziplist::ReadError.
+    bool readInto(std::string& to);
+
+private:
+    static constexpr size_t Ahead = 4;
+    static constexpr size_t Piece = 1024 * size_t(1024);
+    void expand();
+
+    ZipArchive::Part m_part;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::string> m_ready;
+    bool m_ended = false, m_stopping = false;
+    std::exception_ptr m_failure;
+    std::thread m_thread;
+};
+
+} // namespace workbook

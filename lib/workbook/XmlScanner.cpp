@@ -1,0 +1,281 @@
+#include "XmlScanner.h"
+#include "RecordReader.h"
+#include "Utf8.h"
+#include "XmlReader.h"
+#include <algorithm>
+#include <cstring>
+
+namespace workbook {
+
+using ziplist::ReadError;
+
+namespace {
+
+// No tag and no run of text in a spreadsheet comes near this.
+constexpr size_t LongestToken = 16 * size_t(1024 * 1024);
+constexpr size_t DeepestNesting = 64;
+
+bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+} // namespace
+
+XmlScanner::XmlScanner(const ZipArchive& archive, const std::string& part) : m_part(archive, part), m_name(part) {
+    m_buffer.reserve(4 * size_t(1024 * 1024));
+}
+
+void XmlScanner::damaged(const std::string& what) const {
+    throw ReadError(0, "the workbook is damaged: " + m_name + ": " + what);
+}
+
+bool XmlScanner::fill() {
+    if (m_ended)
+        return false;
+    m_buffer.erase(0, m_at);
+    m_at = 0;
+    if (m_buffer.size() > LongestToken)
+        damaged("a tag or text longer than 16 MiB");
+    m_ended = !m_part.readInto(m_buffer);
+    return !m_ended;
+}
+
+// Where `until` ends, searching from `from` (an offset past m_at), reading
+// more as needed; npos at the part's end.
+size_t XmlScanner::need(size_t from, std::string_view until) {
+    for (;;) {
+        const size_t found = m_buffer.find(until, m_at + from);
+        if (found != std::string::npos)
+            return found + until.size();
+        from = m_buffer.size() - m_at >= until.size() ? m_buffer.size() - m_at - until.size() + 1 : 0;
+        if (!fill())
+            return std::string::npos;
+    }
+}
+
+std::string_view XmlScanner::resolved(std::string_view raw, std::string& into) {
+    if (raw.find('&') == std::string_view::npos)
+        return raw;
+    into.clear();
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '&') {
+            into += raw[i];
+            continue;
+        }
+        const size_t semicolon = raw.find(';', i);
+        if (semicolon == std::string_view::npos || semicolon - i > 12)
+            damaged("a stray & in text");
+        const std::string_view name = raw.substr(i + 1, semicolon - i - 1);
+        if (name == "lt") into += '<';
+        else if (name == "gt") into += '>';
+        else if (name == "amp") into += '&';
+        else if (name == "quot") into += '"';
+        else if (name == "apos") into += '\'';
+        else if (name.size() >= 2 && name[0] == '#') {
+            const bool hex = name[1] == 'x';
+            const std::string digits(name.substr(hex ? 2 : 1));
+            char* end = nullptr;
+            const unsigned long code = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
+            if (digits.empty() || *end != '\0' || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+                damaged("the character reference &" + std::string(name) + "; names no character");
+            olvaris::text::appendUtf8(into, char32_t(code));
+        } else {
+            damaged("the entity &" + std::string(name) + "; is declared nowhere");
+        }
+        i = semicolon;
+    }
+    return into;
+}
+
+void XmlScanner::textRun(XmlReader& reader, size_t end) {
+    const std::string_view raw(m_buffer.data() + m_at, end - m_at);
+    if (reader.m_collecting) {
+        const std::string_view text = resolved(raw, m_scratch);
+        if (!olvaris::text::isValidUtf8(text))
+            damaged("text that is not UTF-8");
+        reader.text(text);
+    } else if (!m_rooted || m_open.empty()) {
+        for (const char c : raw)
+            if (!blank(c))
+                damaged("text outside the document's element");
+    }
+    m_at = end;
+}
+
+void XmlScanner::startTag(XmlReader& reader, size_t end) {
+    // m_buffer[m_at] is '<', m_buffer[end - 1] is '>'.
+    const char* tag = m_buffer.data() + m_at + 1;
+    const char* last = m_buffer.data() + end - 1;
+    const bool empty = last > tag && last[-1] == '/';
+    if (empty)
+        --last;
+    const char* at = tag;
+    while (at < last && !blank(*at))
+        ++at;
+    const std::string_view name(tag, size_t(at - tag));
+    if (name.empty())
+        damaged("a tag without a name");
+    if (m_rooted && m_open.empty())
+        damaged("a second document element");
+    m_rooted = true;
+    m_attributeText.clear();
+    m_attributeAt.clear();
+    while (at < last) {
+        while (at < last && blank(*at))
+            ++at;
+        if (at == last)
+            break;
+        const char* attributeName = at;
+        while (at < last && *at != '=' && !blank(*at))
+            ++at;
+        const std::string_view key(attributeName, size_t(at - attributeName));
+        while (at < last && blank(*at))
+            ++at;
+        if (at == last || *at != '=')
+            damaged("an attribute without a value in <" + std::string(name) + ">");
+        ++at;
+        while (at < last && blank(*at))
+            ++at;
+        if (at == last || (*at != '"' && *at != '\''))
+            damaged("an attribute value without quotes in <" + std::string(name) + ">");
+        const char quote = *at++;
+        const char* value = at;
+        while (at < last && *at != quote)
+            ++at;
+        if (at == last)
+            damaged("an attribute value not closed in <" + std::string(name) + ">");
+        const std::string_view resolvedValue = resolved(std::string_view(value, size_t(at - value)), m_scratch);
+        ++at;
+        m_attributeAt.push_back(m_attributeText.size());
+        m_attributeText.append(key).push_back('\0');
+        m_attributeAt.push_back(m_attributeText.size());
+        m_attributeText.append(resolvedValue).push_back('\0');
+    }
+    m_attributes.clear();
+    for (const size_t offset : m_attributeAt)
+        m_attributes.push_back(m_attributeText.data() + offset);
+    m_attributes.push_back(nullptr);
+    if (m_open.size() >= DeepestNesting)
+        damaged("elements nested more than " + std::to_string(DeepestNesting) + " deep: no workbook does");
+    m_open.emplace_back(name);
+    m_at = end;
+    // The handlers see the name without its prefix, and NUL-ended.
+    const std::string& open = m_open.back();
+    reader.start(XmlReader::localName(open.c_str()), m_attributes.data());
+    if (empty) {
+        m_open.pop_back();
+        reader.end(XmlReader::localName(open.c_str()));
+    }
+}
+
+void XmlScanner::endTag(XmlReader& reader, size_t end) {
+    std::string_view name(m_buffer.data() + m_at + 2, end - m_at - 3);
+    while (!name.empty() && blank(name.back()))
+        name.remove_suffix(1);
+    if (m_open.empty() || m_open.back() != name)
+        damaged("</" + std::string(name) + "> closes " + (m_open.empty() ? "nothing" : "<" + m_open.back() + ">"));
+    m_at = end;
+    const std::string closed = std::move(m_open.back());
+    m_open.pop_back();
+    reader.end(XmlReader::localName(closed.c_str()));
+}
+
+bool XmlScanner::run(XmlReader& reader) {
+    reader.m_pauseAsked = false;
+    for (;;) {
+        if (reader.m_pauseAsked)
+            return true;
+        if (m_at >= m_buffer.size() && !fill()) {
+            if (!m_open.empty())
+                damaged("it ends inside <" + m_open.back() + ">");
+            if (!m_rooted)
+                damaged("it holds no element");
+            return false;
+        }
+        if (m_buffer[m_at] != '<') {
+            const size_t next = m_buffer.find('<', m_at);
+            if (next == std::string::npos) {
+                // The text may go on in the next piece; at the part's end it
+                // is all there is.
+                if (!m_ended && m_buffer.size() - m_at < LongestToken && fill())
+                    continue;
+                textRun(reader, m_buffer.size());
+                continue;
+            }
+            textRun(reader, next);
+            continue;
+        }
+        if (m_buffer.size() - m_at < 9 && !m_ended) {
+            fill();
+            continue;
+        }
+        const std::string_view head(m_buffer.data() + m_at, std::min<size_t>(9, m_buffer.size() - m_at));
+        if (head.substr(0, 4) == "<!--") {
+            const size_t end = need(4, "-->");
+            if (end == std::string::npos)
+                damaged("a comment not closed");
+            m_at = end;
+        } else if (head == "<![CDATA[") {
+            const size_t end = need(9, "]]>");
+            if (end == std::string::npos)
+                damaged("a CDATA section not closed");
+            if (reader.m_collecting) {
+                const std::string_view text(m_buffer.data() + m_at + 9, end - m_at - 12);
+                if (!olvaris::text::isValidUtf8(text))
+                    damaged("text that is not UTF-8");
+                reader.text(text);
+            }
+            m_at = end;
+        } else if (head.substr(0, 2) == "<!") {
+            throw ReadError(0, m_name + " declares a document type (where entities are declared): no workbook does");
+        } else if (head.substr(0, 2) == "<?") {
+            const size_t end = need(2, "?>");
+            if (end == std::string::npos)
+                damaged("a processing instruction not closed");
+            const std::string_view instruction(m_buffer.data() + m_at, end - m_at);
+            if (instruction.substr(0, 5) == "<?xml" && instruction.find("encoding") != std::string_view::npos) {
+                const size_t quote = instruction.find_first_of("\"'", instruction.find("encoding"));
+                const std::string_view encoding = quote == std::string_view::npos ? "" : instruction.substr(quote + 1, 5);
+                if (encoding.size() < 5 || (encoding != "UTF-8" && encoding != "utf-8"))
+                    damaged("only UTF-8 XML is read here");
+            }
+            m_at = end;
+        } else if (head.substr(0, 2) == "</") {
+            const size_t end = need(2, ">");
+            if (end == std::string::npos)
+                damaged("an end tag not closed");
+            endTag(reader, end);
+        } else {
+            // A start tag ends at the first '>' outside quotes: the first
+            // '>' unless a quote before it is left open.
+            size_t end = m_at + 1;
+            for (char quote = 0;;) {
+                const size_t close = m_buffer.find(quote != 0 ? quote : '>', end);
+                if (close == std::string::npos) {
+                    const size_t offset = end - m_at;
+                    if (!fill())
+                        damaged("a tag not closed");
+                    end = m_at + offset;
+                    continue;
+                }
+                if (quote != 0) {
+                    quote = 0;
+                    end = close + 1;
+                    continue;
+                }
+                const char* from = m_buffer.data() + end;
+                const char* open = std::find_if(from, static_cast<const char*>(m_buffer.data() + close),
+                                                [](char c) { return c == '"' || c == '\'' || c == '<'; });
+                if (open == m_buffer.data() + close) {
+                    end = close;
+                    break;
+                }
+                if (*open == '<')
+                    damaged("a '<' inside a tag");
+                quote = *open;
+                end = size_t(open - m_buffer.data()) + 1;
+            }
+            startTag(reader, end + 1);
+        }
+    }
+}
+
+} // namespace workbook
