@@ -1,0 +1,294 @@
+// Workbooks as address lists, from the outside: olvaris-lookup checking
+// sheets as spreadsheets save them (made here part by part, and by
+// LibreOffice Calc in tests/data), the workbook it writes back read again,
+// and workbooks that must be refused.
+#include "support/Files.h"
+#include "OpenSheet.h"
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <zip.h>
+
+using olvaris::test::readFile;
+
+namespace {
+
+const QString Data = QStringLiteral(OLVARIS_SOURCE_DIR "/tests/data/");
+
+struct Run {
+    int status = -1;
+    QByteArray out, err;
+};
+
+Run lookup(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(LOOKUP_PROGRAM), QStringList{"--database", OLVARIS_SHIPPED_DATABASE} + arguments);
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
+using Parts = std::vector<std::pair<std::string, std::string>>;
+
+void writeZip(const QString& path, const Parts& parts) {
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    QVERIFY(archive != nullptr);
+    for (const auto& [name, text] : parts) {
+        zip_source_t* source = zip_source_buffer(archive, text.data(), text.size(), 0);
+        QVERIFY(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) >= 0);
+    }
+    QCOMPARE(zip_close(archive), 0);
+}
+
+const char* const Main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+
+// An .xlsx laid out as Excel lays it out: one sheet of the given rows, with
+// styles (cellXfs 0 General, 1 "00000", 2 "00000-0000", 3 a date) and the
+// shared strings given.
+Parts xlsx(const std::string& rows, const std::string& strings = {}) {
+    const std::string relations = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    return {
+        {"[Content_Types].xml", "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
+        {"_rels/.rels", "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                        "<Relationship Id=\"rId1\" Type=\"" + relations + "/officeDocument\" "
+                        "Target=\"xl/workbook.xml\"/></Relationships>"},
+        {"xl/workbook.xml", std::string("<workbook xmlns=\"") + Main + "\" xmlns:r=\"" + relations + "\"><sheets>"
+                            "<sheet name=\"List\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+         "<Relationship Id=\"rId1\" Type=\"" + relations + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+         "<Relationship Id=\"rId2\" Type=\"" + relations + "/sharedStrings\" Target=\"sharedStrings.xml\"/>"
+         "<Relationship Id=\"rId3\" Type=\"" + relations + "/styles\" Target=\"styles.xml\"/></Relationships>"},
+        {"xl/styles.xml", std::string("<styleSheet xmlns=\"") + Main + "\"><numFmts count=\"2\">"
+                          "<numFmt numFmtId=\"164\" formatCode=\"00000\"/>"
+                          "<numFmt numFmtId=\"165\" formatCode=\"00000\\-0000\"/></numFmts><cellXfs count=\"4\">"
+                          "<xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"165\"/><xf numFmtId=\"14\"/>"
+                          "</cellXfs></styleSheet>"},
+        {"xl/sharedStrings.xml", std::string("<sst xmlns=\"") + Main + "\">" + strings + "</sst>"},
+        {"xl/worksheets/sheet1.xml", std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"")
+                                         + Main + "\"><sheetData>" + rows + "</sheetData></worksheet>"},
+    };
+}
+
+// A header row and one row whose ZIP cell (D2) is as given.
+std::string oneRow(const std::string& city, const std::string& zipCell) {
+    return "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>City</t></is></c><c r=\"B1\" t=\"inlineStr\"><is><t>State"
+           "</t></is></c><c r=\"D1\" t=\"inlineStr\"><is><t>ZIP</t></is></c></row><row r=\"2\"><c r=\"A2\" "
+           "t=\"inlineStr\"><is><t>" + city + "</t></is></c><c r=\"B2\" t=\"inlineStr\"><is><t>MA</t></is></c>"
+           + zipCell + "</row>";
+}
+
+QStringList verdicts(const QByteArray& jsonLines) {
+    QStringList found;
+    for (const QByteArray& line : jsonLines.trimmed().split('\n'))
+        found << QJsonDocument::fromJson(line).object().value("verdict").toString();
+    return found;
+}
+
+} // namespace
+
+class WorkbookTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // What the sheet stores in the ZIP cell decides the verdict, and what
+    // it shows decides the note.
+    void zipCellsAreReadAsTheSheetHoldsThem_data() {
+        QTest::addColumn<QString>("city");
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("strings");
+        QTest::addColumn<QString>("verdict");
+        QTest::addColumn<QString>("suggested");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("shared string") << "Boston" << R"(<c r="D2" t="s"><v>0</v></c>)" << "<si><t>02108</t></si>"
+                                       << "ok" << "" << "";
+        QTest::newRow("shared rich text, phonetic run left out")
+            << "Boston" << R"(<c r="D2" t="s"><v>0</v></c>)"
+            << "<si><r><t>021</t></r><r><t>08</t></r><rPh><t>x</t></rPh></si>" << "ok" << "" << "";
+        QTest::newRow("number, zeros lost")
+            << "Boston" << R"(<c r="D2"><v>2108</v></c>)" << "" << "format" << "02108" << "lost its leading zeros";
+        QTest::newRow("number shown as 00000")
+            << "Boston" << R"(<c r="D2" s="1"><v>2108</v></c>)" << "" << "format" << "02108"
+            << "the sheet shows 02108 but stores the number 2108";
+        QTest::newRow("ZIP+4 as a number shown as 00000-0000")
+            << "Boston" << R"(<c r="D2" s="2"><v>21081234</v></c>)" << "" << "format" << "02108"
+            << "shows 02108-1234";
+        QTest::newRow("formula by its cached value")
+            << "Boston" << R"(<c r="D2" t="str"><f>TEXT(2108,"00000")</f><v>02108</v></c>)" << "" << "ok" << ""
+            << "";
+        QTest::newRow("error") << "Boston" << R"(<c r="D2" t="e"><f>NA()</f><v>#N/A</v></c>)" << "" << "incomplete"
+                               << "" << "the ZIP cell holds the error #N/A";
+        QTest::newRow("date") << "Boston" << R"(<c r="D2" s="3"><v>44240</v></c>)" << "" << "incomplete" << ""
+                              << "holds a date (2021-02-13)";
+        QTest::newRow("boolean") << "Boston" << R"(<c r="D2" t="b"><v>1</v></c>)" << "" << "unknown-zip" << "" << "";
+        QTest::newRow("escaped text") << "Boston &amp; Co" << R"(<c r="D2" t="inlineStr"><is><t>02108</t></is></c>)"
+                                      << "" << "unknown-city" << "" << "";
+    }
+    void zipCellsAreReadAsTheSheetHoldsThem() {
+        QFETCH(QString, city);
+        QFETCH(QString, cell);
+        QFETCH(QString, strings);
+        QFETCH(QString, verdict);
+        QFETCH(QString, suggested);
+        QFETCH(QString, note);
+        QTemporaryDir dir;
+        const QString book = dir.filePath(QStringLiteral("list.bin")); // told by content, not by name
+        writeZip(book, xlsx(oneRow(city.toStdString(), cell.toStdString()), strings.toStdString()));
+        const Run run = lookup({"--check", book, "--json"});
+        QVERIFY2(run.status == 0 || run.status == 1, run.err.constData());
+        const QJsonObject row = QJsonDocument::fromJson(run.out.trimmed()).object();
+        QCOMPARE(row.value("verdict").toString(), verdict);
+        QCOMPARE(row.value("suggested_zip").toString(), suggested);
+        QVERIFY2(row.value("note").toString().contains(note), qPrintable(row.value("note").toString()));
+        QCOMPARE(row.value("line").toInt(), 2);
+    }
+
+    // Saved by LibreOffice Calc from one sheet: a title above the header, a
+    // hidden column and row, ZIPs as text, numbers, a ZIP format, a formula,
+    // an error and a date. The .xls reader gets no formula's value.
+    void workbooksSavedByCalcCheckAlike_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("verdicts");
+        const QString all = "ok format format format incomplete incomplete ok mismatch ok";
+        QTest::newRow("xlsx") << "customers.xlsx" << all;
+        QTest::newRow("ods") << "customers.ods" << all;
+        QTest::newRow("xls") << "customers.xls"
+                             << "ok format format format incomplete incomplete incomplete mismatch ok";
+    }
+    void workbooksSavedByCalcCheckAlike() {
+        QFETCH(QString, file);
+        QFETCH(QString, verdicts);
+        const Run run = lookup({"--check", Data + file, "--json"});
+        QCOMPARE(run.status, 1);
+        QCOMPARE(::verdicts(run.out).join(' '), verdicts);
+        QVERIFY(run.err.contains("9 rows read"));
+    }
+
+    // The verdicts go back into a workbook: the sheet's cells as they were,
+    // the three columns after them, a sheet of counts; the list untouched,
+    // and never written over.
+    void theCheckedWorkbookKeepsTheSheet() {
+        QTemporaryDir dir;
+        const QString list = Data + QStringLiteral("customers.xlsx"), out = dir.filePath("checked.xlsx");
+        const QByteArray before = readFile(list);
+        const Run run = lookup({"--check", list, "--output", out});
+        QCOMPARE(run.status, 1);
+        QVERIFY(run.out.isEmpty());
+        QCOMPARE(readFile(list), before);
+
+        const auto sheet = workbook::openSheet(out.toStdString(), workbook::FileKind::Zip, std::nullopt);
+        QVERIFY(sheet->next());
+        QCOMPARE(sheet->fields().front(), std::string("Customer list, December 2026"));
+        QVERIFY(sheet->next());
+        QCOMPARE(sheet->fields().size(), size_t(9));
+        QCOMPARE(sheet->fields()[6], std::string("verdict"));
+        QVERIFY(sheet->columnHidden(5));
+        QVERIFY(sheet->next());
+        QCOMPARE(sheet->cells()[3].kind, workbook::Cell::Kind::Text); // "02108" stays text
+        QCOMPARE(sheet->cells()[3].text, std::string("02108"));
+        QVERIFY(sheet->next());
+        QVERIFY(sheet->next());
+        QCOMPARE(sheet->cells()[3].kind, workbook::Cell::Kind::Number);
+        QCOMPARE(sheet->cells()[3].shown, std::string("02108")); // still shown with its zero
+        QCOMPARE(sheet->fields()[7], std::string("02108"));
+        long hidden = 0, rows = 0;
+        while (sheet->next()) {
+            ++rows;
+            hidden += sheet->rowHidden() ? 1 : 0;
+        }
+        QCOMPARE(rows, 6L);
+        QCOMPARE(hidden, 1L);
+
+        const auto summary = workbook::openSheet(out.toStdString(), workbook::FileKind::Zip, "Summary");
+        std::vector<std::string> counts;
+        while (summary->next())
+            if (summary->fields().size() == 2)
+                counts.push_back(summary->fields()[0] + "=" + summary->fields()[1]);
+        QCOMPARE(counts, (std::vector<std::string>{"verdict=rows", "ok=3", "format=3", "mismatch=1", "unknown-city=0",
+                                                   "unknown-zip=0", "incomplete=2", "all rows=9"}));
+
+        // The list as the output, by another name: refused, nothing written.
+        const QString linked = dir.filePath("same.xlsx");
+        QVERIFY(QFile::link(list, linked));
+        const Run same = lookup({"--check", list, "--output", linked});
+        QCOMPARE(same.status, 2);
+        QVERIFY(same.err.contains("is the list being checked"));
+        QCOMPARE(readFile(list), before);
+    }
+
+    // Each refused with its reason, status 2, and no output file begun.
+    void badWorkbooksAreRefused_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("cut short") << "truncated" << "the workbook is damaged";
+        QTest::newRow("zip bomb") << "bomb" << "refused as a zip bomb";
+        QTest::newRow("entities") << "doctype" << "declares a document type";
+        QTest::newRow("nesting") << "deep" << "nested more than 64 deep";
+        QTest::newRow("tags crossed") << "crossed" << "</row> closes <c>";
+        QTest::newRow("encrypted") << "encrypted" << "is encrypted: save a copy without a password";
+        QTest::newRow("xlsb") << "xlsb" << "binary workbook (.xlsb): save it as .xlsx or CSV";
+        QTest::newRow("empty sheet") << "empty" << "the sheet \"List\" is empty";
+        QTest::newRow("no header") << "noheader" << "no City, State or ZIP columns";
+        QTest::newRow("unknown sheet") << "sheet" << "no sheet \"Nine\": the workbook has 1 sheet, \"List\"";
+    }
+    void badWorkbooksAreRefused() {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString book = dir.filePath("bad.xlsx"), out = dir.filePath("out.xlsx");
+        const std::string header = oneRow("Boston", R"(<c r="D2" t="inlineStr"><is><t>02108</t></is></c>)");
+        QStringList extra;
+        if (kind == "truncated") {
+            const QByteArray whole = readFile(Data + "customers.xlsx");
+            QFile file(book);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(whole.left(whole.size() / 2));
+        } else if (kind == "bomb") {
+            Parts parts = xlsx(header);
+            parts.back().second = std::string(80 * 1024 * 1024, ' ') + parts.back().second;
+            writeZip(book, parts);
+        } else if (kind == "doctype") {
+            Parts parts = xlsx(header);
+            parts.back().second = "<!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
+                                  + parts.back().second;
+            writeZip(book, parts);
+        } else if (kind == "deep") {
+            std::string nest;
+            for (int i = 0; i < 100; ++i)
+                nest = "<x>" + nest + "</x>";
+            writeZip(book, xlsx(header + nest));
+        } else if (kind == "crossed") {
+            writeZip(book, xlsx(R"(<row r="1"><c r="A1"><v>1</v></row></c>)"));
+        } else if (kind == "encrypted") {
+            // A compound file as Office writes for a password: the package
+            // is a stream named EncryptedPackage.
+            QByteArray bytes("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+            bytes += QByteArray(504, '\0');
+            for (const char c : QByteArray("EncryptedPackage"))
+                bytes += QByteArray(1, c) + QByteArray(1, '\0');
+            QFile file(book);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes + QByteArray(4096, '\0'));
+        } else if (kind == "xlsb") {
+            writeZip(book, {{"[Content_Types].xml", "<Types/>"}, {"xl/workbook.bin", "binary"}});
+        } else if (kind == "empty") {
+            writeZip(book, xlsx(""));
+        } else if (kind == "noheader") {
+            writeZip(book, xlsx(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>Name</t></is></c></row>)"));
+        } else if (kind == "sheet") {
+            writeZip(book, xlsx(header));
+            extra = QStringList{"--sheet", "Nine"};
+        }
+        const Run run = lookup(QStringList{"--check", book, "--output", out} + extra);
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.contains(message.toUtf8()), run.err.constData());
+        QVERIFY(!QFile::exists(out));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no temporary file left
+    }
+};
+
+QTEST_GUILESS_MAIN(WorkbookTest)
+#include "test_workbook.moc"
