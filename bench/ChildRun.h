@@ -20,6 +20,7 @@ namespace bench {
 struct ChildRun {
     double seconds = 0;
     long peakKiB = 0; // only when asked for
+    int status = -1;  // the exit status; -1 where it did not exit
 };
 
 // The child's own peak so far, from /proc: the rusage of a spawned child
@@ -69,6 +70,8 @@ inline ChildRun runChild(const QString& program, const QStringList& arguments, c
         } else {
             waitpid(child, &status, 0);
         }
+        if (WIFEXITED(status))
+            run.status = WEXITSTATUS(status);
     }
     run.seconds = bench::seconds(timer);
     posix_spawn_file_actions_destroy(&actions);

@@ -1,5 +1,6 @@
 #include "ListCheckFigures.h"
 #include "ChildRun.h"
+#include "ExportRows.h"
 #include "Measure.h"
 #include "Repeats.h"
 #include <QElapsedTimer>
@@ -20,48 +21,17 @@ using bench::runChild;
 
 namespace {
 
-struct Place {
-    std::string city, state, zip;
-};
+using bench::Place;
+using bench::tableOf;
 
-std::vector<Place> tableOf(const QString& database) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(database.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, "select city, state, zip from zip_codes", -1, &statement, nullptr);
-    std::vector<Place> places;
-    const auto text = [&](int i) {
-        return std::string(reinterpret_cast<const char*>(sqlite3_column_text(statement, i)));
-    };
-    while (sqlite3_step(statement) == SQLITE_ROW)
-        places.push_back({text(0), text(1), text(2)});
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return places;
-}
-
-// An export as a spreadsheet writes it (BOM, CRLF, a quoted street), one
-// row in ten with a planted fault: a ZIP+4, a lost zero, another place's ZIP;
-// and one in forty with its city misspelt (a letter left out), as real
-// lists have them. With misspeltOnly every row's city is misspelt and its
-// ZIP another place's, the dearest row there is.
+// The export as a spreadsheet writes it: BOM, CRLF, a quoted street.
 void writeExport(const QString& path, const std::vector<Place>& places, long rows, bool misspeltOnly = false) {
     std::FILE* file = std::fopen(path.toUtf8().constData(), "wb");
     std::fputs("\xEF\xBB\xBFName,Street,City,State,ZIP\r\n", file);
     for (long i = 0; i < rows; ++i) {
-        const Place& place = places[size_t(i * 7919) % places.size()];
-        std::string zip = place.zip;
-        if (i % 30 == 1)
-            zip += "-1234";
-        else if (i % 30 == 2 && zip[0] == '0')
-            zip.erase(0, 1);
-        else if (i % 30 == 3 || misspeltOnly)
-            zip = places[size_t(i * 104729 + 17) % places.size()].zip;
-        std::string city = place.city;
-        if ((i % 40 == 5 || misspeltOnly) && city.size() > 4)
-            city.erase(size_t(i) % city.size(), 1);
-        std::fprintf(file, "Person %ld,\"%ld Main St, Apt 2\",%s,%s,%s\r\n", i, i, city.c_str(), place.state.c_str(),
-                     zip.c_str());
+        const auto row = bench::exportRow(i, places, misspeltOnly);
+        std::fprintf(file, "%s,\"%s\",%s,%s,%s\r\n", row[0].c_str(), row[1].c_str(), row[2].c_str(),
+                     row[3].c_str(), row[4].c_str());
     }
     std::fclose(file);
 }

@@ -9,6 +9,7 @@
 //        full list only, on a table of N rows (built once in the work folder).
 #include "BuilderFigures.h"
 #include "ListCheckFigures.h"
+#include "WorkbookFigures.h"
 #include <QThread>
 #include "Measure.h"
 #include "Repeats.h"
@@ -653,6 +654,7 @@ int main(int argc, char** argv) {
     int rowCount = 0;
     // Only the list check's and the builder's figures, which take a minute rather than many.
     const bool listCheckOnly = arguments.removeAll(QStringLiteral("--list-check")) > 0;
+    const bool workbooksOnly = arguments.removeAll(QStringLiteral("--workbooks")) > 0;
     for (bool more = true; more && arguments.size() >= 2;) {
         more = false;
         if (arguments.first() == QStringLiteral("--rows")) {
@@ -673,8 +675,13 @@ int main(int argc, char** argv) {
     if (rowCount > 0)
         return largeTable(out, makeRowDatabase(work, shippedCsv, builder, rowCount), work);
     const QString shipped = binFolder + QStringLiteral("/zipbase.mdb");
+    if (workbooksOnly) {
+        workbookFigures(out, binFolder, shipped, work);
+        return 0;
+    }
     if (listCheckOnly) {
         listCheckFigures(out, binFolder, shipped, work);
+        workbookFigures(out, binFolder, shipped, work);
         builderFigures(out, binFolder, shippedCsv, work);
         return 0;
     }
@@ -722,6 +729,7 @@ int main(int argc, char** argv) {
     }
     lookupFigures(out, binFolder, shipped, million);
     listCheckFigures(out, binFolder, shipped, work);
+    workbookFigures(out, binFolder, shipped, work);
     builderFigures(out, binFolder, shippedCsv, work);
     out << "\n| repeated runs in one process    | runs  | after 10th   | after last   | change   |\n";
     out << "|--------------------------------|-------|--------------|--------------|----------|\n";
