@@ -219,6 +219,26 @@ private slots:
         QCOMPARE(readFile(list), before);
     }
 
+    // libxlsxwriter does not notice its own writes failing: a workbook cut
+    // short by the file-size limit must not be put in place as if whole.
+    void aWorkbookCutShortIsNotKept() {
+        QTemporaryDir dir;
+        const QString list = dir.filePath("list.csv"), out = dir.filePath("checked.xlsx");
+        QFile file(list);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("City,State,ZIP\n");
+        for (int i = 0; i < 20000; ++i)
+            file.write("Boston,MA,02108\n");
+        file.close();
+        QProcess shell;
+        shell.start("/bin/sh", {"-c", "ulimit -f 100; exec \"$0\" \"$@\"", LOOKUP_PROGRAM, "--database",
+                                OLVARIS_SHIPPED_DATABASE, "--check", list, "--output", out});
+        QVERIFY(shell.waitForFinished(60000));
+        QCOMPARE(shell.exitCode(), 2);
+        QVERIFY(shell.readAllStandardError().contains("could not be written whole"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"list.csv"});
+    }
+
     // Each refused with its reason, status 2, and no output file begun.
     void badWorkbooksAreRefused_data() {
         QTest::addColumn<QString>("kind");

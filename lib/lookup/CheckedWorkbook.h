@@ -16,6 +16,9 @@ public:
     // Throws std::runtime_error when the file cannot be begun.
     CheckedWorkbook(const std::string& path, const std::string& sheetName, const std::string& listName,
                     bool problemsOnly, const std::vector<bool>& hiddenColumns);
+    ~CheckedWorkbook() override;
+    CheckedWorkbook(const CheckedWorkbook&) = delete;
+    CheckedWorkbook& operator=(const CheckedWorkbook&) = delete;
     void above(const ListRow& row) override;
     void header(const ListRow& header) override;
     void row(const ListRow& row, const RowVerdict& verdict) override;

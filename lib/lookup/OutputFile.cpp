@@ -1,4 +1,5 @@
 #include "OutputFile.h"
+#include "RemoveOnSignal.h"
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -18,6 +19,7 @@ OutputFile::OutputFile(const std::string& path) : m_path(path), m_temporary(path
         ::unlink(m_temporary.c_str());
         throw std::runtime_error(std::strerror(errno));
     }
+    removeOnSignal(m_temporary);
 }
 
 OutputFile::~OutputFile() {
@@ -25,6 +27,7 @@ OutputFile::~OutputFile() {
         std::fclose(m_stream);
     if (!m_committed)
         ::unlink(m_temporary.c_str());
+    keepOnSignal();
 }
 
 void OutputFile::commit() {
@@ -38,6 +41,7 @@ void OutputFile::commit() {
     m_stream = nullptr;
     if (!written || !closed)
         throw std::runtime_error(std::strerror(written ? errno : error));
+    keepOnSignal();
     if (::rename(m_temporary.c_str(), m_path.c_str()) != 0)
         throw std::runtime_error(std::strerror(errno));
     m_committed = true;

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
+#include <zip.h>
 
 namespace workbook {
 
@@ -123,6 +124,7 @@ void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::
             return;
         }
         check(worksheet_write_string(m_sheet, at, column, value.c_str(), format), "a cell could not be written");
+        m_textBytes += value.size();
     };
     const size_t width = std::max(cells.size(), m_columns);
     for (size_t i = 0; i < width; ++i) {
@@ -180,13 +182,27 @@ void WorkbookWriter::summary(const std::string& title, const std::vector<std::pa
     }
 }
 
-void WorkbookWriter::commit() {
+void WorkbookWriter::commit(const std::function<void()>& beforeRename) {
     if (m_header >= 0 && m_columns > 0)
         worksheet_autofilter(m_sheet, lxw_row_t(m_header), 0, lxw_row_t(std::max(m_header, m_row - 1)),
                              lxw_col_t(m_columns + 2));
     const lxw_error closed = workbook_close(m_workbook);
     m_workbook = nullptr;
     check(closed, m_temporary.c_str());
+    // libxlsxwriter does not see a write to its own temporary files fail
+    // (a full disk, the file-size limit): the sheet's part must hold at
+    // least every text written into it, and a row tag for each row.
+    int error = 0;
+    zip_t* written = zip_open(m_temporary.c_str(), ZIP_RDONLY, &error);
+    zip_stat_t sheet;
+    zip_stat_init(&sheet);
+    const bool whole = written != nullptr && zip_stat(written, "xl/worksheets/sheet1.xml", 0, &sheet) == 0
+                       && sheet.size >= m_textBytes + uint64_t(m_row) * 10;
+    if (written != nullptr)
+        zip_discard(written);
+    if (!whole)
+        throw std::runtime_error("the workbook could not be written whole (is the disk full, or a file-size limit "
+                                 "set?)");
     // In place only once it is whole on the disk; with the mode a new file
     // gets.
     const int descriptor = ::open(m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
@@ -200,6 +216,8 @@ void WorkbookWriter::commit() {
     ::umask(mask);
     ::fchmod(descriptor, 0666 & ~mask);
     ::close(descriptor);
+    if (beforeRename)
+        beforeRename();
     if (::rename(m_temporary.c_str(), m_path.c_str()) != 0)
         throw std::runtime_error(m_path + ": " + std::strerror(errno));
     m_committed = true;

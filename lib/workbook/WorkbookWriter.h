@@ -1,5 +1,7 @@
 #pragma once
 #include "Cell.h"
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -39,7 +41,9 @@ public:
     void headerWritten();
     void summary(const std::string& title, const std::vector<std::pair<std::string, long>>& counts);
     // Writes the workbook and puts it in place. Throws std::runtime_error.
-    void commit();
+    // beforeRename is called once it is whole, just before.
+    void commit(const std::function<void()>& beforeRename = {});
+    const std::string& temporaryPath() const { return m_temporary; }
 
     // The most rows a sheet holds.
     static constexpr long MostRows = 1048576;
@@ -56,6 +60,7 @@ private:
     long m_row = 0;
     long m_header = -1;
     size_t m_columns = 0;
+    uint64_t m_textBytes = 0; // of the cells' texts written to the list's sheet
     bool m_committed = false;
 };
 
