@@ -27,6 +27,17 @@ printf 'city,state,zip\r\n"O""Neil, Upper",NY,00123\r\n"Two\nLines",CA,"90210"\r
 [ "$(q "$work/quoted.mdb" "select city from zip_codes where zip='00123'")" = 'O"Neil, Upper' ] || fail "quoted field"
 [ "$(q "$work/quoted.mdb" "select count(*) from zip_codes")" = 2 ] || fail "quoted row count"
 
+# A workbook saved by a spreadsheet: a title above the header, ZIP codes
+# stored as numbers, which get their zeros back.
+data=$(dirname "$0")/data
+"$tool" "$data/places.xlsx" "$work/places.mdb" >/dev/null 2>"$work/places.err" || fail "workbook refused"
+[ "$(q "$work/places.mdb" "select group_concat(zip || ' ' || state, ',') from zip_codes")" \
+    = '02108 MA,00501 NY,90210 CA,60601 IL' ] || fail "workbook rows: $(q "$work/places.mdb" 'select * from zip_codes')"
+grep -q 'places.xlsx:3: ZIP 2108 stored as 02108' "$work/places.err" || fail "workbook row number"
+"$tool" --sheet Nine "$data/places.xlsx" "$work/nine.mdb" 2>"$work/nine.err" >/dev/null && fail "unknown sheet taken"
+grep -q 'no sheet "Nine"' "$work/nine.err" || fail "unknown sheet message"
+[ -e "$work/nine.mdb" ] && fail "unknown sheet wrote a database"
+
 # An earlier database at the output: what a refused or interrupted build keeps.
 q "$work/old.mdb" 'create table old (x); insert into old values (1)'
 
