@@ -18,12 +18,20 @@ Four lists, each from the shipped data with a fixed seed:
                    --columns for the shipping address.
 Prints, per list, a table of planted class x verdict and the suggested
 ZIPs that were wrong (a suggestion that is not the row's true ZIP).
+
+Where LibreOffice is installed (soffice), each list is then opened by Calc
+with a title line above its header, once with the ZIP codes read as
+numbers (what Calc does by itself) and once as text, saved as .xlsx, .ods
+and .xls, checked, and its verdicts compared with its CSV twin's row by
+row.
 """
 import collections
 import csv
 import io
 import json
+import os
 import random
+import shutil
 import subprocess
 import sys
 
@@ -188,11 +196,61 @@ def score(lookup, work, name, planted, extra):
     print()
 
 
+def verdicts_of(lookup, path, extra):
+    run = subprocess.run([lookup, "--check", path, "--json"] + extra, capture_output=True)
+    if run.returncode == 2:
+        return None, run.stderr.decode().strip()
+    return [json.loads(line) for line in run.stdout.decode().splitlines()], ""
+
+
+ENCODINGS = {"spreadsheet.csv": "cp1252", "unicode.txt": "utf-16", "crm.csv": "utf-8", "orders.csv": "utf-8"}
+
+
+def workbook_twins(lookup, work, lists):
+    """Each list as Calc saves it, against its CSV twin, row by row."""
+    print("## The lists as workbooks saved by LibreOffice Calc, against their CSV twins")
+    print()
+    print("| list | ZIPs read as | form | rows | same verdict | differing (CSV -> workbook) |")
+    print("|---|---|---|---|---|---|")
+    books = os.path.join(work, "workbooks")
+    os.makedirs(books, exist_ok=True)
+    for name, (_, extra) in lists.items():
+        twin, _ = verdicts_of(lookup, os.path.join(work, name), extra)
+        text = open(os.path.join(work, name), "rb").read().decode(ENCODINGS[name])
+        separator = "\t" if name.endswith(".txt") else ","
+        header = next(csv.reader(io.StringIO(text), delimiter=separator))
+        zips = [i + 1 for i, column in enumerate(header) if "zip" in column.lower()]
+        stem = os.path.splitext(name)[0]
+        titled = os.path.join(books, stem + ".csv")
+        open(titled, "w", encoding="utf-8").write("Exported 2026-12-08" + separator * (len(header) - 1) + "\r\n" + text)
+        for read_as, types in (("numbers", ""), ("text", "/".join("%d/2" % z for z in zips))):
+            options = "CSV:%d,34,76,1,%s" % (9 if separator == "\t" else 44, types)
+            for form in ("xlsx", "ods", "xls"):
+                target = os.path.join(books, "%s-%s.%s" % (stem, read_as, form))
+                subprocess.run(["soffice", "--headless", "--infilter=" + options, "--convert-to", form, "--outdir",
+                                books, titled], capture_output=True)
+                os.replace(os.path.join(books, stem + "." + form), target)
+                checked, problem = verdicts_of(lookup, target, extra)
+                if checked is None:
+                    print("| %s | %s | %s | not read: %s | | |" % (name, read_as, form, problem))
+                    continue
+                changes = collections.Counter((a["verdict"], b["verdict"]) for a, b in zip(twin, checked)
+                                              if a["verdict"] != b["verdict"])
+                same = sum(1 for a, b in zip(twin, checked) if a["verdict"] == b["verdict"])
+                print("| %s | %s | %s | %d | %d | %s |" % (
+                    name, read_as, form, len(checked), same,
+                    ", ".join("%s -> %s: %d" % (a, b, n) for (a, b), n in changes.most_common()) or "none"))
+    print()
+
+
 def main():
     lookup, shipped, work = sys.argv[1:4]
     rows, by_city = load(shipped)
-    for name, (planted, extra) in write_lists(rows, by_city, work).items():
+    lists = write_lists(rows, by_city, work)
+    for name, (planted, extra) in lists.items():
         score(lookup, work, name, planted, extra)
+    if shutil.which("soffice"):
+        workbook_twins(lookup, work, lists)
 
 
 if __name__ == "__main__":
