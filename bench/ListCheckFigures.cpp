@@ -30,8 +30,8 @@ void writeExport(const QString& path, const std::vector<Place>& places, long row
     std::fputs("\xEF\xBB\xBFName,Street,City,State,ZIP\r\n", file);
     for (long i = 0; i < rows; ++i) {
         const auto row = bench::exportRow(i, places, misspeltOnly);
-        std::fprintf(file, "%s,\"%s\",%s,%s,%s\r\n", row[0].c_str(), row[1].c_str(), row[2].c_str(),
-                     row[3].c_str(), row[4].c_str());
+        std::fprintf(file, "%s,\"%s\",%s,%s,%s\r\n", row[0].c_str(), row[1].c_str(), row[2].c_str(), row[3].c_str(),
+                     row[4].c_str());
     }
     std::fclose(file);
 }

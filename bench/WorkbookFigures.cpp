@@ -79,14 +79,14 @@ double floorWrite(const std::vector<std::vector<std::string>>& records, const QS
     for (size_t row = 0; row < records.size(); ++row)
         for (size_t column = 0; column < records[row].size(); ++column)
             if (!records[row][column].empty())
-                worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column), records[row][column].c_str(),
-                                       nullptr);
+                worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column), records[row][column].c_str(), nullptr);
     workbook_close(workbook);
     return bench::seconds(timer);
 }
 
 bool pandasThere() {
-    return runChild(QStringLiteral("/usr/bin/python3"), {"-c", "import pandas, openpyxl"}, {}, QStringLiteral("/dev/null"))
+    return runChild(QStringLiteral("/usr/bin/python3"), {"-c", "import pandas, openpyxl"}, {},
+                    QStringLiteral("/dev/null"))
                .status
            == 0;
 }
@@ -101,8 +101,8 @@ void workbookFigures(QTextStream& out, const QString& binFolder, const QString& 
     writeWorkbook(book, places, 1000000);
     writeWorkbook(small, places, 100000);
     writeCsv(csv, places, 1000000);
-    const QString checked = work + QStringLiteral("/checked-book.csv"), written = work + QStringLiteral("/checked.xlsx"),
-                  floorBook = work + QStringLiteral("/floor.xlsx");
+    const QString checked = work + QStringLiteral("/checked-book.csv"),
+                  written = work + QStringLiteral("/checked.xlsx"), floorBook = work + QStringLiteral("/floor.xlsx");
     const QStringList base{"--database", database, "--check"};
 
     bench::Paired reading, writing;
@@ -121,12 +121,12 @@ void workbookFigures(QTextStream& out, const QString& binFolder, const QString& 
            "ratio               |\n";
     out << "|---------------------------------------------|--------------------------|--------------------------|---"
            "------------------|\n";
-    out << QString::asprintf("| %-43s | %-24s | %-24s | %-19s |\n",
-                             "1,000,000-row .xlsx; floor: the same as CSV", qPrintable(bench::seconds(reading.program)),
-                             qPrintable(bench::seconds(reading.floor)), qPrintable(bench::ratio(reading.ratio)));
-    out << QString::asprintf("| %-43s | %-24s | %-24s | %-19s |\n",
-                             "writing the result as .xlsx; floor: lxw alone", qPrintable(bench::seconds(writing.program)),
-                             qPrintable(bench::seconds(writing.floor)), qPrintable(bench::ratio(writing.ratio)));
+    out << QString::asprintf("| %-43s | %-24s | %-24s | %-19s |\n", "1,000,000-row .xlsx; floor: the same as CSV",
+                             qPrintable(bench::seconds(reading.program)), qPrintable(bench::seconds(reading.floor)),
+                             qPrintable(bench::ratio(reading.ratio)));
+    out << QString::asprintf("| %-43s | %-24s | %-24s | %-19s |\n", "writing the result as .xlsx; floor: lxw alone",
+                             qPrintable(bench::seconds(writing.program)), qPrintable(bench::seconds(writing.floor)),
+                             qPrintable(bench::ratio(writing.ratio)));
     out << "(writing: the check to .xlsx less the same check to CSV, each run in turn; the floor writes the same "
            "cells as strings with libxlsxwriter's constant-memory mode)\n";
 

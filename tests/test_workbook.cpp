@@ -53,23 +53,32 @@ Parts xlsx(const std::string& rows, const std::string& strings = {}) {
     return {
         {"[Content_Types].xml", "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
         {"_rels/.rels", "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                        "<Relationship Id=\"rId1\" Type=\"" + relations + "/officeDocument\" "
-                        "Target=\"xl/workbook.xml\"/></Relationships>"},
-        {"xl/workbook.xml", std::string("<workbook xmlns=\"") + Main + "\" xmlns:r=\"" + relations + "\"><sheets>"
-                            "<sheet name=\"List\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+                        "<Relationship Id=\"rId1\" Type=\""
+                            + relations
+                            + "/officeDocument\" "
+                              "Target=\"xl/workbook.xml\"/></Relationships>"},
+        {"xl/workbook.xml", std::string("<workbook xmlns=\"") + Main + "\" xmlns:r=\"" + relations
+                                + "\"><sheets>"
+                                  "<sheet name=\"List\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
         {"xl/_rels/workbook.xml.rels",
          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-         "<Relationship Id=\"rId1\" Type=\"" + relations + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
-         "<Relationship Id=\"rId2\" Type=\"" + relations + "/sharedStrings\" Target=\"sharedStrings.xml\"/>"
-         "<Relationship Id=\"rId3\" Type=\"" + relations + "/styles\" Target=\"styles.xml\"/></Relationships>"},
-        {"xl/styles.xml", std::string("<styleSheet xmlns=\"") + Main + "\"><numFmts count=\"2\">"
-                          "<numFmt numFmtId=\"164\" formatCode=\"00000\"/>"
-                          "<numFmt numFmtId=\"165\" formatCode=\"00000\\-0000\"/></numFmts><cellXfs count=\"4\">"
-                          "<xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"165\"/><xf numFmtId=\"14\"/>"
-                          "</cellXfs></styleSheet>"},
+         "<Relationship Id=\"rId1\" Type=\""
+             + relations
+             + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+               "<Relationship Id=\"rId2\" Type=\""
+             + relations
+             + "/sharedStrings\" Target=\"sharedStrings.xml\"/>"
+               "<Relationship Id=\"rId3\" Type=\""
+             + relations + "/styles\" Target=\"styles.xml\"/></Relationships>"},
+        {"xl/styles.xml", std::string("<styleSheet xmlns=\"") + Main
+                              + "\"><numFmts count=\"2\">"
+                                "<numFmt numFmtId=\"164\" formatCode=\"00000\"/>"
+                                "<numFmt numFmtId=\"165\" formatCode=\"00000\\-0000\"/></numFmts><cellXfs count=\"4\">"
+                                "<xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"165\"/><xf numFmtId=\"14\"/>"
+                                "</cellXfs></styleSheet>"},
         {"xl/sharedStrings.xml", std::string("<sst xmlns=\"") + Main + "\">" + strings + "</sst>"},
-        {"xl/worksheets/sheet1.xml", std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"")
-                                         + Main + "\"><sheetData>" + rows + "</sheetData></worksheet>"},
+        {"xl/worksheets/sheet1.xml", std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"") + Main
+                                         + "\"><sheetData>" + rows + "</sheetData></worksheet>"},
     };
 }
 
@@ -77,8 +86,8 @@ Parts xlsx(const std::string& rows, const std::string& strings = {}) {
 std::string oneRow(const std::string& city, const std::string& zipCell) {
     return "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>City</t></is></c><c r=\"B1\" t=\"inlineStr\"><is><t>State"
            "</t></is></c><c r=\"D1\" t=\"inlineStr\"><is><t>ZIP</t></is></c></row><row r=\"2\"><c r=\"A2\" "
-           "t=\"inlineStr\"><is><t>" + city + "</t></is></c><c r=\"B2\" t=\"inlineStr\"><is><t>MA</t></is></c>"
-           + zipCell + "</row>";
+           "t=\"inlineStr\"><is><t>"
+           + city + "</t></is></c><c r=\"B2\" t=\"inlineStr\"><is><t>MA</t></is></c>" + zipCell + "</row>";
 }
 
 QStringList verdicts(const QByteArray& jsonLines) {
@@ -103,29 +112,67 @@ private slots:
         QTest::addColumn<QString>("verdict");
         QTest::addColumn<QString>("suggested");
         QTest::addColumn<QString>("note");
-        QTest::newRow("shared string") << "Boston" << R"(<c r="D2" t="s"><v>0</v></c>)" << "<si><t>02108</t></si>"
-                                       << "ok" << "" << "";
+        QTest::newRow("shared string") << "Boston"
+                                       << R"(<c r="D2" t="s"><v>0</v></c>)"
+                                       << "<si><t>02108</t></si>"
+                                       << "ok"
+                                       << ""
+                                       << "";
         QTest::newRow("shared rich text, phonetic run left out")
-            << "Boston" << R"(<c r="D2" t="s"><v>0</v></c>)"
-            << "<si><r><t>021</t></r><r><t>08</t></r><rPh><t>x</t></rPh></si>" << "ok" << "" << "";
-        QTest::newRow("number, zeros lost")
-            << "Boston" << R"(<c r="D2"><v>2108</v></c>)" << "" << "format" << "02108" << "lost its leading zeros";
-        QTest::newRow("number shown as 00000")
-            << "Boston" << R"(<c r="D2" s="1"><v>2108</v></c>)" << "" << "format" << "02108"
-            << "the sheet shows 02108 but stores the number 2108";
-        QTest::newRow("ZIP+4 as a number shown as 00000-0000")
-            << "Boston" << R"(<c r="D2" s="2"><v>21081234</v></c>)" << "" << "format" << "02108"
-            << "shows 02108-1234";
-        QTest::newRow("formula by its cached value")
-            << "Boston" << R"(<c r="D2" t="str"><f>TEXT(2108,"00000")</f><v>02108</v></c>)" << "" << "ok" << ""
+            << "Boston"
+            << R"(<c r="D2" t="s"><v>0</v></c>)"
+            << "<si><r><t>021</t></r><r><t>08</t></r><rPh><t>x</t></rPh></si>"
+            << "ok"
+            << ""
             << "";
-        QTest::newRow("error") << "Boston" << R"(<c r="D2" t="e"><f>NA()</f><v>#N/A</v></c>)" << "" << "incomplete"
-                               << "" << "the ZIP cell holds the error #N/A";
-        QTest::newRow("date") << "Boston" << R"(<c r="D2" s="3"><v>44240</v></c>)" << "" << "incomplete" << ""
+        QTest::newRow("number, zeros lost") << "Boston"
+                                            << R"(<c r="D2"><v>2108</v></c>)"
+                                            << ""
+                                            << "format"
+                                            << "02108"
+                                            << "lost its leading zeros";
+        QTest::newRow("number shown as 00000") << "Boston"
+                                               << R"(<c r="D2" s="1"><v>2108</v></c>)"
+                                               << ""
+                                               << "format"
+                                               << "02108"
+                                               << "the sheet shows 02108 but stores the number 2108";
+        QTest::newRow("ZIP+4 as a number shown as 00000-0000") << "Boston"
+                                                               << R"(<c r="D2" s="2"><v>21081234</v></c>)"
+                                                               << ""
+                                                               << "format"
+                                                               << "02108"
+                                                               << "shows 02108-1234";
+        QTest::newRow("formula by its cached value") << "Boston"
+                                                     << R"(<c r="D2" t="str"><f>TEXT(2108,"00000")</f><v>02108</v></c>)"
+                                                     << ""
+                                                     << "ok"
+                                                     << ""
+                                                     << "";
+        QTest::newRow("error") << "Boston"
+                               << R"(<c r="D2" t="e"><f>NA()</f><v>#N/A</v></c>)"
+                               << ""
+                               << "incomplete"
+                               << ""
+                               << "the ZIP cell holds the error #N/A";
+        QTest::newRow("date") << "Boston"
+                              << R"(<c r="D2" s="3"><v>44240</v></c>)"
+                              << ""
+                              << "incomplete"
+                              << ""
                               << "holds a date (2021-02-13)";
-        QTest::newRow("boolean") << "Boston" << R"(<c r="D2" t="b"><v>1</v></c>)" << "" << "unknown-zip" << "" << "";
-        QTest::newRow("escaped text") << "Boston &amp; Co" << R"(<c r="D2" t="inlineStr"><is><t>02108</t></is></c>)"
-                                      << "" << "unknown-city" << "" << "";
+        QTest::newRow("boolean") << "Boston"
+                                 << R"(<c r="D2" t="b"><v>1</v></c>)"
+                                 << ""
+                                 << "unknown-zip"
+                                 << ""
+                                 << "";
+        QTest::newRow("escaped text") << "Boston &amp; Co"
+                                      << R"(<c r="D2" t="inlineStr"><is><t>02108</t></is></c>)"
+                                      << ""
+                                      << "unknown-city"
+                                      << ""
+                                      << "";
     }
     void zipCellsAreReadAsTheSheetHoldsThem() {
         QFETCH(QString, city);
@@ -243,16 +290,26 @@ private slots:
     void badWorkbooksAreRefused_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("message");
-        QTest::newRow("cut short") << "truncated" << "the workbook is damaged";
-        QTest::newRow("zip bomb") << "bomb" << "refused as a zip bomb";
-        QTest::newRow("entities") << "doctype" << "declares a document type";
-        QTest::newRow("nesting") << "deep" << "nested more than 64 deep";
-        QTest::newRow("tags crossed") << "crossed" << "</row> closes <c>";
-        QTest::newRow("encrypted") << "encrypted" << "is encrypted: save a copy without a password";
-        QTest::newRow("xlsb") << "xlsb" << "binary workbook (.xlsb): save it as .xlsx or CSV";
-        QTest::newRow("empty sheet") << "empty" << "the sheet \"List\" is empty";
-        QTest::newRow("no header") << "noheader" << "no City, State or ZIP columns";
-        QTest::newRow("unknown sheet") << "sheet" << "no sheet \"Nine\": the workbook has 1 sheet, \"List\"";
+        QTest::newRow("cut short") << "truncated"
+                                   << "the workbook is damaged";
+        QTest::newRow("zip bomb") << "bomb"
+                                  << "refused as a zip bomb";
+        QTest::newRow("entities") << "doctype"
+                                  << "declares a document type";
+        QTest::newRow("nesting") << "deep"
+                                 << "nested more than 64 deep";
+        QTest::newRow("tags crossed") << "crossed"
+                                      << "</row> closes <c>";
+        QTest::newRow("encrypted") << "encrypted"
+                                   << "is encrypted: save a copy without a password";
+        QTest::newRow("xlsb") << "xlsb"
+                              << "binary workbook (.xlsb): save it as .xlsx or CSV";
+        QTest::newRow("empty sheet") << "empty"
+                                     << "the sheet \"List\" is empty";
+        QTest::newRow("no header") << "noheader"
+                                   << "no City, State or ZIP columns";
+        QTest::newRow("unknown sheet") << "sheet"
+                                       << "no sheet \"Nine\": the workbook has 1 sheet, \"List\"";
     }
     void badWorkbooksAreRefused() {
         QFETCH(QString, kind);
@@ -272,8 +329,8 @@ private slots:
             writeZip(book, parts);
         } else if (kind == "doctype") {
             Parts parts = xlsx(header);
-            parts.back().second = "<!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
-                                  + parts.back().second;
+            parts.back().second =
+                "<!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>" + parts.back().second;
             writeZip(book, parts);
         } else if (kind == "deep") {
             std::string nest;

@@ -82,13 +82,13 @@ std::unique_ptr<CheckedOutput> outputFor(const ListCheckOptions& options, const 
         return std::make_unique<CheckedWorkbook>(path, sheetName, QFileInfo(listName).fileName().toStdString(),
                                                  options.problemsOnly, hiddenColumns);
     file = std::make_unique<OutputFile>(path);
-    return std::make_unique<CheckedRows>(file->stream(), options.json, options.problemsOnly, separator,
-                                         byteOrderMark);
+    return std::make_unique<CheckedRows>(file->stream(), options.json, options.problemsOnly, separator, byteOrderMark);
 }
 
 // Whether two paths are one file, by any name.
 bool sameFile(const QString& one, const QString& other) {
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     return ::stat(QFile::encodeName(one).constData(), &a) == 0 && ::stat(QFile::encodeName(other).constData(), &b) == 0
            && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }

@@ -34,8 +34,8 @@ void OutputFile::commit() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     const int descriptor = ::fileno(m_stream);
-    const bool written = std::fflush(m_stream) == 0 && ::fsync(descriptor) == 0
-                         && ::fchmod(descriptor, 0666 & ~mask) == 0;
+    const bool written =
+        std::fflush(m_stream) == 0 && ::fsync(descriptor) == 0 && ::fchmod(descriptor, 0666 & ~mask) == 0;
     const int error = errno;
     const bool closed = std::fclose(m_stream) == 0;
     m_stream = nullptr;

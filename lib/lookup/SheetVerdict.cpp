@@ -19,9 +19,12 @@ RowVerdict judgeCells(const ZipIndex& index, const workbook::Cell& city, const w
     for (size_t i = 0; i < 3; ++i) {
         const workbook::Cell& cell = *cells[i];
         if (cell.kind == Kind::Error)
-            return {RowVerdict::Kind::Incomplete, {}, std::string("the ") + names[i] + " cell holds the error " + cell.text};
+            return {RowVerdict::Kind::Incomplete,
+                    {},
+                    std::string("the ") + names[i] + " cell holds the error " + cell.text};
         if (cell.kind == Kind::Date)
-            return {RowVerdict::Kind::Incomplete, {},
+            return {RowVerdict::Kind::Incomplete,
+                    {},
                     std::string("the ") + names[i] + " cell holds a date (" + cell.text + "), not a "
                         + (i == 2 ? "ZIP code" : names[i])};
     }

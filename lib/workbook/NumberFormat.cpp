@@ -9,27 +9,48 @@ bool isDateFormatId(int id) { return (id >= 14 && id <= 22) || (id >= 45 && id <
 
 std::string builtInFormat(int id) {
     switch (id) {
-    case 1: return "0";
-    case 2: return "0.00";
-    case 3: return "#,##0";
-    case 4: return "#,##0.00";
-    case 9: return "0%";
-    case 10: return "0.00%";
-    case 11: return "0.00E+00";
-    case 14: return "yyyy-mm-dd";
-    case 15: return "d-mmm-yy";
-    case 16: return "d-mmm";
-    case 17: return "mmm-yy";
-    case 18: return "h:mm AM/PM";
-    case 19: return "h:mm:ss AM/PM";
-    case 20: return "h:mm";
-    case 21: return "h:mm:ss";
-    case 22: return "yyyy-mm-dd h:mm";
-    case 45: return "mm:ss";
-    case 46: return "[h]:mm:ss";
-    case 47: return "mm:ss.0";
-    case 49: return "@";
-    default: return {};
+    case 1:
+        return "0";
+    case 2:
+        return "0.00";
+    case 3:
+        return "#,##0";
+    case 4:
+        return "#,##0.00";
+    case 9:
+        return "0%";
+    case 10:
+        return "0.00%";
+    case 11:
+        return "0.00E+00";
+    case 14:
+        return "yyyy-mm-dd";
+    case 15:
+        return "d-mmm-yy";
+    case 16:
+        return "d-mmm";
+    case 17:
+        return "mmm-yy";
+    case 18:
+        return "h:mm AM/PM";
+    case 19:
+        return "h:mm:ss AM/PM";
+    case 20:
+        return "h:mm";
+    case 21:
+        return "h:mm:ss";
+    case 22:
+        return "yyyy-mm-dd h:mm";
+    case 45:
+        return "mm:ss";
+    case 46:
+        return "[h]:mm:ss";
+    case 47:
+        return "mm:ss.0";
+    case 49:
+        return "@";
+    default:
+        return {};
     }
 }
 
@@ -51,9 +72,19 @@ bool isDateFormat(std::string_view code) {
             --bracket;
         } else if (!quoted && bracket == 0) {
             switch (c) {
-            case 'd': case 'D': case 'm': case 'M': case 'y': case 'Y': case 'h': case 'H': case 's': case 'S':
+            case 'd':
+            case 'D':
+            case 'm':
+            case 'M':
+            case 'y':
+            case 'Y':
+            case 'h':
+            case 'H':
+            case 's':
+            case 'S':
                 return true;
-            default: break;
+            default:
+                break;
             }
         }
     }
@@ -79,12 +110,18 @@ bool meets(std::string_view section, double number, bool& conditional) {
         return true; // a colour
     conditional = true;
     const double bound = std::atof(std::string(condition).c_str());
-    if (op == "<") return number < bound;
-    if (op == "<=") return number <= bound;
-    if (op == ">") return number > bound;
-    if (op == ">=") return number >= bound;
-    if (op == "=") return number == bound;
-    if (op == "<>") return number != bound;
+    if (op == "<")
+        return number < bound;
+    if (op == "<=")
+        return number <= bound;
+    if (op == ">")
+        return number > bound;
+    if (op == ">=")
+        return number >= bound;
+    if (op == "=")
+        return number == bound;
+    if (op == "<>")
+        return number != bound;
     return true;
 }
 
@@ -96,7 +133,8 @@ std::string zeroPadded(std::string_view code, double number) {
     std::vector<std::string_view> sections;
     for (size_t at = 0;;) {
         const size_t semicolon = code.find(';', at);
-        sections.push_back(code.substr(at, semicolon == std::string_view::npos ? std::string_view::npos : semicolon - at));
+        sections.push_back(
+            code.substr(at, semicolon == std::string_view::npos ? std::string_view::npos : semicolon - at));
         if (semicolon == std::string_view::npos)
             break;
         at = semicolon + 1;

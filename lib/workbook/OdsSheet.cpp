@@ -23,9 +23,7 @@ long repeatsOf(const char* value) {
     return std::clamp(count, 1L, MostRows);
 }
 
-bool collapsed(const char* visibility) {
-    return visibility != nullptr && std::string_view(visibility) != "visible";
-}
+bool collapsed(const char* visibility) { return visibility != nullptr && std::string_view(visibility) != "visible"; }
 
 } // namespace
 
@@ -56,8 +54,7 @@ private:
             m_tables.push_back({tableName != nullptr ? tableName : "", std::to_string(m_tables.size() + 1),
                                 style != nullptr && m_hiddenStyles.count(style) > 0});
             const SheetEntry& table = m_tables.back();
-            m_reading = m_choice ? olvaris::text::equalIgnoringAsciiCase(table.name, *m_choice)
-                                       || table.id == *m_choice
+            m_reading = m_choice ? olvaris::text::equalIgnoringAsciiCase(table.name, *m_choice) || table.id == *m_choice
                                  : !table.hidden;
             if (m_reading) {
                 m_found = true;
@@ -85,7 +82,7 @@ private:
             m_type = type != nullptr ? type : "";
             if (calculated != nullptr && std::string_view(calculated) == "error")
                 m_type = "error";
-            const char* value = attribute(attributes, m_type == "date" ? "date-value"
+            const char* value = attribute(attributes, m_type == "date"      ? "date-value"
                                                       : m_type == "boolean" ? "boolean-value"
                                                                             : "value");
             m_value = value != nullptr ? value : "";

@@ -60,7 +60,9 @@ std::string otherFormatOf(std::string_view firstBytes) {
         {"%PDF", "a PDF document: export the list as CSV or .xlsx"},
         {"\x1F\x8B", "a gzip-compressed file: unpack it first"},
         {"BZh", "a bzip2-compressed file: unpack it first"},
-        {"\xFD" "7zXZ", "an xz-compressed file: unpack it first"},
+        {"\xFD"
+         "7zXZ",
+         "an xz-compressed file: unpack it first"},
         {"7z\xBC\xAF", "a 7-Zip archive: unpack it first"},
         {"{\\rtf", "an RTF document: save the list as CSV or .xlsx"},
         {"SQLite format 3", "an SQLite database, not a list"},

@@ -96,8 +96,7 @@ void WorkbookWriter::setColumns(const std::vector<bool>& hidden, size_t columns)
     hide.hidden = 1;
     for (size_t column = 0; column < hidden.size() && column < columns; ++column)
         if (hidden[column])
-            worksheet_set_column_opt(m_sheet, lxw_col_t(column), lxw_col_t(column), LXW_DEF_COL_WIDTH, nullptr,
-                                     &hide);
+            worksheet_set_column_opt(m_sheet, lxw_col_t(column), lxw_col_t(column), LXW_DEF_COL_WIDTH, nullptr, &hide);
     // The verdict and the suggested ZIP code, then the note, which is long.
     worksheet_set_column(m_sheet, lxw_col_t(columns), lxw_col_t(columns + 1), 14, nullptr);
     worksheet_set_column(m_sheet, lxw_col_t(columns + 2), lxw_col_t(columns + 2), 60, nullptr);

@@ -269,8 +269,8 @@ void XlsxSheet::fill(Cell& cell, std::string_view type, int style, std::string& 
     if (type == "s") {
         const long index = std::strtol(value.c_str(), nullptr, 10);
         if (index < 0 || size_t(index) >= m_strings.size())
-            throw ReadError(m_row, "the workbook is damaged: a cell names shared string " + value
-                                       + " of " + std::to_string(m_strings.size()));
+            throw ReadError(m_row, "the workbook is damaged: a cell names shared string " + value + " of "
+                                       + std::to_string(m_strings.size()));
         cell.kind = Cell::Kind::Text;
         cell.text = m_strings[size_t(index)];
     } else if (type == "inlineStr" || type == "str") {

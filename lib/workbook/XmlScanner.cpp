@@ -64,11 +64,16 @@ std::string_view XmlScanner::resolved(std::string_view raw, std::string& into) {
         if (semicolon == std::string_view::npos || semicolon - i > 12)
             damaged("a stray & in text");
         const std::string_view name = raw.substr(i + 1, semicolon - i - 1);
-        if (name == "lt") into += '<';
-        else if (name == "gt") into += '>';
-        else if (name == "amp") into += '&';
-        else if (name == "quot") into += '"';
-        else if (name == "apos") into += '\'';
+        if (name == "lt")
+            into += '<';
+        else if (name == "gt")
+            into += '>';
+        else if (name == "amp")
+            into += '&';
+        else if (name == "quot")
+            into += '"';
+        else if (name == "apos")
+            into += '\'';
         else if (name.size() >= 2 && name[0] == '#') {
             const bool hex = name[1] == 'x';
             const std::string digits(name.substr(hex ? 2 : 1));
@@ -233,7 +238,8 @@ bool XmlScanner::run(XmlReader& reader) {
             const std::string_view instruction(m_buffer.data() + m_at, end - m_at);
             if (instruction.substr(0, 5) == "<?xml" && instruction.find("encoding") != std::string_view::npos) {
                 const size_t quote = instruction.find_first_of("\"'", instruction.find("encoding"));
-                const std::string_view encoding = quote == std::string_view::npos ? "" : instruction.substr(quote + 1, 5);
+                const std::string_view encoding =
+                    quote == std::string_view::npos ? "" : instruction.substr(quote + 1, 5);
                 if (encoding.size() < 5 || (encoding != "UTF-8" && encoding != "utf-8"))
                     damaged("only UTF-8 XML is read here");
             }

@@ -56,9 +56,8 @@ ZipArchive::Part::Part(const ZipArchive& archive, const std::string& name) : m_n
     const uint64_t stored = (status.valid & ZIP_STAT_COMP_SIZE) != 0 ? status.comp_size : 0;
     m_limit = std::min(Largest, std::max(AlwaysAllowed, stored * Ratio));
     if ((status.valid & ZIP_STAT_SIZE) != 0 && status.size > m_limit)
-        throw ReadError(0, name + " would expand to " + std::to_string(status.size >> 20)
-                               + " MiB from " + std::to_string(stored >> 10)
-                               + " KiB: refused as a zip bomb");
+        throw ReadError(0, name + " would expand to " + std::to_string(status.size >> 20) + " MiB from "
+                               + std::to_string(stored >> 10) + " KiB: refused as a zip bomb");
     m_file = zip_fopen(archive.m_zip, name.c_str(), 0);
     if (m_file == nullptr)
         damaged(name + ": " + zip_strerror(archive.m_zip));
@@ -76,8 +75,7 @@ size_t ZipArchive::Part::read(char* into, size_t size) {
     m_read += uint64_t(got);
     // The declared size may lie; what comes out is what counts.
     if (m_read > m_limit)
-        throw ReadError(0, m_name + " expands past " + std::to_string(m_limit >> 20)
-                               + " MiB: refused as a zip bomb");
+        throw ReadError(0, m_name + " expands past " + std::to_string(m_limit >> 20) + " MiB: refused as a zip bomb");
     return size_t(got);
 }
 

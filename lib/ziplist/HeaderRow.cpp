@@ -14,7 +14,9 @@ bool isBlankRecord(const std::vector<std::string>& fields) {
 
 namespace {
 
-int found(const ZipColumns& columns) { return int(columns.city >= 0) + int(columns.state >= 0) + int(columns.zip >= 0); }
+int found(const ZipColumns& columns) {
+    return int(columns.city >= 0) + int(columns.state >= 0) + int(columns.zip >= 0);
+}
 
 } // namespace
 
@@ -56,8 +58,9 @@ HeaderRow findHeaderRow(FieldSource& source, const std::optional<std::string>& c
     if (!nearest)
         throw ReadError(0, emptyMessage);
     const std::string groups = addressGroups(nearest->fields);
-    throw ReadError(nearest->line, missingColumns(nearest->columns, nearest->fields)
-                                       + (groups.empty() ? "; name them with --columns CITY,STATE,ZIP" : "; " + groups));
+    throw ReadError(nearest->line,
+                    missingColumns(nearest->columns, nearest->fields)
+                        + (groups.empty() ? "; name them with --columns CITY,STATE,ZIP" : "; " + groups));
 }
 
 } // namespace ziplist

@@ -68,7 +68,9 @@ std::optional<std::string> savedSeparator(std::string_view line) {
 
 ZipRecords::ZipRecords(FieldSource& sheet, const std::optional<std::string>& columns, const std::string& emptyMessage)
     : m_source(&sheet), m_shape(Shape::Sheet) {
-    m_columns = findHeaderRow(sheet, columns, [] {}, emptyMessage).columns;
+    m_columns = findHeaderRow(
+                    sheet, columns, [] {}, emptyMessage)
+                    .columns;
 }
 
 ZipRecords::ZipRecords(int descriptor, const std::optional<std::string>& columns)

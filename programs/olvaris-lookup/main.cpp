@@ -104,9 +104,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the version."));
-    parser.addOptions(
-        {all,   city,     state, zip,  exact,    standardInput, check, columns,
-         sheet, output, problems, csv, json, database, help,          version});
+    parser.addOptions({all, city, state, zip, exact, standardInput, check, columns, sheet, output, problems, csv, json,
+                       database, help, version});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());

@@ -28,7 +28,7 @@ constexpr int Failed = 1;
 constexpr int UsageError = 2;
 
 constexpr const char* Usage = "usage: zipbase-build [--help] [--version] [--columns CITY,STATE,ZIP] [--sheet NAME|N]\n"
-                                    "                     INPUT OUTPUT\n";
+                              "                     INPUT OUTPUT\n";
 constexpr const char* Help = R"(
 Builds OUTPUT, a database for Olvaris and olvaris-lookup, from INPUT, which may be
   - CSV or TSV with a header naming the City, State and ZIP columns (City/Town,
