@@ -325,7 +325,7 @@ private slots:
             file.write(whole.left(whole.size() / 2));
         } else if (kind == "bomb") {
             Parts parts = xlsx(header);
-            parts.back().second = std::string(80 * 1024 * 1024, ' ') + parts.back().second;
+            parts.back().second = std::string(size_t(80) * 1024 * 1024, ' ') + parts.back().second;
             writeZip(book, parts);
         } else if (kind == "doctype") {
             Parts parts = xlsx(header);
@@ -335,7 +335,7 @@ private slots:
         } else if (kind == "deep") {
             std::string nest;
             for (int i = 0; i < 100; ++i)
-                nest = "<x>" + nest + "</x>";
+                nest.insert(0, "<x>").append("</x>");
             writeZip(book, xlsx(header + nest));
         } else if (kind == "crossed") {
             writeZip(book, xlsx(R"(<row r="1"><c r="A1"><v>1</v></row></c>)"));

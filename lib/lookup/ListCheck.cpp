@@ -195,6 +195,7 @@ int checkList(const ListCheckOptions& options, const QString& database, std::FIL
         }
         for (const std::vector<workbook::Cell>& cells : above) {
             std::vector<std::string> fields;
+            fields.reserve(cells.size());
             for (const workbook::Cell& cell : cells)
                 fields.push_back(cell.text);
             output->above({0, 0, &fields, &cells, false, {}});

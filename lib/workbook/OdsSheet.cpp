@@ -87,7 +87,8 @@ private:
                                                                             : "value");
             m_value = value != nullptr ? value : "";
             m_shown.clear();
-        } else if (name == "annotation") {
+        } else if (name == "annotation" || name == "table") {
+            // A comment's text, or a table within a cell, is not the sheet's.
             m_annotation = 1;
         } else if (name == "p") {
             if (m_paragraphs++ > 0)
@@ -114,8 +115,6 @@ private:
                     m_sheet.m_hiddenColumns[m_columns] = true;
                 }
             }
-        } else if (name == "table") {
-            m_annotation = 1; // a table within a cell is not the sheet's
         }
     }
 

@@ -27,9 +27,9 @@ XlsSheet::XlsSheet(const std::string& path, const std::optional<std::string>& ch
     unsigned count = 0;
     freexl_get_info(m_handle, FREEXL_BIFF_SHEET_COUNT, &count);
     std::vector<SheetEntry> sheets;
-    for (unsigned short i = 0; i < count; ++i) {
+    for (unsigned i = 0; i < count && i <= 0xFFFF; ++i) {
         const char* name = nullptr;
-        freexl_get_worksheet_name(m_handle, i, &name);
+        freexl_get_worksheet_name(m_handle, static_cast<unsigned short>(i), &name);
         sheets.push_back({name != nullptr ? name : "", std::to_string(i), false});
     }
     try {
