@@ -119,8 +119,8 @@ private:
             const char* number = attribute(attributes, "r");
             m_sheet.m_row = number != nullptr ? std::atol(number) : m_sheet.m_row + 1;
             m_sheet.m_rowHidden = isTrue(attribute(attributes, "hidden"));
-            m_sheet.m_cells.clear();
             m_nextColumn = 0;
+            m_width = 0;
         } else if (name == "col") {
             const char* first = attribute(attributes, "min");
             const char* last = attribute(attributes, "max");
@@ -141,13 +141,19 @@ private:
             m_phonetic = false;
         } else if (name == "c") {
             if (m_column < MostColumns) {
+                // The last row's cells are filled again in place: their
+                // texts keep the room they had.
                 std::vector<Cell>& cells = m_sheet.m_cells;
                 if (cells.size() <= m_column)
                     cells.resize(m_column + 1);
+                for (size_t skipped = m_width; skipped < m_column; ++skipped)
+                    cells[skipped].clear();
                 m_sheet.fill(cells[m_column], m_type, m_style, m_value);
+                m_width = std::max(m_width, m_column + 1);
             }
             m_nextColumn = m_column + 1;
         } else if (name == "row") {
+            m_sheet.m_cells.resize(m_width);
             m_sheet.settle();
             pause();
         }
@@ -156,7 +162,7 @@ private:
     void text(std::string_view text) override { m_value += text; }
 
     XlsxSheet& m_sheet;
-    size_t m_column = 0, m_nextColumn = 0;
+    size_t m_column = 0, m_nextColumn = 0, m_width = 0;
     int m_style = 0;
     std::string m_type;
     std::string m_value;
@@ -275,13 +281,13 @@ void XlsxSheet::fill(Cell& cell, std::string_view type, int style, std::string& 
         cell.text = m_strings[size_t(index)];
     } else if (type == "inlineStr" || type == "str") {
         cell.kind = Cell::Kind::Text;
-        cell.text = std::move(value);
+        cell.text = value;
     } else if (type == "b") {
         cell.kind = Cell::Kind::Boolean;
         cell.text = value == "1" || value == "true" ? "TRUE" : "FALSE";
     } else if (type == "e") {
         cell.kind = Cell::Kind::Error;
-        cell.text = std::move(value);
+        cell.text = value;
     } else if (type == "d") {
         cell.kind = Cell::Kind::Date;
         cell.text = value.substr(0, value.find('T'));

@@ -34,21 +34,20 @@ XmlReader::~XmlReader() {
         XML_ParserFree(m_parser);
 }
 
-std::string_view XmlReader::localName(const char* name) {
-    // Names are short ("c", "x:row", "table:table-cell"): one pass finds
-    // both the prefix's end and the name's.
-    const char* local = name;
-    const char* at = name;
-    for (; *at != '\0'; ++at)
-        if (*at == ':')
-            local = at + 1;
-    return {local, size_t(at - local)};
+std::string_view XmlReader::localName(std::string_view name) {
+    const size_t colon = name.rfind(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
 const char* XmlReader::attribute(const char** attributes, std::string_view name) {
-    for (const char** at = attributes; *at != nullptr; at += 2)
-        if (localName(at[0]) == name)
+    for (const char** at = attributes; *at != nullptr; at += 2) {
+        // Most attributes have no prefix: their name is compared as it is.
+        const char* key = at[0];
+        if (std::strncmp(key, name.data(), name.size()) == 0 && key[name.size()] == '\0')
             return at[1];
+        if (std::strchr(key, ':') != nullptr && localName(key) == name)
+            return at[1];
+    }
     return nullptr;
 }
 

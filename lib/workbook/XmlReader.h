@@ -39,7 +39,7 @@ protected:
     void collect(bool on) { m_collecting = on; }
     // An attribute's value by its local name; nullptr where there is none.
     static const char* attribute(const char** attributes, std::string_view name);
-    static std::string_view localName(const char* name);
+    static std::string_view localName(std::string_view name);
 
 private:
     friend class XmlScanner;

@@ -97,7 +97,7 @@ void XmlScanner::textRun(XmlReader& reader, size_t end) {
         if (!olvaris::text::isValidUtf8(text))
             damaged("text that is not UTF-8");
         reader.text(text);
-    } else if (!m_rooted || m_open.empty()) {
+    } else if (!m_rooted || m_openAt.empty()) {
         for (const char c : raw)
             if (!blank(c))
                 damaged("text outside the document's element");
@@ -118,7 +118,7 @@ void XmlScanner::startTag(XmlReader& reader, size_t end) {
     const std::string_view name(tag, size_t(at - tag));
     if (name.empty())
         damaged("a tag without a name");
-    if (m_rooted && m_open.empty())
+    if (m_rooted && m_openAt.empty())
         damaged("a second document element");
     m_rooted = true;
     m_attributeText.clear();
@@ -158,16 +158,18 @@ void XmlScanner::startTag(XmlReader& reader, size_t end) {
     for (const size_t offset : m_attributeAt)
         m_attributes.push_back(m_attributeText.data() + offset);
     m_attributes.push_back(nullptr);
-    if (m_open.size() >= DeepestNesting)
+    if (m_openAt.size() >= DeepestNesting)
         damaged("elements nested more than " + std::to_string(DeepestNesting) + " deep: no workbook does");
-    m_open.emplace_back(name);
+    m_openAt.push_back(m_openNames.size());
+    m_openNames.append(name);
     m_at = end;
-    // The handlers see the name without its prefix, and NUL-ended.
-    const std::string& open = m_open.back();
-    reader.start(XmlReader::localName(open.c_str()), m_attributes.data());
+    // The handlers see the name without its prefix.
+    const std::string_view local = XmlReader::localName(name);
+    reader.start(local, m_attributes.data());
     if (empty) {
-        m_open.pop_back();
-        reader.end(XmlReader::localName(open.c_str()));
+        reader.end(local);
+        m_openNames.resize(m_openAt.back());
+        m_openAt.pop_back();
     }
 }
 
@@ -175,12 +177,13 @@ void XmlScanner::endTag(XmlReader& reader, size_t end) {
     std::string_view name(m_buffer.data() + m_at + 2, end - m_at - 3);
     while (!name.empty() && blank(name.back()))
         name.remove_suffix(1);
-    if (m_open.empty() || m_open.back() != name)
-        damaged("</" + std::string(name) + "> closes " + (m_open.empty() ? "nothing" : "<" + m_open.back() + ">"));
+    if (m_openAt.empty() || innermost() != name)
+        damaged("</" + std::string(name) + "> closes "
+                + (m_openAt.empty() ? std::string("nothing") : "<" + std::string(innermost()) + ">"));
     m_at = end;
-    const std::string closed = std::move(m_open.back());
-    m_open.pop_back();
-    reader.end(XmlReader::localName(closed.c_str()));
+    reader.end(XmlReader::localName(name));
+    m_openNames.resize(m_openAt.back());
+    m_openAt.pop_back();
 }
 
 bool XmlScanner::run(XmlReader& reader) {
@@ -189,8 +192,8 @@ bool XmlScanner::run(XmlReader& reader) {
         if (reader.m_pauseAsked)
             return true;
         if (m_at >= m_buffer.size() && !fill()) {
-            if (!m_open.empty())
-                damaged("it ends inside <" + m_open.back() + ">");
+            if (!m_openAt.empty())
+                damaged("it ends inside <" + std::string(innermost()) + ">");
             if (!m_rooted)
                 damaged("it holds no element");
             return false;
@@ -212,13 +215,19 @@ bool XmlScanner::run(XmlReader& reader) {
             fill();
             continue;
         }
+        const char second = m_at + 1 < m_buffer.size() ? m_buffer[m_at + 1] : '\0';
         const std::string_view head(m_buffer.data() + m_at, std::min<size_t>(9, m_buffer.size() - m_at));
-        if (head.substr(0, 4) == "<!--") {
+        if (second == '/') {
+            const size_t end = need(2, ">");
+            if (end == std::string::npos)
+                damaged("an end tag not closed");
+            endTag(reader, end);
+        } else if (second == '!' && head.substr(0, 4) == "<!--") {
             const size_t end = need(4, "-->");
             if (end == std::string::npos)
                 damaged("a comment not closed");
             m_at = end;
-        } else if (head == "<![CDATA[") {
+        } else if (second == '!' && head == "<![CDATA[") {
             const size_t end = need(9, "]]>");
             if (end == std::string::npos)
                 damaged("a CDATA section not closed");
@@ -229,9 +238,9 @@ bool XmlScanner::run(XmlReader& reader) {
                 reader.text(text);
             }
             m_at = end;
-        } else if (head.substr(0, 2) == "<!") {
+        } else if (second == '!') {
             throw ReadError(0, m_name + " declares a document type (where entities are declared): no workbook does");
-        } else if (head.substr(0, 2) == "<?") {
+        } else if (second == '?') {
             const size_t end = need(2, "?>");
             if (end == std::string::npos)
                 damaged("a processing instruction not closed");
@@ -244,11 +253,6 @@ bool XmlScanner::run(XmlReader& reader) {
                     damaged("only UTF-8 XML is read here");
             }
             m_at = end;
-        } else if (head.substr(0, 2) == "</") {
-            const size_t end = need(2, ">");
-            if (end == std::string::npos)
-                damaged("an end tag not closed");
-            endTag(reader, end);
         } else {
             // A start tag ends at the first '>' outside quotes: the first
             // '>' unless a quote before it is left open.

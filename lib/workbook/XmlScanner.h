@@ -38,7 +38,10 @@ private:
     size_t m_at = 0;
     bool m_ended = false;
     bool m_rooted = false;
-    std::vector<std::string> m_open;
+    // The open elements' names, one after another, and where each begins.
+    std::string m_openNames;
+    std::vector<size_t> m_openAt;
+    std::string_view innermost() const { return std::string_view(m_openNames).substr(m_openAt.back()); }
     // A tag's attributes, NUL-ended, and the pointers the handlers get.
     std::string m_attributeText;
     std::vector<size_t> m_attributeAt;
