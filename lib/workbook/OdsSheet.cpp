@@ -30,7 +30,7 @@ bool collapsed(const char* visibility) { return visibility != nullptr && std::st
 class OdsSheet::Content : public XmlReader {
 public:
     Content(OdsSheet& sheet, const std::optional<std::string>& choice)
-        : XmlReader(sheet.m_archive, "content.xml"), m_sheet(sheet), m_choice(choice) {}
+        : XmlReader(sheet.m_archive, "content.xml", Engine::Scanner), m_sheet(sheet), m_choice(choice) {}
 
     // Whether the chosen sheet has been met; what there was to choose from.
     bool found() const { return m_found; }
