@@ -51,17 +51,21 @@ package:
 install-check: package
 	scripts/check-install build-package
 
-# The search fuzzer for FUZZ_SECONDS (default 60), from the seed corpus in fuzz/corpus.
+# The search fuzzer and the workbook fuzzer, FUZZ_SECONDS each (default 60),
+# from their seed corpora in fuzz/corpus and fuzz/corpus-workbook.
 FUZZ_SECONDS ?= 60
 .PHONY: fuzz
 fuzz:
 	@scripts/install-deps clang libclang-rt-14-dev
 	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	      -DOLVARIS_FUZZ=ON -DOLVARIS_TESTS=OFF -DOLVARIS_WERROR=$(WERROR)
-	cmake --build build-fuzz -j$(JOBS) --target fuzz_search
+	cmake --build build-fuzz -j$(JOBS) --target fuzz_search fuzz_workbook
 	mkdir -p build-fuzz/corpus && cp -n fuzz/corpus/* build-fuzz/corpus/
 	build-fuzz/bin/fuzz_search -max_total_time=$(FUZZ_SECONDS) \
 	      -max_len=12000 -artifact_prefix=build-fuzz/ -print_final_stats=1 build-fuzz/corpus
+	mkdir -p build-fuzz/corpus-workbook && cp -n fuzz/corpus-workbook/* build-fuzz/corpus-workbook/
+	build-fuzz/bin/fuzz_workbook -max_total_time=$(FUZZ_SECONDS) \
+	      -max_len=20000 -artifact_prefix=build-fuzz/ -print_final_stats=1 build-fuzz/corpus-workbook
 
 # The headless scenario (start, list all, search, remove, save, copy, close)
 # under valgrind memcheck: no errors, nothing definitely lost.

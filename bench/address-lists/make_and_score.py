@@ -212,6 +212,7 @@ def workbook_twins(lookup, work, lists):
     print()
     print("| list | ZIPs read as | form | rows | same verdict | differing (CSV -> workbook) |")
     print("|---|---|---|---|---|---|")
+    written = []
     books = os.path.join(work, "workbooks")
     os.makedirs(books, exist_ok=True)
     for name, (_, extra) in lists.items():
@@ -240,7 +241,27 @@ def workbook_twins(lookup, work, lists):
                 print("| %s | %s | %s | %d | %d | %s |" % (
                     name, read_as, form, len(checked), same,
                     ", ".join("%s -> %s: %d" % (a, b, n) for (a, b), n in changes.most_common()) or "none"))
+                if form == "xlsx":
+                    written.append(written_back(lookup, target, extra, checked))
     print()
+    for line in written:
+        print(line)
+    print()
+
+
+def written_back(lookup, book, extra, checked):
+    """The checked workbook as Calc reads it: its verdict column against the check's."""
+    out = book.replace(".xlsx", "-checked.xlsx")
+    subprocess.run([lookup, "--check", book, "--output", out] + extra, capture_output=True)
+    folder = os.path.dirname(out)
+    subprocess.run(["soffice", "--headless", "--convert-to", "csv", "--outdir", folder, out], capture_output=True)
+    rows = list(csv.reader(open(out.replace(".xlsx", ".csv"), encoding="utf-8", errors="replace")))
+    header = next(i for i, row in enumerate(rows) if "verdict" in row)
+    column = rows[header].index("verdict")
+    verdicts = [row[column] for row in rows[header + 1:] if any(row)]
+    same = verdicts == [row["verdict"] for row in checked]
+    return "%s written back and read by Calc: %d rows, verdicts %s" % (
+        os.path.basename(out), len(verdicts), "the same" if same else "DIFFERENT")
 
 
 def main():
