@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include "ResultsList.h"
 #include "ResultsView.h"
 #include "SingleLineText.h"
 #include <QClipboard>
@@ -232,32 +233,83 @@ private slots:
         QCOMPARE(selected(), 2);
     }
 
-    // A double click on a divider fits the column to the widest text in view
-    // (never narrower than its caption), and typed letters find a city.
-    void theListFitsAColumnAndFindsTypedCities() {
+    // A double click on a divider fits the column to the widest text of every
+    // row listed, in view or not (never narrower than its caption), and the
+    // fit follows a removal and Clear.
+    void aDividerFitsTheColumnToEveryRow() {
         TestWindow w;
         QVERIFY(showWithRowsOf(w, "spring"));
         ResultsView* list = w.form.ListView1;
         QHeaderView* header = list->horizontalHeader();
-        const int divider = header->sectionViewportPosition(0) + header->sectionSize(0) - 1;
-        QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, QPoint(divider, header->height() / 2));
-        // The list stands scrolled to its end, as a search leaves it.
-        int widest = 0;
+        const auto fit = [&] {
+            const int divider = header->sectionViewportPosition(0) + header->sectionSize(0) - 1;
+            QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, QPoint(divider, header->height() / 2));
+            return header->sectionSize(0);
+        };
+        const auto widest = [&](int& at) {
+            int most = 0;
+            for (int row = 0; row < w.form.results().count(); ++row) {
+                const int width = list->fontMetrics().horizontalAdvance(w.form.results().itemText(row + 1, 1));
+                if (width > most) {
+                    most = width;
+                    at = row + 1;
+                }
+            }
+            return most;
+        };
+        int longest = 0;
+        const int most = widest(longest);
+        // The longest city out of view: the list at its other end.
+        const int rows = w.form.results().count();
+        list->scrollToRow(longest > rows / 2 ? 0 : rows - 1);
         const int top = list->indexAt(QPoint(1, 1)).row();
-        const int inView = list->viewport()->height() / list->verticalHeader()->defaultSectionSize() + 1;
-        for (int row = top; row < std::min(top + inView, w.form.results().count()); ++row)
-            widest =
-                std::max(widest, list->fontMetrics().horizontalAdvance(list->model()->index(row, 0).data().toString()));
-        QVERIFY(widest > 60);
-        QVERIFY2(header->sectionSize(0) > widest && header->sectionSize(0) < 347,
-                 qPrintable(QString::number(header->sectionSize(0))));
-        header->resizeSection(2, 5);
-        list->resizeColumnToContents(2);
-        QVERIFY(header->sectionSize(2) >= list->fontMetrics().horizontalAdvance(QStringLiteral("Zip")));
+        QVERIFY(longest - 1 < top || longest - 1 > top + 40);
+        QVERIFY2(fit() > most, qPrintable(QString::number(header->sectionSize(0))));
+        w.form.results().remove(longest);
+        const int next = widest(longest);
+        QVERIFY(next < most);
+        const int refitted = fit();
+        QVERIFY2(refitted > next && refitted < most + 1, qPrintable(QString::number(refitted)));
+        w.form.results().clear();
+        QCOMPARE(fit(), header->sectionSizeHint(0));
+    }
 
-        list->setFocus();
-        QTest::keyClicks(list, QStringLiteral("springv"));
-        QCOMPARE(list->currentIndex().data().toString(), QStringLiteral("Springview"));
+    // Typed letters find the first row the text begins, by halving the
+    // sorted rows: a million rows, too many for the bounded walk that
+    // follows, so only the halving finds them.
+    void typedTextFindsItsFirstRow_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("found");
+        QTest::addColumn<int>("removeFirst");
+        QTest::newRow("the last row") << 0 << "City0999999" << 999999 << -1;
+        QTest::newRow("the first row, from the last") << 999999 << "City0000000" << 0 << -1;
+        QTest::newRow("a run's first row") << 10 << "City070000" << 700000 << -1;
+        QTest::newRow("absent: the current row stays") << 10 << "Nowhere" << 10 << -1;
+        QTest::newRow("after a removal") << 10 << "City070000" << 700000 << 700000;
+    }
+    void typedTextFindsItsFirstRow() {
+        QFETCH(int, from);
+        QFETCH(QString, typed);
+        QFETCH(int, found);
+        QFETCH(int, removeFirst);
+        static ResultsList* rows = [] {
+            auto* made = new ResultsList(qApp);
+            for (const char* caption : {"City", "State", "Zip"})
+                made->addColumn(QString::fromLatin1(caption));
+            for (int row = 0; row < 1000000; ++row)
+                made->addUtf8(QByteArray("City") + QByteArray::number(row).rightJustified(7, '0'));
+            made->announce();
+            return made;
+        }();
+        ResultsView list;
+        list.setModel(rows);
+        if (removeFirst >= 0)
+            rows->remove(removeFirst + 1); // City0700000 goes: City0700001 is first
+        list.setCurrentIndex(rows->index(from, 0));
+        list.keyboardSearch(typed);
+        const QString expected = QStringLiteral("City%1").arg(found + (removeFirst >= 0 ? 1 : 0), 7, 10, QChar('0'));
+        QCOMPARE(list.currentIndex().data().toString(), expected);
     }
 
     // Return and Enter press the focused button; no button is the default.

@@ -61,6 +61,32 @@ private slots:
         QTRY_COMPARE(list.rowCount(), 1);
     }
 
+    // The rows of the longest texts follow removals, and are found again
+    // among all rows once every one kept is gone.
+    void theLongestTextsFollowRemovals() {
+        ResultsList list;
+        for (int row = 1; row <= 40; ++row)
+            addRow(list, QString(row, QChar('x')), "ST", "00000");
+        const auto longest = [&] {
+            std::vector<int> rows = list.longestRows(1);
+            std::sort(rows.begin(), rows.end());
+            return rows;
+        };
+        std::vector<int> expected;
+        for (int row = 24; row < 40; ++row)
+            expected.push_back(row); // the 16 longest: rows 25 to 40
+        QCOMPARE(longest(), expected);
+        list.remove(31); // the row of 31 x's: those after it move up
+        expected.pop_back();
+        QCOMPARE(longest(), expected);
+        for (int kept = 0; kept < 15; ++kept) // the last rows, every one kept
+            list.remove(list.count());
+        expected.clear();
+        for (int row = 8; row < 24; ++row)
+            expected.push_back(row); // found again among the 24 left
+        QCOMPARE(longest(), expected);
+    }
+
     void removalMovesLaterRowsUp() {
         ResultsList list;
         QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);

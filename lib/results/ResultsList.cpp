@@ -54,6 +54,8 @@ void ResultsList::clear() {
     m_scrollTo = -1;
     ++m_generation;
     std::fill(std::begin(m_columnBytes), std::end(m_columnBytes), 0);
+    for (LongestTexts& longest : m_longest)
+        longest.clear();
     endResetModel();
 }
 
@@ -102,6 +104,7 @@ int ResultsList::addUtf8(QByteArrayView city) {
     row.setLength(1, std::uint64_t(city.size()));
     m_rows.push_back(row);
     m_columnBytes[0] += std::uint64_t(city.size());
+    m_longest[0].offer(count() - 1, std::uint64_t(city.size()));
     if (m_rows.size() == 1 && m_announced == 0)
         emit firstRowWaiting();
     scheduleAnnounce();
@@ -117,6 +120,7 @@ void ResultsList::setSubItemUtf8(int number, int subItem, QByteArrayView text) {
         throw outOfBounds();
     Row& row = rowAt(number);
     setField(row, subItem + 1, text);
+    m_longest[subItem].offer(number - 1, std::uint64_t(text.size()));
     if (number <= m_announced) {
         const QModelIndex cell = index(number - 1, subItem);
         emit dataChanged(cell, cell, {Qt::DisplayRole});
@@ -136,6 +140,14 @@ void ResultsList::remove(int number) {
     for (int column = 1; column <= 3; ++column)
         m_columnBytes[column - 1] -= rowAt(number).length(column);
     m_rows.erase(size_t(number - 1));
+    for (int column = 1; column <= 3; ++column) {
+        LongestTexts& longest = m_longest[column - 1];
+        longest.removed(number - 1);
+        // Every one of the longest was deleted: found again among all rows.
+        if (longest.needsRebuild(count()))
+            for (int row = 0; row < count(); ++row)
+                longest.offer(row, m_rows[size_t(row)].length(column));
+    }
     m_announced = count();
     ++m_generation;
     if (m_scrollTo >= count())
@@ -175,6 +187,12 @@ std::uint64_t ResultsList::columnBytes(int column) const {
     if (column < 1 || column > 3)
         throw outOfBounds();
     return m_columnBytes[column - 1];
+}
+
+std::vector<int> ResultsList::longestRows(int column) const {
+    if (column < 1 || column > 3)
+        throw outOfBounds();
+    return m_longest[column - 1].rows();
 }
 
 size_t ResultsList::storeBytes() const { return m_rows.size() * sizeof(Row) + m_arena.allocatedBytes(); }

@@ -1,4 +1,5 @@
 #pragma once
+#include "LongestTexts.h"
 #include <QAbstractTableModel>
 #include <QByteArrayView>
 #include <QStringList>
@@ -56,6 +57,10 @@ public:
     // that writes the list out needs to reserve before it starts.
     std::uint64_t columnBytes(int column) const;
 
+    // The rows (from 0) of a column's longest texts, for fitting the column
+    // to its widest without measuring every row.
+    std::vector<int> longestRows(int column) const;
+
     // Bytes the store holds for its rows (records and text).
     size_t storeBytes() const;
 
@@ -112,6 +117,7 @@ private:
     int m_scrollTo = -1;
     quint64 m_generation = 0;
     std::uint64_t m_columnBytes[3] = {0, 0, 0};
+    LongestTexts m_longest[3];
     // Announces what is still waiting once the event loop is idle again, so
     // the last rows of a run show even when no further yield comes.
     QTimer m_announceLater;

@@ -1,4 +1,5 @@
 #include "ResultsView.h"
+#include "ResultsList.h"
 #include "ScreenReaders.h"
 #include <QAccessible>
 #include <QElapsedTimer>
@@ -360,11 +361,22 @@ int ResultsView::sizeHintForColumn(int column) const {
     QStyleOptionViewItem option;
     initViewItemOption(&option);
     int widest = 0;
-    const int top = topRow();
-    const int end = std::min(rowsListed(), top + rowsInView() + 1);
-    for (int row = top; row < end; ++row) {
+    const auto measure = [&](int row) {
         const QModelIndex index = model()->index(row, column, rootIndex());
         widest = std::max(widest, itemDelegateForIndex(index)->sizeHint(option, index).width());
+    };
+    // The list keeps its rows' longest texts as they arrive: those few are
+    // measured, whatever the list's length. Another model is measured over
+    // the rows in view.
+    if (const auto* list = qobject_cast<const ResultsList*>(model())) {
+        for (const int row : list->longestRows(column + 1))
+            if (row < rowsListed())
+                measure(row);
+    } else {
+        const int top = topRow();
+        const int end = std::min(rowsListed(), top + rowsInView() + 1);
+        for (int row = top; row < end; ++row)
+            measure(row);
     }
     return widest + (showGrid() ? 1 : 0);
 }
