@@ -249,8 +249,7 @@ private slots:
 
     // Every text against what lies behind it, on a light and a dark desktop,
     // bare and with the sample skin: at least 4.5 : 1. On the light desktop
-    // the captions keep the desktop's own colour. (A selected row takes the
-    // desktop's selection colours, as every list there does.)
+    // the captions keep the desktop's own colour.
     void everyTextStandsOutFromWhatIsBehindIt_data() {
         QTest::addColumn<bool>("dark");
         QTest::addColumn<bool>("skin");
@@ -312,6 +311,56 @@ private slots:
         QVERIFY2(unreadable.isEmpty(), unreadable.join(", ").constData());
         if (!dark && !skin)
             QCOMPARE(form.PushButton1->palette().color(QPalette::ButtonText), scheme.color(QPalette::ButtonText));
+    }
+
+    // The selected row's text reads on its colour, focused or not, on the
+    // light scheme, qt6ct's "darker", Adwaita dark (as the GTK theme gives
+    // it) and the sample skin: the scheme's hue kept, the text left as is.
+    void theSelectedRowReadsOnEveryScheme_data() {
+        QTest::addColumn<QString>("highlight");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("skin");
+        QTest::newRow("light (Fusion)") << "#308cc6"
+                                        << "#ffffff" << false;
+        QTest::newRow("qt6ct darker") << "#2a82da"
+                                      << "#000000" << false;
+        QTest::newRow("Adwaita dark") << "#3584e4"
+                                      << "#ffffff" << false;
+        QTest::newRow("sample skin") << "#308cc6"
+                                     << "#ffffff" << true;
+    }
+    void theSelectedRowReadsOnEveryScheme() {
+        QFETCH(QString, highlight);
+        QFETCH(QString, text);
+        QFETCH(bool, skin);
+        const QPalette before = QGuiApplication::palette();
+        QPalette scheme = before;
+        scheme.setColor(QPalette::Highlight, QColor(highlight));
+        scheme.setColor(QPalette::HighlightedText, QColor(text));
+        QApplication::setPalette(scheme);
+        TestFolders folders;
+        if (skin)
+            folders.writeFile(QStringLiteral("x/o.cjs"), [] {
+                QFile file(QStringLiteral(OLVARIS_SOURCE_DIR "/assets/skins/slate.qss"));
+                file.open(QIODevice::ReadOnly);
+                return file.readAll();
+            }());
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        form.show();
+        const QPalette list = form.ListView1->palette();
+        QApplication::setPalette(before);
+        qApp->setStyleSheet(QString());
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            const QColor behind = list.color(group, QPalette::Highlight);
+            const double contrast = contrastRatio(list.color(group, QPalette::HighlightedText), behind);
+            QVERIFY2(contrast >= 4.5, qPrintable(QString::number(contrast, 'f', 2) + " on " + behind.name()));
+            if (!skin) {
+                QCOMPARE(list.color(group, QPalette::HighlightedText), QColor(text));
+                QVERIFY(std::abs(behind.hslHue() - QColor(highlight).hslHue()) <= 3);
+            }
+        }
     }
 
     void aSkinFileTurnsTheFramesToTheFaceColourThenCallsTheEngine() {

@@ -116,8 +116,11 @@ void Form1::buildControls() {
     ListView1->verticalHeader()->setDefaultSectionSize(ListView1->fontMetrics().height() + 4);
     ListView1->setModel(m_results);
     // The list keeps the system's colours (its scroll bars too); only the
-    // window, frames, label and buttons are white.
-    ListView1->setPalette(QGuiApplication::palette());
+    // window, frames, label and buttons are white. A scheme whose selected
+    // row would not read gets its selection colour in a readable shade.
+    QPalette listColours = QGuiApplication::palette();
+    keepSelectionReadable(listColours);
+    ListView1->setPalette(listColours);
     ListView1->setToolTip(QString::fromUtf8(ListToolTip));
 
     Frame2 = makeFrame(this, "Frame2", "Save Option", twipsRect(120, 5460, 8520, 800));

@@ -31,4 +31,21 @@ void keepTextReadable(QPalette& palette, QPalette::ColorRole background, QPalett
     }
 }
 
+void keepSelectionReadable(QPalette& palette) {
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        const QColor text = palette.color(group, QPalette::HighlightedText);
+        QColor behind = palette.color(group, QPalette::Highlight).toHsl();
+        const bool darken = luminance(text) > luminance(behind);
+        const int hue = behind.hslHue(), saturation = behind.hslSaturation();
+        for (int lightness = behind.lightness(); contrastRatio(text, behind) < ReadableContrast;) {
+            lightness += darken ? -4 : 4;
+            if (lightness < 0 || lightness > 255)
+                break;
+            behind.setHsl(hue, saturation, lightness);
+        }
+        palette.setColor(group, QPalette::Highlight, behind.toRgb());
+    }
+    keepTextReadable(palette, QPalette::Highlight, QPalette::HighlightedText);
+}
+
 } // namespace olvaris

@@ -18,4 +18,10 @@ inline constexpr double ReadableContrast = 4.5;
 // not land on it, and a light scheme's text is left exactly as it is.
 void keepTextReadable(QPalette& palette, QPalette::ColorRole background, QPalette::ColorRole text);
 
+// Where the selection's text stands on the selection's colour with less
+// contrast than that (active and inactive), the colour is darkened under
+// light text or lightened under dark text, its hue and saturation kept,
+// until the text reads; the text changes only if no shade will do.
+void keepSelectionReadable(QPalette& palette);
+
 } // namespace olvaris
