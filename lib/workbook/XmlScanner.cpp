@@ -177,9 +177,15 @@ void XmlScanner::endTag(XmlReader& reader, size_t end) {
     std::string_view name(m_buffer.data() + m_at + 2, end - m_at - 3);
     while (!name.empty() && blank(name.back()))
         name.remove_suffix(1);
-    if (m_openAt.empty() || innermost() != name)
-        damaged("</" + std::string(name) + "> closes "
-                + (m_openAt.empty() ? std::string("nothing") : "<" + std::string(innermost()) + ">"));
+    if (m_openAt.empty() || innermost() != name) {
+        std::string what = "</";
+        what.append(name).append("> closes ");
+        if (m_openAt.empty())
+            what.append("nothing");
+        else
+            what.append("<").append(innermost()).append(">");
+        damaged(what);
+    }
     m_at = end;
     reader.end(XmlReader::localName(name));
     m_openNames.resize(m_openAt.back());
@@ -193,7 +199,7 @@ bool XmlScanner::run(XmlReader& reader) {
             return true;
         if (m_at >= m_buffer.size() && !fill()) {
             if (!m_openAt.empty())
-                damaged("it ends inside <" + std::string(innermost()) + ">");
+                damaged(std::string("it ends inside <").append(innermost()).append(">"));
             if (!m_rooted)
                 damaged("it holds no element");
             return false;
