@@ -403,6 +403,44 @@ private slots:
                  qPrintable(QStringLiteral("%1 moves in %2 ms").arg(moves).arg(took)));
     }
 
+    // A screen reader hears a run end with its count, said with the button
+    // as it is introduced again (the window shows no count), the button's
+    // own description back once focus moves; and after a removal, the row
+    // that takes its place in full, not its city alone.
+    void aScreenReaderHearsTheRunsEndAndTheRowAfterARemoval() {
+        Window w;
+        w.form.show();
+        QApplication::setActiveWindow(&w.form);
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        const QString own = w.form.PushButton1->accessibleDescription();
+        // (Offscreen there is no bridge, and so no news to watch: what the
+        // reader is given to say is the button's description as it ends.)
+        pretendScreenReaderListens(true);
+        for (const auto& [filter, said] : {std::pair{"san", "645 rows"}, std::pair{"qqq", "No rows"}}) {
+            w.form.Text1->setText(QString::fromLatin1(filter));
+            w.form.PushButton1->setFocus();
+            w.form.PushButton1->click();
+            QCOMPARE(w.form.PushButton1->accessibleDescription(),
+                     QString::fromLatin1(said) + QStringLiteral(". ") + own);
+        }
+        w.form.Text1->setFocus();
+        QCOMPARE(w.form.PushButton1->accessibleDescription(), own);
+
+        w.form.Text1->setText(QStringLiteral("san"));
+        w.form.PushButton1->click();
+        ResultsView* list = w.form.ListView1;
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Home);
+        const QModelIndex first = list->model()->index(0, 0);
+        const QString second = w.form.results().itemText(2, 1) + ", " + w.form.results().itemText(2, 2) + ", "
+                               + w.form.results().itemText(2, 3);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QTRY_COMPARE(first.data(Qt::AccessibleTextRole).toString(), second);
+        QTest::keyClick(list, Qt::Key_Down);
+        QVERIFY(first.data(Qt::AccessibleTextRole).toString().isEmpty());
+        pretendScreenReaderListens(false);
+    }
+
     // Between turns of a long run, calls posted to the window's thread (how a
     // screen reader's questions arrive) are answered; nothing else is.
     void aScreenReadersCallsAreAnsweredBetweenTurns() {

@@ -122,6 +122,8 @@ void RunCommands::readRows(Trap& trap, std::unique_ptr<ZipRowSet>& rows, const R
 }
 
 void RunCommands::endRun(Trap& trap, RunButton button, const RunSteps& steps) {
+    // Said with the caption that comes back.
+    m_surface.sayRunEnded(m_surface.results().count());
     trap.statement(steps.restoreCaption, [&] { m_surface.setCaption(button, SavedCaption); });
     m_running.reset();
     startPending();

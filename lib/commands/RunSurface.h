@@ -18,6 +18,9 @@ public:
     virtual ~RunSurface() = default;
     virtual QString caption(RunButton button) const = 0;
     virtual void setCaption(RunButton button, const QString& caption) = 0;
+    // A run has ended with this many rows listed: said to a screen reader
+    // (the window shows no count), with the caption set next.
+    virtual void sayRunEnded(int rows) = 0;
     virtual pointer::Shape mousePointer() const = 0;
     virtual void setMousePointer(pointer::Shape value) = 0;
     virtual QString filterText() const = 0;

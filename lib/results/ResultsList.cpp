@@ -53,6 +53,7 @@ void ResultsList::clear() {
     m_announced = 0;
     m_scrollTo = -1;
     ++m_generation;
+    m_saidWhole = -1;
     std::fill(std::begin(m_columnBytes), std::end(m_columnBytes), 0);
     for (LongestTexts& longest : m_longest)
         longest.clear();
@@ -140,6 +141,7 @@ void ResultsList::remove(int number) {
     for (int column = 1; column <= 3; ++column)
         m_columnBytes[column - 1] -= rowAt(number).length(column);
     m_rows.erase(size_t(number - 1));
+    m_saidWhole = -1;
     for (int column = 1; column <= 3; ++column) {
         LongestTexts& longest = m_longest[column - 1];
         longest.removed(number - 1);
@@ -202,6 +204,13 @@ int ResultsList::rowCount(const QModelIndex& parent) const { return parent.isVal
 int ResultsList::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : headerCount(); }
 
 QVariant ResultsList::data(const QModelIndex& index, int role) const {
+    if (role == Qt::AccessibleTextRole && index.isValid() && index.column() == 0 && index.row() == m_saidWhole
+        && index.row() < m_announced) {
+        QStringList texts;
+        for (int column = 0; column < 3; ++column)
+            texts << data(index.siblingAtColumn(column), Qt::DisplayRole).toString();
+        return texts.join(QStringLiteral(", "));
+    }
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_announced || index.column() > 2)
         return {};
     // A cell shows a screen's width of its text at most: Qt lays out every

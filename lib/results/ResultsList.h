@@ -57,6 +57,12 @@ public:
     // that writes the list out needs to reserve before it starts.
     std::uint64_t columnBytes(int column) const;
 
+    // The row (from 0; -1: none) whose city a screen reader is told as the
+    // whole row: the row that took a removed one's place, which a reader
+    // would otherwise say as its city alone (it says whole rows only when the
+    // row number changes). Not stored: the view sets it and clears it.
+    void setRowSaidWhole(int row) { m_saidWhole = row; }
+
     // The rows (from 0) of a column's longest texts, for fitting the column
     // to its widest without measuring every row.
     std::vector<int> longestRows(int column) const;
@@ -118,6 +124,7 @@ private:
     quint64 m_generation = 0;
     std::uint64_t m_columnBytes[3] = {0, 0, 0};
     LongestTexts m_longest[3];
+    int m_saidWhole = -1;
     // Announces what is still waiting once the event loop is idle again, so
     // the last rows of a run show even when no further yield comes.
     QTimer m_announceLater;

@@ -11,12 +11,14 @@
 #include "SettingsStore.h"
 #include "HelpMessage.h"
 #include "ListCommands.h"
+#include <QLocale>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -206,7 +208,9 @@ QString Form1::caption(RunButton button) const {
 
 void Form1::setCaption(RunButton button, const QString& caption) {
     // A screen reader on the button says "Stop" when a run starts, and the
-    // caption again when it ends.
+    // caption again when it ends, with the run's count.
+    if (!std::exchange(m_countToSay, false))
+        keepNoteBack();
     setCaptionSaid(button == RunButton::Search ? PushButton1 : PushButton3, caption);
 }
 
@@ -250,6 +254,21 @@ void Form1::hoverArea() {
 
 // A button's accessible name is left unset, so screen readers read its
 // caption as it is at each moment ("Stop" during a run).
+// The run's button, if it has focus, is introduced again as its caption
+// comes back, and says the count then; another control says it at once.
+void Form1::sayRunEnded(int rows) {
+    QWidget* focused = QApplication::focusWidget();
+    const bool runButton = focused == PushButton1 || focused == PushButton3;
+    if (!runButton && !qobject_cast<QAbstractButton*>(focused) && !qobject_cast<QLineEdit*>(focused))
+        return;
+    m_countToSay = runButton;
+    sayWithControl(focused,
+                   rows == 0 ? QStringLiteral("No rows")
+                             : QLocale(QLocale::English).toString(rows)
+                                   + (rows == 1 ? QStringLiteral(" row") : QStringLiteral(" rows")),
+                   !runButton);
+}
+
 void Form1::describeForScreenReaders() {
     PushButton1->setAccessibleDescription(
         QStringLiteral("Searches for the text of the filter box; reads Stop while rows arrive"));

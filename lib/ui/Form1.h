@@ -62,6 +62,7 @@ public:
     // RunSurface
     QString caption(RunButton button) const override;
     void setCaption(RunButton button, const QString& caption) override;
+    void sayRunEnded(int rows) override;
     QString filterText() const override;
     // ExportSurface
     QString separatorText() const override;
@@ -134,6 +135,7 @@ private:
     std::optional<QCursor> m_customPointer;
     bool m_loadEndedProcess = false;
     bool m_ending = false;
+    bool m_countToSay = false; // the next caption brings the run's count
     // The separator box's value, stored on every change without waiting on the store.
     PendingSetting m_separatorSetting;
 };

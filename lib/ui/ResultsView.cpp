@@ -81,8 +81,24 @@ void ResultsView::setModel(QAbstractItemModel* model) {
         m_rowToFollow = -1;
         scheduleDelayedItemsLayout();
     };
+    // The row that takes a removed one's place has the same number: a
+    // screen reader, which reads a whole row only when the row number
+    // changes, would say its city alone. So its first cell is named with
+    // the whole row until the current row moves.
+    const auto rowRemoved = [this] {
+        auto* list = qobject_cast<ResultsList*>(this->model());
+        if (list == nullptr || !hasFocus() || !screenReaderListening())
+            return;
+        QTimer::singleShot(0, this, [this, list] {
+            if (!hasFocus() || !currentIndex().isValid() || this->model() != list)
+                return;
+            list->setRowSaidWhole(currentIndex().row());
+            QTableView::currentChanged(currentIndex(), QModelIndex());
+        });
+    };
     m_modelConnections << connect(model, &QAbstractItemModel::rowsInserted, this, rowsChanged)
                        << connect(model, &QAbstractItemModel::rowsRemoved, this, rowsGone)
+                       << connect(model, &QAbstractItemModel::rowsRemoved, this, rowRemoved)
                        << connect(model, &QAbstractItemModel::modelReset, this, rowsGone)
                        << connect(model, &QAbstractItemModel::layoutChanged, this, rowsChanged);
 }
@@ -314,6 +330,8 @@ void ResultsView::focusOutEvent(QFocusEvent* event) {
 }
 
 void ResultsView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (auto* list = qobject_cast<ResultsList*>(model()))
+        list->setRowSaidWhole(-1);
     QTableView::currentChanged(current, previous);
     viewport()->update();
 }

@@ -1,5 +1,7 @@
 #include "ScreenReaders.h"
 #include <QAccessible>
+#include <QApplication>
+#include <QWidget>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
@@ -105,6 +107,25 @@ void withNewsKeptBack(QObject* object, QAccessible::Event kind, const std::funct
     work();
 }
 
+namespace {
+
+// The control whose description leads with a note, and its own.
+struct Noted {
+    QPointer<QWidget> control;
+    QString description;
+    QMetaObject::Connection focusMoves;
+};
+Noted noted;
+
+void introduceAgain(QWidget* control) {
+    if (QAccessibleInterface* old = QAccessible::queryAccessibleInterface(control))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
+    QAccessibleEvent focus(control, QAccessible::Focus);
+    QAccessible::updateAccessibility(&focus);
+}
+
+} // namespace
+
 // The button is given a new accessible identity (its old one is dropped, as
 // for a control that is gone), so the reader takes the focus event as focus
 // coming to a control it has not yet said.
@@ -114,10 +135,28 @@ void setCaptionSaid(QAbstractButton* button, const QString& caption) {
         return;
     }
     withNewsKeptBack(button, QAccessible::NameChanged, [&] { button->setText(caption); });
-    if (QAccessibleInterface* old = QAccessible::queryAccessibleInterface(button))
-        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(old));
-    QAccessibleEvent focus(button, QAccessible::Focus);
-    QAccessible::updateAccessibility(&focus);
+    introduceAgain(button);
+}
+
+void keepNoteBack() {
+    QObject::disconnect(noted.focusMoves);
+    if (QWidget* control = noted.control)
+        withNewsKeptBack(control, QAccessible::DescriptionChanged,
+                         [&] { control->setAccessibleDescription(noted.description); });
+    noted.control = nullptr;
+}
+
+void sayWithControl(QWidget* control, const QString& note, bool introduceNow) {
+    keepNoteBack();
+    if (control == nullptr || !control->hasFocus() || !screenReaderListening())
+        return;
+    noted.control = control;
+    noted.description = control->accessibleDescription();
+    const QString described = noted.description.isEmpty() ? note : note + QStringLiteral(". ") + noted.description;
+    withNewsKeptBack(control, QAccessible::DescriptionChanged, [&] { control->setAccessibleDescription(described); });
+    noted.focusMoves = QObject::connect(qApp, &QApplication::focusChanged, [] { keepNoteBack(); });
+    if (introduceNow)
+        introduceAgain(control);
 }
 
 } // namespace olvaris

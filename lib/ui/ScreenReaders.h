@@ -32,6 +32,22 @@ void withNewsKeptBack(QObject* object, QAccessible::Event kind, const std::funct
 // about it, and Orca says a control it is on only once. So while a reader
 // listens, that news is kept back, and the focused button is introduced
 // again, as if focus had just come to it.
+//
+// Dropping the button's identity has a cost: a client that held the old
+// object (a test harness, an accessibility checker) gets "No such object
+// path" for it afterwards and must look the button up again. Qt 6.4 offers
+// no other way to have a changed caption said.
 void setCaptionSaid(QAbstractButton* button, const QString& caption);
+
+// Has a screen reader say a note about what the window did (a run's end and
+// its count) with the control it is on, nothing visible changing and focus
+// staying: the note leads the control's description, and the control is
+// introduced again. Qt 6.4 tells a changed description without its text
+// (as it does a caption), so the reader must ask for it, which it does on an
+// introduction. The description is put back, unsaid, when focus moves or
+// keepNoteBack() is called; untilIntroduced leaves the introduction to a
+// caption about to change (setCaptionSaid).
+void sayWithControl(QWidget* control, const QString& note, bool introduceNow);
+void keepNoteBack();
 
 } // namespace olvaris
