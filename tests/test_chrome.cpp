@@ -25,6 +25,13 @@ using namespace olvaris::test;
 
 namespace {
 
+// The sample skin beside the program, as x/o.cjs.
+void writeSampleSkin(TestFolders& folders) {
+    QFile file(QStringLiteral(OLVARIS_SOURCE_DIR "/assets/skins/slate.qss"));
+    file.open(QIODevice::ReadOnly);
+    folders.writeFile(QStringLiteral("x/o.cjs"), file.readAll());
+}
+
 // Records the skin engine calls in order.
 class RecordingSkinEngine : public SkinEngine {
 public:
@@ -277,11 +284,7 @@ private slots:
         QApplication::setPalette(scheme);
         TestFolders folders;
         if (skin)
-            folders.writeFile(QStringLiteral("x/o.cjs"), [] {
-                QFile file(QStringLiteral(OLVARIS_SOURCE_DIR "/assets/skins/slate.qss"));
-                file.open(QIODevice::ReadOnly);
-                return file.readAll();
-            }());
+            writeSampleSkin(folders);
         ScriptedPlatform platform;
         Form1 form(platform);
         form.Form_Load();
@@ -340,11 +343,7 @@ private slots:
         QApplication::setPalette(scheme);
         TestFolders folders;
         if (skin)
-            folders.writeFile(QStringLiteral("x/o.cjs"), [] {
-                QFile file(QStringLiteral(OLVARIS_SOURCE_DIR "/assets/skins/slate.qss"));
-                file.open(QIODevice::ReadOnly);
-                return file.readAll();
-            }());
+            writeSampleSkin(folders);
         ScriptedPlatform platform;
         Form1 form(platform);
         form.Form_Load();
