@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include "ResultsView.h"
 #include <QtTest>
+#include <sys/stat.h>
 #include <csignal>
 #include <vector>
 
@@ -130,6 +131,49 @@ private slots:
         AppFiles::overrideDatabase({});
         QVERIFY(platform.messages.empty());
         QCOMPARE(test::listedRows(form.results()), (std::vector<ZipRow>{{"Elsewhere", "EW", "00001"}}));
+    }
+
+    // A database named on the command line is taken as named, a hidden file
+    // too; a folder, a pipe or a device there is said to be one.
+    void aNamedDatabaseThatIsNoFileIsSaidToBeOne_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("folder") << "folder"
+                                << " is a folder, not a database.";
+        QTest::newRow("pipe") << "pipe"
+                              << " is not a file (a pipe or a device), not a database.";
+        QTest::newRow("device") << "device"
+                                << " is not a file (a pipe or a device), not a database.";
+        QTest::newRow("hidden file") << "hidden"
+                                     << "";
+    }
+    void aNamedDatabaseThatIsNoFileIsSaidToBeOne() {
+        QFETCH(QString, kind);
+        QFETCH(QString, said);
+        TestFolders folders(TestFolders::WithoutDatabase);
+        QTemporaryDir elsewhere;
+        QString named = elsewhere.filePath("mine.mdb");
+        if (kind == "folder")
+            QVERIFY(QDir().mkpath(named));
+        else if (kind == "pipe")
+            QCOMPARE(::mkfifo(QFile::encodeName(named).constData(), 0600), 0);
+        else if (kind == "device")
+            named = QStringLiteral("/dev/zero");
+        else
+            test::writeDatabase(named = elsewhere.filePath(".mine.mdb"), {{"Hidden", "HI", "00002"}});
+        AppFiles::overrideDatabase(named);
+        ScriptedPlatform platform;
+        Form1 form(platform);
+        form.Form_Load();
+        AppFiles::overrideDatabase({});
+        if (said.isEmpty()) {
+            QVERIFY(platform.messages.empty());
+            QCOMPARE(platform.processEnds, 0);
+            return;
+        }
+        QCOMPARE(platform.messages.size(), size_t(1));
+        QCOMPARE(platform.messages[0].text, named + said);
+        QCOMPARE(platform.processEnds, 1);
     }
 
     void aFolderNamedLikeTheDatabaseIsMissing() {

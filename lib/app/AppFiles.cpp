@@ -34,6 +34,20 @@ QString AppFiles::databasePath() {
 
 void AppFiles::overrideDatabase(const QString& path) { databaseOverride() = path; }
 
+bool AppFiles::databaseThere() {
+    return databaseOverride().isEmpty() ? isOrdinaryFile(databasePath()) : QFileInfo(databasePath()).isFile();
+}
+
+QString AppFiles::databaseMissing() {
+    const QString path = databasePath();
+    const QFileInfo info(path);
+    if (databaseOverride().isEmpty() || !info.exists())
+        return path + QStringLiteral(" not found.");
+    if (info.isDir())
+        return path + QStringLiteral(" is a folder, not a database.");
+    return path + QStringLiteral(" is not a file (a pipe or a device), not a database.");
+}
+
 void AppFiles::overrideFolder(const QString& folder) { folderOverride() = folder; }
 void AppFiles::clearOverride() {
     folderOverride().clear();

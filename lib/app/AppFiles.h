@@ -22,6 +22,13 @@ public:
     // command line named another (an empty path returns to the default).
     static QString databasePath();
     static void overrideDatabase(const QString& path);
+    // Whether the database there can be opened; where it cannot, what the
+    // user is told. The one beside the program is there when it is an
+    // ordinary file, not hidden, and is otherwise "not found"; one named on
+    // the command line is taken as named (a hidden file too), and a folder,
+    // a pipe or a device there is said to be one.
+    static bool databaseThere();
+    static QString databaseMissing();
 
     // Tests run the program's start-up against folders of their own.
     static void overrideFolder(const QString& folder);

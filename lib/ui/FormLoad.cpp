@@ -41,10 +41,9 @@ void Form1::Form_Load() {
     Trap trap = trapFor(location::FormLoad, m_platform);
     const QString productName = QString::fromUtf8(branding::ProductName);
 
-    if (trap.headTest(100, [] { return !isOrdinaryFile(AppFiles::databasePath()); })) {
+    if (trap.headTest(100, [] { return !AppFiles::databaseThere(); })) {
         trap.statement(102, [this] {
-            m_platform.showMessage(AppFiles::databasePath() + QStringLiteral(" not found."),
-                                   ApplicationTitle::current(), MessageIcon::None);
+            m_platform.showMessage(AppFiles::databaseMissing(), ApplicationTitle::current(), MessageIcon::None);
         });
         // A launcher or a script can tell that the start failed.
         trap.statement(104, [this] { m_platform.endProcess(EXIT_FAILURE); });
