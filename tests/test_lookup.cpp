@@ -466,6 +466,19 @@ private slots:
         }
         QVERIFY(!QFile::exists(missing));
 
+        // A field no place name comes near (the engine would sort rows of it
+        // in steps no progress call interrupts) is refused at its row; one
+        // of 60 KB is still read.
+        const QString wide = folders.filePath(QStringLiteral("wide.mdb"));
+        runSql(wide, "CREATE TABLE zip_codes (city TEXT, state TEXT, zip TEXT);"
+                     "INSERT INTO zip_codes VALUES (printf('%.60000c', 'a'), 'ST', '00001');"
+                     "INSERT INTO zip_codes VALUES (printf('%.70000c', 'b'), 'ST', '00002');");
+        const Run wideRun = lookup({"--database", wide, "--zip", "0000"});
+        QCOMPARE(wideRun.status, 2);
+        QVERIFY2(wideRun.err.contains("string or blob too big"), wideRun.err.constData());
+        QCOMPARE(lookup({"--database", wide, "--zip", "00001"}).out.size(),
+                 60000 + 10); // the city, a tab, ST, a tab, the ZIP, a line end
+
         QVERIFY(lookup({"spring", "--all"}).err.contains("--all and a PATTERN do not go together"));
         const Run help = lookup({"--help"});
         QCOMPARE(help.status, 0);
