@@ -1,7 +1,8 @@
 #!/bin/sh
 # The clipboard outlives the program: copy, close, paste, with a stand-in
 # clipboard manager on a virtual X server; a manager that never answers
-# and no manager at all end the program all the same.
+# and no manager at all end the program all the same. While the program
+# runs, clients flooding it with requests leave its memory where it was.
 # Usage: clipboard_after_close_test.sh <stand-in> <close probe> <program folder>
 # (run under xvfb-run)
 set -u
@@ -88,4 +89,35 @@ for flood in no yes; do
     fi
 done
 stop_manager
+
+# While the program runs: 20 clients asking for its copy as STRING every
+# 10 ms and never taking it leave its memory where it was; a paste
+# meanwhile is the whole text; SIGTERM ends it all the same.
+rss_kib() { awk '/^VmRSS/ { print $2 }' "/proc/$1/status" 2>/dev/null; }
+"$probe" "$folder" "$work/copied.txt" --all 60000 > "$work/probe.out" 2>&1 &
+probe_pid=$!
+wait_for copied "$work/probe.out" "running flood: the probe did not copy"
+before=$(rss_kib "$probe_pid")
+for _ in $(seq 20); do
+    "$standin" flood 1 > /dev/null 2>&1 &
+    flooder="$flooder $!"
+done
+peak=$before
+for _ in $(seq 30); do
+    now=$(rss_kib "$probe_pid")
+    [ -n "$now" ] || fail "running flood: the program ended under the flood"
+    [ "$now" -gt "$peak" ] && peak=$now
+    sleep 0.1
+done
+[ "$peak" -le $((before + 50 * 1024)) ] || fail "running flood: the program grew from $before KiB to $peak KiB"
+"$standin" read > "$work/pasted.txt" || fail "running flood: nothing to paste while the program ran"
+cmp -s "$work/copied.txt" "$work/pasted.txt" || fail "running flood: the pasted text differs from the copied text"
+kill -TERM "$probe_pid"
+( sleep 10; kill -KILL "$probe_pid" 2>/dev/null ) &
+watchdog=$!
+wait "$probe_pid"
+status=$?
+kill "$watchdog" 2>/dev/null
+[ "$status" -eq 143 ] || fail "running flood: SIGTERM ended the program with $status"
+echo "ok: running flood, $before KiB before, $peak KiB at most, the text pasted, SIGTERM answered"
 exit 0

@@ -1,7 +1,10 @@
 // Starts the window on the X server, fills the list, copies it, writes the
 // copied text to a file, and closes the window as a person does; the
-// process then ends as the program's does.
-// Usage: clipboard-close-probe <program folder> <copied text file> <filter | --all | --none>
+// process then ends as the program's does. With a hold, the window stays
+// open that many milliseconds after the copy (a signal may end it sooner)
+// and says "copied" on standard output once the copy is written and
+// "closing" when it closes.
+// Usage: clipboard-close-probe <program folder> <copied text file> <filter | --all | --none> [hold ms]
 #include "AppFiles.h"
 #include "DesktopPlatform.h"
 #include "Form1.h"
@@ -10,6 +13,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 // The copy's confirmation would wait for a person; everything else is real.
@@ -22,12 +27,14 @@ public:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 4)
+    if (argc != 4 && argc != 5)
         return 2;
+    const int hold = argc == 5 ? std::atoi(argv[4]) : 0;
     olvaris::AppFiles::overrideFolder(QString::fromLocal8Bit(argv[1]));
     UnattendedPlatform platform;
     olvaris::Form1 form(platform);
     form.Form_Load();
+    form.endOnTerminationSignals();
     form.show();
     const QString filter = QString::fromLocal8Bit(argv[3]);
     if (filter == QLatin1String("--all"))
@@ -43,7 +50,17 @@ int main(int argc, char** argv) {
         return 3;
     copied.write(QGuiApplication::clipboard()->text().toUtf8());
     copied.close();
-    QTimer::singleShot(0, &form, [&form] { form.close(); });
+    if (hold > 0) {
+        std::printf("copied\n");
+        std::fflush(stdout);
+    }
+    QTimer::singleShot(hold, &form, [&form, hold] {
+        if (hold > 0) {
+            std::printf("closing\n");
+            std::fflush(stdout);
+        }
+        form.close();
+    });
     app.exec();
     return 4; // only if closing the window did not end the process
 }

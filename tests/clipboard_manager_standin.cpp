@@ -5,12 +5,14 @@
 //                                       as the clipboard's owner from then on
 //   clipboard-manager-standin hang      owns CLIPBOARD_MANAGER and never answers
 //   clipboard-manager-standin read      prints the clipboard's text
-//   clipboard-manager-standin flood     from 50 windows, asks for the clipboard
-//                                       as STRING twice every 10 ms, each time
-//                                       into a new property, and never takes it
+//   clipboard-manager-standin flood [N] from N windows (50), asks for the
+//                                       clipboard as STRING twice every 10 ms,
+//                                       each time into a new property, and
+//                                       never takes it
 // The first two print "ready" once they own CLIPBOARD_MANAGER, the third once
 // it asks; all three run until killed.
 #include "X11Selection.h"
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -131,11 +133,11 @@ int manage(Connection& connection, bool answer) {
     }
 }
 
-int flood(Connection& connection) {
+int flood(Connection& connection, int count) {
     xcb_connection_t* xcb = connection.xcb();
     const xcb_atom_t clipboard = connection.atom("CLIPBOARD");
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(xcb)).data->root;
-    std::vector<xcb_window_t> windows(50);
+    std::vector<xcb_window_t> windows(size_t(std::max(1, count)));
     for (xcb_window_t& window : windows) {
         window = xcb_generate_id(xcb);
         xcb_create_window(xcb, XCB_COPY_FROM_PARENT, window, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
@@ -164,7 +166,7 @@ int flood(Connection& connection) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2)
+    if (argc != 2 && argc != 3)
         return 2;
     const auto connection = Connection::open();
     if (!connection) {
@@ -178,6 +180,6 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "hang") == 0)
         return manage(*connection, false);
     if (std::strcmp(argv[1], "flood") == 0)
-        return flood(*connection);
+        return flood(*connection, argc == 3 ? std::atoi(argv[2]) : 50);
     return 2;
 }

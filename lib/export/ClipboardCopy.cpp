@@ -4,11 +4,8 @@
 #include "Failure.h"
 #include "OffThread.h"
 #include "Yielder.h"
-#include <QClipboard>
+#include "SystemClipboard.h"
 #include <QElapsedTimer>
-#include <QFile>
-#include <QGuiApplication>
-#include <QMimeData>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -17,8 +14,6 @@
 namespace olvaris {
 
 namespace {
-
-const QString PlainText = QStringLiteral("text/plain");
 
 // Characters as the text counts them (UTF-16 units), from UTF-8 bytes:
 // one per byte, less the continuation bytes, plus one for each character
@@ -41,23 +36,6 @@ qsizetype textLength(QByteArrayView utf8) {
             length += (b & 0xC0) == 0x80 ? -1 : b >= 0xF0 ? 1 : 0;
     }
     return length;
-}
-
-QClipboard* clipboard() {
-    QClipboard* board = QGuiApplication::clipboard();
-    if (!board)
-        throw Failure(QStringLiteral("The clipboard is not available."));
-    return board;
-}
-
-// The text of the program's own earlier copy, shared, while it still holds
-// the clipboard (another owner's text is not asked for: that could wait).
-QByteArray heldClipboardText() {
-    QClipboard* board = QGuiApplication::clipboard();
-    if (!board || !board->ownsClipboard())
-        return {};
-    const QMimeData* data = board->mimeData();
-    return data ? data->data(PlainText) : QByteArray();
 }
 
 } // namespace
@@ -134,7 +112,7 @@ void CopyResultsToClipboard(const ResultsList& list, Yielder& yielder) {
     // An earlier copy's text is held here while the clipboard lets it go,
     // and given back to the system off this thread: freeing hundreds of
     // megabytes takes tens of milliseconds.
-    QByteArray earlier = heldClipboardText();
+    QByteArray earlier = programTextOnClipboard();
     ClearClipboard();
     const bool taken = SetClipboardText(text);
     offThread([&earlier] { QByteArray().swap(earlier); }, [&] { yielder.yieldByClock(); });
@@ -159,24 +137,10 @@ bool retryWithin(std::chrono::milliseconds patience, int maxAttempts, const std:
 
 // Cleared when the program no longer holds the clipboard: asking the owner
 // what it holds could wait seconds on an owner that does not answer.
-bool ClearClipboard() {
-    return retryWithin(ClipboardPatience, MaxClipboardAttempts, [] {
-        QClipboard* board = clipboard();
-        board->clear();
-        return !board->ownsClipboard();
-    });
-}
+bool ClearClipboard() { return retryWithin(ClipboardPatience, MaxClipboardAttempts, emptyClipboard); }
 
-// The clipboard is given the UTF-8 bytes themselves (shared, not copied);
-// it holds the text when it answers with the program's own data.
 bool SetClipboardText(const QByteArray& utf8Text) {
-    return retryWithin(ClipboardPatience, MaxClipboardAttempts, [&] {
-        QClipboard* board = clipboard();
-        auto* data = new QMimeData;
-        data->setData(PlainText, utf8Text);
-        board->setMimeData(data);
-        return board->mimeData() == data;
-    });
+    return retryWithin(ClipboardPatience, MaxClipboardAttempts, [&] { return placeOnClipboard(utf8Text); });
 }
 
 } // namespace olvaris

@@ -12,6 +12,10 @@ namespace {
 // Pieces of a large transfer stay well below any server's request limit.
 constexpr size_t LargestPiece = size_t(256) << 10;
 
+bool isAscii(const QByteArray& text) {
+    return std::all_of(text.cbegin(), text.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 } // namespace
 
 std::unique_ptr<Connection> Connection::open() {
@@ -62,7 +66,7 @@ xcb_window_t Connection::selectionOwner(xcb_atom_t selection) {
     return reply ? reply->owner : xcb_window_t(XCB_NONE);
 }
 
-xcb_timestamp_t Connection::serverTime() {
+xcb_timestamp_t Connection::serverTime(const std::function<void(const xcb_generic_event_t*)>& others) {
     const xcb_atom_t probe = atom("_OLVARIS_TIME");
     xcb_change_property(m_xcb, XCB_PROP_MODE_APPEND, m_window, probe, XCB_ATOM_STRING, 8, 0, nullptr);
     xcb_flush(m_xcb);
@@ -74,6 +78,8 @@ xcb_timestamp_t Connection::serverTime() {
             if (notify->window == m_window && notify->atom == probe)
                 return notify->time;
         }
+        if (others)
+            others(event);
     }
     return XCB_CURRENT_TIME;
 }
@@ -145,8 +151,10 @@ void SelectionServer::answer(const xcb_selection_request_event_t& request) {
 
     // Old clients name no property: the target is the property then.
     const xcb_atom_t property = request.property == XCB_NONE ? request.target : request.property;
-    const bool ours =
-        request.selection == m_selection && !m_lost && (request.time == XCB_CURRENT_TIME || request.time >= m_since);
+    // The request's time is not held against it: the server sends requests
+    // to the owner only, and clients (Qt among them) stamp them with the
+    // last time they saw, which may be before this owner took the selection.
+    const bool ours = request.selection == m_selection && !m_lost;
     const xcb_atom_t utf8 = m_connection.atom("UTF8_STRING");
     const xcb_atom_t plainUtf8 = m_connection.atom("text/plain;charset=utf-8");
     const xcb_atom_t targets = m_connection.atom("TARGETS");
@@ -154,26 +162,22 @@ void SelectionServer::answer(const xcb_selection_request_event_t& request) {
     const xcb_atom_t text = m_connection.atom("TEXT");
     const xcb_atom_t plain = m_connection.atom("text/plain");
 
-    // Returns whether the text is on its way.
     auto sendData = [&](const QByteArray& data, xcb_atom_t type) {
         if (size_t(data.size()) <= m_connection.largestChunk()) {
             xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, request.requestor, property, type, 8, uint32_t(data.size()),
                                 data.constData());
-            return true;
+            return;
         }
         // In pieces: announce the size, then send a piece each time the
         // requestor deletes the property, and an empty piece at the end.
-        // A requestor that never takes its pieces keeps its transfer open:
-        // past a few at once, further requests are refused.
-        if (m_transfers.size() >= MaxTransfers && !m_transfers.count({request.requestor, property}))
-            return false;
+        if (!m_transfers.count({request.requestor, property}))
+            makeRoomForTransfer();
         const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
         xcb_change_window_attributes(xcb, request.requestor, XCB_CW_EVENT_MASK, &events);
         const uint32_t size = uint32_t(data.size());
         xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, request.requestor, property, m_connection.atom("INCR"), 32, 1,
                             &size);
-        m_transfers[{request.requestor, property}] = Transfer{data, type, 0};
-        return true;
+        m_transfers[{request.requestor, property}] = Transfer{data, type, 0, Clock::now()};
     };
 
     if (ours) {
@@ -187,14 +191,15 @@ void SelectionServer::answer(const xcb_selection_request_event_t& request) {
                                 &m_since);
             answered = property;
         } else if (request.target == utf8 || request.target == plainUtf8) {
-            if (sendData(m_utf8, request.target))
-                answered = property;
+            sendData(m_utf8, request.target);
+            answered = property;
         } else if (request.target == XCB_ATOM_STRING || request.target == text || request.target == plain) {
-            // One Latin-1 copy, made at the first request and shared by all.
+            // One Latin-1 copy, made at the first request and shared by all;
+            // an ASCII text is its own.
             if (m_latin1.isNull())
-                m_latin1 = QString::fromUtf8(m_utf8).toLatin1();
-            if (sendData(m_latin1, XCB_ATOM_STRING))
-                answered = property;
+                m_latin1 = isAscii(m_utf8) ? m_utf8 : QString::fromUtf8(m_utf8).toLatin1();
+            sendData(m_latin1, XCB_ATOM_STRING);
+            answered = property;
         }
     }
     answerRequest(m_connection, request, answered);
@@ -210,9 +215,25 @@ void SelectionServer::continueTransfer(const xcb_property_notify_event_t& notify
     xcb_change_property(m_connection.xcb(), XCB_PROP_MODE_REPLACE, notify.window, notify.atom, transfer.type, 8,
                         uint32_t(piece), transfer.data.constData() + transfer.sent);
     transfer.sent += piece;
+    transfer.moved = Clock::now();
     if (piece == 0)
         m_transfers.erase(key);
     xcb_flush(m_connection.xcb());
+}
+
+void SelectionServer::makeRoomForTransfer() {
+    if (m_transfers.size() < MaxTransfers)
+        return;
+    auto stalest = m_transfers.begin();
+    for (auto at = m_transfers.begin(); at != m_transfers.end(); ++at)
+        if (at->second.moved < stalest->second.moved)
+            stalest = at;
+    m_transfers.erase(stalest);
+}
+
+void SelectionServer::endStalledTransfers(Clock::time_point now) {
+    for (auto at = m_transfers.begin(); at != m_transfers.end();)
+        at = now - at->second.moved >= StalledTransfer ? m_transfers.erase(at) : std::next(at);
 }
 
 } // namespace olvaris::x11

@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <xcb/xcb.h>
@@ -33,8 +34,9 @@ public:
     xcb_window_t window() const { return m_window; }
     xcb_atom_t atom(const char* name);
     xcb_window_t selectionOwner(xcb_atom_t selection);
-    // The server's time now, from a property change on the window.
-    xcb_timestamp_t serverTime();
+    // The server's time now, from a property change on the window. Other
+    // events that come meanwhile go to the given handler (else dropped).
+    xcb_timestamp_t serverTime(const std::function<void(const xcb_generic_event_t*)>& others = {});
     // The next event, waiting until the deadline; null when it passed.
     xcb_generic_event_t* waitForEvent(std::chrono::steady_clock::time_point deadline);
     // The largest property one request may write.
@@ -51,28 +53,41 @@ private:
 
 // Serves a text as the owner of a selection: answers TARGETS, TIMESTAMP and
 // the text types, large texts in pieces (the INCR protocol). Every request
-// shares the one text (and one Latin-1 copy), and at most MaxTransfers
-// piecewise transfers are open at once, so memory stays bounded whatever
-// the requestors do.
+// shares the one text (and one Latin-1 copy, none for ASCII): an open
+// transfer is a place in the text and nothing more, and there are at most
+// MaxTransfers, so memory stays bounded whatever the requestors do. A
+// requestor that stops taking its pieces loses its transfer after
+// StalledTransfer, or sooner when all are open and another asks: the
+// longest stalled gives its place up, never one that keeps taking pieces.
 class SelectionServer {
 public:
+    using Clock = std::chrono::steady_clock;
+
     SelectionServer(Connection& connection, xcb_atom_t selection, QByteArray utf8, xcb_timestamp_t since);
 
     // Takes the event when it belongs to serving the selection.
     bool handle(const xcb_generic_event_t* event);
     // Whether a piecewise transfer is still going on.
     bool transferring() const { return !m_transfers.empty(); }
+    // Ends the transfers whose requestors took no piece for StalledTransfer.
+    void endStalledTransfers(Clock::time_point now);
+    // Whether another owner has taken the selection.
+    bool lost() const { return m_lost; }
+    const QByteArray& text() const { return m_utf8; }
+
+    static constexpr size_t MaxTransfers = 1024;
+    static constexpr std::chrono::milliseconds StalledTransfer{2000};
 
 private:
     struct Transfer {
         QByteArray data;
         xcb_atom_t type;
         size_t sent = 0;
+        Clock::time_point moved;
     };
     void answer(const xcb_selection_request_event_t& request);
     void continueTransfer(const xcb_property_notify_event_t& notify);
-
-    static constexpr size_t MaxTransfers = 8;
+    void makeRoomForTransfer();
 
     Connection& m_connection;
     xcb_atom_t m_selection;
