@@ -11,6 +11,7 @@
 #include "Form1.h"
 #include "AppFiles.h"
 #include "CommandLine.h"
+#include "SystemPath.h"
 #include "TerminationSignals.h"
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,8 @@
 #include <QtTest>
 #include <sys/stat.h>
 #include <csignal>
+#include <cstdio>
+#include <memory>
 #include <vector>
 
 using namespace olvaris;
@@ -123,7 +126,15 @@ private slots:
             QCOMPARE(platform.messages[0].text, QDir::toNativeSeparators(other) + " not found.");
             QCOMPARE(platform.exitStatuses, std::vector<int>{1});
         }
+        // Named in Latin-1, as the command line gives it: the bytes are
+        // the file's, though they are not UTF-8.
         test::writeDatabase(other, {{"Elsewhere", "EW", "00001"}});
+        const QByteArray latin1 = QFile::encodeName(elsewhere.path()) + "/caf\xe9.mdb";
+        QCOMPARE(std::rename(QFile::encodeName(other).constData(), latin1.constData()), 0);
+        // Qt could not name it to remove the folder.
+        const std::unique_ptr<const char, void (*)(const char*)> removed(latin1.constData(),
+                                                                         [](const char* name) { std::remove(name); });
+        AppFiles::overrideDatabase(fromSystemBytes(latin1));
         ScriptedPlatform platform;
         Form1 form(platform);
         form.Form_Load();
@@ -131,6 +142,13 @@ private slots:
         AppFiles::overrideDatabase({});
         QVERIFY(platform.messages.empty());
         QCOMPARE(test::listedRows(form.results()), (std::vector<ZipRow>{{"Elsewhere", "EW", "00001"}}));
+    }
+
+    void fileNamesKeepTheirBytes() {
+        for (const QByteArray& bytes : {QByteArray("caf\xe9"), QByteArray("caf\xc3\xa9"), QByteArray("\xed\xb3\xa9"),
+                                        QByteArray("\xf0\x9f\x93\xae x"), QByteArray("a\xc3"), QByteArray("\xff\xfe")})
+            QCOMPARE(toSystemBytes(fromSystemBytes(bytes)), bytes);
+        QCOMPARE(fromSystemBytes("caf\xc3\xa9"), QString::fromUtf8("caf\xc3\xa9"));
     }
 
     // A database named on the command line is taken as named, a hidden file

@@ -1,4 +1,5 @@
 #include "AppFiles.h"
+#include "SystemPath.h"
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -35,15 +36,15 @@ QString AppFiles::databasePath() {
 void AppFiles::overrideDatabase(const QString& path) { databaseOverride() = path; }
 
 bool AppFiles::databaseThere() {
-    return databaseOverride().isEmpty() ? isOrdinaryFile(databasePath()) : QFileInfo(databasePath()).isFile();
+    return databaseOverride().isEmpty() ? isOrdinaryFile(databasePath()) : fileKindAt(databasePath()) == FileKind::File;
 }
 
 QString AppFiles::databaseMissing() {
     const QString path = databasePath();
-    const QFileInfo info(path);
-    if (databaseOverride().isEmpty() || !info.exists())
+    const FileKind kind = fileKindAt(path);
+    if (databaseOverride().isEmpty() || kind == FileKind::Missing)
         return path + QStringLiteral(" not found.");
-    if (info.isDir())
+    if (kind == FileKind::Folder)
         return path + QStringLiteral(" is a folder, not a database.");
     return path + QStringLiteral(" is not a file (a pipe or a device), not a database.");
 }

@@ -1,6 +1,7 @@
 #include "ZipConnection.h"
 #include "ZipQueries.h"
 #include "Failure.h"
+#include "SystemPath.h"
 #include <QFile>
 #include <sqlite3.h>
 
@@ -70,7 +71,7 @@ QString ZipConnection::connectionStringFor(const QString& databasePath) {
 void ZipConnection::Open(const QString& connectionString) {
     if (m_db)
         throw Failure(QStringLiteral("Operation is not allowed when the object is open."));
-    const QByteArray path = QFile::encodeName(dataSource(connectionString));
+    const QByteArray path = toSystemBytes(dataSource(connectionString));
 
     sqlite::Connection opened;
     // The connection is used by the window's thread alone, so the engine

@@ -12,6 +12,7 @@
 #include "ZipIndex.h"
 #include "ZipRules.h"
 #include "Failure.h"
+#include "SystemPath.h"
 #include "ZipConnection.h"
 #include <QDir>
 #include <QFileInfo>
@@ -38,7 +39,7 @@ using Kind = RowVerdict::Kind;
 int openList(const QString& file, QString& problem) {
     if (file == QLatin1String("-"))
         return STDIN_FILENO;
-    const int descriptor = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int descriptor = ::open(toSystemBytes(file).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor < 0) {
         problem = QString::fromLocal8Bit(std::strerror(errno));
         return -1;
@@ -77,7 +78,7 @@ std::unique_ptr<CheckedOutput> outputFor(const ListCheckOptions& options, const 
                                          std::unique_ptr<OutputFile>& file) {
     if (!options.output)
         return std::make_unique<CheckedRows>(out, options.json, options.problemsOnly, separator, byteOrderMark);
-    const std::string path = QFile::encodeName(*options.output).toStdString();
+    const std::string path = toSystemBytes(*options.output).toStdString();
     if (options.output->endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
         return std::make_unique<CheckedWorkbook>(path, sheetName, QFileInfo(listName).fileName().toStdString(),
                                                  options.problemsOnly, hiddenColumns);
@@ -89,7 +90,7 @@ std::unique_ptr<CheckedOutput> outputFor(const ListCheckOptions& options, const 
 bool sameFile(const QString& one, const QString& other) {
     struct stat a {
     }, b{};
-    return ::stat(QFile::encodeName(one).constData(), &a) == 0 && ::stat(QFile::encodeName(other).constData(), &b) == 0
+    return ::stat(toSystemBytes(one).constData(), &a) == 0 && ::stat(toSystemBytes(other).constData(), &b) == 0
            && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
@@ -132,7 +133,7 @@ int checkList(const ListCheckOptions& options, const QString& database, std::FIL
         char separator = ',';
         bool byteOrderMark = false;
         if (kind != workbook::FileKind::Text) {
-            sheet = workbook::openSheet(QFile::encodeName(options.file).toStdString(), kind,
+            sheet = workbook::openSheet(toSystemBytes(options.file).toStdString(), kind,
                                         options.sheet ? std::optional(options.sheet->toStdString()) : std::nullopt);
             source = sheet.get();
             std::optional<std::string> columns;
@@ -177,11 +178,12 @@ int checkList(const ListCheckOptions& options, const QString& database, std::FIL
         }
         const ziplist::ZipColumns columns = header.columns;
 
-        const QFileInfo info(database);
-        if (!info.isFile())
-            return complain(database, info.exists() ? QStringLiteral("not a file") : QStringLiteral("no such file"));
+        const FileKind there = fileKindAt(database);
+        if (there != FileKind::File)
+            return complain(database,
+                            there == FileKind::Missing ? QStringLiteral("no such file") : QStringLiteral("not a file"));
         ZipConnection connection;
-        connection.Open(ZipConnection::connectionStringFor(QDir::cleanPath(info.absoluteFilePath())));
+        connection.Open(ZipConnection::connectionStringFor(absoluteSystemPath(database)));
         const ZipIndex index(connection);
 
         std::vector<bool> hiddenColumns;

@@ -10,13 +10,13 @@
 #include "RowWriter.h"
 #include "Utf8.h"
 #include "Failure.h"
+#include "SystemPath.h"
 #include "ZipConnection.h"
 #include "ZipQueries.h"
 #include "ZipRowSet.h"
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <cstdio>
 #include <unistd.h>
 
@@ -107,7 +107,11 @@ int main(int argc, char** argv) {
     parser.addOptions({all, city, state, zip, exact, standardInput, check, columns, sheet, output, problems, csv, json,
                        database, help, version});
 
-    if (!parser.parse(QCoreApplication::arguments()))
+    // Any argument may name a file: decoded so its bytes come back whole.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << fromSystemBytes(argv[i]);
+    if (!parser.parse(arguments))
         return usageError(parser.errorText());
     if (parser.isSet(help)) {
         std::fputs(qPrintable(parser.helpText()), stdout);
@@ -172,10 +176,10 @@ int main(int argc, char** argv) {
     if (request.pattern && query::isBlankFilter(*request.pattern))
         return usageError(QStringLiteral("the pattern is blank; use --all for every row"));
 
-    const QFileInfo info(file);
-    if (!info.exists())
+    const FileKind kind = fileKindAt(file);
+    if (kind == FileKind::Missing)
         return complain(QStringLiteral("%1: no such file").arg(file));
-    if (!info.isFile())
+    if (kind != FileKind::File)
         return complain(QStringLiteral("%1: not a file").arg(file));
 
     RowWriter writer(stdout,
@@ -187,7 +191,7 @@ int main(int argc, char** argv) {
     long unmatched = 0;
     try {
         ZipConnection connection;
-        connection.Open(ZipConnection::connectionStringFor(QDir::cleanPath(info.absoluteFilePath())));
+        connection.Open(ZipConnection::connectionStringFor(absoluteSystemPath(file)));
         const auto print = [&](const LookupRequest& one) {
             const LookupQuery query = queryFor(one);
             ZipRowSet set;

@@ -3,8 +3,8 @@
 #include "CommandLine.h"
 #include "DesktopPlatform.h"
 #include "Form1.h"
+#include "SystemPath.h"
 #include <QApplication>
-#include <QFileInfo>
 #include <QScreen>
 #include <QStyleFactory>
 #include <csignal>
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << olvaris::fromSystemBytes(argv[i]);
     const olvaris::CommandLine line = olvaris::parseCommandLine(arguments);
     switch (line.action) {
     case olvaris::CommandLine::Action::Help:
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     // Another database is named as given, from the folder the program was
     // started in; a missing or unusable one is met as the shipped one would be.
     if (!line.database.isEmpty())
-        olvaris::AppFiles::overrideDatabase(QFileInfo(line.database).absoluteFilePath());
+        olvaris::AppFiles::overrideDatabase(olvaris::absoluteSystemPath(line.database));
     // Qt reads no command line: it is given the program's name only, so its
     // own options (-stylesheet, -platform, -reverse ...) are not taken. The
     // desktop's environment variables are.
