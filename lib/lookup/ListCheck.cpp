@@ -14,7 +14,6 @@
 #include "Failure.h"
 #include "SystemPath.h"
 #include "ZipConnection.h"
-#include <QDir>
 #include <QFileInfo>
 #include <array>
 #include <memory>

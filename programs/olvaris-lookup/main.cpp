@@ -16,7 +16,6 @@
 #include "ZipRowSet.h"
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 #include <cstdio>
 #include <unistd.h>
 
