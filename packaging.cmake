@@ -31,7 +31,7 @@ endforeach()
 
 configure_file(${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/doc/copyright COPYONLY)
 install(FILES ${CMAKE_BINARY_DIR}/doc/copyright ${CMAKE_SOURCE_DIR}/README.md
-              ${CMAKE_SOURCE_DIR}/db/PROVENANCE.md ${CMAKE_SOURCE_DIR}/db/us-zip-codes.LICENSE
+              ${CMAKE_SOURCE_DIR}/db/PROVENANCE.md ${CMAKE_SOURCE_DIR}/db/DATA.md ${CMAKE_SOURCE_DIR}/db/us-zip-codes.LICENSE
         DESTINATION share/doc/olvaris)
 # Debian wants the changelog and the manual page compressed.
 foreach(doc changelog olvaris.1 olvaris-lookup.1 zipbase-build.1)

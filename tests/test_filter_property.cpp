@@ -25,7 +25,7 @@ constexpr int GeneratedFilters = 30'000;
 
 // Rows of the shipped table plus rows whose texts hold what filters are made of.
 std::vector<ZipRow> makeTable() {
-    const std::vector<ZipRow> shipped = readShippedCsv();
+    const std::vector<ZipRow> shipped = readShippedRows();
     std::vector<ZipRow> table;
     for (size_t i = 0; i < shipped.size(); i += 20)
         table.push_back(shipped[i]);

@@ -76,7 +76,7 @@ class LookupTest : public QObject {
 
 private slots:
     void initTestCase() {
-        m_table = readShippedCsv();
+        m_table = readShippedRows();
         m_shipped = checksum(TestFolders::shippedDatabase());
     }
     void cleanupTestCase() { QCOMPARE(checksum(TestFolders::shippedDatabase()), m_shipped); }

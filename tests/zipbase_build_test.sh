@@ -125,6 +125,55 @@ printf 'City,State,ZIP\rBoston,MA,="02108"\r' >"$work/mac.csv"
 printf 'ID\tCity\tState\tZip\tA\tB\tC\tD\tE\tF\tG\tH\n1\tBoston\tMA\t02108\ta\tb\tc\td\te\tf\tg\th\n' >"$work/twelve.tsv"
 "$tool" "$work/twelve.tsv" "$work/twelve.mdb" >/dev/null 2>&1 || fail "a 12-column TSV taken for GeoNames"
 
+# The list made current: a row of each kind, with the export and the
+# points. Each line of the table: ZIP, where it ends (list, retired or
+# absent), its city and state there, its point and its county FIPS.
+{ echo city,state,zip; printf '%s\n' \
+    'Boston,MA,02134' 'Sacaton,AZ,85247' 'San Juan,PR,00901' 'Apo,AE,09002' 'Charleston,WV,25309' \
+    'Lead Hill,AR,72644' 'Lost Town,OK,74184'; } >"$work/old.csv"
+{ echo zip,latitude,longitude; printf '%s\n' '02134,42.35,-71.13' '00901,18.46,-66.10' '09002,0,0' '74184,91,10' \
+    '25309,38.33,-81.65'; } >"$work/points.csv"
+tab=$(printf '\t')
+{
+    printf 'US\t02134\tAllston\tMassachusetts\tMA\tSuffolk\t025\t\t\t42.3535\t-71.1329\t4\n'
+    printf 'US\t85147\tSacaton\tArizona\tAZ\tPinal\t021\t\t\t33.1234\t-111.7384\t4\n'
+    printf 'US\t25309\tSouth Charleston\tWest Virginia\tWV\tKanawha\t039\t\t\t\t\t\n'
+    printf 'US\t72644\tLead Hill\tArkansas\tAR\tBoone\t009\t\t\t36.4\t-92.9\t4\n'
+    printf 'US\t72643\tLead Hill\tMissouri\tMO\tBoone\t009\t\t\t36.41\t-92.91\t4\n'
+    printf "US\t83815\tCoeur d'Alene\tIdaho\tID\tKootenai\t055\t\t\t47.7\t-116.8\t4\n"
+    printf 'US\t09001\tAPO AE\t\t\t\t\t\t\t38.1105\t15.6613\t\n'
+    printf 'US\t96201\tFPO AP\t\t\t\t\t\t\t200\t15\t\n'
+} >"$work/current.txt"
+"$tool" --locations "$work/points.csv" --current "$work/current.txt" --note "current=Test export, CC BY 4.0" \
+    "$work/old.csv" "$work/current.mdb" >"$work/current.out" 2>"$work/current.err" || fail "the merge refused"
+where() { # zip: where|city|state|latitude,longitude|fips
+    listed=$(q "$work/current.mdb" "select 'list|' || city || '|' || state from zip_codes where zip = '$1'")
+    retired=$(q "$work/current.mdb" "select 'retired|' || city || '|' || state from retired_zips where zip = '$1'")
+    place=$(q "$work/current.mdb" "select coalesce(latitude || ',' || longitude, '') || '|' || coalesce(county_fips, '')
+                                   from zip_places where zip = '$1'")
+    echo "${listed:-${retired:-absent||}}|${place:-|}"
+}
+while IFS="$tab" read -r zip expected why; do
+    [ "$(where "$zip")" = "$expected" ] || fail "merge, $why: $zip is $(where "$zip"), not $expected"
+done <<ROWS
+02134	list|Boston|MA|42.3535,-71.1329|25025	kept: the list's name, the export's point and county
+85247	retired|Sacaton|AZ||	retired: the export lacks it
+85147	list|Sacaton|AZ|33.1234,-111.7384|04021	new in the export
+00901	list|San Juan|PR|18.46,-66.1|	a territory is never retired
+09002	list|Apo|AE||	a military ZIP is never retired; 0,0 is no place
+09001	list|Apo|AE|38.1105,15.6613|	a new military ZIP takes the state its number gives
+96201	list|Fpo|AP||	a point out of range is left out
+25309	list|Charleston|WV|38.33,-81.65|54039	renamed in the export: the list's name, the old point
+72643	list|Lead Hill|AR|36.41,-92.91|05009	a state the prefix contradicts
+74184	retired|Lost Town|OK||	retired, its bad point said
+83815	list|Coeur D Alene|ID|47.7,-116.8|16055	named in the list's style
+ROWS
+grep -q 'points.csv:5: 91,10 is no place' "$work/current.err" || fail "a bad point is not said: $(cat "$work/current.err")"
+grep -q 'current.txt:8: 200,15 is no place' "$work/current.err" || fail "a bad export point is not said"
+[ "$(q "$work/current.mdb" "select note from data_sources where role = 'current'")" = 'Test export, CC BY 4.0' ] \
+    || fail "the source's note"
+[ "$(q "$work/current.mdb" "select count(*) from zip_points")" = 8 ] || fail "points indexed"
+
 # Conventions: help on standard output, usage errors with status 2.
 "$tool" --help | grep -q '^usage: zipbase-build' || fail "--help"
 "$tool" --version | grep -q '^zipbase-build ' || fail "--version"

@@ -21,4 +21,25 @@ inline constexpr const char* Indexes = "CREATE INDEX zip_codes_by_place ON zip_c
                                        "CREATE INDEX zip_codes_by_zip ON zip_codes (zip, city, state);"
                                        "ANALYZE;";
 
+// Beside the list, what the window does not read: where each ZIP is and in
+// which county (county_fips: the state's two digits and the county's
+// three), the points again in an R*Tree keyed by the ZIP as a number (a
+// radius reads the box around it, never every ZIP), the ZIPs retired since
+// the list was made with their last town, and where the data came from.
+inline constexpr const char* Places =
+    "CREATE TABLE zip_places (zip TEXT PRIMARY KEY COLLATE NOCASE, latitude REAL, longitude REAL, county TEXT, "
+    "county_fips TEXT) WITHOUT ROWID;"
+    "CREATE VIRTUAL TABLE zip_points USING rtree(zip_number, south, north, west, east);"
+    "CREATE TABLE retired_zips (zip TEXT PRIMARY KEY COLLATE NOCASE, city TEXT, state TEXT) WITHOUT ROWID;"
+    "CREATE TABLE data_sources (role TEXT, file TEXT, lines INTEGER, note TEXT);";
+
+inline constexpr const char* InsertPlace =
+    "INSERT INTO zip_places (zip, latitude, longitude, county, county_fips) VALUES (?1, ?2, ?3, ?4, ?5)";
+inline constexpr const char* InsertPoint =
+    "INSERT INTO zip_points (zip_number, south, north, west, east) VALUES (?1, ?2, ?2, ?3, ?3)";
+inline constexpr const char* InsertRetired =
+    "INSERT OR IGNORE INTO retired_zips (zip, city, state) VALUES (?1, ?2, ?3)";
+inline constexpr const char* InsertSource =
+    "INSERT INTO data_sources (role, file, lines, note) VALUES (?1, ?2, ?3, ?4)";
+
 } // namespace olvaris::schema

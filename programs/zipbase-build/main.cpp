@@ -6,6 +6,7 @@
 // Nothing is written unless the whole input is valid: the database is built
 // under a temporary name beside the output and renamed over it at the end.
 #include "OpenSheet.h"
+#include "ZipMerge.h"
 #include "ZipRecords.h"
 #include "ZipRules.h"
 #include "SqliteHandles.h"
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <memory>
 #include <tuple>
@@ -28,7 +30,8 @@ constexpr int Failed = 1;
 constexpr int UsageError = 2;
 
 constexpr const char* Usage = "usage: zipbase-build [--help] [--version] [--columns CITY,STATE,ZIP] [--sheet NAME|N]\n"
-                              "                     INPUT OUTPUT\n";
+                              "                     [--locations FILE] [--current FILE] [--note ROLE=TEXT]... INPUT "
+                              "OUTPUT\n";
 constexpr const char* Help = R"(
 Builds OUTPUT, a database for Olvaris and olvaris-lookup, from INPUT, which may be
   - CSV or TSV with a header naming the City, State and ZIP columns (City/Town,
@@ -54,6 +57,18 @@ its two-letter code (each said as INPUT:LINE: what was done, the first 20 of
 them, and counted). A ZIP that is no ZIP code, an unknown state or an empty city
 is refused as INPUT:LINE: reason, and nothing is written; OUTPUT keeps what it held. Exit status: 0 built, 1 refused or
 failed, 2 a usage error, 128+N interrupted by signal N (nothing left behind).
+
+Where each ZIP is, and which exist today:
+  --locations FILE  a CSV with ZIP, Latitude and Longitude columns: each ZIP's point
+  --current FILE    the GeoNames postal-code export for the US, newer than INPUT: a ZIP
+                    of the 50 states or DC that it lacks is retired (kept apart with its
+                    last town), one it adds joins the list (named in the list's style;
+                    a military one with the state its number gives); its points come
+                    before those of --locations, and it gives each ZIP's county
+  --note ROLE=TEXT  what a source is (its name, date, licence), recorded in OUTPUT for
+                    olvaris-lookup --about; ROLE is list, locations or current
+A point outside -90..90 / -180..180, or 0,0, is no place: said as FILE:LINE and left
+out. Territories and military ZIPs are never retired (the export does not cover them).
 )";
 
 class BuildError : public std::runtime_error {
@@ -127,8 +142,87 @@ std::array<std::string, 3> storedForm(const std::array<std::string, 3>& row, lon
     return {std::string(city), state->code, zip->five};
 }
 
-long build(const std::string& input, const std::string& output, const std::optional<std::string>& columns,
-           const std::optional<std::string>& sheetChoice, Corrections& corrections) {
+// The inputs beside the list, and what each source is.
+struct Sources {
+    std::optional<std::string> locations, current;
+    std::map<std::string, std::string> notes; // by role
+};
+
+// Lines of a source left out, the first few said.
+void sayLeftOut(const std::string& file, const std::vector<olvaris::zipdata::LeftOut>& leftOut) {
+    for (size_t i = 0; i < leftOut.size() && i < size_t(CorrectionsSaid); ++i)
+        std::cerr << file << ":" << leftOut[i].line << ": " << leftOut[i].why << "\n";
+    if (leftOut.size() > size_t(CorrectionsSaid))
+        std::cerr << file << ": " << leftOut.size() - size_t(CorrectionsSaid) << " more left out, not shown\n";
+}
+
+std::string baseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+struct Statements {
+    olvaris::sqlite::Statement row, place, point, retired, source;
+};
+
+void bindText(sqlite3* db, sqlite3_stmt* statement, int index, const std::string& text) {
+    check(db, sqlite3_bind_text(statement, index, text.data(), int(text.size()), SQLITE_TRANSIENT));
+}
+
+void step(sqlite3* db, sqlite3_stmt* statement) {
+    check(db, sqlite3_step(statement), SQLITE_DONE);
+    check(db, sqlite3_reset(statement));
+}
+
+void insertRow(sqlite3* db, sqlite3_stmt* statement, const std::array<std::string, 3>& row) {
+    for (int i = 0; i < 3; ++i)
+        bindText(db, statement, i + 1, row[size_t(i)]);
+    step(db, statement);
+}
+
+// Rows of a merge: the list made current, where each ZIP is, the retired.
+void insertMerged(sqlite3* db, Statements& statements, const olvaris::zipdata::Merged& merged) {
+    for (const auto& row : merged.rows)
+        insertRow(db, statements.row.get(), row);
+    for (const auto& row : merged.retired)
+        insertRow(db, statements.retired.get(), {row[2], row[0], row[1]});
+    for (const auto& [zip, place] : merged.places) {
+        bindText(db, statements.place.get(), 1, zip);
+        if (place.point) {
+            check(db, sqlite3_bind_double(statements.place.get(), 2, place.point->latitude));
+            check(db, sqlite3_bind_double(statements.place.get(), 3, place.point->longitude));
+            check(db, sqlite3_bind_int(statements.point.get(), 1, std::stoi(zip)));
+            check(db, sqlite3_bind_double(statements.point.get(), 2, place.point->latitude));
+            check(db, sqlite3_bind_double(statements.point.get(), 3, place.point->longitude));
+            step(db, statements.point.get());
+        } else {
+            check(db, sqlite3_bind_null(statements.place.get(), 2));
+            check(db, sqlite3_bind_null(statements.place.get(), 3));
+        }
+        for (const auto& [index, text] : {std::pair{4, &place.county}, std::pair{5, &place.countyFips}}) {
+            if (text->empty())
+                check(db, sqlite3_bind_null(statements.place.get(), index));
+            else
+                bindText(db, statements.place.get(), index, *text);
+        }
+        step(db, statements.place.get());
+    }
+}
+
+void insertSource(sqlite3* db, sqlite3_stmt* statement, const std::string& role, const std::string& file, long lines,
+                  const Sources& sources) {
+    bindText(db, statement, 1, role);
+    bindText(db, statement, 2, baseName(file));
+    check(db, sqlite3_bind_int64(statement, 3, lines));
+    const auto note = sources.notes.find(role);
+    bindText(db, statement, 4, note == sources.notes.end() ? std::string() : note->second);
+    step(db, statement);
+}
+
+struct Built {
+    long rows = 0, retired = 0, added = 0, located = 0, withCounty = 0;
+    bool merged = false;
+};
+
+Built build(const std::string& input, const std::string& output, const std::optional<std::string>& columns,
+            const std::optional<std::string>& sheetChoice, const Sources& sources, Corrections& corrections) {
     const int descriptor = openInput(input);
     struct Closer {
         int descriptor;
@@ -162,20 +256,54 @@ long build(const std::string& input, const std::string& output, const std::optio
     // may write.
     exec(db.get(), "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA page_size = 4096;");
     exec(db.get(), olvaris::schema::Table);
+    exec(db.get(), olvaris::schema::Places);
     exec(db.get(), "BEGIN");
-    olvaris::sqlite::Statement insert;
-    check(db.get(), olvaris::sqlite::prepare(db.get(), olvaris::schema::Insert, insert));
-    long rows = 0;
+    Statements statements;
+    for (const auto& [sql, statement] : {std::pair{olvaris::schema::Insert, &statements.row},
+                                         std::pair{olvaris::schema::InsertPlace, &statements.place},
+                                         std::pair{olvaris::schema::InsertPoint, &statements.point},
+                                         std::pair{olvaris::schema::InsertRetired, &statements.retired},
+                                         std::pair{olvaris::schema::InsertSource, &statements.source}})
+        check(db.get(), olvaris::sqlite::prepare(db.get(), sql, *statement));
+    // A list alone goes to the table as it is read; one made current or
+    // located is held until the other sources are read.
+    const bool merging = sources.locations || sources.current;
+    std::vector<olvaris::zipdata::ListRow> held;
+    Built built;
+    long listed = 0;
     std::array<std::string, 3> row;
     while (records.next(row)) {
-        const std::array<std::string, 3> stored = storedForm(row, records.recordLine(), corrections, input);
-        for (int i = 0; i < 3; ++i)
-            check(db.get(), sqlite3_bind_text(insert.get(), i + 1, stored[size_t(i)].data(),
-                                              int(stored[size_t(i)].size()), SQLITE_TRANSIENT));
-        check(db.get(), sqlite3_step(insert.get()), SQLITE_DONE);
-        check(db.get(), sqlite3_reset(insert.get()));
-        ++rows;
+        std::array<std::string, 3> stored = storedForm(row, records.recordLine(), corrections, input);
+        if (merging)
+            held.push_back(std::move(stored));
+        else
+            insertRow(db.get(), statements.row.get(), stored);
+        ++listed;
     }
+    built.rows = listed;
+    insertSource(db.get(), statements.source.get(), "list", input, listed, sources);
+    if (merging) {
+        std::optional<olvaris::zipdata::Locations> locations;
+        std::optional<olvaris::zipdata::CurrentExport> current;
+        if (sources.locations) {
+            locations = olvaris::zipdata::readLocations(*sources.locations);
+            sayLeftOut(*sources.locations, locations->leftOut);
+            insertSource(db.get(), statements.source.get(), "locations", *sources.locations, locations->lines, sources);
+        }
+        if (sources.current) {
+            current = olvaris::zipdata::readCurrentExport(*sources.current);
+            sayLeftOut(*sources.current, current->leftOut);
+            insertSource(db.get(), statements.source.get(), "current", *sources.current, current->lines, sources);
+        }
+        const olvaris::zipdata::Merged merged = olvaris::zipdata::mergeCurrent(
+            std::move(held), locations ? &*locations : nullptr, current ? &*current : nullptr);
+        for (const std::string& said : merged.said)
+            std::cerr << *sources.current << ": " << said << "\n";
+        insertMerged(db.get(), statements, merged);
+        built = Built{long(merged.rows.size()), long(merged.retired.size()), merged.added,
+                      merged.located,           merged.withCounty,           true};
+    }
+    statements = Statements();
     exec(db.get(), "COMMIT");
     // Rows, then indexes: each is written whole, in order, so the file is
     // as compact as a VACUUM would make it.
@@ -187,7 +315,7 @@ long build(const std::string& input, const std::string& output, const std::optio
         ::close(written);
     if (!synced)
         throw BuildError("cannot write " + output + " to the disk: " + std::strerror(errno));
-    return rows;
+    return built;
 }
 
 // Whether a file begins as every SQLite database does.
@@ -235,12 +363,15 @@ void removeWork(const std::string& temporary) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> files;
-    std::optional<std::string> columns, sheet;
+    std::optional<std::string> columns, sheet, note;
+    Sources sources;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         bool valued = false;
         for (const auto& [option, value, takes] :
-             {std::tuple{"--columns", &columns, "CITY,STATE,ZIP"}, std::tuple{"--sheet", &sheet, "NAME or N"}}) {
+             {std::tuple{"--columns", &columns, "CITY,STATE,ZIP"}, std::tuple{"--sheet", &sheet, "NAME or N"},
+              std::tuple{"--locations", &sources.locations, "FILE"}, std::tuple{"--current", &sources.current, "FILE"},
+              std::tuple{"--note", &note, "ROLE=TEXT"}}) {
             const std::string name(option);
             if (argument != name && argument.rfind(name + "=", 0) != 0)
                 continue;
@@ -250,6 +381,16 @@ int main(int argc, char** argv) {
             }
             *value = argument == name ? std::string(argv[++i]) : argument.substr(name.size() + 1);
             valued = true;
+        }
+        if (valued && note) {
+            const size_t equals = note->find('=');
+            const std::string role = note->substr(0, equals);
+            if (equals == std::string::npos || (role != "list" && role != "locations" && role != "current")) {
+                std::cerr << "zipbase-build: --note takes ROLE=TEXT, ROLE list, locations or current\n" << Usage;
+                return UsageError;
+            }
+            sources.notes[role] = note->substr(equals + 1);
+            note.reset();
         }
         if (valued)
             continue;
@@ -305,12 +446,12 @@ int main(int argc, char** argv) {
     removeWorkOnTermination(temporary);
     try {
         Corrections corrections;
-        const long rows = build(input, temporary, columns, sheet, corrections);
+        const Built built = build(input, temporary, columns, sheet, sources, corrections);
         if (std::rename(temporary.c_str(), output.c_str()) != 0)
             throw BuildError("cannot rename " + temporary + " to " + output + ": " + std::strerror(errno));
         if (corrections.total() > CorrectionsSaid)
             std::cerr << input << ": " << corrections.total() - CorrectionsSaid << " corrections more, not shown\n";
-        std::cout << output << ": " << rows << " rows";
+        std::cout << output << ": " << built.rows << " rows";
         if (corrections.total() > 0)
             std::cout << " (" << corrections.plusFour << " ZIP+4 cut to five digits, " << corrections.lostZeros
                       << " ZIP codes given back their leading zeros, "
@@ -319,6 +460,9 @@ int main(int argc, char** argv) {
                                                         "forms, "
                                                 : std::string())
                       << corrections.states << " states written as their codes)";
+        if (built.merged)
+            std::cout << "; " << built.retired << " ZIP codes retired, " << built.added << " added; " << built.located
+                      << " located, " << built.withCounty << " with their county";
         std::cout << "\n";
         return 0;
     } catch (const ziplist::ReadError& error) {

@@ -10,17 +10,21 @@
 
 namespace olvaris::test {
 
-std::vector<ZipRow> readShippedCsv() {
-    QFile file(QStringLiteral(OLVARIS_SOURCE_DIR "/db/us-zip-codes.csv"));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        throw std::runtime_error("cannot read the shipped CSV");
+// Read with the engine alone, none of the program's queries: in the order
+// the builder wrote them.
+std::vector<ZipRow> readShippedRows() {
+    sqlite::Connection db;
+    if (sqlite::open(OLVARIS_SHIPPED_DATABASE, SQLITE_OPEN_READONLY, db) != SQLITE_OK)
+        throw std::runtime_error("cannot open the shipped database");
+    sqlite::Statement select;
+    if (sqlite::prepare(db.get(), "select city, state, zip from zip_codes order by rowid", select) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(db.get()));
     std::vector<ZipRow> rows;
-    file.readLine(); // header
-    while (!file.atEnd()) {
-        const QStringList fields = QString::fromUtf8(file.readLine()).trimmed().split(QLatin1Char(','));
-        if (fields.size() == 3)
-            rows.push_back({fields[0], fields[1], fields[2]});
-    }
+    const auto text = [&](int column) {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select.get(), column)));
+    };
+    while (sqlite3_step(select.get()) == SQLITE_ROW)
+        rows.push_back({text(0), text(1), text(2)});
     return rows;
 }
 

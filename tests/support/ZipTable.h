@@ -15,8 +15,8 @@ struct ZipRow {
     bool operator==(const ZipRow&) const = default;
 };
 
-// The shipped CSV, read independently of the program's own code.
-std::vector<ZipRow> readShippedCsv();
+// The shipped database's rows, read independently of the program's own code.
+std::vector<ZipRow> readShippedRows();
 
 // LIKE as the program promises it: "%" any run, "_" one character, ASCII
 // letters match in either case, everything else only itself.

@@ -1,0 +1,41 @@
+#pragma once
+#include "GeoPoint.h"
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the builder knows besides the list: where each ZIP is, and which
+// ZIPs exist today.
+namespace olvaris::zipdata {
+
+// A line of an input left out, with why ("INPUT:LINE: why").
+struct LeftOut {
+    long line;
+    std::string why;
+};
+
+// A ZIP of the current export: the GeoNames postal-code file for the US
+// (tab separated, no header: country, ZIP, place, state name, state code,
+// county, county code, two more admin levels, latitude, longitude, accuracy).
+struct CurrentZip {
+    std::string zip, place, state, county, countyCode;
+    std::optional<geo::GeoPoint> point;
+};
+struct CurrentExport {
+    std::map<std::string, CurrentZip> zips;
+    long lines = 0;
+    std::vector<LeftOut> leftOut;
+};
+// Throws std::runtime_error for a file that cannot be read or is no export.
+CurrentExport readCurrentExport(const std::string& path);
+
+// ZIP code, latitude and longitude: a CSV with a header naming them.
+struct Locations {
+    std::map<std::string, geo::GeoPoint> points;
+    long lines = 0;
+    std::vector<LeftOut> leftOut;
+};
+Locations readLocations(const std::string& path);
+
+} // namespace olvaris::zipdata
