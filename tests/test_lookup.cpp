@@ -11,6 +11,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QtMath>
+#include <cmath>
 #include <QtTest>
 #include <random>
 #include <sys/stat.h>
@@ -435,6 +437,57 @@ private slots:
                                          [](const ZipRow& row) { return row.city == QLatin1String("Boston"); })));
     }
 
+    // Distances against known pairs: a degree of latitude on the mean
+    // earth, and two ZIPs by a haversine over the shipped points worked here.
+    void distancesAreGreatCircles() {
+        const Run degree = lookup({"--distance", "0,10", "1,10", "--json"});
+        QCOMPARE(degree.status, 0);
+        QCOMPARE(QJsonDocument::fromJson(degree.out).object()["kilometres"].toDouble(), 111.20);
+        const Run zips = lookup({"--distance", "02134", "10001"});
+        QCOMPARE(zips.status, 0);
+        QCOMPARE(zips.out, QByteArray("02134 Allston, MA\t10001 New York, NY\t184.99\t297.71\n"));
+    }
+
+    // A radius holds its centre and its boundary, nearest first; a place
+    // that is no place is status 2, a radius with nothing in it status 1.
+    void aRadiusHoldsItsCentreAndItsBoundary() {
+        const Run centre = lookup({"--near", "02134", "--within", "0km"});
+        QCOMPARE(centre.status, 0);
+        QCOMPARE(centre.out, QByteArray("Allston\tMA\t02134\t0.00\n"));
+        // 02446 Brookline: exactly at the radius, then just beyond it.
+        const double a = qDegreesToRadians(42.3535), b = qDegreesToRadians(42.3431);
+        const double h = std::pow(std::sin((b - a) / 2), 2)
+                         + std::cos(a) * std::cos(b) * std::pow(std::sin(qDegreesToRadians(-71.123 + 71.1329) / 2), 2);
+        const double km = 2 * 6371.0088 * std::asin(std::sqrt(h));
+        for (const auto& [radius, within] : {std::pair{km * (1 + 1e-9), true}, std::pair{km * (1 - 1e-6), false}}) {
+            const Run run = lookup({"--near", "02134", "--within", QString::number(radius, 'f', 12) + "km"});
+            QCOMPARE(run.out.contains("\t02446\t"), within);
+            QVERIFY(run.out.startsWith("Allston\tMA\t02134\t0.00\n"));
+        }
+        const Run boston = lookup({"--near", "Boston, MA", "--within", "1mi", "--json", "--limit", "2"});
+        QCOMPARE(boston.out.count('\n'), 2);
+        QVERIFY(boston.out.contains("\"distance_mi\":0.00,\"county\":\"Suffolk\""));
+
+        const QList<std::pair<QStringList, QByteArray>> noPlaces = {
+            {{"--near", "09002"}, "09002 Apo, AE has no known place"},
+            {{"--near", "85247"}, "85247 is retired (it was Sacaton, AZ; Sacaton's ZIP code is now 85147)"},
+            {{"--near", "99999"}, "99999 is not a ZIP code in the data"},
+            {{"--near", "Nowhere, MA"}, "\"Nowhere, MA\" is not a town in the data"},
+            {{"--near", "91,10"}, "\"91,10\" is no place"},
+            {{"--distance", "02134", "0,0"}, "\"0,0\" is no place"}};
+        for (const auto& [arguments, said] : noPlaces) {
+            const Run run = lookup(arguments);
+            QCOMPARE(run.status, 2);
+            QVERIFY(run.out.isEmpty());
+            QVERIFY2(run.err.contains(said), run.err.constData());
+        }
+        QCOMPARE(lookup({"--near", "30,-150", "--within", "5mi"}).status, 1);
+        // A retired ZIP looked up is said as such.
+        const Run retired = lookup({"85247"});
+        QCOMPARE(retired.status, 1);
+        QVERIFY(retired.err.contains("85247 is retired (it was Sacaton, AZ; Sacaton's ZIP code is now 85147)"));
+    }
+
     void exitStatusesAndMessages() {
         TestFolders folders(TestFolders::WithoutDatabase);
         const QString damaged = folders.filePath(QStringLiteral("damaged.mdb"));
@@ -487,7 +540,9 @@ private slots:
         QVERIFY(!help.out.contains("--help-all"));
         const Run version = lookup({"--version"});
         QCOMPARE(version.status, 0);
-        QCOMPARE(version.out.trimmed(), QByteArray("olvaris-lookup " OLVARIS_VERSION));
+        QVERIFY(version.out.startsWith("olvaris-lookup " OLVARIS_VERSION "\n"));
+        // The data's licence asks for its attribution.
+        QVERIFY(version.out.contains("Contains GeoNames postal-code data, CC BY 4.0"));
     }
 };
 

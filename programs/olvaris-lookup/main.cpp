@@ -5,6 +5,9 @@
 #include "Complaint.h"
 #include "ListCheck.h"
 #include "LookupQuery.h"
+#include "PlaceCommands.h"
+#include "ZipRules.h"
+#include "Places.h"
 #include "PreparedLookups.h"
 #include "RecordReader.h"
 #include "RowWriter.h"
@@ -36,6 +39,60 @@ int usageError(const QString& message) {
 // The database beside the real program: an installed tree links
 // bin/olvaris-lookup to lib/olvaris/, where the database lies.
 QString defaultDatabase() { return QCoreApplication::applicationDirPath() + QStringLiteral("/zipbase.mdb"); }
+
+constexpr const char* Attribution = "Contains GeoNames postal-code data, CC BY 4.0 "
+                                    "(https://creativecommons.org/licenses/by/4.0/); see --about.";
+
+// --near, --distance and --about: where places are.
+struct PlaceRequest {
+    enum class Kind { Near, Distance, About } kind;
+    std::vector<std::string> places;
+    NearOptions near;
+    bool many = false;
+    RowWriter::Format format = RowWriter::Format::Tabs;
+};
+
+int runPlaceRequest(const PlaceRequest& request, const QString& file) {
+    const FileKind kind = fileKindAt(file);
+    if (kind == FileKind::Missing)
+        return complain(QStringLiteral("%1: no such file").arg(file));
+    if (kind != FileKind::File)
+        return complain(QStringLiteral("%1: not a file").arg(file));
+    RowWriter writer(stdout, request.format);
+    int status = RowsPrinted;
+    try {
+        ZipConnection connection;
+        connection.Open(ZipConnection::connectionStringFor(absoluteSystemPath(file)));
+        Places places(connection);
+        std::vector<std::string> asked = request.places;
+        if (request.many) {
+            ziplist::RecordReader lines = ziplist::RecordReader::patternLines(STDIN_FILENO);
+            while (lines.next())
+                if (!ziplist::trimmed(lines.fields().front()).empty())
+                    asked.push_back(lines.fields().front());
+        }
+        switch (request.kind) {
+        case PlaceRequest::Kind::Near:
+            status = writeNear(places, asked, request.near, writer, request.format, request.many);
+            break;
+        case PlaceRequest::Kind::Distance:
+            status = writeDistance(places, asked.at(0), asked.at(1), writer, request.format);
+            break;
+        case PlaceRequest::Kind::About:
+            status = writeSources(places, stdout);
+            break;
+        }
+    } catch (const ziplist::ReadError& error) {
+        writer.finish();
+        return complain(QStringLiteral("standard input:%1").arg(error.line()), QString::fromUtf8(error.what()));
+    } catch (const Failure& failure) {
+        writer.finish();
+        return complain(QStringLiteral("%1: %2").arg(file, failure.description()));
+    }
+    if (!writer.finish())
+        return complain(QStringLiteral("standard output: the rows could not be written"));
+    return status;
+}
 
 } // namespace
 
@@ -94,6 +151,24 @@ int main(int argc, char** argv) {
         QStringLiteral("FILE"));
     const QCommandLineOption problems(QStringLiteral("problems"),
                                       QStringLiteral("With --check: write only the rows that are not ok."));
+    const QCommandLineOption near(QStringLiteral("near"),
+                                  QStringLiteral("The ZIP codes around PLACE, nearest first, with their distance: "
+                                                 "PLACE is a ZIP code, \"City, ST\" (each of its ZIP codes) or "
+                                                 "\"LAT,LON\"; with --stdin, one PLACE a line."),
+                                  QStringLiteral("PLACE"));
+    const QCommandLineOption within(QStringLiteral("within"),
+                                    QStringLiteral("With --near: the radius, in miles (mi, the default) or km; "
+                                                   "25mi unless given."),
+                                    QStringLiteral("N[mi|km]"));
+    const QCommandLineOption limit(QStringLiteral("limit"),
+                                   QStringLiteral("With --near: at most N rows for each place."), QStringLiteral("N"));
+    const QCommandLineOption distance(QStringLiteral("distance"),
+                                      QStringLiteral("The great-circle distance between two places A and B (given as "
+                                                     "the two arguments), in miles and kilometres."));
+    const QCommandLineOption county(QStringLiteral("county"),
+                                    QStringLiteral("With --near: a county column (JSON always has it)."));
+    const QCommandLineOption about(QStringLiteral("about"),
+                                   QStringLiteral("Where the database's data came from, and its licences."));
     const QCommandLineOption database(QStringLiteral("database"),
                                       QStringLiteral("Read FILE, a database built by zipbase-build, instead of the "
                                                      "one installed beside the program."),
@@ -103,8 +178,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the version."));
-    parser.addOptions({all, city, state, zip, exact, standardInput, check, columns, sheet, output, problems, csv, json,
-                       database, help, version});
+    parser.addOptions({all,   city,   state,    zip,      exact,  standardInput, check,    columns,
+                       sheet, output, problems, near,     within, limit,         distance, county,
+                       about, csv,    json,     database, help,   version});
 
     // Any argument may name a file: decoded so its bytes come back whole.
     QStringList arguments;
@@ -117,12 +193,64 @@ int main(int argc, char** argv) {
         return RowsPrinted;
     }
     if (parser.isSet(version)) {
-        std::printf("olvaris-lookup %s\n", OLVARIS_VERSION);
+        std::printf("olvaris-lookup %s\n%s\n", OLVARIS_VERSION, Attribution);
         return RowsPrinted;
     }
     if (parser.isSet(csv) && parser.isSet(json))
         return usageError(QStringLiteral("--csv and --json do not go together"));
     const QString file = parser.isSet(database) ? parser.value(database) : defaultDatabase();
+
+    const int placeKinds = int(parser.isSet(near)) + int(parser.isSet(distance)) + int(parser.isSet(about));
+    if (placeKinds > 1)
+        return usageError(QStringLiteral("--near, --distance and --about do not go together"));
+    for (const QCommandLineOption* nearOnly : {&within, &limit, &county})
+        if (parser.isSet(*nearOnly) && !parser.isSet(near))
+            return usageError(QStringLiteral("--%1 goes with --near").arg(nearOnly->names().first()));
+    if (placeKinds == 1) {
+        for (const QCommandLineOption* other : {&all, &city, &state, &zip, &exact, &check})
+            if (parser.isSet(*other))
+                return usageError(
+                    QStringLiteral("--%1 does not go with --near, --distance or --about").arg(other->names().first()));
+        PlaceRequest placeRequest;
+        placeRequest.format = parser.isSet(csv)    ? RowWriter::Format::Csv
+                              : parser.isSet(json) ? RowWriter::Format::JsonLines
+                                                   : RowWriter::Format::Tabs;
+        const QStringList given = parser.positionalArguments();
+        if (parser.isSet(about)) {
+            placeRequest.kind = PlaceRequest::Kind::About;
+            if (!given.isEmpty() || parser.isSet(standardInput))
+                return usageError(QStringLiteral("--about takes nothing more"));
+        } else if (parser.isSet(distance)) {
+            placeRequest.kind = PlaceRequest::Kind::Distance;
+            if (given.size() != 2 || parser.isSet(standardInput))
+                return usageError(QStringLiteral("--distance takes two places: A B (quote \"City, ST\")"));
+            placeRequest.places = {given[0].toStdString(), given[1].toStdString()};
+        } else {
+            placeRequest.kind = PlaceRequest::Kind::Near;
+            placeRequest.many = parser.isSet(standardInput);
+            if (!given.isEmpty())
+                return usageError(QStringLiteral("--near takes its PLACE; quote \"City, ST\""));
+            if (placeRequest.many && parser.value(near) != QLatin1String("-"))
+                return usageError(QStringLiteral("with --stdin, give --near - (the places come one a line)"));
+            if (!placeRequest.many)
+                placeRequest.places = {parser.value(near).toStdString()};
+            if (parser.isSet(within)) {
+                const std::optional<Radius> radius = radiusFrom(parser.value(within).toStdString());
+                if (!radius)
+                    return usageError(QStringLiteral("--within takes a distance such as 5mi or 8km"));
+                placeRequest.near.radius = *radius;
+            }
+            if (parser.isSet(limit)) {
+                bool number = false;
+                const int rows = parser.value(limit).toInt(&number);
+                if (!number || rows < 1)
+                    return usageError(QStringLiteral("--limit takes a number of rows, 1 or more"));
+                placeRequest.near.limit = size_t(rows);
+            }
+            placeRequest.near.county = parser.isSet(county);
+        }
+        return runPlaceRequest(placeRequest, file);
+    }
 
     if (parser.isSet(check)) {
         for (const QCommandLineOption* other : {&all, &city, &state, &zip, &exact, &standardInput, &csv})
@@ -199,8 +327,19 @@ int main(int argc, char** argv) {
                 writer.row(set.fieldUtf8(0), set.fieldUtf8(1), set.fieldUtf8(2));
         };
         writer.header();
+        // A ZIP that finds nothing may be one retired since: said, with its
+        // town's ZIP now.
+        std::optional<Places> places;
+        const auto sayIfRetired = [&](const QString& pattern) {
+            if (!places)
+                places.emplace(connection);
+            if (const std::string note = retiredNote(*places, pattern.toStdString()); !note.empty())
+                complain(QString::fromStdString(note));
+        };
         if (!many) {
             print(request);
+            if (rows == 0 && request.pattern)
+                sayIfRetired(*request.pattern);
         } else {
             PreparedLookups lookups(connection);
             // Patterns one a line, each at most a record long (a file that is
@@ -230,6 +369,7 @@ int main(int argc, char** argv) {
                 if (found == 0) {
                     ++unmatched;
                     writer.nothingFound();
+                    sayIfRetired(pattern);
                 }
             }
             std::fprintf(stderr, "olvaris-lookup: standard input: %ld %s, %ld found nothing%s\n", patterns,

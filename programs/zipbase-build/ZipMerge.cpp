@@ -117,8 +117,13 @@ Merged mergeCurrent(std::vector<ListRow> list, const Locations* locations, const
             // A state the ZIP's number contradicts is a slip of the export's.
             if (const auto prefix = prefixStates.find(zip.substr(0, 3));
                 prefix != prefixStates.end() && !prefix->second.empty() && prefix->second != state) {
-                merged.said.push_back("ZIP " + zip + " " + entry.place + " is given " + state + ", but every ZIP of "
-                                      + zip.substr(0, 3) + " is " + prefix->second + ": stored as " + prefix->second);
+                std::string said = "ZIP ";
+                for (const std::string& part :
+                     {zip, std::string(" "), entry.place, std::string(" is given "), state,
+                      std::string(", but every ZIP of "), zip.substr(0, 3), std::string(" is "), prefix->second,
+                      std::string(": stored as "), prefix->second})
+                    said += part;
+                merged.said.push_back(std::move(said));
                 state = prefix->second;
             }
             // "APO AE" and the like: the list names the post office alone.

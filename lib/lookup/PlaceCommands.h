@@ -1,0 +1,36 @@
+#pragma once
+#include "NearSearch.h"
+#include "RowWriter.h"
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace olvaris::lookup {
+
+// The commands of where places are: each writes to the writer and returns
+// the exit status (0 rows written, 1 nothing within the radius, 2 a place
+// that names none, said on standard error).
+
+struct NearOptions {
+    Radius radius{DefaultRadiusMiles * geo::KilometresPerMile, true};
+    size_t limit = 0;
+    bool county = false;
+};
+// The ZIPs around each place, nearest first, with their distance in the
+// radius's unit (and county). Several places (one a line from standard
+// input) lead each row with the place asked for.
+int writeNear(Places& places, const std::vector<std::string>& placeTexts, const NearOptions& options, RowWriter& writer,
+              RowWriter::Format format, bool placeColumn);
+
+// The great-circle distance between two places, in miles and kilometres.
+int writeDistance(Places& places, const std::string& from, const std::string& to, RowWriter& writer,
+                  RowWriter::Format format);
+
+// Where the data came from, as the build recorded it.
+int writeSources(Places& places, std::FILE* out);
+
+// A retired ZIP's note ("85247 is retired (it was Sacaton, AZ; ...)"), or
+// empty for a ZIP that is not retired.
+std::string retiredNote(Places& places, const std::string& zip);
+
+} // namespace olvaris::lookup
