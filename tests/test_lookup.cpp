@@ -179,7 +179,19 @@ private slots:
         // A ZIP is suggested only where it is certain: the city has one.
         QTest::newRow("another place's ZIP") << QByteArray("Springfield,IL,02134") << "mismatch"
                                              << ""
-                                             << "02134 is Allston, MA; Springfield, IL has 62701";
+                                             << "02134 is Allston, MA, 971.7 mi from Springfield; Springfield, IL has "
+                                                "62701";
+        // A ZIP retired since the list: the town's ZIP now where it has one;
+        // a ZIP new since the list is like any other.
+        QTest::newRow("retired ZIP") << QByteArray("Sacaton,AZ,85247") << "retired-zip"
+                                     << "85147"
+                                     << "ZIP 85247 is retired (it was Sacaton, AZ)";
+        QTest::newRow("retired ZIP of a town gone") << QByteArray("Bryce Canyon,UT,84717") << "retired-zip"
+                                                    << ""
+                                                    << "Bryce Canyon, UT has no ZIP code now";
+        QTest::newRow("new ZIP") << QByteArray("North Reading,MA,01825") << "ok"
+                                 << ""
+                                 << "";
         QTest::newRow("another place's ZIP, a town of one ZIP") << QByteArray("Acton,MA,02134") << "mismatch"
                                                                 << "01720"
                                                                 << "02134 is Allston, MA";

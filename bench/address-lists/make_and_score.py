@@ -3,9 +3,10 @@
 for every row, checked by olvaris-lookup --check and scored against the
 truths.
 
-Usage: make_and_score.py OLVARIS-LOOKUP SHIPPED-CSV WORK-FOLDER
+Usage: make_and_score.py OLVARIS-LOOKUP DATABASE WORK-FOLDER
 
-Four lists, each from the shipped data with a fixed seed:
+Four lists, each from the rows of the database (zipbase.mdb) with a fixed
+seed:
   spreadsheet.csv  a spreadsheet's CSV in Windows-1252 whose ZIPs lost their
                    leading zeros (numbers), some as ZIP+4 numbers;
   unicode.txt      a spreadsheet's "Unicode Text": UTF-16 with a byte-order
@@ -32,6 +33,7 @@ import json
 import os
 import random
 import shutil
+import sqlite3
 import subprocess
 import sys
 
@@ -45,7 +47,12 @@ PEOPLE = ["Renée Lefèvre", "José Muñoz", "Zoë Brontë", "Ana Peña", "Björ
 
 
 def load(path):
-    rows = list(csv.reader(open(path, encoding="utf-8")))[1:]
+    if path.endswith(".csv"):
+        rows = list(csv.reader(open(path, encoding="utf-8")))[1:]
+    else:
+        with sqlite3.connect("file:" + path + "?mode=ro", uri=True) as db:
+            rows = [list(row) for row in db.execute("select city, state, zip from zip_codes order by zip")]
+            RETIRED.extend(db.execute("select zip, city, state from retired_zips order by zip"))
     by_city = collections.defaultdict(set)
     for city, state, zip_code in rows:
         by_city[(city.lower(), state)].add(zip_code)
@@ -99,6 +106,13 @@ def plant(rows, by_city, count, seed, classes):
             written_state = rnd.choice(others)
         elif kind == "unknown-zip":
             written_zip = "00000"
+        elif kind == "retired" and RETIRED:
+            # The truth is the town's ZIP now, where it has exactly one.
+            written_zip, written_city, written_state = rnd.choice(RETIRED)
+            now = by_city[(written_city.lower(), written_state)]
+            truth = next(iter(now)) if len(now) == 1 else ""
+        elif kind == "retired":
+            kind = "clean"
         elif kind == "empty":
             written_zip = ""
         planted.append((written_city, written_state, written_zip, kind, truth))
@@ -108,9 +122,11 @@ def plant(rows, by_city, count, seed, classes):
 # A row whose ZIP cell was written as a spreadsheet's is format as well.
 EXPECTED = {"clean": {"ok"}, "spelling": {"ok", "format"}, "format": {"format"}, "wrong-zip": {"mismatch"},
             "misspelt": {"unknown-city"}, "wrong-state": {"mismatch"}, "unknown-zip": {"unknown-zip"},
-            "empty": {"incomplete"}}
+            "retired": {"retired-zip"}, "empty": {"incomplete"}}
 CLASSES = ["clean"] * 12 + ["spelling", "format", "format", "wrong-zip", "misspelt", "wrong-state",
-                            "unknown-zip", "empty"]
+                            "unknown-zip", "retired", "empty"]
+# ZIPs retired since the list, with their last town: read from the database.
+RETIRED = []
 
 
 def lost_zeros(zip_code):
@@ -182,12 +198,13 @@ def score(lookup, work, name, planted, extra):
         if row["suggested_zip"]:
             suggestions += 1
             wrong_suggestions += row["suggested_zip"] != truth
-    verdicts = ["ok", "format", "mismatch", "unknown-city", "unknown-zip", "incomplete"]
+    verdicts = ["ok", "format", "mismatch", "unknown-city", "unknown-zip", "retired-zip", "incomplete"]
     print("## %s (%d rows, %s)" % (name, len(checked), run.stderr.decode().strip().split(": ", 2)[-1]))
     print()
     print("| planted | " + " | ".join(verdicts) + " |")
     print("|---|" + "---|" * len(verdicts))
-    for kind in ["clean", "spelling", "format", "wrong-zip", "misspelt", "wrong-state", "unknown-zip", "empty"]:
+    for kind in ["clean", "spelling", "format", "wrong-zip", "misspelt", "wrong-state", "unknown-zip", "retired",
+                 "empty"]:
         if kind in table:
             print("| %s | " % kind + " | ".join(str(table[kind][v]) for v in verdicts) + " |")
     print()

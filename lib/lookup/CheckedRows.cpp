@@ -1,4 +1,5 @@
 #include "CheckedRows.h"
+#include <cstdio>
 
 namespace olvaris::lookup {
 
@@ -46,6 +47,11 @@ void CheckedRows::row(const ListRow& row, const RowVerdict& verdict) {
         m_writer.jsonString(view(verdict.suggestedZip));
         m_writer.text(",\"note\":");
         m_writer.jsonString(view(verdict.note));
+        if (verdict.milesFromCity) {
+            char miles[48];
+            std::snprintf(miles, sizeof miles, ",\"distance_mi\":%.1f", *verdict.milesFromCity);
+            m_writer.text(miles);
+        }
         m_writer.text(",\"fields\":[");
         for (size_t i = 0; i < fields.size(); ++i) {
             if (i > 0)

@@ -51,8 +51,8 @@ void CheckedWorkbook::row(const ListRow& row, const RowVerdict& verdict) {
 
 bool CheckedWorkbook::finish(const Tally& tally) {
     std::vector<std::pair<std::string, long>> counts;
-    for (const Kind kind :
-         {Kind::Ok, Kind::Format, Kind::Mismatch, Kind::UnknownCity, Kind::UnknownZip, Kind::Incomplete})
+    for (const Kind kind : {Kind::Ok, Kind::Format, Kind::Mismatch, Kind::UnknownCity, Kind::UnknownZip,
+                            Kind::RetiredZip, Kind::Incomplete})
         counts.emplace_back(verdictWord(kind), tally.of(kind));
     counts.emplace_back("all rows", tally.rows);
     try {

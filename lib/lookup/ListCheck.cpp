@@ -9,6 +9,8 @@
 #include "RowVerdict.h"
 #include "SheetVerdict.h"
 #include "ZipColumns.h"
+#include "Places.h"
+#include "ZipFacts.h"
 #include "ZipIndex.h"
 #include "ZipRules.h"
 #include "Failure.h"
@@ -58,11 +60,11 @@ int openList(const QString& file, QString& problem) {
 void summarize(const QString& file, const Tally& tally) {
     std::fprintf(stderr,
                  "olvaris-lookup: %s: %ld %s read: %ld ok, %ld corrected (format), %ld mismatched, %ld unknown "
-                 "(%ld city, %ld ZIP), %ld incomplete\n",
+                 "(%ld city, %ld ZIP), %ld retired ZIP, %ld incomplete\n",
                  qPrintable(file), tally.rows, tally.rows == 1 ? "row" : "rows", tally.of(Kind::Ok),
                  tally.of(Kind::Format), tally.of(Kind::Mismatch),
                  tally.of(Kind::UnknownCity) + tally.of(Kind::UnknownZip), tally.of(Kind::UnknownCity),
-                 tally.of(Kind::UnknownZip), tally.of(Kind::Incomplete));
+                 tally.of(Kind::UnknownZip), tally.of(Kind::RetiredZip), tally.of(Kind::Incomplete));
 }
 
 } // namespace
@@ -184,6 +186,11 @@ int checkList(const ListCheckOptions& options, const QString& database, std::FIL
         ZipConnection connection;
         connection.Open(ZipConnection::connectionStringFor(absoluteSystemPath(database)));
         const ZipIndex index(connection);
+        // Retired ZIPs and distances, from a database that knows them.
+        Places places(connection);
+        std::optional<ZipFacts> facts;
+        if (places.located())
+            facts.emplace(places);
 
         std::vector<bool> hiddenColumns;
         for (size_t column = 0; sheet && column < header.fields.size(); ++column)
@@ -224,9 +231,10 @@ int checkList(const ListCheckOptions& options, const QString& database, std::FIL
                               sheet ? &sheet->cells() : nullptr,
                               sheet && sheet->rowHidden(),
                               {fieldAt(columns.city), fieldAt(columns.state), fieldAt(columns.zip)}};
-            const RowVerdict verdict = sheet ? judgeCells(index, cellAt(columns.city), cellAt(columns.state),
-                                                          cellAt(columns.zip), sheet->formulasReadEmpty())
-                                             : judge(index, row.place[0], row.place[1], row.place[2]);
+            const RowVerdict verdict =
+                sheet ? judgeCells(index, cellAt(columns.city), cellAt(columns.state), cellAt(columns.zip),
+                                   sheet->formulasReadEmpty(), facts ? &*facts : nullptr)
+                      : judge(index, row.place[0], row.place[1], row.place[2], facts ? &*facts : nullptr);
             ++tally.rows;
             ++tally.kinds[size_t(verdict.kind)];
             output->row(row, verdict);

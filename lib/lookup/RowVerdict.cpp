@@ -1,9 +1,11 @@
 #include "RowVerdict.h"
 #include "NearSpellings.h"
 #include "AsciiCase.h"
+#include "ZipFacts.h"
 #include "ZipIndex.h"
 #include "ZipRules.h"
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -93,6 +95,28 @@ std::string onlyZip(const ZipIndex& index, ZipIndex::Rows rows) {
     return zips.size() == 1 ? zips.front() : std::string();
 }
 
+// The shortest distance in miles from the ZIP's point to the points of the
+// city's ZIPs; none where either is not located.
+std::optional<double> milesFrom(ZipFacts& facts, const std::string& zip, const ZipIndex& index,
+                                ZipIndex::Rows cityRows) {
+    const std::optional<geo::GeoPoint> from = facts.point(zip);
+    if (!from)
+        return std::nullopt;
+    std::optional<double> shortest;
+    for (const std::uint32_t row : cityRows)
+        if (const std::optional<geo::GeoPoint> to = facts.point(index.place(row).zip)) {
+            const double miles = geo::milesBetween(*from, *to);
+            shortest = shortest ? std::min(*shortest, miles) : miles;
+        }
+    return shortest;
+}
+
+std::string oneDecimal(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
 void addNote(std::string& note, const std::string& text) {
     if (!text.empty())
         note += (note.empty() ? "" : "; ") + text;
@@ -112,14 +136,16 @@ std::string_view verdictWord(Kind kind) {
         return "unknown-city";
     case Kind::UnknownZip:
         return "unknown-zip";
+    case Kind::RetiredZip:
+        return "retired-zip";
     case Kind::Incomplete:
         return "incomplete";
     }
     return "";
 }
 
-RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_view stateText,
-                 std::string_view zipText) {
+RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_view stateText, std::string_view zipText,
+                 ZipFacts* facts) {
     const std::string_view city = ziplist::trimmed(cityText), stateWritten = ziplist::trimmed(stateText),
                            zipWritten = ziplist::trimmed(zipText);
     RowVerdict verdict;
@@ -177,6 +203,20 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
         addNote(verdict.note, dataSpelling);
         return verdict;
     }
+    if (const ZipFacts::Town* town = zipRows.empty() && zip && facts ? facts->retiredTown(zip->five) : nullptr) {
+        verdict.kind = Kind::RetiredZip;
+        verdict.note = "ZIP " + zip->five + " is retired (it was " + town->city + ", " + town->state + ")";
+        // The town named, else the retired ZIP's own: its ZIP now.
+        const ZipIndex::Rows townRows = !keyRows.empty() ? keyRows : index.inState(town->state, town->city);
+        if (townRows.empty()) {
+            addNote(verdict.note, town->city + ", " + town->state + " has no ZIP code now");
+        } else {
+            verdict.suggestedZip = onlyZip(index, townRows);
+            if (verdict.suggestedZip.empty())
+                addNote(verdict.note, zipsNamed(index, townRows));
+        }
+        return verdict;
+    }
     if (zipRows.empty()) {
         verdict.kind = Kind::UnknownZip;
         verdict.note = zip ? "no ZIP code " + zip->five : std::string(zipWritten) + " is not a ZIP code";
@@ -187,7 +227,7 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
         }
         return verdict;
     }
-    const std::string zipsOwnPlace = zip->five + " is " + placeOf(index.place(zipRows.front()));
+    std::string zipsOwnPlace = zip->five + " is " + placeOf(index.place(zipRows.front()));
 
     verdict.note = corrections;
     if (!state) {
@@ -205,6 +245,13 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
     if (!keyRows.empty()) {
         verdict.kind = Kind::Mismatch;
         verdict.suggestedZip = sameNameElsewhere ? std::string() : onlyZip(index, keyRows);
+        // A few miles is often a neighbourhood's name; hundreds a wrong ZIP.
+        if (facts) {
+            verdict.milesFromCity = milesFrom(*facts, zip->five, index, keyRows);
+            if (verdict.milesFromCity)
+                zipsOwnPlace +=
+                    ", " + oneDecimal(*verdict.milesFromCity) + " mi from " + index.place(keyRows.front()).city;
+        }
         addNote(verdict.note, zipsOwnPlace);
         addNote(verdict.note, zipsNamed(index, keyRows));
         addNote(verdict.note, dataSpelling);

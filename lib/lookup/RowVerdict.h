@@ -1,36 +1,47 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace olvaris::lookup {
 
 class ZipIndex;
+class ZipFacts;
 
 // What a list's row is worth, as its city, state and ZIP code stand against
 // the table.
 struct RowVerdict {
-    enum class Kind { Ok, Format, Mismatch, UnknownCity, UnknownZip, Incomplete };
+    enum class Kind { Ok, Format, Mismatch, UnknownCity, UnknownZip, RetiredZip, Incomplete };
     Kind kind = Kind::Ok;
     // The ZIP code to write instead, when the row's is not it and one is known.
     std::string suggestedZip;
     // What is wrong and what would be right, for a person.
     std::string note;
+    // For a mismatch: how far the ZIP's own town is from the city named.
+    std::optional<double> milesFromCity;
 };
 
 // The word for a verdict in the output: "ok", "format", "mismatch",
-// "unknown-city", "unknown-zip", "incomplete".
+// "unknown-city", "unknown-zip", "retired-zip", "incomplete".
 std::string_view verdictWord(RowVerdict::Kind kind);
 
 // The verdict on a row whose fields are UTF-8 as read:
 //  - incomplete: a field is empty;
 //  - unknown-zip: the ZIP is no ZIP code or not in the table;
+//  - retired-zip: the ZIP is one retired since the list was made (its last
+//    town said, and the ZIP of the town now where it has one; else its
+//    ZIPs);
 //  - ok: the ZIP belongs to the city (in any letter case) and state;
 //  - format: so it does, once a ZIP+4, a ZIP that lost its leading zeros, or
 //    a state written out or in small letters is brought to its form;
 //  - mismatch: the ZIP is another place's (its own city and state given,
-//    and the city's ZIP codes), or the state is not one;
+//    how far it is from the city named where both are located, and the
+//    city's ZIP codes), or the state is not one;
 //  - unknown-city: the state has no city so written (the spelling the data
 //    uses, or the nearest, given where one is close).
-RowVerdict judge(const ZipIndex& index, std::string_view city, std::string_view state, std::string_view zip);
+// Without facts (a database built before them) no ZIP is retired and no
+// distance is given.
+RowVerdict judge(const ZipIndex& index, std::string_view city, std::string_view state, std::string_view zip,
+                 ZipFacts* facts = nullptr);
 
 } // namespace olvaris::lookup

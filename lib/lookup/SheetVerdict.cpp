@@ -13,7 +13,7 @@ bool looksLikeZip(const std::string& shown) {
 } // namespace
 
 RowVerdict judgeCells(const ZipIndex& index, const workbook::Cell& city, const workbook::Cell& state,
-                      const workbook::Cell& zip, bool formulasReadEmpty) {
+                      const workbook::Cell& zip, bool formulasReadEmpty, ZipFacts* facts) {
     const workbook::Cell* cells[] = {&city, &state, &zip};
     const char* names[] = {"city", "state", "ZIP"};
     for (size_t i = 0; i < 3; ++i) {
@@ -21,14 +21,16 @@ RowVerdict judgeCells(const ZipIndex& index, const workbook::Cell& city, const w
         if (cell.kind == Kind::Error)
             return {RowVerdict::Kind::Incomplete,
                     {},
-                    std::string("the ") + names[i] + " cell holds the error " + cell.text};
+                    std::string("the ") + names[i] + " cell holds the error " + cell.text,
+                    {}};
         if (cell.kind == Kind::Date)
             return {RowVerdict::Kind::Incomplete,
                     {},
                     std::string("the ") + names[i] + " cell holds a date (" + cell.text + "), not a "
-                        + (i == 2 ? "ZIP code" : names[i])};
+                        + (i == 2 ? "ZIP code" : names[i]),
+                    {}};
     }
-    RowVerdict verdict = judge(index, city.text, state.text, zip.text);
+    RowVerdict verdict = judge(index, city.text, state.text, zip.text, facts);
     if (formulasReadEmpty && verdict.kind == RowVerdict::Kind::Incomplete)
         verdict.note += " (or a formula, whose value an .xls does not give here: save the workbook as .xlsx)";
     if (zip.kind == Kind::Number && looksLikeZip(zip.shown) && zip.shown != zip.text) {

@@ -4,6 +4,8 @@
 
 namespace olvaris::lookup {
 
+class ZipFacts;
+
 // The verdict on a sheet's row, which knows more than its text: a city,
 // state or ZIP cell holding an error (#N/A) or a date is incomplete, with
 // the cell's text; a ZIP stored as a number that the sheet shows with its
@@ -11,6 +13,6 @@ namespace olvaris::lookup {
 // is shown and what is stored. Where formulas read as empty (.xls), an
 // empty cell's note says that it may hold one.
 RowVerdict judgeCells(const ZipIndex& index, const workbook::Cell& city, const workbook::Cell& state,
-                      const workbook::Cell& zip, bool formulasReadEmpty = false);
+                      const workbook::Cell& zip, bool formulasReadEmpty = false, ZipFacts* facts = nullptr);
 
 } // namespace olvaris::lookup
