@@ -77,7 +77,7 @@ int writeNear(Places& places, const std::vector<std::string>& placeTexts, const 
             std::vector<std::pair<const char*, std::string>> fields;
             std::vector<bool> numeric;
             if (placeColumn) {
-                fields.push_back({"place", text});
+                fields.emplace_back("place", text);
                 numeric.push_back(false);
             }
             fields.insert(fields.end(), {{"city", row.row.city},
@@ -86,7 +86,7 @@ int writeNear(Places& places, const std::vector<std::string>& placeTexts, const 
                                          {distanceName, number(row.kilometres / perUnit)}});
             numeric.insert(numeric.end(), {false, false, false, true});
             if (options.county || format == RowWriter::Format::JsonLines) {
-                fields.push_back({"county", places.countyOf(row.row.zip)});
+                fields.emplace_back("county", places.countyOf(row.row.zip));
                 numeric.push_back(false);
             }
             if (format == RowWriter::Format::Csv && !headerWritten)
