@@ -173,6 +173,14 @@ grep -q 'current.txt:8: 200,15 is no place' "$work/current.err" || fail "a bad e
 [ "$(q "$work/current.mdb" "select note from data_sources where role = 'current'")" = 'Test export, CC BY 4.0' ] \
     || fail "the source's note"
 [ "$(q "$work/current.mdb" "select count(*) from zip_points")" = 8 ] || fail "points indexed"
+# A user's list with its own points: quoted fields, other columns passed
+# over, a point that is no place said and left out.
+printf 'Name,City,State,ZIP,Latitude,Longitude\n"Ann, Jr",Boston,MA,02134,42.35,-71.13\nBo,Acton,MA,01720,0,0\n' \
+    >"$work/own.csv"
+"$tool" "$work/own.csv" "$work/own.mdb" >/dev/null 2>"$work/own.err" || fail "a list with points refused"
+[ "$(q "$work/own.mdb" "select group_concat(zip || ' ' || coalesce(latitude, '-'), ',') from zip_places")" \
+    = '02134 42.35' ] || fail "a list's own points: $(q "$work/own.mdb" 'select * from zip_places')"
+grep -q 'own.csv:3: 0,0 is no place' "$work/own.err" || fail "a list's point that is no place is not said"
 
 # Conventions: help on standard output, usage errors with status 2.
 "$tool" --help | grep -q '^usage: zipbase-build' || fail "--help"

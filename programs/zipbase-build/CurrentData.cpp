@@ -1,12 +1,15 @@
 #include "CurrentData.h"
+#include "RecordReader.h"
 #include "ZipRules.h"
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <stdexcept>
 #include <string_view>
+#include <unistd.h>
 
 namespace olvaris::zipdata {
 
@@ -77,59 +80,85 @@ CurrentExport readCurrentExport(const std::string& path) {
     return current;
 }
 
-Locations readLocations(const std::string& path) {
-    std::ifstream in = openText(path);
-    Locations locations;
-    std::string line;
+namespace {
+
+std::string lowered(std::string_view text) {
+    std::string name(ziplist::trimmed(text));
+    for (char& c : name)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+}
+
+bool endsWith(const std::string& text, std::string_view end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Reads the points of a list whose header names its ZIP, latitude and
+// longitude columns (other columns passed over); none when it names no
+// latitude and longitude. CSV or TSV as spreadsheets write them.
+std::optional<Locations> readPoints(const std::string& path, bool required) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
+    struct Closer {
+        int descriptor;
+        ~Closer() { ::close(descriptor); }
+    } closer{descriptor};
+    ziplist::RecordReader reader(descriptor);
+    const std::string_view first = reader.firstLine();
+    reader.setSeparator(first.find('\t') != std::string_view::npos  ? "\t"
+                        : first.find(';') != std::string_view::npos ? ";"
+                                                                    : ",",
+                        true);
+    if (!reader.next())
+        throw std::runtime_error(path + ": empty");
     int zipColumn = -1, latitudeColumn = -1, longitudeColumn = -1;
-    char separator = ',';
-    while (std::getline(in, line)) {
-        ++locations.lines;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.empty())
+    const std::vector<std::string>& header = reader.fields();
+    for (int i = 0; i < int(header.size()); ++i) {
+        const std::string name = lowered(header[size_t(i)]);
+        if (zipColumn < 0
+            && (endsWith(name, "zip") || endsWith(name, "zip code") || endsWith(name, "zipcode")
+                || endsWith(name, "postal code") || name == "zip5" || name == "postcode"))
+            zipColumn = i;
+        else if (latitudeColumn < 0 && (endsWith(name, "latitude") || name == "lat"))
+            latitudeColumn = i;
+        else if (longitudeColumn < 0
+                 && (endsWith(name, "longitude") || name == "lon" || name == "lng" || name == "long"))
+            longitudeColumn = i;
+    }
+    if (zipColumn < 0 || latitudeColumn < 0 || longitudeColumn < 0) {
+        if (!required)
+            return std::nullopt;
+        throw std::runtime_error(path + ":1: the header must name the ZIP, Latitude and Longitude columns");
+    }
+    Locations locations;
+    const size_t needed = size_t(std::max({zipColumn, latitudeColumn, longitudeColumn})) + 1;
+    while (reader.next()) {
+        const std::vector<std::string>& fields = reader.fields();
+        locations.lines = reader.recordLine();
+        if (fields.size() == 1 && ziplist::trimmed(fields[0]).empty())
             continue;
-        if (zipColumn < 0) {
-            if (line.rfind("\xEF\xBB\xBF", 0) == 0)
-                line.erase(0, 3);
-            separator = line.find('\t') != std::string::npos ? '\t' : ',';
-            const std::vector<std::string_view> names = split(line, separator);
-            for (int i = 0; i < int(names.size()); ++i) {
-                std::string name(ziplist::trimmed(names[size_t(i)]));
-                for (char& c : name)
-                    c = char(std::tolower(static_cast<unsigned char>(c)));
-                if (name == "zip" || name == "zip code" || name == "zipcode" || name == "postal code")
-                    zipColumn = i;
-                else if (name == "latitude" || name == "lat")
-                    latitudeColumn = i;
-                else if (name == "longitude" || name == "lon" || name == "lng" || name == "long")
-                    longitudeColumn = i;
-            }
-            if (zipColumn < 0 || latitudeColumn < 0 || longitudeColumn < 0)
-                throw std::runtime_error(path + ":1: the header must name the ZIP, Latitude and Longitude columns");
-            continue;
-        }
-        const std::vector<std::string_view> fields = split(line, separator);
-        const size_t needed = size_t(std::max({zipColumn, latitudeColumn, longitudeColumn})) + 1;
         if (fields.size() < needed) {
-            locations.leftOut.push_back({locations.lines, "too few fields"});
+            locations.leftOut.push_back({reader.recordLine(), "too few fields"});
             continue;
         }
         const std::optional<ziplist::Zip> zip = ziplist::zipFrom(fields[size_t(zipColumn)]);
-        if (!zip) {
-            locations.leftOut.push_back(
-                {locations.lines, "\"" + std::string(fields[size_t(zipColumn)]) + "\" is not a ZIP code"});
-            continue;
-        }
         const std::string_view latitude = fields[size_t(latitudeColumn)], longitude = fields[size_t(longitudeColumn)];
-        if (const std::optional<geo::GeoPoint> point = geo::pointFrom(latitude, longitude))
+        if (!zip)
+            locations.leftOut.push_back(
+                {reader.recordLine(), "\"" + fields[size_t(zipColumn)] + "\" is not a ZIP code"});
+        else if (const std::optional<geo::GeoPoint> point = geo::pointFrom(latitude, longitude))
             locations.points[zip->five] = *point;
-        else
-            locations.leftOut.push_back({locations.lines, noPlace(latitude, longitude)});
+        else if (!ziplist::trimmed(latitude).empty() || !ziplist::trimmed(longitude).empty())
+            locations.leftOut.push_back({reader.recordLine(), noPlace(latitude, longitude)});
     }
-    if (zipColumn < 0)
-        throw std::runtime_error(path + ": empty");
     return locations;
 }
+
+} // namespace
+
+Locations readLocations(const std::string& path) { return *readPoints(path, true); }
+
+std::optional<Locations> readListPoints(const std::string& path) { return readPoints(path, false); }
 
 } // namespace olvaris::zipdata

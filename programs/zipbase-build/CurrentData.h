@@ -30,12 +30,16 @@ struct CurrentExport {
 // Throws std::runtime_error for a file that cannot be read or is no export.
 CurrentExport readCurrentExport(const std::string& path);
 
-// ZIP code, latitude and longitude: a CSV with a header naming them.
+// ZIP code, latitude and longitude: a CSV or TSV whose header names them
+// (other columns passed over; quoted fields, any encoding the lists have).
 struct Locations {
     std::map<std::string, geo::GeoPoint> points;
     long lines = 0;
     std::vector<LeftOut> leftOut;
 };
 Locations readLocations(const std::string& path);
+// The points of a list that has latitude and longitude columns beside its
+// ZIPs; none for a list without them.
+std::optional<Locations> readListPoints(const std::string& path);
 
 } // namespace olvaris::zipdata

@@ -58,7 +58,8 @@ them, and counted). A ZIP that is no ZIP code, an unknown state or an empty city
 is refused as INPUT:LINE: reason, and nothing is written; OUTPUT keeps what it held. Exit status: 0 built, 1 refused or
 failed, 2 a usage error, 128+N interrupted by signal N (nothing left behind).
 
-Where each ZIP is, and which exist today:
+Where each ZIP is, and which exist today (INPUT's own Latitude and Longitude
+columns, where it has them, give its ZIPs' points first):
   --locations FILE  a CSV with ZIP, Latitude and Longitude columns: each ZIP's point
   --current FILE    the GeoNames postal-code export for the US, newer than INPUT: a ZIP
                     of the 50 states or DC that it lacks is retired (kept apart with its
@@ -265,9 +266,12 @@ Built build(const std::string& input, const std::string& output, const std::opti
                                          std::pair{olvaris::schema::InsertRetired, &statements.retired},
                                          std::pair{olvaris::schema::InsertSource, &statements.source}})
         check(db.get(), olvaris::sqlite::prepare(db.get(), sql, *statement));
+    // A list with latitude and longitude columns gives its ZIPs' points.
+    std::optional<olvaris::zipdata::Locations> listPoints =
+        kind == workbook::FileKind::Text ? olvaris::zipdata::readListPoints(input) : std::nullopt;
     // A list alone goes to the table as it is read; one made current or
     // located is held until the other sources are read.
-    const bool merging = sources.locations || sources.current;
+    const bool merging = sources.locations || sources.current || listPoints;
     std::vector<olvaris::zipdata::ListRow> held;
     Built built;
     long listed = 0;
@@ -289,6 +293,14 @@ Built build(const std::string& input, const std::string& output, const std::opti
             locations = olvaris::zipdata::readLocations(*sources.locations);
             sayLeftOut(*sources.locations, locations->leftOut);
             insertSource(db.get(), statements.source.get(), "locations", *sources.locations, locations->lines, sources);
+        }
+        // The list's own points come before the other file's.
+        if (listPoints) {
+            sayLeftOut(input, listPoints->leftOut);
+            if (!locations)
+                locations.emplace();
+            for (const auto& [zip, point] : listPoints->points)
+                locations->points[zip] = point;
         }
         if (sources.current) {
             current = olvaris::zipdata::readCurrentExport(*sources.current);
