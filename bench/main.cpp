@@ -9,6 +9,7 @@
 //        full list only, on a table of N rows (built once in the work folder).
 #include "BuilderFigures.h"
 #include "ListCheckFigures.h"
+#include "PlaceFigures.h"
 #include "WorkbookFigures.h"
 #include <QThread>
 #include "Measure.h"
@@ -655,6 +656,7 @@ int main(int argc, char** argv) {
     // Only the list check's and the builder's figures, which take a minute rather than many.
     const bool listCheckOnly = arguments.removeAll(QStringLiteral("--list-check")) > 0;
     const bool workbooksOnly = arguments.removeAll(QStringLiteral("--workbooks")) > 0;
+    const bool placesOnly = arguments.removeAll(QStringLiteral("--places")) > 0;
     for (bool more = true; more && arguments.size() >= 2;) {
         more = false;
         if (arguments.first() == QStringLiteral("--rows")) {
@@ -677,6 +679,10 @@ int main(int argc, char** argv) {
     const QString shipped = binFolder + QStringLiteral("/zipbase.mdb");
     if (workbooksOnly) {
         workbookFigures(out, binFolder, shipped, work);
+        return 0;
+    }
+    if (placesOnly) {
+        placeFigures(out, binFolder, shipped, work);
         return 0;
     }
     if (listCheckOnly) {

@@ -105,7 +105,7 @@ private slots:
             QJsonParseError error{};
             const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
             QCOMPARE(error.error, QJsonParseError::NoError);
-            QCOMPARE(object.size(), 3);
+            QCOMPARE(object.size(), 4); // city, state, zip and county
             parsed.push_back({object[QLatin1String("city")].toString(), object[QLatin1String("state")].toString(),
                               object[QLatin1String("zip")].toString()});
         }
@@ -498,6 +498,9 @@ private slots:
         const Run retired = lookup({"85247"});
         QCOMPARE(retired.status, 1);
         QVERIFY(retired.err.contains("85247 is retired (it was Sacaton, AZ; Sacaton's ZIP code is now 85147)"));
+        // A lookup gives the county where asked, and in JSON always.
+        QCOMPARE(lookup({"02134", "--county"}).out, QByteArray("Allston\tMA\t02134\tSuffolk\n"));
+        QVERIFY(lookup({"02134", "--json"}).out.contains("\"zip\":\"02134\",\"county\":\"Suffolk\"}"));
     }
 
     void exitStatusesAndMessages() {

@@ -20,8 +20,10 @@ RowWriter::RowWriter(std::FILE* out, Format format, bool patternColumn)
 }
 
 void RowWriter::header() {
-    if (m_format == Format::Csv)
-        m_buffer += m_patternColumn ? "pattern,city,state,zip\r\n" : "city,state,zip\r\n";
+    if (m_format == Format::Csv) {
+        m_buffer += m_patternColumn ? "pattern,city,state,zip" : "city,state,zip";
+        m_buffer += m_countyOf ? ",county\r\n" : "\r\n";
+    }
 }
 
 void RowWriter::row(QByteArrayView city, QByteArrayView state, QByteArrayView zip) {
@@ -38,6 +40,11 @@ void RowWriter::row(QByteArrayView city, QByteArrayView state, QByteArrayView zi
         jsonString(state);
         m_buffer += ",\"zip\":";
         jsonString(zip);
+        if (m_countyOf) {
+            m_buffer += ",\"county\":";
+            const std::string county = m_countyOf(zip.toByteArray().toStdString());
+            jsonString(QByteArrayView(county.data(), qsizetype(county.size())));
+        }
         m_buffer += "}\n";
         flushIfFull();
         return;
@@ -52,6 +59,11 @@ void RowWriter::row(QByteArrayView city, QByteArrayView state, QByteArrayView zi
     field(state);
     m_buffer += separator;
     field(zip);
+    if (m_countyOf) {
+        m_buffer += separator;
+        const std::string county = zip.isEmpty() ? std::string() : m_countyOf(zip.toByteArray().toStdString());
+        field(QByteArrayView(county.data(), qsizetype(county.size())));
+    }
     m_buffer += m_format == Format::Csv ? "\r\n" : "\n";
     flushIfFull();
 }

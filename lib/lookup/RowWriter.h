@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace olvaris::lookup {
@@ -22,6 +23,10 @@ public:
 
     void header();
     void setPattern(QByteArrayView pattern) { m_pattern = pattern.toByteArray(); }
+    // A county column after the ZIP ("county" in the CSV header and the
+    // JSON object), each row's from its ZIP. Set before the header.
+    using CountyOf = std::function<std::string(const std::string& zip)>;
+    void setCounty(CountyOf countyOf) { m_countyOf = std::move(countyOf); }
     void row(QByteArrayView city, QByteArrayView state, QByteArrayView zip);
     // A pattern that found nothing: its own line with empty fields; in
     // JSON, the pattern with no place.
@@ -45,6 +50,7 @@ private:
     Format m_format;
     bool m_patternColumn;
     QByteArray m_pattern;
+    CountyOf m_countyOf;
     std::string m_buffer;
     bool m_failed = false;
 };

@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
                                  QStringLiteral("Write CSV (RFC 4180) with the header city,state,zip."));
     const QCommandLineOption json(
         QStringLiteral("json"),
-        QStringLiteral("Write JSON Lines: one object {\"city\":…,\"state\":…,\"zip\":…} a line."));
+        QStringLiteral("Write JSON Lines: one object {\"city\":…,\"state\":…,\"zip\":…,\"county\":…} a line."));
     const QCommandLineOption exact(QStringLiteral("exact"),
                                    QStringLiteral("Match whole cities, states or ZIP codes, not their starts."));
     const QCommandLineOption standardInput(
@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
                                       QStringLiteral("The great-circle distance between two places A and B (given as "
                                                      "the two arguments), in miles and kilometres."));
     const QCommandLineOption county(QStringLiteral("county"),
-                                    QStringLiteral("With --near: a county column (JSON always has it)."));
+                                    QStringLiteral("A county column after the ZIP code (JSON always has it)."));
     const QCommandLineOption about(QStringLiteral("about"),
                                    QStringLiteral("Where the database's data came from, and its licences."));
     const QCommandLineOption database(QStringLiteral("database"),
@@ -203,9 +203,11 @@ int main(int argc, char** argv) {
     const int placeKinds = int(parser.isSet(near)) + int(parser.isSet(distance)) + int(parser.isSet(about));
     if (placeKinds > 1)
         return usageError(QStringLiteral("--near, --distance and --about do not go together"));
-    for (const QCommandLineOption* nearOnly : {&within, &limit, &county})
+    for (const QCommandLineOption* nearOnly : {&within, &limit})
         if (parser.isSet(*nearOnly) && !parser.isSet(near))
             return usageError(QStringLiteral("--%1 goes with --near").arg(nearOnly->names().first()));
+    if (parser.isSet(county) && (parser.isSet(distance) || parser.isSet(about)))
+        return usageError(QStringLiteral("--county goes with --near or a lookup"));
     if (placeKinds == 1) {
         for (const QCommandLineOption* other : {&all, &city, &state, &zip, &exact, &check})
             if (parser.isSet(*other))
@@ -253,7 +255,7 @@ int main(int argc, char** argv) {
     }
 
     if (parser.isSet(check)) {
-        for (const QCommandLineOption* other : {&all, &city, &state, &zip, &exact, &standardInput, &csv})
+        for (const QCommandLineOption* other : {&all, &city, &state, &zip, &exact, &standardInput, &csv, &county})
             if (parser.isSet(*other))
                 return usageError(QStringLiteral("--check does not go with --%1").arg(other->names().first()));
         if (!parser.positionalArguments().isEmpty())
@@ -326,10 +328,17 @@ int main(int argc, char** argv) {
             for (; !set.isEOF(); set.MoveNext(), ++rows)
                 writer.row(set.fieldUtf8(0), set.fieldUtf8(1), set.fieldUtf8(2));
         };
+        std::optional<Places> places;
+        // The county where asked for, and in JSON always, where the data
+        // knows counties.
+        if (parser.isSet(county) || parser.isSet(json)) {
+            places.emplace(connection);
+            if (places->located())
+                writer.setCounty([&places](const std::string& zip) { return places->countyOf(zip); });
+        }
         writer.header();
         // A ZIP that finds nothing may be one retired since: said, with its
         // town's ZIP now.
-        std::optional<Places> places;
         const auto sayIfRetired = [&](const QString& pattern) {
             if (!places)
                 places.emplace(connection);
