@@ -249,8 +249,10 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
         if (facts) {
             verdict.milesFromCity = milesFrom(*facts, zip->five, index, keyRows);
             if (verdict.milesFromCity)
-                zipsOwnPlace +=
-                    ", " + oneDecimal(*verdict.milesFromCity) + " mi from " + index.place(keyRows.front()).city;
+                zipsOwnPlace.append(", ")
+                    .append(oneDecimal(*verdict.milesFromCity))
+                    .append(" mi from ")
+                    .append(index.place(keyRows.front()).city);
         }
         addNote(verdict.note, zipsOwnPlace);
         addNote(verdict.note, zipsNamed(index, keyRows));

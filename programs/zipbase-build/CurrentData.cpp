@@ -33,8 +33,17 @@ std::ifstream openText(const std::string& path) {
     return in;
 }
 
+// Built by appending: g++ 12 misreads a literal joined to a temporary.
+std::string notAZip(std::string_view text) {
+    std::string said = "\"";
+    said.append(text).append("\" is not a ZIP code");
+    return said;
+}
+
 std::string noPlace(std::string_view latitude, std::string_view longitude) {
-    return std::string(latitude) + "," + std::string(longitude) + " is no place: its point is left out";
+    std::string said(latitude);
+    said.append(",").append(longitude).append(" is no place: its point is left out");
+    return said;
 }
 
 } // namespace
@@ -56,7 +65,7 @@ CurrentExport readCurrentExport(const std::string& path) {
                                        "place<tab>... in 12 columns)");
         const std::optional<ziplist::Zip> zip = ziplist::zipFrom(fields[1]);
         if (!zip || zip->corrected()) {
-            current.leftOut.push_back({current.lines, "\"" + std::string(fields[1]) + "\" is not a ZIP code"});
+            current.leftOut.push_back({current.lines, notAZip(fields[1])});
             continue;
         }
         // A ZIP listed twice (a base's own name and its post office's) is
@@ -145,8 +154,7 @@ std::optional<Locations> readPoints(const std::string& path, bool required) {
         const std::optional<ziplist::Zip> zip = ziplist::zipFrom(fields[size_t(zipColumn)]);
         const std::string_view latitude = fields[size_t(latitudeColumn)], longitude = fields[size_t(longitudeColumn)];
         if (!zip)
-            locations.leftOut.push_back(
-                {reader.recordLine(), "\"" + fields[size_t(zipColumn)] + "\" is not a ZIP code"});
+            locations.leftOut.push_back({reader.recordLine(), notAZip(fields[size_t(zipColumn)])});
         else if (const std::optional<geo::GeoPoint> point = geo::pointFrom(latitude, longitude))
             locations.points[zip->five] = *point;
         else if (!ziplist::trimmed(latitude).empty() || !ziplist::trimmed(longitude).empty())
