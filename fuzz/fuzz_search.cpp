@@ -16,7 +16,7 @@ namespace {
 
 struct Fixture {
     Fixture() {
-        const std::vector<ZipRow> shipped = readShippedCsv();
+        const std::vector<ZipRow> shipped = readShippedRows();
         std::vector<ZipRow> table;
         for (size_t i = 0; i < shipped.size(); i += 40)
             table.push_back(shipped[i]);
