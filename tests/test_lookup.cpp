@@ -327,7 +327,7 @@ private slots:
     void aLargeTableGivesTheSameVerdictsReadAPieceAtATime() {
         ZipConnection connection;
         connection.Open(ZipConnection::connectionStringFor(TestFolders::shippedDatabase()));
-        const ZipIndex whole(connection), pieces(connection, 0);
+        const ZipIndex whole(connection.handle()), pieces(connection.handle(), 0);
         std::mt19937 random(3);
         int judged = 0;
         for (const ZipRow& row : m_table) {
@@ -548,6 +548,15 @@ private slots:
                  60000 + 10); // the city, a tab, ST, a tab, the ZIP, a line end
 
         QVERIFY(lookup({"spring", "--all"}).err.contains("--all and a PATTERN do not go together"));
+        // A negative coordinate is a value, not options; "--" ends the options.
+        QVERIFY(lookup({"--distance", "90,0", "-90,0"}).out.startsWith("90,0\t-90,0\t12436.82\t"));
+        QCOMPARE(lookup({"--near", "30,-150", "--within=5mi"}).status, 1);
+        QCOMPARE(lookup({"--", "-x"}).status, 1);
+        // What a file's name or a list holds never reaches the terminal as
+        // control characters.
+        const Run escaped = lookup({"--check", QStringLiteral("a\x1b[2Jb\x85.csv")});
+        QVERIFY2(escaped.err.contains("a\\x1b[2Jb\\xc2\\x85.csv: ") && !escaped.err.contains('\x1b'),
+                 escaped.err.constData());
         const Run help = lookup({"--help"});
         QCOMPARE(help.status, 0);
         QVERIFY(help.out.contains("--city <TEXT>"));

@@ -1,5 +1,5 @@
 #pragma once
-#include "SqliteHandles.h"
+#include "ZipDatabase.h"
 #include <QString>
 #include <functional>
 
@@ -46,13 +46,8 @@ public:
         ZipConnection& m_connection;
     };
 
-    // How long a run waits for a file that another process holds locked.
-    static constexpr int BusyTimeoutMilliseconds = 2000;
-    // The longest text a field (and a row the engine sorts) may hold: far
-    // beyond any place name (the longest is under 60 characters). At 1 MB
-    // a file of 300 such rows, which the engine sorts in steps no progress
-    // call interrupts, held the window for two seconds.
-    static constexpr int LargestField = 64 << 10;
+    static constexpr int BusyTimeoutMilliseconds = zipbase::BusyTimeoutMilliseconds;
+    static constexpr int LargestField = zipbase::LargestField;
 
 private:
     static int onProgress(void* connection);

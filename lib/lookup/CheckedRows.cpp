@@ -3,12 +3,6 @@
 
 namespace olvaris::lookup {
 
-namespace {
-
-QByteArrayView view(std::string_view text) { return QByteArrayView(text.data(), qsizetype(text.size())); }
-
-} // namespace
-
 CheckedRows::CheckedRows(std::FILE* out, bool json, bool problemsOnly, char separator, bool byteOrderMark)
     : m_writer(out, RowWriter::Format::Csv), m_json(json), m_problemsOnly(problemsOnly), m_separator(separator),
       m_byteOrderMark(byteOrderMark) {}
@@ -22,11 +16,11 @@ void CheckedRows::header(const ListRow& header) {
     if (m_byteOrderMark)
         m_writer.text("\xEF\xBB\xBF");
     for (const std::string& field : fields) {
-        m_writer.csvField(view(field), m_separator);
-        m_writer.text(QByteArrayView(&m_separator, 1));
+        m_writer.csvField(field, m_separator);
+        m_writer.text(std::string_view(&m_separator, 1));
     }
     const std::string added = std::string("verdict") + m_separator + "suggested_zip" + m_separator + "note\r\n";
-    m_writer.text(view(added));
+    m_writer.text(added);
 }
 
 void CheckedRows::row(const ListRow& row, const RowVerdict& verdict) {
@@ -35,18 +29,18 @@ void CheckedRows::row(const ListRow& row, const RowVerdict& verdict) {
     const std::vector<std::string>& fields = *row.fields;
     const std::string_view word = verdictWord(verdict.kind);
     if (m_json) {
-        m_writer.text(view("{\"row\":" + std::to_string(row.number) + ",\"line\":" + std::to_string(row.line)));
+        m_writer.text("{\"row\":" + std::to_string(row.number) + ",\"line\":" + std::to_string(row.line));
         const char* names[] = {",\"city\":", ",\"state\":", ",\"zip\":"};
         for (size_t i = 0; i < 3; ++i) {
             m_writer.text(names[i]);
-            m_writer.jsonString(view(row.place[i]));
+            m_writer.jsonString(row.place[i]);
         }
         m_writer.text(",\"verdict\":");
-        m_writer.jsonString(view(word));
+        m_writer.jsonString(word);
         m_writer.text(",\"suggested_zip\":");
-        m_writer.jsonString(view(verdict.suggestedZip));
+        m_writer.jsonString(verdict.suggestedZip);
         m_writer.text(",\"note\":");
-        m_writer.jsonString(view(verdict.note));
+        m_writer.jsonString(verdict.note);
         if (verdict.milesFromCity) {
             char miles[48];
             std::snprintf(miles, sizeof miles, ",\"distance_mi\":%.1f", *verdict.milesFromCity);
@@ -56,7 +50,7 @@ void CheckedRows::row(const ListRow& row, const RowVerdict& verdict) {
         for (size_t i = 0; i < fields.size(); ++i) {
             if (i > 0)
                 m_writer.text(",");
-            m_writer.jsonString(view(fields[i]));
+            m_writer.jsonString(fields[i]);
         }
         m_writer.text("]}\n");
     } else {
@@ -65,19 +59,19 @@ void CheckedRows::row(const ListRow& row, const RowVerdict& verdict) {
         // header's (a trailing separator) follow the note.
         const size_t named = std::min(fields.size(), m_headerFields);
         for (size_t i = 0; i < named; ++i) {
-            m_writer.csvField(view(fields[i]), m_separator);
-            m_writer.text(QByteArrayView(&m_separator, 1));
+            m_writer.csvField(fields[i], m_separator);
+            m_writer.text(std::string_view(&m_separator, 1));
         }
         for (size_t i = named; i < m_headerFields; ++i)
-            m_writer.text(QByteArrayView(&m_separator, 1));
-        m_writer.text(view(word));
-        m_writer.text(QByteArrayView(&m_separator, 1));
-        m_writer.text(view(verdict.suggestedZip));
-        m_writer.text(QByteArrayView(&m_separator, 1));
-        m_writer.csvField(view(verdict.note), m_separator);
+            m_writer.text(std::string_view(&m_separator, 1));
+        m_writer.text(word);
+        m_writer.text(std::string_view(&m_separator, 1));
+        m_writer.text(verdict.suggestedZip);
+        m_writer.text(std::string_view(&m_separator, 1));
+        m_writer.csvField(verdict.note, m_separator);
         for (size_t i = named; i < fields.size(); ++i) {
-            m_writer.text(QByteArrayView(&m_separator, 1));
-            m_writer.csvField(view(fields[i]), m_separator);
+            m_writer.text(std::string_view(&m_separator, 1));
+            m_writer.csvField(fields[i], m_separator);
         }
         m_writer.text("\r\n");
     }

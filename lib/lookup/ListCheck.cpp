@@ -2,27 +2,25 @@
 #include "CheckedRows.h"
 #include "CheckedWorkbook.h"
 #include "Complaint.h"
+#include "DatabaseFile.h"
+#include "Error.h"
 #include "HeaderRow.h"
 #include "OpenSheet.h"
 #include "OutputFile.h"
+#include "Places.h"
 #include "RecordReader.h"
 #include "RowVerdict.h"
 #include "SheetVerdict.h"
 #include "ZipColumns.h"
-#include "Places.h"
 #include "ZipFacts.h"
 #include "ZipIndex.h"
 #include "ZipRules.h"
-#include "Failure.h"
-#include "SystemPath.h"
-#include "ZipConnection.h"
-#include <QFileInfo>
-#include <array>
-#include <memory>
-#include <optional>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <new>
+#include <optional>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,233 +35,258 @@ constexpr int SomeNotOk = 1;
 using Kind = RowVerdict::Kind;
 
 // The list's file, or standard input; only what can be read to its end.
-int openList(const QString& file, QString& problem) {
-    if (file == QLatin1String("-"))
+// Throws ziplist::ReadError.
+int openList(const std::string& file) {
+    if (file == "-")
         return STDIN_FILENO;
-    const int descriptor = ::open(toSystemBytes(file).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (descriptor < 0) {
-        problem = QString::fromLocal8Bit(std::strerror(errno));
-        return -1;
-    }
+    const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor < 0)
+        throw ziplist::ReadError(0, std::strerror(errno));
     struct stat status {};
     if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(descriptor);
         // A FIFO with no writer would wait for ever: a pipe comes in as "-".
-        problem = S_ISDIR(status.st_mode) ? QStringLiteral("is a folder")
-                                          : QStringLiteral("not an ordinary file (give - to read a pipe)");
-        return -1;
+        throw ziplist::ReadError(0, S_ISDIR(status.st_mode) ? "is a folder"
+                                                            : "not an ordinary file (give - to read a pipe)");
     }
     ::fcntl(descriptor, F_SETFL, O_RDONLY);
     return descriptor;
 }
 
-void summarize(const QString& file, const Tally& tally) {
+struct Closer {
+    int descriptor;
+    ~Closer() {
+        if (descriptor != STDIN_FILENO)
+            ::close(descriptor);
+    }
+};
+
+// The part of a path after its last '/'.
+std::string fileNameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A file's name without its last extension.
+std::string baseNameOf(const std::string& path) {
+    const std::string name = fileNameOf(path);
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+bool endsWithNoCase(const std::string& text, std::string_view end) {
+    if (text.size() < end.size())
+        return false;
+    for (size_t i = 0; i < end.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - end.size() + i])) != end[i])
+            return false;
+    return true;
+}
+
+void summarize(const std::string& file, const Tally& tally) {
     std::fprintf(stderr,
                  "olvaris-lookup: %s: %ld %s read: %ld ok, %ld corrected (format), %ld mismatched, %ld unknown "
                  "(%ld city, %ld ZIP), %ld retired ZIP, %ld incomplete\n",
-                 qPrintable(file), tally.rows, tally.rows == 1 ? "row" : "rows", tally.of(Kind::Ok),
+                 shownSafely(file).c_str(), tally.rows, tally.rows == 1 ? "row" : "rows", tally.of(Kind::Ok),
                  tally.of(Kind::Format), tally.of(Kind::Mismatch),
                  tally.of(Kind::UnknownCity) + tally.of(Kind::UnknownZip), tally.of(Kind::UnknownCity),
                  tally.of(Kind::UnknownZip), tally.of(Kind::RetiredZip), tally.of(Kind::Incomplete));
 }
 
-} // namespace
+// A list's header as the check found it, with the rows above it (a sheet's
+// title block) and how a text list is written.
+struct ListHeader {
+    ziplist::HeaderRow row;
+    std::vector<std::vector<workbook::Cell>> above;
+    std::vector<workbook::Cell> cells; // a sheet's header cells
+    char separator = ',';
+    bool byteOrderMark = false;
+};
 
-namespace {
+ListHeader sheetHeader(workbook::Sheet& sheet, const std::optional<std::string>& columns) {
+    ListHeader header;
+    header.row = ziplist::findHeaderRow(
+        sheet, columns, [&] { header.above.push_back(sheet.cells()); }, "the sheet \"" + sheet.name() + "\" is empty");
+    header.cells = sheet.cells();
+    return header;
+}
+
+// Throws ziplist::ReadError where the header does not tell the columns.
+ListHeader textHeader(ziplist::RecordReader& reader, const std::optional<std::string>& columns) {
+    ListHeader header;
+    const std::string_view line = reader.firstLine();
+    if (workbook::fileKindOf(line) != workbook::FileKind::Text)
+        throw ziplist::ReadError(0, "a workbook cannot be read from standard input: give its file's name");
+    header.separator = ziplist::separatorOf(line);
+    reader.setSeparator(std::string(1, header.separator), true);
+    if (!reader.next())
+        throw ziplist::ReadError(0, "empty file: expected a header naming the City, State and ZIP columns");
+    ziplist::HeaderRow& row = header.row;
+    row.fields = reader.fields();
+    row.line = 1;
+    try {
+        row.columns = columns ? ziplist::namedColumns(*columns, row.fields) : ziplist::findColumns(row.fields);
+    } catch (const std::invalid_argument& error) {
+        throw ziplist::ReadError(0, error.what());
+    }
+    if (!row.columns.complete()) {
+        const std::string groups = ziplist::addressGroups(row.fields);
+        throw ziplist::ReadError(1,
+                                 ziplist::missingColumns(row.columns, row.fields)
+                                     + (groups.empty() ? "; name them with --columns CITY,STATE,ZIP" : "; " + groups));
+    }
+    if (!columns) {
+        if (const std::string shared = ziplist::sharedNames(row.columns, row.fields); !shared.empty())
+            throw ziplist::ReadError(1, shared);
+    }
+    header.byteOrderMark = reader.byteOrderMark() || reader.encoding() != ziplist::Encoding::Utf8;
+    return header;
+}
+
+// What the rows are judged against: the table, and where the database
+// knows them, retired ZIPs and distances.
+struct Judges {
+    explicit Judges(sqlite3* db) : index(db), places(db) {
+        if (places.located())
+            facts.emplace(places);
+    }
+    ZipFacts* factsOrNull() { return facts ? &*facts : nullptr; }
+
+    ZipIndex index;
+    Places places;
+    std::optional<ZipFacts> facts;
+};
 
 // Where the checked list goes: standard output, or a file (a workbook by its
-// name), never the list itself.
-std::unique_ptr<CheckedOutput> outputFor(const ListCheckOptions& options, const QString& listName,
+// name). Throws olvaris::Error (Output) where the file cannot be made.
+std::unique_ptr<CheckedOutput> outputFor(const ListCheckOptions& options, const std::string& listName,
                                          const std::string& sheetName, const std::vector<bool>& hiddenColumns,
-                                         char separator, bool byteOrderMark, std::FILE* out,
-                                         std::unique_ptr<OutputFile>& file) {
+                                         const ListHeader& header, std::FILE* out, std::unique_ptr<OutputFile>& file) {
     if (!options.output)
-        return std::make_unique<CheckedRows>(out, options.json, options.problemsOnly, separator, byteOrderMark);
-    const std::string path = toSystemBytes(*options.output).toStdString();
-    if (options.output->endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
-        return std::make_unique<CheckedWorkbook>(path, sheetName, QFileInfo(listName).fileName().toStdString(),
-                                                 options.problemsOnly, hiddenColumns);
-    file = std::make_unique<OutputFile>(path);
-    return std::make_unique<CheckedRows>(file->stream(), options.json, options.problemsOnly, separator, byteOrderMark);
+        return std::make_unique<CheckedRows>(out, options.json, options.problemsOnly, header.separator,
+                                             header.byteOrderMark);
+    try {
+        if (endsWithNoCase(*options.output, ".xlsx"))
+            return std::make_unique<CheckedWorkbook>(*options.output, sheetName, fileNameOf(listName),
+                                                     options.problemsOnly, hiddenColumns);
+        file = std::make_unique<OutputFile>(*options.output);
+    } catch (const std::runtime_error& error) {
+        throw Error(Error::Kind::Output, error.what(), *options.output);
+    }
+    return std::make_unique<CheckedRows>(file->stream(), options.json, options.problemsOnly, header.separator,
+                                         header.byteOrderMark);
+}
+
+// The rows above the header and the header itself, as the output keeps them.
+void writeHeader(CheckedOutput& output, const ListHeader& header, bool fromSheet) {
+    for (const std::vector<workbook::Cell>& cells : header.above) {
+        std::vector<std::string> fields;
+        fields.reserve(cells.size());
+        for (const workbook::Cell& cell : cells)
+            fields.push_back(cell.text);
+        output.above({0, 0, &fields, &cells, false, {}});
+    }
+    output.header({0, header.row.line, &header.row.fields, fromSheet ? &header.cells : nullptr, false, {}});
+}
+
+// Every row after the header, judged and written; the counts.
+Tally checkRows(ziplist::FieldSource& source, workbook::Sheet* sheet, const ziplist::ZipColumns& columns,
+                Judges& judges, CheckedOutput& output) {
+    Tally tally;
+    const std::vector<std::string>& fields = source.fields();
+    static const workbook::Cell none;
+    const auto fieldAt = [&](int column) {
+        return size_t(column) < fields.size() ? std::string_view(fields[size_t(column)]) : std::string_view();
+    };
+    const auto cellAt = [&](int column) -> const workbook::Cell& {
+        return size_t(column) < sheet->cells().size() ? sheet->cells()[size_t(column)] : none;
+    };
+    while (source.next()) {
+        if (sheet ? ziplist::isBlankRecord(fields) : fields.size() == 1 && ziplist::trimmed(fields[0]).empty())
+            continue; // a blank line is no row
+        const ListRow row{tally.rows + 1,
+                          source.recordLine(),
+                          &fields,
+                          sheet ? &sheet->cells() : nullptr,
+                          sheet && sheet->rowHidden(),
+                          {fieldAt(columns.city), fieldAt(columns.state), fieldAt(columns.zip)}};
+        const RowVerdict verdict =
+            sheet ? judgeCells(judges.index, cellAt(columns.city), cellAt(columns.state), cellAt(columns.zip),
+                               sheet->formulasReadEmpty(), judges.factsOrNull())
+                  : judge(judges.index, row.place[0], row.place[1], row.place[2], judges.factsOrNull());
+        ++tally.rows;
+        ++tally.kinds[size_t(verdict.kind)];
+        output.row(row, verdict);
+    }
+    return tally;
 }
 
 // Whether two paths are one file, by any name.
-bool sameFile(const QString& one, const QString& other) {
+bool sameFile(const std::string& one, const std::string& other) {
     struct stat a {
     }, b{};
-    return ::stat(toSystemBytes(one).constData(), &a) == 0 && ::stat(toSystemBytes(other).constData(), &b) == 0
-           && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    return ::stat(one.c_str(), &a) == 0 && ::stat(other.c_str(), &b) == 0 && a.st_dev == b.st_dev
+           && a.st_ino == b.st_ino;
 }
 
 } // namespace
 
-int checkList(const ListCheckOptions& options, const QString& database, std::FILE* out) {
-    const QString name = options.file == QLatin1String("-") ? QStringLiteral("standard input") : options.file;
-    if (options.output && options.file != QLatin1String("-") && sameFile(options.file, *options.output))
-        return complain(*options.output, QStringLiteral("is the list being checked: name another file"));
-    QString problem;
-    const int descriptor = openList(options.file, problem);
-    if (descriptor < 0)
-        return complain(name, problem);
-    struct Closer {
-        int descriptor;
-        ~Closer() {
-            if (descriptor != STDIN_FILENO)
-                ::close(descriptor);
-        }
-    } closer{descriptor};
-
+int checkList(const ListCheckOptions& options, const std::string& database, std::FILE* out) {
+    const std::string name = options.file == "-" ? std::string("standard input") : options.file;
+    const std::string outputName = options.output ? *options.output : std::string("standard output");
+    if (options.output && options.file != "-" && sameFile(options.file, *options.output))
+        return complain(*options.output, "is the list being checked: name another file");
     std::unique_ptr<CheckedOutput> output;
     std::unique_ptr<OutputFile> outputFile;
     try {
-        // A workbook is told by its first bytes, whatever its name.
-        char first[16] = {};
-        const ssize_t got = descriptor == STDIN_FILENO ? 0 : ::pread(descriptor, first, sizeof first, 0);
-        const std::string_view firstBytes(first, size_t(std::max<ssize_t>(got, 0)));
-        if (const std::string other = workbook::otherFormatOf(firstBytes); !other.empty())
-            return complain(name, QString::fromStdString(other));
-        const workbook::FileKind kind = workbook::fileKindOf(firstBytes);
-        if (options.sheet && kind == workbook::FileKind::Text)
-            return complain(name, QStringLiteral("--sheet: the list is not a workbook"));
-
-        std::unique_ptr<workbook::Sheet> sheet;
+        const Closer closer{openList(options.file)};
+        workbook::OpenedList list = workbook::openList(closer.descriptor, options.file, options.sheet);
+        workbook::Sheet* const sheet = list.sheet.get();
         std::optional<ziplist::RecordReader> reader;
-        ziplist::FieldSource* source = nullptr;
-        std::vector<std::vector<workbook::Cell>> above;
-        ziplist::HeaderRow header;
-        char separator = ',';
-        bool byteOrderMark = false;
-        if (kind != workbook::FileKind::Text) {
-            sheet = workbook::openSheet(toSystemBytes(options.file).toStdString(), kind,
-                                        options.sheet ? std::optional(options.sheet->toStdString()) : std::nullopt);
-            source = sheet.get();
-            std::optional<std::string> columns;
-            if (options.columns)
-                columns = options.columns->toStdString();
-            header = ziplist::findHeaderRow(
-                *sheet, columns, [&] { above.push_back(sheet->cells()); },
-                "the sheet \"" + sheet->name() + "\" is empty");
-        } else {
-            reader.emplace(descriptor);
-            source = &*reader;
-            const std::string_view line = reader->firstLine();
-            if (workbook::fileKindOf(line) != workbook::FileKind::Text)
-                return complain(name, QStringLiteral("a workbook cannot be read from standard input: give its "
-                                                     "file's name"));
-            separator = ziplist::separatorOf(line);
-            reader->setSeparator(std::string(1, separator), true);
-            if (!reader->next())
-                return complain(name, QStringLiteral("empty file: expected a header naming the City, State and ZIP "
-                                                     "columns"));
-            header.fields = reader->fields();
-            header.line = 1;
-            try {
-                header.columns = options.columns ? ziplist::namedColumns(options.columns->toStdString(), header.fields)
-                                                 : ziplist::findColumns(header.fields);
-            } catch (const std::invalid_argument& error) {
-                return complain(name, QString::fromStdString(error.what()));
-            }
-            if (!header.columns.complete()) {
-                const std::string groups = ziplist::addressGroups(header.fields);
-                return complain(name + QStringLiteral(":1"),
-                                QString::fromStdString(ziplist::missingColumns(header.columns, header.fields))
-                                    + (groups.empty() ? QStringLiteral("; name them with --columns CITY,STATE,ZIP")
-                                                      : QStringLiteral("; ") + QString::fromStdString(groups)));
-            }
-            if (!options.columns) {
-                const std::string shared = ziplist::sharedNames(header.columns, header.fields);
-                if (!shared.empty())
-                    return complain(name + QStringLiteral(":1"), QString::fromStdString(shared));
-            }
-            byteOrderMark = reader->byteOrderMark() || reader->encoding() != ziplist::Encoding::Utf8;
-        }
-        const ziplist::ZipColumns columns = header.columns;
+        if (!sheet)
+            reader.emplace(closer.descriptor);
+        const ListHeader header = sheet ? sheetHeader(*sheet, options.columns) : textHeader(*reader, options.columns);
+        ziplist::FieldSource& source = sheet ? static_cast<ziplist::FieldSource&>(*sheet) : *reader;
 
-        const FileKind there = fileKindAt(database);
-        if (there != FileKind::File)
-            return complain(database,
-                            there == FileKind::Missing ? QStringLiteral("no such file") : QStringLiteral("not a file"));
-        ZipConnection connection;
-        connection.Open(ZipConnection::connectionStringFor(absoluteSystemPath(database)));
-        const ZipIndex index(connection);
-        // Retired ZIPs and distances, from a database that knows them.
-        Places places(connection);
-        std::optional<ZipFacts> facts;
-        if (places.located())
-            facts.emplace(places);
+        const sqlite::Connection db = openDatabaseFile(database);
+        Judges judges(db.get());
 
         std::vector<bool> hiddenColumns;
-        for (size_t column = 0; sheet && column < header.fields.size(); ++column)
+        for (size_t column = 0; sheet && column < header.row.fields.size(); ++column)
             hiddenColumns.push_back(sheet->columnHidden(column));
-        try {
-            output = outputFor(options, name, sheet ? sheet->name() : QFileInfo(name).completeBaseName().toStdString(),
-                               hiddenColumns, separator, byteOrderMark, out, outputFile);
-        } catch (const std::runtime_error& error) {
-            return complain(*options.output, QString::fromLocal8Bit(error.what()));
-        }
-        for (const std::vector<workbook::Cell>& cells : above) {
-            std::vector<std::string> fields;
-            fields.reserve(cells.size());
-            for (const workbook::Cell& cell : cells)
-                fields.push_back(cell.text);
-            output->above({0, 0, &fields, &cells, false, {}});
-        }
-        std::vector<workbook::Cell> headerCells;
-        if (sheet)
-            headerCells = sheet->cells();
-        output->header({0, header.line, &header.fields, sheet ? &headerCells : nullptr, false, {}});
-
-        Tally tally;
-        const std::vector<std::string>& fields = source->fields();
-        static const workbook::Cell none;
-        const auto fieldAt = [&](int column) {
-            return size_t(column) < fields.size() ? std::string_view(fields[size_t(column)]) : std::string_view();
-        };
-        const auto cellAt = [&](int column) -> const workbook::Cell& {
-            return size_t(column) < sheet->cells().size() ? sheet->cells()[size_t(column)] : none;
-        };
-        while (source->next()) {
-            if (sheet ? ziplist::isBlankRecord(fields) : fields.size() == 1 && ziplist::trimmed(fields[0]).empty())
-                continue; // a blank line is no row
-            const ListRow row{tally.rows + 1,
-                              source->recordLine(),
-                              &fields,
-                              sheet ? &sheet->cells() : nullptr,
-                              sheet && sheet->rowHidden(),
-                              {fieldAt(columns.city), fieldAt(columns.state), fieldAt(columns.zip)}};
-            const RowVerdict verdict =
-                sheet ? judgeCells(index, cellAt(columns.city), cellAt(columns.state), cellAt(columns.zip),
-                                   sheet->formulasReadEmpty(), facts ? &*facts : nullptr)
-                      : judge(index, row.place[0], row.place[1], row.place[2], facts ? &*facts : nullptr);
-            ++tally.rows;
-            ++tally.kinds[size_t(verdict.kind)];
-            output->row(row, verdict);
-        }
+        output =
+            outputFor(options, name, sheet ? sheet->name() : baseNameOf(name), hiddenColumns, header, out, outputFile);
+        writeHeader(*output, header, sheet != nullptr);
+        const Tally tally = checkRows(source, sheet, header.row.columns, judges, *output);
         if (!output->finish(tally))
-            return complain(options.output ? *options.output : QStringLiteral("standard output"),
-                            QString::fromStdString(output->problem()));
+            return complain(outputName, output->problem());
         if (outputFile) {
             try {
                 outputFile->commit();
             } catch (const std::runtime_error& error) {
-                return complain(*options.output, QString::fromLocal8Bit(error.what()));
+                return complain(outputName, error.what());
             }
         }
         summarize(name, tally);
         return tally.of(Kind::Ok) == tally.rows ? AllOk : SomeNotOk;
-    } catch (const ziplist::ReadError& error) {
+    } catch (const Error& error) {
         // The rows before the trouble stand in a stream; a file is not made.
         if (output)
             output->abandon();
-        return complain(error.line() > 0 ? name + QLatin1Char(':') + QString::number(error.line()) : name,
-                        QString::fromStdString(error.what()));
+        const std::string where = !error.where().empty()                  ? error.where()
+                                  : error.kind() == Error::Kind::Database ? database
+                                  : error.kind() == Error::Kind::Output   ? outputName
+                                                                          : name;
+        return complain(error.line() > 0 ? where + ':' + std::to_string(error.line()) : where, error.what());
+    } catch (const std::bad_alloc&) {
+        if (output)
+            output->abandon();
+        return complain(name, "out of memory: the list is larger than this machine can check");
     } catch (const std::runtime_error& error) {
         // What the workbook could not take (more rows than a sheet holds).
         if (output)
             output->abandon();
-        return complain(options.output ? *options.output : name, QString::fromStdString(error.what()));
-    } catch (const Failure& failure) {
-        return complain(database, failure.description());
+        return complain(outputName, error.what());
     }
 }
 

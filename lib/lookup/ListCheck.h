@@ -1,19 +1,16 @@
 #pragma once
-#include <QString>
 #include <cstdio>
 #include <optional>
-
-namespace olvaris {
-class ZipConnection;
-}
+#include <string>
 
 namespace olvaris::lookup {
 
+// Paths are the system's bytes, as given on the command line.
 struct ListCheckOptions {
-    QString file;                   // "-": standard input
-    std::optional<QString> columns; // "CITY,STATE,ZIP", names or numbers
-    std::optional<QString> sheet;   // a workbook's sheet, by name or number
-    std::optional<QString> output;  // a file instead of standard output; .xlsx: a workbook
+    std::string file;                   // "-": standard input
+    std::optional<std::string> columns; // "CITY,STATE,ZIP", names or numbers
+    std::optional<std::string> sheet;   // a workbook's sheet, by name or number
+    std::optional<std::string> output;  // a file instead of standard output; .xlsx: a workbook
     bool json = false;
     bool problemsOnly = false;
 };
@@ -27,6 +24,6 @@ struct ListCheckOptions {
 // Status: 0 every row ok, 1 some not, 2 a file that cannot be read as a list
 // (one line naming the file and the line) or a database that cannot.
 // The database is opened only once the list's header has been read.
-int checkList(const ListCheckOptions& options, const QString& database, std::FILE* out);
+int checkList(const ListCheckOptions& options, const std::string& database, std::FILE* out);
 
 } // namespace olvaris::lookup

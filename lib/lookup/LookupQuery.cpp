@@ -1,6 +1,7 @@
 #include "LookupQuery.h"
 #include "ZipRules.h"
 #include "ZipQueries.h"
+#include <string>
 #include <vector>
 
 namespace olvaris::lookup {
@@ -10,37 +11,37 @@ namespace {
 // One index range: a column that holds (or begins with) a value.
 struct Condition {
     const char* column;
-    QString value;
+    std::string value;
 };
 // Rows that meet any one of its conditions.
 using Group = std::vector<Condition>;
 
-QString zipText(const QString& text) {
-    const std::optional<ziplist::Zip> zip = ziplist::zipFrom(text.toStdString());
-    return zip && zip->plusFour ? QString::fromStdString(zip->five) : text;
+std::string zipText(const std::string& text) {
+    const std::optional<ziplist::Zip> zip = ziplist::zipFrom(text);
+    return zip && zip->plusFour ? zip->five : text;
 }
 
-Group citySpellings(const QString& city) {
+Group citySpellings(const std::string& city) {
     Group group;
-    for (const std::string& spelling : ziplist::citySpellings(city.toStdString()))
-        group.push_back({"[city]", QString::fromStdString(spelling)});
+    for (std::string& spelling : ziplist::citySpellings(city))
+        group.push_back({"[city]", std::move(spelling)});
     return group;
 }
 
-Group stateGroup(const QString& state) {
-    const std::optional<ziplist::State> known = ziplist::stateFrom(state.toStdString());
-    return {{"[state]", known ? QString::fromStdString(known->code) : state}};
+Group stateGroup(const std::string& state) {
+    const std::optional<ziplist::State> known = ziplist::stateFrom(state);
+    return {{"[state]", known ? known->code : state}};
 }
 
 // "Boston, MA", "Saint Louis, Missouri": a city and a known state.
-std::optional<std::pair<QString, QString>> cityAndState(const QString& pattern) {
-    const qsizetype comma = pattern.lastIndexOf(QLatin1Char(','));
-    if (comma <= 0)
+std::optional<std::pair<std::string, std::string>> cityAndState(const std::string& pattern) {
+    const size_t comma = pattern.rfind(',');
+    if (comma == std::string::npos || comma == 0)
         return std::nullopt;
-    const QString state = pattern.mid(comma + 1).trimmed();
-    if (!ziplist::stateFrom(state.toStdString()))
+    const std::string state(ziplist::trimmed(std::string_view(pattern).substr(comma + 1)));
+    if (!ziplist::stateFrom(state))
         return std::nullopt;
-    return std::pair{pattern.left(comma).trimmed(), state};
+    return std::pair{std::string(ziplist::trimmed(std::string_view(pattern).substr(0, comma))), state};
 }
 
 // Each group read as a union of index ranges of row numbers; the rows of
@@ -51,12 +52,12 @@ LookupQuery rowsOf(const std::vector<Group>& groups, bool exact) {
         query.statement += g == 0 ? "rowid in (" : " and rowid in (";
         for (size_t c = 0; c < groups[g].size(); ++c) {
             const Condition& condition = groups[g][c];
-            query.parameters << (exact ? condition.value : condition.value + QLatin1Char('%'));
-            query.statement += (c == 0 ? "select rowid from [zip_codes] where "
-                                       : " union select rowid from "
-                                         "[zip_codes] where ")
-                               + QByteArray(condition.column) + (exact ? " = ?" : " like ?")
-                               + QByteArray::number(query.parameters.size());
+            query.parameters.push_back(exact ? condition.value : condition.value + '%');
+            query.statement +=
+                c == 0 ? "select rowid from [zip_codes] where " : " union select rowid from [zip_codes] where ";
+            query.statement += condition.column;
+            query.statement += exact ? " = ?" : " like ?";
+            query.statement += std::to_string(query.parameters.size());
         }
         query.statement += ")";
     }
@@ -74,11 +75,11 @@ LookupQuery queryFor(const LookupRequest& request) {
         if (const auto place = cityAndState(*request.pattern)) {
             groups = {citySpellings(place->first), stateGroup(place->second)};
         } else {
-            const QString& pattern = *request.pattern;
+            const std::string& pattern = *request.pattern;
             Group any = citySpellings(pattern);
             if (any.size() == 1 && !request.exact && zipText(pattern) == pattern) {
                 // The window's search: the text followed by "%", in any of the three fields.
-                const QString windowPattern = pattern + QLatin1Char('%');
+                const std::string windowPattern = pattern + '%';
                 return {query::searchFor(windowPattern), {windowPattern}};
             }
             any.front().value = pattern;
@@ -104,8 +105,8 @@ LookupQuery queryForMany(const LookupRequest& request) {
     // Without wildcards a start is a range: from the text up to the text
     // followed by the last character there is (compared without regard to
     // letter case, as LIKE and the columns' collation do).
-    const QString& start = *request.pattern;
-    if (start.contains(QLatin1Char('%')) || start.contains(QLatin1Char('_')))
+    const std::string& start = *request.pattern;
+    if (start.find_first_of("%_") != std::string::npos)
         return query;
     static constexpr char Ranges[] =
         "select [city],[state],[zip] from [zip_codes] where [city] >= ?1 and [city] < ?2 "
@@ -114,8 +115,8 @@ LookupQuery queryForMany(const LookupRequest& request) {
         "union all select [city],[state],[zip] from [zip_codes] where [zip] >= ?1 and [zip] < ?2 "
         "and not ([city] >= ?1 and [city] < ?2) and not ([state] >= ?1 and [state] < ?2) "
         "order by 1,2,3";
-    const char32_t last = 0x10FFFF;
-    return {Ranges, {start, start + QString::fromUcs4(&last, 1)}};
+    static constexpr char Last[] = "\xF4\x8F\xBF\xBF"; // U+10FFFF in UTF-8
+    return {Ranges, {start, start + Last}};
 }
 
 } // namespace olvaris::lookup

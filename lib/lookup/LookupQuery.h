@@ -1,25 +1,25 @@
 #pragma once
-#include <QString>
-#include <QStringList>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace olvaris::lookup {
 
 // What the user asks for: a pattern (the window's search), every row, or
-// the start of one or more fields; with exact, whole fields rather than
+// the start of one or more fields (all UTF-8 text); with exact, whole fields rather than
 // their starts.
 struct LookupRequest {
-    std::optional<QString> pattern;
+    std::optional<std::string> pattern;
     bool all = false;
-    std::optional<QString> city, state, zip;
+    std::optional<std::string> city, state, zip;
     bool exact = false;
 };
 
 // A statement of fixed text and the values bound to it as ?1, ?2 ...: what
 // the user typed is only ever a bound value.
 struct LookupQuery {
-    QByteArray statement;
-    QStringList parameters;
+    std::string statement;
+    std::vector<std::string> parameters;
 };
 
 // The query for a request; the rows come in city, state, ZIP order. A

@@ -1,7 +1,10 @@
 #include "PlaceCommands.h"
 #include "Complaint.h"
+#include "DatabaseFile.h"
+#include "RecordReader.h"
 #include "ZipRules.h"
 #include <cstdio>
+#include <unistd.h>
 
 namespace olvaris::lookup {
 
@@ -20,20 +23,20 @@ void writeFields(RowWriter& writer, RowWriter::Format format,
         switch (format) {
         case RowWriter::Format::Tabs:
             writer.text(i == 0 ? "" : "\t");
-            writer.text(QByteArrayView(value.data(), qsizetype(value.size())));
+            writer.text(value);
             break;
         case RowWriter::Format::Csv:
             writer.text(i == 0 ? "" : ",");
-            writer.csvField(QByteArrayView(value.data(), qsizetype(value.size())), ',');
+            writer.csvField(value, ',');
             break;
         case RowWriter::Format::JsonLines:
             writer.text(i == 0 ? "{\"" : ",\"");
             writer.text(fields[i].first);
             writer.text("\":");
             if (numeric[i])
-                writer.text(QByteArrayView(value.data(), qsizetype(value.size())));
+                writer.text(value);
             else
-                writer.jsonString(QByteArrayView(value.data(), qsizetype(value.size())));
+                writer.jsonString(value);
             break;
         }
     }
@@ -51,27 +54,26 @@ void writeCsvHeader(RowWriter& writer, const std::vector<std::pair<const char*, 
 
 } // namespace
 
-int writeNear(Places& places, const std::vector<std::string>& placeTexts, const NearOptions& options, RowWriter& writer,
+int writeNear(Places& places, const NextPlace& nextPlace, const NearOptions& options, RowWriter& writer,
               RowWriter::Format format, bool placeColumn) {
     const char* distanceName = options.radius.miles ? "distance_mi" : "distance_km";
     const double perUnit = options.radius.miles ? geo::KilometresPerMile : 1.0;
     bool headerWritten = false, unknown = false, nothing = false;
-    for (const std::string& text : placeTexts) {
+    std::string text;
+    while (nextPlace(text)) {
         NamedPlace place;
         try {
             place = findPlace(places, text);
         } catch (const NoPlace& noPlace) {
-            complain(QString::fromStdString(noPlace.what()));
+            complain(noPlace.what());
             unknown = true;
             continue;
         }
         const std::vector<NearRow> rows = rowsNear(places, place, options.radius.kilometres, options.limit);
         if (rows.empty()) {
             nothing = true;
-            complain(QString::fromStdString(place.said),
-                     QStringLiteral("no ZIP code within %1 %2")
-                         .arg(QString::fromStdString(number(options.radius.kilometres / perUnit)))
-                         .arg(options.radius.miles ? "mi" : "km"));
+            complain(place.said, "no ZIP code within " + number(options.radius.kilometres / perUnit)
+                                     + (options.radius.miles ? " mi" : " km"));
         }
         for (const NearRow& row : rows) {
             std::vector<std::pair<const char*, std::string>> fields;
@@ -107,7 +109,7 @@ int writeDistance(Places& places, const std::string& from, const std::string& to
         a = findPlace(places, from);
         b = findPlace(places, to);
     } catch (const NoPlace& noPlace) {
-        return complain(QString::fromStdString(noPlace.what()));
+        return complain(noPlace.what());
     }
     const double kilometres = kilometresBetween(a, b);
     const std::vector<std::pair<const char*, std::string>> fields = {
@@ -124,7 +126,7 @@ int writeDistance(Places& places, const std::string& from, const std::string& to
 int writeSources(Places& places, std::FILE* out) {
     const std::vector<Places::Source> sources = places.sources();
     if (sources.empty())
-        return complain(QStringLiteral("the database records no sources (it was built before they were)"));
+        return complain("the database records no sources (it was built before they were)");
     for (const Places::Source& source : sources)
         std::fprintf(out, "%s: %s, %lld lines%s%s\n", source.role.c_str(), source.file.c_str(), source.lines,
                      source.note.empty() ? "" : "\n  ", source.note.c_str());
@@ -142,6 +144,55 @@ std::string retiredNote(Places& places, const std::string& text) {
         return note.find(" is retired ") != std::string::npos ? note : std::string();
     }
     return {};
+}
+
+int runPlaceRequest(const PlaceRequest& request, const std::string& database) {
+    const sqlite::Connection db = openDatabaseFile(database);
+    Places places(db.get());
+    RowWriter writer(stdout, request.format);
+    int status = 0;
+    try {
+        switch (request.kind) {
+        case PlaceRequest::Kind::Near:
+            if (request.places.empty()) {
+                ziplist::RecordReader lines = ziplist::RecordReader::patternLines(STDIN_FILENO);
+                const NextPlace fromLines = [&lines](std::string& place) {
+                    while (lines.next()) {
+                        place = lines.fields().front();
+                        if (!ziplist::trimmed(place).empty())
+                            return true;
+                    }
+                    return false;
+                };
+                status = writeNear(places, fromLines, request.near, writer, request.format, true);
+            } else {
+                size_t next = 0;
+                const NextPlace given = [&](std::string& place) {
+                    if (next == request.places.size())
+                        return false;
+                    place = request.places[next++];
+                    return true;
+                };
+                status = writeNear(places, given, request.near, writer, request.format, false);
+            }
+            break;
+        case PlaceRequest::Kind::Distance:
+            status = writeDistance(places, request.places.at(0), request.places.at(1), writer, request.format);
+            break;
+        case PlaceRequest::Kind::About:
+            status = writeSources(places, stdout);
+            break;
+        }
+    } catch (const ziplist::ReadError& error) {
+        writer.finish();
+        throw Error(Error::Kind::Input, error.what(), "standard input", error.line());
+    } catch (const Error& error) {
+        writer.finish();
+        throw Error(error.kind(), error.what(), error.where().empty() ? database : error.where(), error.line());
+    }
+    if (!writer.finish())
+        throw Error(Error::Kind::Output, "the rows could not be written", "standard output");
+    return status;
 }
 
 } // namespace olvaris::lookup

@@ -2,6 +2,7 @@
 #include "NearSearch.h"
 #include "RowWriter.h"
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,15 @@ struct NearOptions {
     size_t limit = 0;
     bool county = false;
 };
+// The places asked for, one at a time: false when there are no more. Each
+// is answered before the next is read, so a stream of any length costs a
+// place's memory.
+using NextPlace = std::function<bool(std::string& place)>;
+
 // The ZIPs around each place, nearest first, with their distance in the
 // radius's unit (and county). Several places (one a line from standard
 // input) lead each row with the place asked for.
-int writeNear(Places& places, const std::vector<std::string>& placeTexts, const NearOptions& options, RowWriter& writer,
+int writeNear(Places& places, const NextPlace& nextPlace, const NearOptions& options, RowWriter& writer,
               RowWriter::Format format, bool placeColumn);
 
 // The great-circle distance between two places, in miles and kilometres.
@@ -32,5 +38,17 @@ int writeSources(Places& places, std::FILE* out);
 // A retired ZIP's note ("85247 is retired (it was Sacaton, AZ; ...)"), or
 // empty for a ZIP that is not retired.
 std::string retiredNote(Places& places, const std::string& zip);
+
+// --near, --distance and --about as the command line asks for them.
+struct PlaceRequest {
+    enum class Kind { Near, Distance, About } kind = Kind::Near;
+    std::vector<std::string> places; // Near: one (none: one a line from standard input); Distance: two
+    NearOptions near;
+    RowWriter::Format format = RowWriter::Format::Tabs;
+};
+
+// Runs the request on the database file, writing to standard output; the
+// exit status. Throws olvaris::Error.
+int runPlaceRequest(const PlaceRequest& request, const std::string& database);
 
 } // namespace olvaris::lookup

@@ -1,7 +1,5 @@
 #include "Places.h"
-#include "Failure.h"
-#include "ZipConnection.h"
-#include <QString>
+#include "ZipDatabase.h"
 
 namespace olvaris::lookup {
 
@@ -29,18 +27,18 @@ std::string textOf(sqlite3_stmt* statement, int column) {
 
 } // namespace
 
-Places::Places(ZipConnection& connection) : m_connection(connection) {
+Places::Places(sqlite3* db) : m_db(db) {
     sqlite3_stmt* count = statement(HasPoints);
     m_located = sqlite3_step(count) == SQLITE_ROW && sqlite3_column_int(count, 0) == 4;
 }
 
 sqlite3_stmt* Places::statement(const char* sql) {
-    sqlite3* db = m_connection.handle();
+    sqlite3* db = m_db;
     auto found = m_statements.find(sql);
     if (found == m_statements.end()) {
         sqlite::Statement prepared;
         if (sqlite::prepare(db, sql, prepared) != SQLITE_OK || !prepared)
-            throw Failure(QString::fromUtf8(sqlite3_errmsg(db)));
+            throw zipbase::databaseError(db);
         found = m_statements.emplace(sql, std::move(prepared)).first;
     }
     sqlite3_reset(found->second.get());
@@ -54,7 +52,7 @@ void bind(sqlite3_stmt* statement, int index, const std::string& text) {
 }
 void done(sqlite3* db, int stepped) {
     if (stepped != SQLITE_DONE)
-        throw Failure(QString::fromUtf8(sqlite3_errmsg(db)));
+        throw zipbase::databaseError(db);
 }
 } // namespace
 
@@ -65,7 +63,7 @@ std::vector<Places::Row> Places::rowsOfZip(const std::string& zip) {
     int stepped;
     while ((stepped = sqlite3_step(select)) == SQLITE_ROW)
         rows.push_back({textOf(select, 0), textOf(select, 1), textOf(select, 2)});
-    done(m_connection.handle(), stepped);
+    done(m_db, stepped);
     return rows;
 }
 
@@ -78,7 +76,7 @@ std::vector<Places::Row> Places::rowsOfTown(const std::vector<std::string>& spel
         int stepped;
         while ((stepped = sqlite3_step(select)) == SQLITE_ROW)
             rows.push_back({textOf(select, 0), textOf(select, 1), textOf(select, 2)});
-        done(m_connection.handle(), stepped);
+        done(m_db, stepped);
         if (!rows.empty())
             break;
     }
@@ -127,7 +125,7 @@ std::vector<Places::Located> Places::inBox(const geo::Box& box) {
     while ((stepped = sqlite3_step(select)) == SQLITE_ROW)
         found.push_back({{textOf(select, 0), textOf(select, 1), textOf(select, 2)},
                          {sqlite3_column_double(select, 3), sqlite3_column_double(select, 4)}});
-    done(m_connection.handle(), stepped);
+    done(m_db, stepped);
     return found;
 }
 

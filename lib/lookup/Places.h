@@ -6,10 +6,6 @@
 #include <string>
 #include <vector>
 
-namespace olvaris {
-class ZipConnection;
-}
-
 namespace olvaris::lookup {
 
 // What the database knows beside the window's table: where each ZIP is and
@@ -17,7 +13,7 @@ namespace olvaris::lookup {
 // sources. Statements are prepared once and kept.
 class Places {
 public:
-    explicit Places(ZipConnection& connection);
+    explicit Places(sqlite3* db);
     Places(const Places&) = delete;
     Places& operator=(const Places&) = delete;
 
@@ -58,7 +54,7 @@ public:
 private:
     sqlite3_stmt* statement(const char* sql);
 
-    ZipConnection& m_connection;
+    sqlite3* m_db;
     bool m_located = false;
     std::map<const char*, sqlite::Statement> m_statements;
 };

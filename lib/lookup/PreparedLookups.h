@@ -2,10 +2,7 @@
 #include "LookupQuery.h"
 #include "SqliteHandles.h"
 #include <map>
-
-namespace olvaris {
-class ZipConnection;
-}
+#include <string>
 
 namespace olvaris::lookup {
 
@@ -15,13 +12,13 @@ class RowWriter;
 // loop over ten thousand patterns costs a start and ten thousand reads.
 class PreparedLookups {
 public:
-    explicit PreparedLookups(ZipConnection& connection);
-    // Writes the rows of a query; the number written. Throws Failure.
+    explicit PreparedLookups(sqlite3* db);
+    // Writes the rows of a query; the number written. Throws olvaris::Error.
     long long write(const LookupQuery& query, RowWriter& writer);
 
 private:
-    ZipConnection& m_connection;
-    std::map<QByteArray, sqlite::Statement> m_statements;
+    sqlite3* m_db;
+    std::map<std::string, sqlite::Statement, std::less<>> m_statements;
 };
 
 } // namespace olvaris::lookup

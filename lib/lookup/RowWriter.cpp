@@ -6,7 +6,7 @@ namespace olvaris::lookup {
 namespace {
 constexpr size_t BufferSize = 1 << 16;
 
-bool needsQuotes(QByteArrayView text, char separator) {
+bool needsQuotes(std::string_view text, char separator) {
     for (const char c : text)
         if (c == separator || c == '"' || c == '\r' || c == '\n')
             return true;
@@ -26,7 +26,7 @@ void RowWriter::header() {
     }
 }
 
-void RowWriter::row(QByteArrayView city, QByteArrayView state, QByteArrayView zip) {
+void RowWriter::row(std::string_view city, std::string_view state, std::string_view zip) {
     if (m_format == Format::JsonLines) {
         m_buffer += '{';
         if (m_patternColumn) {
@@ -42,8 +42,8 @@ void RowWriter::row(QByteArrayView city, QByteArrayView state, QByteArrayView zi
         jsonString(zip);
         if (m_countyOf) {
             m_buffer += ",\"county\":";
-            const std::string county = m_countyOf(zip.toByteArray().toStdString());
-            jsonString(QByteArrayView(county.data(), qsizetype(county.size())));
+            const std::string county = m_countyOf(std::string(zip));
+            jsonString(county);
         }
         m_buffer += "}\n";
         flushIfFull();
@@ -61,8 +61,8 @@ void RowWriter::row(QByteArrayView city, QByteArrayView state, QByteArrayView zi
     field(zip);
     if (m_countyOf) {
         m_buffer += separator;
-        const std::string county = zip.isEmpty() ? std::string() : m_countyOf(zip.toByteArray().toStdString());
-        field(QByteArrayView(county.data(), qsizetype(county.size())));
+        const std::string county = zip.empty() ? std::string() : m_countyOf(std::string(zip));
+        field(county);
     }
     m_buffer += m_format == Format::Csv ? "\r\n" : "\n";
     flushIfFull();
@@ -79,7 +79,7 @@ void RowWriter::nothingFound() {
     flushIfFull();
 }
 
-void RowWriter::field(QByteArrayView text) {
+void RowWriter::field(std::string_view text) {
     if (m_format == Format::Tabs) {
         for (const char c : text)
             m_buffer += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
@@ -88,7 +88,7 @@ void RowWriter::field(QByteArrayView text) {
     csvField(text, ',');
 }
 
-void RowWriter::csvField(QByteArrayView text, char separator) {
+void RowWriter::csvField(std::string_view text, char separator) {
     if (!needsQuotes(text, separator)) {
         m_buffer.append(text.data(), size_t(text.size()));
         return;
@@ -104,7 +104,7 @@ void RowWriter::csvField(QByteArrayView text, char separator) {
 
 // A JSON string: quotes and backslashes escaped, control characters as
 // escapes, UTF-8 sequences kept, any other byte as U+FFFD.
-void RowWriter::jsonString(QByteArrayView text) {
+void RowWriter::jsonString(std::string_view text) {
     static constexpr char Hex[] = "0123456789abcdef";
     m_buffer += '"';
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());

@@ -1,6 +1,5 @@
 #pragma once
-#include <QByteArray>
-#include <QByteArrayView>
+#include <string_view>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -22,12 +21,12 @@ public:
     RowWriter(std::FILE* out, Format format, bool patternColumn = false);
 
     void header();
-    void setPattern(QByteArrayView pattern) { m_pattern = pattern.toByteArray(); }
+    void setPattern(std::string_view pattern) { m_pattern = pattern; }
     // A county column after the ZIP ("county" in the CSV header and the
     // JSON object), each row's from its ZIP. Set before the header.
     using CountyOf = std::function<std::string(const std::string& zip)>;
     void setCounty(CountyOf countyOf) { m_countyOf = std::move(countyOf); }
-    void row(QByteArrayView city, QByteArrayView state, QByteArrayView zip);
+    void row(std::string_view city, std::string_view state, std::string_view zip);
     // A pattern that found nothing: its own line with empty fields; in
     // JSON, the pattern with no place.
     void nothingFound();
@@ -37,19 +36,19 @@ public:
     // For records of other shapes: text as it is, a CSV field (quoted where
     // it holds the separator, a quote or a line break), a JSON string; a
     // record's end lets the buffer go out when it is full.
-    void text(QByteArrayView text) { m_buffer.append(text.data(), size_t(text.size())); }
-    void csvField(QByteArrayView text, char separator);
-    void jsonString(QByteArrayView text);
+    void text(std::string_view text) { m_buffer.append(text.data(), size_t(text.size())); }
+    void csvField(std::string_view text, char separator);
+    void jsonString(std::string_view text);
     void endRecord() { flushIfFull(); }
 
 private:
-    void field(QByteArrayView text);
+    void field(std::string_view text);
     void flushIfFull();
 
     std::FILE* m_out;
     Format m_format;
     bool m_patternColumn;
-    QByteArray m_pattern;
+    std::string m_pattern;
     CountyOf m_countyOf;
     std::string m_buffer;
     bool m_failed = false;

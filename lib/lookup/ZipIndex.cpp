@@ -2,9 +2,7 @@
 #include "NearSpellings.h"
 #include "AsciiCase.h"
 #include "ZipRules.h"
-#include "ZipConnection.h"
-#include "ZipRowSet.h"
-#include "Failure.h"
+#include "ZipDatabase.h"
 #include "SqliteHandles.h"
 #include <sqlite3.h>
 
@@ -45,10 +43,10 @@ ZipIndex::Rows found(const std::unordered_map<std::string, std::vector<std::uint
 
 // The statements that read the table a piece at a time, prepared once.
 struct ZipIndex::Reader {
-    ZipConnection& connection;
+    sqlite3* db;
     sqlite::Statement byZip, byPlace, citiesOfState;
 
-    explicit Reader(ZipConnection& to) : connection(to) {
+    explicit Reader(sqlite3* to) : db(to) {
         prepare("select rowid, [city], [state], [zip] from [zip_codes] where [zip] = ?1", byZip);
         prepare("select rowid, [city], [state], [zip] from [zip_codes] where [state] = ?1 and [city] = ?2", byPlace);
         // One row for each city of the state (the index's first of it).
@@ -56,8 +54,8 @@ struct ZipIndex::Reader {
                 citiesOfState);
     }
     void prepare(const char* sql, sqlite::Statement& statement) {
-        if (sqlite::prepare(connection.handle(), sql, statement) != SQLITE_OK || !statement)
-            throw Failure(QString::fromUtf8(sqlite3_errmsg(connection.handle())));
+        if (sqlite::prepare(db, sql, statement) != SQLITE_OK || !statement)
+            throw zipbase::databaseError(db);
     }
     // Each row the statement gives for the value, as rowid, city, state, ZIP.
     template <typename Take>
@@ -74,29 +72,33 @@ struct ZipIndex::Reader {
         while ((stepped = sqlite3_step(statement)) == SQLITE_ROW)
             take(sqlite3_column_int64(statement, 0), text(1), text(2), text(3));
         if (stepped != SQLITE_DONE)
-            throw Failure(QString::fromUtf8(sqlite3_errmsg(connection.handle())));
+            throw zipbase::databaseError(db);
     }
 };
 
-ZipIndex::ZipIndex(ZipConnection& connection, std::int64_t eagerRows) {
+ZipIndex::ZipIndex(sqlite3* db, std::int64_t eagerRows) {
     sqlite::Statement last;
-    sqlite::prepare(connection.handle(), "select max(rowid) from [zip_codes]", last);
+    sqlite::prepare(db, "select max(rowid) from [zip_codes]", last);
     if (last && sqlite3_step(last.get()) == SQLITE_ROW && sqlite3_column_int64(last.get(), 0) > eagerRows) {
-        m_reader = std::make_unique<Reader>(connection);
+        m_reader = std::make_unique<Reader>(db);
         return;
     }
-    ZipRowSet set;
-    set.Open("select [city],[state],[zip] from [zip_codes]", &connection);
-    for (; !set.isEOF(); set.MoveNext()) {
+    sqlite::Statement all;
+    if (sqlite::prepare(db, "select [city],[state],[zip] from [zip_codes]", all) != SQLITE_OK || !all)
+        throw zipbase::databaseError(db);
+    int stepped;
+    while ((stepped = sqlite3_step(all.get())) == SQLITE_ROW) {
         const auto text = [&](int field) {
-            const QByteArrayView bytes = set.fieldUtf8(field);
-            return std::string_view(bytes.data(), size_t(bytes.size()));
+            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(all.get(), field));
+            return std::string_view(bytes ? bytes : "", size_t(sqlite3_column_bytes(all.get(), field)));
         };
         const std::uint32_t row = placeOf(0, text(0), text(1), text(2));
         if (zipNumber(m_places[row].zip) == ZipNumbers)
             m_zips[m_places[row].zip].push_back(row);
         addToState(row);
     }
+    if (stepped != SQLITE_DONE)
+        throw zipbase::databaseError(db);
     // Counted, then placed: each ZIP's rows side by side, in table order.
     m_firstOfZip.assign(ZipNumbers + 1, 0);
     for (const Place& place : m_places)

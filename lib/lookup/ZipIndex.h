@@ -1,4 +1,5 @@
 #pragma once
+#include <sqlite3.h>
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -11,10 +12,6 @@
 #include <vector>
 
 struct sqlite3_stmt;
-
-namespace olvaris {
-class ZipConnection;
-}
 
 namespace olvaris::lookup {
 
@@ -37,8 +34,8 @@ public:
 
     static constexpr std::int64_t EagerRows = 1000000;
 
-    // Throws Failure as the database does, here and in the lookups.
-    explicit ZipIndex(ZipConnection& connection, std::int64_t eagerRows = EagerRows);
+    // Throws olvaris::Error as the database does, here and in the lookups.
+    explicit ZipIndex(sqlite3* db, std::int64_t eagerRows = EagerRows);
     ~ZipIndex();
 
     const Place& place(std::uint32_t row) const { return m_places[row]; }

@@ -4,6 +4,7 @@
 #include "XlsSheet.h"
 #include "XlsxSheet.h"
 #include "ZipArchive.h"
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -93,6 +94,22 @@ std::unique_ptr<Sheet> openSheet(const std::string& path, FileKind kind, const s
     if (archive.has("Index/Document.iwa"))
         throw ReadError(0, "a Numbers document: export it as .xlsx or CSV");
     throw ReadError(0, "a zip archive with no workbook in it");
+}
+
+OpenedList openList(int descriptor, const std::string& path, const std::optional<std::string>& sheetChoice) {
+    // A workbook is told by its first bytes, whatever its name.
+    char first[16] = {};
+    const ssize_t got = descriptor == STDIN_FILENO ? 0 : ::pread(descriptor, first, sizeof first, 0);
+    const std::string_view firstBytes(first, size_t(std::max<ssize_t>(got, 0)));
+    if (const std::string other = otherFormatOf(firstBytes); !other.empty())
+        throw ReadError(0, other);
+    OpenedList list;
+    list.kind = fileKindOf(firstBytes);
+    if (sheetChoice && list.kind == FileKind::Text)
+        throw ReadError(0, "--sheet: the list is not a workbook");
+    if (list.kind != FileKind::Text)
+        list.sheet = openSheet(path, list.kind, sheetChoice);
+    return list;
 }
 
 } // namespace workbook

@@ -21,4 +21,15 @@ std::string otherFormatOf(std::string_view firstBytes);
 // encrypted, a binary workbook, another kind of document, damaged.
 std::unique_ptr<Sheet> openSheet(const std::string& path, FileKind kind, const std::optional<std::string>& choice);
 
+// A list's file as the check and the builder take it: what its first bytes
+// say it is and, for a workbook, the chosen sheet. The descriptor is read
+// with pread (standard input, which cannot be, is text). Throws
+// ziplist::ReadError for another kind of document, a --sheet of a text list,
+// and what openSheet refuses.
+struct OpenedList {
+    FileKind kind = FileKind::Text;
+    std::unique_ptr<Sheet> sheet; // null for a text list
+};
+OpenedList openList(int descriptor, const std::string& path, const std::optional<std::string>& sheetChoice);
+
 } // namespace workbook

@@ -1,4 +1,5 @@
 #pragma once
+#include "Error.h"
 #include "FieldSource.h"
 #include "TextEncoding.h"
 #include "Utf16.h"
@@ -10,13 +11,9 @@
 namespace ziplist {
 
 // A list that cannot be read, with the line the trouble is on (0: none).
-class ReadError : public std::runtime_error {
+class ReadError : public olvaris::Error {
 public:
-    ReadError(long line, const std::string& message) : std::runtime_error(message), m_line(line) {}
-    long line() const { return m_line; }
-
-private:
-    long m_line;
+    ReadError(long line, const std::string& message) : Error(Kind::Input, message, {}, line) {}
 };
 
 // Reads records of fields from a file, a piece at a time, so a list of any

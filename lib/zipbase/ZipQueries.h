@@ -1,5 +1,5 @@
 #pragma once
-#include <QString>
+#include <iterator>
 
 namespace olvaris::query {
 
@@ -27,17 +27,28 @@ inline constexpr const char* SearchWalk =
     "select [city],[state],[zip] from [zip_codes] where [city] like ?1 or [state] like ?1 or [zip] like ?1 "
     "order by [city],[state],[zip]";
 
+// The two rules below are for any text whose characters compare with a
+// UTF-16 unit: the window's QString and the command line's UTF-8 bytes
+// (every character they test is ASCII, so a byte stands for it).
+template <typename Char>
+bool isCharacter(Char c, char16_t unit) {
+    return c == Char(unit);
+}
+
 // A filter of blanks (spaces) only asks for nothing.
-inline bool isBlankFilter(const QString& text) {
-    for (const QChar c : text)
-        if (c != QLatin1Char(' '))
+template <typename Text>
+bool isBlankFilter(const Text& text) {
+    for (const auto c : text)
+        if (!isCharacter(c, u' '))
             return false;
     return true;
 }
 
 // The search statement for a pattern; both give the same rows in the same order.
-inline const char* searchFor(const QString& pattern) {
-    const bool wildcardFirst = pattern.startsWith(QLatin1Char('%')) || pattern.startsWith(QLatin1Char('_'));
+template <typename Text>
+const char* searchFor(const Text& pattern) {
+    const auto first = std::begin(pattern);
+    const bool wildcardFirst = first != std::end(pattern) && (isCharacter(*first, u'%') || isCharacter(*first, u'_'));
     return wildcardFirst ? SearchWalk : SearchRanges;
 }
 
