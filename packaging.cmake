@@ -9,7 +9,7 @@
 
 set(OLVARIS_PROGRAM_DIR lib/olvaris)
 
-install(TARGETS olvaris olvaris-lookup zipbase-build RUNTIME DESTINATION ${OLVARIS_PROGRAM_DIR})
+install(TARGETS olvaris olvaris-lookup olvaris-check zipbase-build RUNTIME DESTINATION ${OLVARIS_PROGRAM_DIR})
 install(FILES ${OLVARIS_DATABASE} ${CMAKE_SOURCE_DIR}/assets/HAND-M.CUR ${CMAKE_SOURCE_DIR}/db/us-zip-codes.LICENSE
         DESTINATION ${OLVARIS_PROGRAM_DIR})
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "ListCheck.h"
+#include "ListCheckOptions.h"
 #include "LookupCommand.h"
 #include "Options.h"
 #include "PlaceCommands.h"

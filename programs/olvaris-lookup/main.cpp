@@ -2,11 +2,19 @@
 // searches in one run, the check of a whole address list, and where places
 // are. Exit status: 0 rows printed (every row ok), 1 no row matched (some
 // rows not ok), 2 a usage error, a list or a database that cannot be read.
+// Built twice: olvaris-lookup, which loads no workbook library, starts a
+// list's check by running olvaris-check, the same program with the check
+// linked in, from the same folder with the same arguments.
 #include "Commands.h"
 #include "Complaint.h"
 #include "Error.h"
+#ifdef OLVARIS_CHECKS_LISTS
+#include "ListCheck.h"
+#endif
 #include "Options.h"
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -22,13 +30,15 @@ constexpr const char* Attribution = "Contains GeoNames postal-code data, CC BY 4
 
 // The database beside the real program: an installed tree links
 // bin/olvaris-lookup to lib/olvaris/, where the database lies.
-std::string defaultDatabase() {
+std::string programFolder() {
     char path[PATH_MAX + 1];
     const ssize_t length = ::readlink("/proc/self/exe", path, PATH_MAX);
-    std::string program = length > 0 ? std::string(path, size_t(length)) : std::string();
+    const std::string program = length > 0 ? std::string(path, size_t(length)) : std::string();
     const size_t slash = program.rfind('/');
-    return (slash == std::string::npos ? std::string(".") : program.substr(0, slash)) + "/zipbase.mdb";
+    return slash == std::string::npos ? std::string(".") : program.substr(0, slash);
 }
+
+std::string defaultDatabase() { return programFolder() + "/zipbase.mdb"; }
 
 int usageError(const std::string& message) {
     complain(message);
@@ -38,6 +48,7 @@ int usageError(const std::string& message) {
 
 struct Run {
     std::string database;
+    char** argv;
 
     int operator()(const ShowHelp&) const {
         std::fputs(helpText().c_str(), stdout);
@@ -49,7 +60,16 @@ struct Run {
     }
     int operator()(const LookupCommand& command) const { return runLookup(command, database); }
     int operator()(const PlaceRequest& request) const { return runPlaceRequest(request, database); }
+#ifdef OLVARIS_CHECKS_LISTS
     int operator()(const ListCheckOptions& check) const { return checkList(check, database, stdout); }
+#else
+    int operator()(const ListCheckOptions&) const {
+        const std::string checker = programFolder() + "/olvaris-check";
+        std::fflush(stdout);
+        ::execv(checker.c_str(), argv);
+        return complain(checker, std::string("cannot start the list's check: ") + std::strerror(errno));
+    }
+#endif
 };
 
 } // namespace
@@ -58,7 +78,7 @@ int main(int argc, char** argv) {
     try {
         const Options options = readOptions(argc, argv);
         const Command command = commandFor(options);
-        return std::visit(Run{options.database.value_or(defaultDatabase())}, command);
+        return std::visit(Run{options.database.value_or(defaultDatabase()), argv}, command);
     } catch (const Error& error) {
         if (error.kind() == Error::Kind::Usage)
             return usageError(error.what());

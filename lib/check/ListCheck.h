@@ -1,19 +1,9 @@
 #pragma once
+#include "ListCheckOptions.h"
 #include <cstdio>
-#include <optional>
 #include <string>
 
 namespace olvaris::lookup {
-
-// Paths are the system's bytes, as given on the command line.
-struct ListCheckOptions {
-    std::string file;                   // "-": standard input
-    std::optional<std::string> columns; // "CITY,STATE,ZIP", names or numbers
-    std::optional<std::string> sheet;   // a workbook's sheet, by name or number
-    std::optional<std::string> output;  // a file instead of standard output; .xlsx: a workbook
-    bool json = false;
-    bool problemsOnly = false;
-};
 
 // Checks every row of an address list (CSV or TSV with a header, or a
 // workbook's sheet: .xlsx, .ods, .xls) against the table and writes it with

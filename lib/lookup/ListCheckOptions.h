@@ -1,0 +1,18 @@
+#pragma once
+#include <optional>
+#include <string>
+
+namespace olvaris::lookup {
+
+// What the command line asks of a list's check. Paths are the system's
+// bytes, as given.
+struct ListCheckOptions {
+    std::string file;                   // "-": standard input
+    std::optional<std::string> columns; // "CITY,STATE,ZIP", names or numbers
+    std::optional<std::string> sheet;   // a workbook's sheet, by name or number
+    std::optional<std::string> output;  // a file instead of standard output; .xlsx: a workbook
+    bool json = false;
+    bool problemsOnly = false;
+};
+
+} // namespace olvaris::lookup
