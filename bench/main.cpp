@@ -465,6 +465,11 @@ void lookupFigures(QTextStream& out, const QString& binFolder, const QString& sh
     out << "|------------------------------|--------------------------|--------------------------|---------------------|\n";
     line("--all, 1,000,000 rows", {"--database", million, "--all"},
          {"-readonly", "-separator", "\t", million, QString::fromLatin1(query::ListAll)});
+    line("02134, shipped table", {"--database", shipped, "02134"},
+         {"-readonly", "-separator", "\t", "-cmd", QStringLiteral(".parameter set ?1 '02134%'"), shipped,
+          QString::fromLatin1(query::SearchRanges)});
+    // The start alone: no database opened. Its floor is the shell's own.
+    line("--version", {"--version"}, {"-version"});
     const QString pattern = QStringLiteral(".parameter set ?1 'spring%'");
     line("spring, shipped table", {"--database", shipped, "spring"},
          {"-readonly", "-separator", "\t", "-cmd", pattern, shipped, QString::fromLatin1(query::SearchRanges)});
@@ -657,6 +662,7 @@ int main(int argc, char** argv) {
     const bool listCheckOnly = arguments.removeAll(QStringLiteral("--list-check")) > 0;
     const bool workbooksOnly = arguments.removeAll(QStringLiteral("--workbooks")) > 0;
     const bool placesOnly = arguments.removeAll(QStringLiteral("--places")) > 0;
+    const bool lookupsOnly = arguments.removeAll(QStringLiteral("--lookups")) > 0;
     for (bool more = true; more && arguments.size() >= 2;) {
         more = false;
         if (arguments.first() == QStringLiteral("--rows")) {
@@ -692,6 +698,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     const QString million = makeRowDatabase(work, shippedCsv, builder, MillionRows);
+    if (lookupsOnly) {
+        lookupFigures(out, binFolder, shipped, million);
+        return 0;
+    }
 
     runTableHeader(out);
     QStringList plans;
