@@ -74,7 +74,7 @@ struct Run {
 
 } // namespace
 
-int main(int argc, char** argv) {
+static int runProgram(int argc, char** argv) {
     try {
         const Options options = readOptions(argc, argv);
         const Command command = commandFor(options);
@@ -86,5 +86,15 @@ int main(int argc, char** argv) {
         return error.where().empty() ? complain(error.what()) : complain(error.where() + line, error.what());
     } catch (const std::bad_alloc&) {
         return complain("out of memory");
+    }
+}
+
+int main(int argc, char** argv) {
+    // Saying what went wrong may itself run out of memory.
+    try {
+        return runProgram(argc, argv);
+    } catch (...) {
+        std::fputs("olvaris-lookup: out of memory\n", stderr);
+        return Trouble;
     }
 }
