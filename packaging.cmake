@@ -11,6 +11,7 @@ set(OLVARIS_PROGRAM_DIR lib/olvaris)
 
 install(TARGETS olvaris olvaris-lookup olvaris-check zipbase-build RUNTIME DESTINATION ${OLVARIS_PROGRAM_DIR})
 install(FILES ${OLVARIS_DATABASE} ${CMAKE_SOURCE_DIR}/assets/HAND-M.CUR ${CMAKE_SOURCE_DIR}/db/us-zip-codes.LICENSE
+              ${CMAKE_SOURCE_DIR}/db/us-zip-timezones.LICENSE
         DESTINATION ${OLVARIS_PROGRAM_DIR})
 
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/launcher)
@@ -32,6 +33,7 @@ endforeach()
 configure_file(${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/doc/copyright COPYONLY)
 install(FILES ${CMAKE_BINARY_DIR}/doc/copyright ${CMAKE_SOURCE_DIR}/README.md
               ${CMAKE_SOURCE_DIR}/db/PROVENANCE.md ${CMAKE_SOURCE_DIR}/db/DATA.md ${CMAKE_SOURCE_DIR}/db/us-zip-codes.LICENSE
+              ${CMAKE_SOURCE_DIR}/db/us-zip-timezones.LICENSE
         DESTINATION share/doc/olvaris)
 # Debian wants the changelog and the manual page compressed.
 foreach(doc changelog olvaris.1 olvaris-lookup.1 zipbase-build.1)

@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtMath>
 #include <cmath>
 #include <QtTest>
@@ -105,7 +106,7 @@ private slots:
             QJsonParseError error{};
             const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
             QCOMPARE(error.error, QJsonParseError::NoError);
-            QCOMPARE(object.size(), 4); // city, state, zip and county
+            QCOMPARE(object.size(), 5); // city, state, zip, county and time zone
             parsed.push_back({object[QLatin1String("city")].toString(), object[QLatin1String("state")].toString(),
                               object[QLatin1String("zip")].toString()});
         }
@@ -500,7 +501,25 @@ private slots:
         QVERIFY(retired.err.contains("85247 is retired (it was Sacaton, AZ; Sacaton's ZIP code is now 85147)"));
         // A lookup gives the county where asked, and in JSON always.
         QCOMPARE(lookup({"02134", "--county"}).out, QByteArray("Allston\tMA\t02134\tSuffolk\n"));
-        QVERIFY(lookup({"02134", "--json"}).out.contains("\"zip\":\"02134\",\"county\":\"Suffolk\"}"));
+        QVERIFY(lookup({"02134", "--json"})
+                    .out.contains("\"zip\":\"02134\",\"county\":\"Suffolk\",\"time_zone\":\"America/New_York\"}"));
+
+        // The time zone and the time there now, as date(1) prints it; a ZIP
+        // with no zone says so, and a zone the system lacks gives no time.
+        const QRegularExpression bostonNow(QStringLiteral(
+            "^Allston\tMA\t02134\tAmerica/New_York\t\\w{3} \\w{3} [ \\d]\\d \\d\\d:\\d\\d:\\d\\d E[SD]T \\d{4}\n$"));
+        QVERIFY(bostonNow.match(QString::fromUtf8(lookup({"--zone", "02134"}).out)).hasMatch());
+        QVERIFY(lookup({"--zone", "96950"}).out.contains("Saipan\tMP\t96950\tPacific/Guam\t"));
+        const Run military = lookup({"--zone", "09002"});
+        QVERIFY(military.out.startsWith("Apo\tAE\t09002\t\t\n") && military.err.contains("09002: no time zone"));
+        TestFolders empty(TestFolders::WithoutDatabase);
+        qputenv("TZDIR", empty.appFolder().toUtf8());
+        const Run noZoneFiles = lookup({"--zone", "02134"});
+        qunsetenv("TZDIR");
+        QVERIFY(noZoneFiles.out.endsWith("America/New_York\t\n")
+                && noZoneFiles.err.contains("America/New_York: not in this system's time-zone database"));
+        QVERIFY(lookup({"--near", "02134", "--within", "1mi", "--zone", "--limit", "1"})
+                    .out.startsWith("Allston\tMA\t02134\t0.00\tAmerica/New_York\t"));
     }
 
     void exitStatusesAndMessages() {

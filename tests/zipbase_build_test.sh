@@ -209,5 +209,14 @@ for signal in INT TERM HUP; do
     ls "$work" | grep -q 'big.mdb.building' && fail "SIG$signal left $(ls "$work" | grep building)"
 done
 
+# Time zones: a name that is no zone's (one that would reach outside the
+# zone files' folder) is said and left out, the rest stored by ZIP.
+printf 'city,state,zip\nBoston,MA,02108\nApo,AE,09002\n' >"$work/tz.csv"
+printf 'zip,time_zone\n02108,America/New_York\n09002,../../etc/passwd\n2108-1234,America/Chicago\n' >"$work/zones.csv"
+"$tool" --time-zones "$work/zones.csv" "$work/tz.csv" "$work/tz.mdb" >/dev/null 2>"$work/tz.err" || fail "time zones refused"
+grep -q "zones.csv:3: not a time zone's name" "$work/tz.err" || fail "a bad zone not said: $(cat "$work/tz.err")"
+[ "$(q "$work/tz.mdb" "select zip || ' ' || time_zone from zip_time_zones order by zip")" = "02108 America/Chicago" ] \
+    || fail "time zones stored: $(q "$work/tz.mdb" "select * from zip_time_zones")"
+
 [ "$failures" -eq 0 ] && echo "all zipbase-build checks passed"
 exit "$failures"

@@ -1,6 +1,7 @@
 #include "LookupCommand.h"
 #include "Complaint.h"
 #include "DatabaseFile.h"
+#include "LocalTime.h"
 #include "PlaceCommands.h"
 #include "Places.h"
 #include "PreparedLookups.h"
@@ -90,12 +91,23 @@ int runLookup(const LookupCommand& command, const std::string& database) {
     RunPlaces places(db.get());
     int status = RowsPrinted;
     try {
-        // The county where asked for, and in JSON always, where the data
-        // knows counties.
-        if (command.county || command.format == RowWriter::Format::JsonLines) {
+        // The county and the time zone where asked for, and in JSON always,
+        // where the data knows them; with --zone, the time there now.
+        const bool json = command.format == RowWriter::Format::JsonLines;
+        std::optional<ZoneColumns> zones;
+        if (command.county || command.zone || json) {
             Places& known = places.get();
-            if (known.located())
-                writer.setCounty([&known](const std::string& zip) { return known.countyOf(zip); });
+            if ((command.county || json) && known.located())
+                writer.addColumn("county", [&known](const std::string& zip) { return known.countyOf(zip); });
+            if ((command.zone || json) && known.zoned()) {
+                ZoneColumns& columns = zones.emplace(known);
+                writer.addColumn("time_zone", [&columns](const std::string& zip) { return columns.zoneOf(zip); });
+                if (command.zone)
+                    writer.addColumn("local_time",
+                                     [&columns](const std::string& zip) { return columns.localTimeOf(zip); });
+            } else if (command.zone) {
+                throw Error(Error::Kind::Database, "the database records no time zones (it was built without them)");
+            }
         }
         writer.header();
         if (command.many) {

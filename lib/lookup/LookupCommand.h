@@ -11,6 +11,7 @@ struct LookupCommand {
     LookupRequest request;
     bool many = false;
     bool county = false;
+    bool zone = false; // the time zone and the time there now
     RowWriter::Format format = RowWriter::Format::Tabs;
 };
 

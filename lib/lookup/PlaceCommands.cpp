@@ -1,6 +1,7 @@
 #include "PlaceCommands.h"
 #include "Complaint.h"
 #include "DatabaseFile.h"
+#include "LocalTime.h"
 #include "RecordReader.h"
 #include "ZipRules.h"
 #include <cstdio>
@@ -59,6 +60,12 @@ int writeNear(Places& places, const NextPlace& nextPlace, const NearOptions& opt
     const char* distanceName = options.radius.miles ? "distance_mi" : "distance_km";
     const double perUnit = options.radius.miles ? geo::KilometresPerMile : 1.0;
     bool headerWritten = false, unknown = false, nothing = false;
+    // The time zone with --zone, and in JSON always where the data knows it.
+    std::optional<ZoneColumns> zones;
+    if (options.zone && !places.zoned())
+        throw Error(Error::Kind::Database, "the database records no time zones (it was built without them)");
+    if ((options.zone || format == RowWriter::Format::JsonLines) && places.zoned())
+        zones.emplace(places);
     std::string text;
     while (nextPlace(text)) {
         NamedPlace place;
@@ -89,6 +96,14 @@ int writeNear(Places& places, const NextPlace& nextPlace, const NearOptions& opt
             numeric.insert(numeric.end(), {false, false, false, true});
             if (options.county || format == RowWriter::Format::JsonLines) {
                 fields.emplace_back("county", places.countyOf(row.row.zip));
+                numeric.push_back(false);
+            }
+            if (zones) {
+                fields.emplace_back("time_zone", zones->zoneOf(row.row.zip));
+                numeric.push_back(false);
+            }
+            if (options.zone) {
+                fields.emplace_back("local_time", zones->localTimeOf(row.row.zip));
                 numeric.push_back(false);
             }
             if (format == RowWriter::Format::Csv && !headerWritten)

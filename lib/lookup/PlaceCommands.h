@@ -16,6 +16,7 @@ struct NearOptions {
     Radius radius{DefaultRadiusMiles * geo::KilometresPerMile, true};
     size_t limit = 0;
     bool county = false;
+    bool zone = false; // the time zone and the time there now
 };
 // The places asked for, one at a time: false when there are no more. Each
 // is answered before the next is read, so a stream of any length costs a

@@ -18,6 +18,8 @@ constexpr const char* InBox = "select z.city, z.state, z.zip, p.latitude, p.long
                               "from zip_points r join zip_places p on p.zip = printf('%05d', r.zip_number) "
                               "join zip_codes z on z.zip = p.zip "
                               "where r.north >= ?1 and r.south <= ?2 and r.east >= ?3 and r.west <= ?4";
+constexpr const char* HasZones = "select count(*) from sqlite_schema where name = 'zip_time_zones'";
+constexpr const char* TimeZoneOf = "select time_zone from zip_time_zones where zip = ?1";
 constexpr const char* Sources = "select role, file, lines, note from data_sources order by rowid";
 
 std::string textOf(sqlite3_stmt* statement, int column) {
@@ -30,6 +32,8 @@ std::string textOf(sqlite3_stmt* statement, int column) {
 Places::Places(sqlite3* db) : m_db(db) {
     sqlite3_stmt* count = statement(HasPoints);
     m_located = sqlite3_step(count) == SQLITE_ROW && sqlite3_column_int(count, 0) == 4;
+    sqlite3_stmt* zones = statement(HasZones);
+    m_zoned = sqlite3_step(zones) == SQLITE_ROW && sqlite3_column_int(zones, 0) == 1;
 }
 
 sqlite3_stmt* Places::statement(const char* sql) {
@@ -97,6 +101,14 @@ std::string Places::countyOf(const std::string& zip) {
     if (!m_located)
         return {};
     sqlite3_stmt* select = statement(CountyOf);
+    bind(select, 1, zip);
+    return sqlite3_step(select) == SQLITE_ROW ? textOf(select, 0) : std::string();
+}
+
+std::string Places::timeZoneOf(const std::string& zip) {
+    if (!m_zoned)
+        return {};
+    sqlite3_stmt* select = statement(TimeZoneOf);
     bind(select, 1, zip);
     return sqlite3_step(select) == SQLITE_ROW ? textOf(select, 0) : std::string();
 }

@@ -29,6 +29,10 @@ public:
     std::vector<Row> rowsOfTown(const std::vector<std::string>& spellings, const std::string& state);
     std::optional<geo::GeoPoint> pointOf(const std::string& zip);
     std::string countyOf(const std::string& zip);
+    // Whether the database holds time zones, and a ZIP's ("America/New_York";
+    // empty where it has none: a military ZIP, one with no point).
+    bool zoned() const { return m_zoned; }
+    std::string timeZoneOf(const std::string& zip);
 
     // A retired ZIP's last town and state, and the ZIPs that town has now.
     struct Retired {
@@ -56,6 +60,7 @@ private:
 
     sqlite3* m_db;
     bool m_located = false;
+    bool m_zoned = false;
     std::map<const char*, sqlite::Statement> m_statements;
 };
 

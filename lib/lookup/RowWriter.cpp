@@ -22,7 +22,9 @@ RowWriter::RowWriter(std::FILE* out, Format format, bool patternColumn)
 void RowWriter::header() {
     if (m_format == Format::Csv) {
         m_buffer += m_patternColumn ? "pattern,city,state,zip" : "city,state,zip";
-        m_buffer += m_countyOf ? ",county\r\n" : "\r\n";
+        for (const Column& column : m_columns)
+            m_buffer += "," + column.name;
+        m_buffer += "\r\n";
     }
 }
 
@@ -40,10 +42,9 @@ void RowWriter::row(std::string_view city, std::string_view state, std::string_v
         jsonString(state);
         m_buffer += ",\"zip\":";
         jsonString(zip);
-        if (m_countyOf) {
-            m_buffer += ",\"county\":";
-            const std::string county = m_countyOf(std::string(zip));
-            jsonString(county);
+        for (const Column& column : m_columns) {
+            m_buffer += ",\"" + column.name + "\":";
+            jsonString(column.valueOf(std::string(zip)));
         }
         m_buffer += "}\n";
         flushIfFull();
@@ -59,10 +60,9 @@ void RowWriter::row(std::string_view city, std::string_view state, std::string_v
     field(state);
     m_buffer += separator;
     field(zip);
-    if (m_countyOf) {
+    for (const Column& column : m_columns) {
         m_buffer += separator;
-        const std::string county = zip.empty() ? std::string() : m_countyOf(std::string(zip));
-        field(county);
+        field(zip.empty() ? std::string() : column.valueOf(std::string(zip)));
     }
     m_buffer += m_format == Format::Csv ? "\r\n" : "\n";
     flushIfFull();

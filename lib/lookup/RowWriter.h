@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace olvaris::lookup {
 
@@ -22,10 +23,11 @@ public:
 
     void header();
     void setPattern(std::string_view pattern) { m_pattern = pattern; }
-    // A county column after the ZIP ("county" in the CSV header and the
-    // JSON object), each row's from its ZIP. Set before the header.
-    using CountyOf = std::function<std::string(const std::string& zip)>;
-    void setCounty(CountyOf countyOf) { m_countyOf = std::move(countyOf); }
+    // A column after the ZIP (its name in the CSV header and the JSON
+    // object: "county", "time_zone"), each row's value from its ZIP. Added
+    // before the header, in the order they are written.
+    using ValueOf = std::function<std::string(const std::string& zip)>;
+    void addColumn(std::string name, ValueOf valueOf) { m_columns.push_back({std::move(name), std::move(valueOf)}); }
     void row(std::string_view city, std::string_view state, std::string_view zip);
     // A pattern that found nothing: its own line with empty fields; in
     // JSON, the pattern with no place.
@@ -49,7 +51,11 @@ private:
     Format m_format;
     bool m_patternColumn;
     std::string m_pattern;
-    CountyOf m_countyOf;
+    struct Column {
+        std::string name;
+        ValueOf valueOf;
+    };
+    std::vector<Column> m_columns;
     std::string m_buffer;
     bool m_failed = false;
 };

@@ -33,6 +33,12 @@ inline constexpr const char* Places =
     "CREATE TABLE retired_zips (zip TEXT PRIMARY KEY COLLATE NOCASE, city TEXT, state TEXT) WITHOUT ROWID;"
     "CREATE TABLE data_sources (role TEXT, file TEXT, lines INTEGER, note TEXT);";
 
+// Each ZIP's time zone as the tz database names it, where a source gave one
+// (a ZIP with no point, or a military one, has none).
+inline constexpr const char* TimeZones =
+    "CREATE TABLE zip_time_zones (zip TEXT PRIMARY KEY COLLATE NOCASE, time_zone TEXT) WITHOUT ROWID;";
+inline constexpr const char* InsertTimeZone = "INSERT INTO zip_time_zones (zip, time_zone) VALUES (?1, ?2)";
+
 inline constexpr const char* InsertPlace =
     "INSERT INTO zip_places (zip, latitude, longitude, county, county_fips) VALUES (?1, ?2, ?3, ?4, ?5)";
 inline constexpr const char* InsertPoint =

@@ -64,6 +64,7 @@ PlaceRequest placeRequestFor(const Options& options) {
         request.near.limit = size_t(rows);
     }
     request.near.county = options.county;
+    request.near.zone = options.zone;
     return request;
 }
 
@@ -71,7 +72,7 @@ ListCheckOptions listCheckFor(const Options& options) {
     for (const Given& other :
          {Given{"all", options.all}, Given{"city", bool(options.city)}, Given{"state", bool(options.state)},
           Given{"zip", bool(options.zip)}, Given{"exact", options.exact}, Given{"stdin", options.standardInput},
-          Given{"csv", options.csv}, Given{"county", options.county}})
+          Given{"csv", options.csv}, Given{"county", options.county}, Given{"zone", options.zone}})
         if (other.second)
             throw usage(std::string("--check does not go with --") + other.first);
     if (!options.arguments.empty())
@@ -122,6 +123,7 @@ LookupCommand lookupFor(const Options& options) {
     if (request.pattern && query::isBlankFilter(*request.pattern))
         throw usage("the pattern is blank; use --all for every row");
     command.county = options.county;
+    command.zone = options.zone;
     command.format = formatOf(options);
     return command;
 }
@@ -143,6 +145,8 @@ Command commandFor(const Options& options) {
             throw usage(std::string("--") + nearOnly.first + " goes with --near");
     if (options.county && (options.distance || options.about))
         throw usage("--county goes with --near or a lookup");
+    if (options.zone && (options.distance || options.about))
+        throw usage("--zone goes with --near or a lookup");
     if (placeKinds == 1)
         return placeRequestFor(options);
     if (options.check)

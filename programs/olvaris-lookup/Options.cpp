@@ -61,9 +61,15 @@ const OptionInfo Table[] = {
      "in miles and kilometres.",
      &Options::distance},
     {"county", 0, nullptr, "A county column after the ZIP code (JSON always has it).", &Options::county},
+    {"zone", 0, nullptr,
+     "The time zone after the ZIP code, and the time there now as date(1) prints it\n"
+     "(JSON always has the zone).",
+     &Options::zone},
     {"about", 0, nullptr, "Where the database's data came from, and its licences.", &Options::about},
     {"csv", 0, nullptr, "Write CSV (RFC 4180) with the header city,state,zip.", &Options::csv},
-    {"json", 0, nullptr, "Write JSON Lines: one object {\"city\":…,\"state\":…,\"zip\":…,\"county\":…} a line.",
+    {"json", 0, nullptr,
+     "Write JSON Lines: one object {\"city\":…,\"state\":…,\"zip\":…,\"county\":…,\"time_zone\":…}\n"
+     "a line.",
      &Options::json},
     {"database", 0, "FILE",
      "Read FILE, a database built by zipbase-build, instead of the one installed beside the\nprogram.",

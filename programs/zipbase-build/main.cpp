@@ -6,6 +6,7 @@
 // Nothing is written unless the whole input is valid: the database is built
 // under a temporary name beside the output and renamed over it at the end.
 #include "OpenSheet.h"
+#include "TimeZones.h"
 #include "ZipMerge.h"
 #include "ZipRecords.h"
 #include "ZipRules.h"
@@ -30,8 +31,8 @@ constexpr int Failed = 1;
 constexpr int UsageError = 2;
 
 constexpr const char* Usage = "usage: zipbase-build [--help] [--version] [--columns CITY,STATE,ZIP] [--sheet NAME|N]\n"
-                              "                     [--locations FILE] [--current FILE] [--note ROLE=TEXT]... INPUT "
-                              "OUTPUT\n";
+                              "                     [--locations FILE] [--current FILE] [--time-zones FILE]\n"
+                              "                     [--note ROLE=TEXT]... INPUT OUTPUT\n";
 constexpr const char* Help = R"(
 Builds OUTPUT, a database for Olvaris and olvaris-lookup, from INPUT, which may be
   - CSV or TSV with a header naming the City, State and ZIP columns (City/Town,
@@ -66,8 +67,10 @@ columns, where it has them, give its ZIPs' points first):
                     last town), one it adds joins the list (named in the list's style;
                     a military one with the state its number gives); its points come
                     before those of --locations, and it gives each ZIP's county
+  --time-zones FILE a CSV with ZIP and time_zone columns: each ZIP's time zone as the
+                    tz database names it (America/New_York); a ZIP it lacks has none
   --note ROLE=TEXT  what a source is (its name, date, licence), recorded in OUTPUT for
-                    olvaris-lookup --about; ROLE is list, locations or current
+                    olvaris-lookup --about; ROLE is list, locations, current or time-zones
 A point outside -90..90 / -180..180, or 0,0, is no place: said as FILE:LINE and left
 out. Territories and military ZIPs are never retired (the export does not cover them).
 )";
@@ -145,7 +148,7 @@ std::array<std::string, 3> storedForm(const std::array<std::string, 3>& row, lon
 
 // The inputs beside the list, and what each source is.
 struct Sources {
-    std::optional<std::string> locations, current;
+    std::optional<std::string> locations, current, timeZones;
     std::map<std::string, std::string> notes; // by role
 };
 
@@ -160,7 +163,7 @@ void sayLeftOut(const std::string& file, const std::vector<olvaris::zipdata::Lef
 std::string baseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
 struct Statements {
-    olvaris::sqlite::Statement row, place, point, retired, source;
+    olvaris::sqlite::Statement row, place, point, retired, source, timeZone;
 };
 
 void bindText(sqlite3* db, sqlite3_stmt* statement, int index, const std::string& text) {
@@ -258,6 +261,8 @@ Built build(const std::string& input, const std::string& output, const std::opti
     exec(db.get(), "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA page_size = 4096;");
     exec(db.get(), olvaris::schema::Table);
     exec(db.get(), olvaris::schema::Places);
+    if (sources.timeZones)
+        exec(db.get(), olvaris::schema::TimeZones);
     exec(db.get(), "BEGIN");
     Statements statements;
     for (const auto& [sql, statement] : {std::pair{olvaris::schema::Insert, &statements.row},
@@ -286,6 +291,17 @@ Built build(const std::string& input, const std::string& output, const std::opti
     }
     built.rows = listed;
     insertSource(db.get(), statements.source.get(), "list", input, listed, sources);
+    if (sources.timeZones) {
+        check(db.get(), olvaris::sqlite::prepare(db.get(), olvaris::schema::InsertTimeZone, statements.timeZone));
+        const olvaris::zipdata::TimeZones zones = olvaris::zipdata::readTimeZones(*sources.timeZones);
+        sayLeftOut(*sources.timeZones, zones.leftOut);
+        for (const auto& [zip, zone] : zones.zones) {
+            bindText(db.get(), statements.timeZone.get(), 1, zip);
+            bindText(db.get(), statements.timeZone.get(), 2, zone);
+            step(db.get(), statements.timeZone.get());
+        }
+        insertSource(db.get(), statements.source.get(), "time-zones", *sources.timeZones, zones.lines, sources);
+    }
     if (merging) {
         std::optional<olvaris::zipdata::Locations> locations;
         std::optional<olvaris::zipdata::CurrentExport> current;
@@ -383,7 +399,7 @@ int main(int argc, char** argv) {
         for (const auto& [option, value, takes] :
              {std::tuple{"--columns", &columns, "CITY,STATE,ZIP"}, std::tuple{"--sheet", &sheet, "NAME or N"},
               std::tuple{"--locations", &sources.locations, "FILE"}, std::tuple{"--current", &sources.current, "FILE"},
-              std::tuple{"--note", &note, "ROLE=TEXT"}}) {
+              std::tuple{"--time-zones", &sources.timeZones, "FILE"}, std::tuple{"--note", &note, "ROLE=TEXT"}}) {
             const std::string name(option);
             if (argument != name && argument.rfind(name + "=", 0) != 0)
                 continue;
@@ -397,8 +413,10 @@ int main(int argc, char** argv) {
         if (valued && note) {
             const size_t equals = note->find('=');
             const std::string role = note->substr(0, equals);
-            if (equals == std::string::npos || (role != "list" && role != "locations" && role != "current")) {
-                std::cerr << "zipbase-build: --note takes ROLE=TEXT, ROLE list, locations or current\n" << Usage;
+            if (equals == std::string::npos
+                || (role != "list" && role != "locations" && role != "current" && role != "time-zones")) {
+                std::cerr << "zipbase-build: --note takes ROLE=TEXT, ROLE list, locations, current or time-zones\n"
+                          << Usage;
                 return UsageError;
             }
             sources.notes[role] = note->substr(equals + 1);
