@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <tuple>
 #include <zip.h>
 
 using olvaris::test::readFile;
@@ -89,6 +90,21 @@ std::string oneRow(const std::string& city, const std::string& zipCell) {
            "</t></is></c><c r=\"D1\" t=\"inlineStr\"><is><t>ZIP</t></is></c></row><row r=\"2\"><c r=\"A2\" "
            "t=\"inlineStr\"><is><t>"
            + city + "</t></is></c><c r=\"B2\" t=\"inlineStr\"><is><t>MA</t></is></c>" + zipCell + "</row>";
+}
+
+// Says the part expands to a few bytes, in its local and central headers
+// alike, whatever it really holds.
+void understate(const QString& path, const QByteArray& part) {
+    QByteArray bytes = readFile(path);
+    for (int at = bytes.indexOf(part); at >= 0; at = bytes.indexOf(part, at + 1)) {
+        for (const auto& [signature, header, size] :
+             {std::tuple{"PK\x03\x04", 30, 22}, std::tuple{"PK\x01\x02", 46, 24}})
+            if (at >= header && bytes.mid(at - header, 4) == signature)
+                bytes.replace(at - header + size, 4, QByteArray("\x0A\0\0\0", 4));
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
 }
 
 QStringList verdicts(const QByteArray& jsonLines) {
@@ -354,6 +370,18 @@ private slots:
                                    << "the workbook is damaged";
         QTest::newRow("zip bomb") << "bomb"
                                   << "refused as a zip bomb";
+        QTest::newRow("cell longer than a cell holds") << "longcell"
+                                                       << "the cell A2 holds more than 32767 characters";
+        QTest::newRow("cell long in UTF-16 units") << "widecell"
+                                                   << "the cell A2 holds more than 32767 characters";
+        QTest::newRow("shared string too long") << "longstring"
+                                                << "shared string 2 holds more than 32767 characters";
+        QTest::newRow("shared strings no cell can name") << "manystrings"
+                                                         << "more shared strings than the workbook's sheets have cells";
+        QTest::newRow("row past the last") << "farrow"
+                                           << "a row past 1048576";
+        QTest::newRow("part larger than it says") << "understated"
+                                                  << "expands past the size the archive gives it";
         QTest::newRow("entities") << "doctype"
                                   << "declares a document type";
         QTest::newRow("nesting") << "deep"
@@ -387,6 +415,24 @@ private slots:
             Parts parts = xlsx(header);
             parts.back().second = std::string(size_t(80) * 1024 * 1024, ' ') + parts.back().second;
             writeZip(book, parts);
+        } else if (kind == "longcell" || kind == "widecell") {
+            std::string text(32768, 'a');
+            if (kind == "widecell") // 16,384 characters, each two UTF-16 units
+                for (text.clear(); text.size() < 4 * size_t(16384);)
+                    text += "\xF0\x9F\x98\x80";
+            writeZip(book, xlsx(oneRow(text, R"(<c r="D2" t="inlineStr"><is><t>02108</t></is></c>)")));
+        } else if (kind == "longstring") {
+            writeZip(book, xlsx(header, "<si><t>Boston</t></si><si><t>" + std::string(32768, 'b') + "</t></si>"));
+        } else if (kind == "manystrings") {
+            std::string strings;
+            for (int i = 0; i < 70000; ++i)
+                strings += "<si/>";
+            writeZip(book, xlsx(header, strings));
+        } else if (kind == "farrow") {
+            writeZip(book, xlsx(header + R"(<row r="1048577"><c r="A1048577"><v>1</v></c></row>)"));
+        } else if (kind == "understated") {
+            writeZip(book, xlsx(header));
+            understate(book, "xl/worksheets/sheet1.xml");
         } else if (kind == "doctype") {
             Parts parts = xlsx(header);
             parts.back().second =

@@ -2,6 +2,7 @@
 #include "NumberFormat.h"
 #include "RecordReader.h"
 #include "SheetChoice.h"
+#include "SheetLimits.h"
 #include "XmlReader.h"
 #include <cstdlib>
 #include <functional>
@@ -9,12 +10,22 @@
 
 namespace workbook {
 
+using namespace olvaris::workbook;
 using ziplist::ReadError;
 
 namespace {
 
-// The widest a sheet can be (XFD).
-constexpr size_t MostColumns = 16384;
+// The shortest cell that names a shared string: <c t="s"><v>0</v></c>.
+constexpr uint64_t ShortestReference = 22;
+// Strings no cell names, as a writer may leave behind, are allowed for.
+constexpr uint64_t UnusedStrings = 65536;
+// More cell formats than Excel keeps (64,000) is no workbook's.
+constexpr size_t MostCellFormats = 65536;
+
+std::string tooLong(const std::string& what) {
+    return what + " holds more than " + std::to_string(LongestCellText)
+           + " characters, more than a spreadsheet's cell can: refused";
+}
 
 // A part read for a few things, by handlers given as functions.
 class Scan : public XmlReader {
@@ -118,6 +129,9 @@ private:
         } else if (name == "row") {
             const char* number = attribute(attributes, "r");
             m_sheet.m_row = number != nullptr ? std::atol(number) : m_sheet.m_row + 1;
+            if (m_sheet.m_row > MostRows)
+                throw ReadError(m_sheet.m_row,
+                                "a row past " + std::to_string(MostRows) + ", the last a sheet has: refused");
             m_sheet.m_rowHidden = isTrue(attribute(attributes, "hidden"));
             m_nextColumn = 0;
             m_width = 0;
@@ -148,7 +162,7 @@ private:
                     cells.resize(m_column + 1);
                 for (size_t skipped = m_width; skipped < m_column; ++skipped)
                     cells[skipped].clear();
-                m_sheet.fill(cells[m_column], m_type, m_style, m_value);
+                m_sheet.fill(cells[m_column], m_type, m_style, m_value.text());
                 m_width = std::max(m_width, m_column + 1);
             }
             m_nextColumn = m_column + 1;
@@ -159,13 +173,16 @@ private:
         }
     }
 
-    void text(std::string_view text) override { m_value += text; }
+    void text(std::string_view text) override {
+        if (!m_value.append(text))
+            throw ReadError(m_sheet.m_row, tooLong("the cell " + cellName(m_column, m_sheet.m_row)));
+    }
 
     XlsxSheet& m_sheet;
     size_t m_column = 0, m_nextColumn = 0, m_width = 0;
     int m_style = 0;
     std::string m_type;
-    std::string m_value;
+    CellText m_value;
     bool m_phonetic = false;
 };
 
@@ -198,9 +215,15 @@ XlsxSheet::XlsxSheet(const std::string& path, const std::optional<std::string>& 
         throw ReadError(0, "the workbook is damaged: the sheet \"" + m_name + "\" has no part");
     if (endsWith(relation->second.type, "/chartsheet"))
         throw ReadError(0, "the sheet \"" + m_name + "\" is a chart, not a table: name another with --sheet");
+    // A cell names one shared string: the workbook's sheets, by their
+    // size, say how many strings they could name.
+    uint64_t sheetBytes = 0;
+    for (const auto& [id, other] : relations)
+        if (endsWith(other.type, "sheet"))
+            sheetBytes += m_archive.declaredSize(other.target);
     for (const auto& [id, other] : relations) {
         if (endsWith(other.type, "/sharedStrings"))
-            readStrings(other.target);
+            readStrings(other.target, sheetBytes / ShortestReference + UnusedStrings);
         else if (endsWith(other.type, "/styles"))
             readStyles(other.target);
     }
@@ -217,9 +240,9 @@ bool XlsxSheet::next() {
     return false;
 }
 
-void XlsxSheet::readStrings(const std::string& part) {
+void XlsxSheet::readStrings(const std::string& part, uint64_t mostStrings) {
     Scan scan(m_archive, part, XmlReader::Engine::Scanner);
-    std::string current;
+    CellText current;
     bool phonetic = false;
     scan.onStart = [&](std::string_view name, const char**) {
         if (name == "si")
@@ -234,10 +257,17 @@ void XlsxSheet::readStrings(const std::string& part) {
             scan.collect(false);
         else if (name == "rPh")
             phonetic = false;
-        else if (name == "si")
-            m_strings.push_back(current);
+        else if (name == "si") {
+            if (m_strings.size() >= mostStrings)
+                throw ReadError(0, part + " holds more shared strings than the workbook's sheets have cells to name ("
+                                       + std::to_string(mostStrings) + "): refused");
+            m_strings.add(current.text());
+        }
     };
-    scan.onText = [&](std::string_view text) { current += text; };
+    scan.onText = [&](std::string_view text) {
+        if (!current.append(text))
+            throw ReadError(0, tooLong(part + ": shared string " + std::to_string(m_strings.size() + 1)));
+    };
     scan.run();
 }
 
@@ -257,6 +287,9 @@ void XlsxSheet::readStyles(const std::string& part) {
             const char* id = Scan::attribute(attributes, "numFmtId");
             const int number = id != nullptr ? std::atoi(id) : 0;
             const auto found = custom.find(number);
+            if (m_styles.size() >= MostCellFormats)
+                throw ReadError(0, part + " has more cell formats than a workbook holds ("
+                                       + std::to_string(MostCellFormats) + "): refused");
             Style style;
             style.format = found != custom.end() ? found->second : builtInFormat(number);
             style.date = found != custom.end() ? isDateFormat(style.format) : isDateFormatId(number);

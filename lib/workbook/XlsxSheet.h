@@ -1,6 +1,9 @@
 #pragma once
+#include "CellText.h"
+#include "SharedStrings.h"
 #include "Sheet.h"
 #include "ZipArchive.h"
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,12 +28,12 @@ private:
         std::string format;
         bool date = false;
     };
-    void readStrings(const std::string& part);
+    void readStrings(const std::string& part, uint64_t mostStrings);
     void readStyles(const std::string& part);
     void fill(Cell& cell, std::string_view type, int style, std::string& value) const;
 
     ZipArchive m_archive;
-    std::vector<std::string> m_strings;
+    olvaris::workbook::SharedStrings m_strings;
     std::vector<Style> m_styles;
     bool m_from1904 = false;
     std::unique_ptr<Rows> m_rows;

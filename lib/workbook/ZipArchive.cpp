@@ -35,6 +35,14 @@ ZipArchive::~ZipArchive() {
 
 bool ZipArchive::has(const std::string& name) const { return zip_name_locate(m_zip, name.c_str(), 0) >= 0; }
 
+uint64_t ZipArchive::declaredSize(const std::string& name) const {
+    zip_stat_t status;
+    zip_stat_init(&status);
+    if (zip_stat(m_zip, name.c_str(), 0, &status) != 0 || (status.valid & ZIP_STAT_SIZE) == 0)
+        return 0;
+    return status.size;
+}
+
 std::string ZipArchive::read(const std::string& name) const {
     std::string text;
     if (!has(name))
@@ -55,7 +63,9 @@ ZipArchive::Part::Part(const ZipArchive& archive, const std::string& name) : m_n
         throw ReadError(0, "the workbook is encrypted: save a copy without a password");
     const uint64_t stored = (status.valid & ZIP_STAT_COMP_SIZE) != 0 ? status.comp_size : 0;
     m_limit = std::min(Largest, std::max(AlwaysAllowed, stored * Ratio));
-    if ((status.valid & ZIP_STAT_SIZE) != 0 && status.size > m_limit)
+    if ((status.valid & ZIP_STAT_SIZE) != 0)
+        m_declared = status.size;
+    if (m_declared != UINT64_MAX && m_declared > m_limit)
         throw ReadError(0, name + " would expand to " + std::to_string(status.size >> 20) + " MiB from "
                                + std::to_string(stored >> 10) + " KiB: refused as a zip bomb");
     m_file = zip_fopen(archive.m_zip, name.c_str(), 0);
@@ -73,7 +83,10 @@ size_t ZipArchive::Part::read(char* into, size_t size) {
     if (got < 0)
         damaged(m_name + ": " + zip_file_strerror(m_file));
     m_read += uint64_t(got);
-    // The declared size may lie; what comes out is what counts.
+    // The declared size may lie (libzip reads on past it); what comes out
+    // is what counts.
+    if (m_read > m_declared)
+        damaged(m_name + " expands past the size the archive gives it");
     if (m_read > m_limit)
         throw ReadError(0, m_name + " expands past " + std::to_string(m_limit >> 20) + " MiB: refused as a zip bomb");
     return size_t(got);

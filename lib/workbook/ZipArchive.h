@@ -6,10 +6,12 @@
 namespace workbook {
 
 // A workbook's zip archive, read through libzip. What a part expands to is
-// bounded while it is read, not by what the archive declares: a part may
-// grow to 64 MiB, and past that to 200 times its stored size, 2 GiB at
-// most, so a small file that expands to gigabytes is refused early and a
-// real million-row sheet is not.
+// bounded while it is read, not only by what the archive declares: a part
+// may grow to 64 MiB, and past that to 200 times its stored size, and never
+// past 2 GiB or the size the archive gives it. Calc writes a million rows
+// of twenty cells in about 1 GiB, so a real full sheet fits; the ratio can
+// be padded past (empty stored blocks cost bytes and give nothing), so what
+// the parts hold is bounded again where it is read (SheetLimits.h).
 class ZipArchive {
 public:
     // Throws ziplist::ReadError when the file is no zip archive or a
@@ -20,6 +22,9 @@ public:
     ZipArchive& operator=(const ZipArchive&) = delete;
 
     bool has(const std::string& name) const;
+    // What the archive says the part expands to (0 where there is no such
+    // part): reading refuses a part that expands past it.
+    uint64_t declaredSize(const std::string& name) const;
     // A part whole, for the small ones (relationships, the list of
     // sheets); empty where there is none.
     std::string read(const std::string& name) const;
@@ -38,6 +43,7 @@ public:
         zip_file_t* m_file = nullptr;
         std::string m_name;
         uint64_t m_limit = 0;
+        uint64_t m_declared = UINT64_MAX;
         uint64_t m_read = 0;
     };
 

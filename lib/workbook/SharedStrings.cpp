@@ -1,0 +1,14 @@
+#include "SharedStrings.h"
+#include "RecordReader.h"
+#include <limits>
+
+namespace olvaris::workbook {
+
+void SharedStrings::add(std::string_view text) {
+    if (text.size() > std::numeric_limits<std::uint32_t>::max() - m_text.size())
+        throw ziplist::ReadError(0, "the shared strings hold more than 4 GiB of text: refused");
+    m_text.append(text);
+    m_ends.push_back(std::uint32_t(m_text.size()));
+}
+
+} // namespace olvaris::workbook
