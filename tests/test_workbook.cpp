@@ -2,9 +2,11 @@
 // sheets as spreadsheets save them (made here part by part, and by
 // LibreOffice Calc in tests/data), the workbook it writes back read again,
 // and workbooks that must be refused.
+#include "support/FailingAllocations.h"
 #include "support/Files.h"
 #include "NumberFormat.h"
 #include "OpenSheet.h"
+#include "RecordReader.h"
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -385,6 +387,46 @@ private slots:
         QCOMPARE(shell.exitCode(), 2);
         QVERIFY(shell.readAllStandardError().contains("could not be written whole"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"list.csv"});
+    }
+
+    // Memory running out, on the thread that inflates a part ahead or on
+    // the reader's, is a workbook refused like any other, not an end.
+    void memoryRunningOutIsARefusal_data() {
+        QTest::addColumn<bool>("inflating");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("inflating, as the workbook is opened") << true << false;
+        QTest::newRow("inflating, as the rows are read") << true << true;
+        QTest::newRow("reading, as the workbook is opened") << false << false;
+    }
+    void memoryRunningOutIsARefusal() {
+        QFETCH(bool, inflating);
+        QFETCH(bool, opened);
+        QTemporaryDir dir;
+        const QString book = dir.filePath("big.xlsx");
+        // Rows enough (8 MiB) for the sheet's part to be inflated piece after
+        // piece as they are read, more than the pieces read ahead.
+        std::string rows = oneRow("Boston", R"(<c r="D2" t="inlineStr"><is><t>02108</t></is></c>)");
+        for (int row = 3; row < 150000; ++row)
+            rows += "<row r=\"" + std::to_string(row) + "\"><c t=\"inlineStr\"><is><t>Boston</t></is></c></row>";
+        writeZip(book, xlsx(rows, "<si><t>02108</t></si>"));
+        using Failing = olvaris::test::FailingAllocations;
+        const Failing::Where where = inflating ? Failing::Where::OtherThreads : Failing::Where::ThisThread;
+        std::unique_ptr<workbook::Sheet> sheet;
+        std::optional<Failing> failing;
+        try {
+            if (!opened)
+                failing.emplace(where);
+            sheet = workbook::openSheet(book.toStdString(), workbook::FileKind::Zip, std::nullopt);
+            failing.emplace(where);
+            while (sheet->next()) {
+            }
+            failing.reset();
+            QFAIL("read whole without memory");
+        } catch (const ziplist::ReadError& error) {
+            failing.reset();
+            QCOMPARE(QString(error.what()), QStringLiteral("out of memory reading the workbook"));
+            QCOMPARE(sheet != nullptr, opened);
+        }
     }
 
     // Each refused with its reason, status 2, and no output file begun.

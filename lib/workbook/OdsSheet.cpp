@@ -240,7 +240,7 @@ OdsSheet::OdsSheet(const std::string& path, const std::optional<std::string>& ch
 
 OdsSheet::~OdsSheet() = default;
 
-bool OdsSheet::next() {
+bool OdsSheet::readRow() {
     if (m_repeats > 0) {
         --m_repeats;
         ++m_row;

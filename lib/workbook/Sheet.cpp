@@ -1,8 +1,18 @@
 #include "Sheet.h"
 #include "RecordReader.h"
 #include "SheetLimits.h"
+#include <new>
 
 namespace workbook {
+
+bool Sheet::next() {
+    try {
+        return readRow();
+    } catch (const std::bad_alloc&) {
+        // What was read is let go on the way here: the message has room.
+        throw ziplist::ReadError(m_row, olvaris::workbook::OutOfMemory);
+    }
+}
 
 void Sheet::settle(long times) {
     m_fields.resize(m_cells.size());

@@ -14,6 +14,9 @@ namespace workbook {
 // still the table's.
 class Sheet : public ziplist::FieldSource {
 public:
+    // The next row, or false at the end. Throws ziplist::ReadError, for a
+    // workbook too big for the memory there is too.
+    bool next() final;
     const std::vector<std::string>& fields() const override { return m_fields; }
     long recordLine() const override { return m_row; }
     const std::vector<Cell>& cells() const { return m_cells; }
@@ -26,6 +29,7 @@ public:
     virtual bool formulasReadEmpty() const { return false; }
 
 protected:
+    virtual bool readRow() = 0;
     // Makes the fields from the cells, once a row is read, for a row that
     // comes `times` times over. Throws ziplist::ReadError once the sheet
     // has given more than MostTextGiven.

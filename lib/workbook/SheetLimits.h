@@ -17,6 +17,9 @@ constexpr std::size_t LongestCellText = 32767;
 // repeats its rows and cells or shares its strings.
 constexpr std::uint64_t MostTextGiven = 2 * std::uint64_t(1024 * 1024 * 1024);
 
+// What a workbook too big for the memory there is is refused with.
+constexpr const char* OutOfMemory = "out of memory reading the workbook";
+
 // "D" for column 3 (0-based), as a spreadsheet names the column.
 inline std::string columnName(std::size_t column) {
     std::string letters;
