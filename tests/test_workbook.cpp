@@ -2,9 +2,11 @@
 // sheets as spreadsheets save them (made here part by part, and by
 // LibreOffice Calc in tests/data), the workbook it writes back read again,
 // and workbooks that must be refused.
+#include "support/FailingAllocations.h"
 #include "support/Files.h"
 #include "NumberFormat.h"
 #include "OpenSheet.h"
+#include "RecordReader.h"
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -83,6 +85,26 @@ Parts xlsx(const std::string& rows, const std::string& strings = {}) {
                                          + "\"><sheetData>" + rows + "</sheetData></worksheet>"},
     };
 }
+
+// An .ods of one sheet, "List", of the given rows; a row or a cell of text
+// repeated as often as asked.
+Parts ods(const std::string& rows) {
+    return {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+            {"content.xml", R"(<office:document-content xmlns:office="o" xmlns:table="t" xmlns:text="x">)"
+                            R"(<office:body><office:spreadsheet><table:table table:name="List">)"
+                                + rows
+                                + "</table:table></office:spreadsheet></office:body></office:document-content>"}};
+}
+std::string odsRow(const std::string& cells, long repeats = 1) {
+    return R"(<table:table-row table:number-rows-repeated=")" + std::to_string(repeats) + "\">" + cells
+           + "</table:table-row>";
+}
+std::string odsCell(const std::string& text, long repeats = 1) {
+    return R"(<table:table-cell office:value-type="string" table:number-columns-repeated=")" + std::to_string(repeats)
+           + "\"><text:p>" + text + "</text:p></table:table-cell>";
+}
+const std::string OdsHeader = odsRow(odsCell("City") + odsCell("State") + odsCell("ZIP"));
+const std::string OdsBoston = odsCell("Boston") + odsCell("MA") + odsCell("02108");
 
 // A header row and one row whose ZIP cell (D2) is as given.
 std::string oneRow(const std::string& city, const std::string& zipCell) {
@@ -234,7 +256,9 @@ private slots:
     }
 
     // An .ods says a row or cell once with how often it repeats; a comment
-    // and a merged cell's hidden part are no text of the sheet.
+    // and a merged cell's hidden part are no text of the sheet. Empty cells
+    // and rows repeated past the sheet's last, as Calc writes a formatted
+    // area, are no data past it.
     void odsRepeatsAndComments() {
         QTemporaryDir dir;
         const QString book = dir.filePath("list.ods");
@@ -254,9 +278,12 @@ private slots:
               "a note</text:p></office:annotation></text:p></table:table-cell>"
             + cell
             + R"(MA</text:p></table:table-cell><table:table-cell table:number-columns-repeated="2" )"
-              R"(office:value-type="string"><text:p>02108</text:p></table:table-cell></table:table-row>)"
+              R"(office:value-type="string"><text:p>02108</text:p></table:table-cell><table:table-cell )"
+              R"(table:number-columns-repeated="20000"/></table:table-row>)"
               R"(<table:table-row table:number-rows-repeated="1048570"><table:table-cell )"
-              R"(table:number-columns-repeated="1024"/></table:table-row></table:table></office:spreadsheet>)"
+              R"(table:number-columns-repeated="1024"/></table:table-row><table:table-row )"
+              R"(table:number-rows-repeated="1048576"><table:table-cell/></table:table-row>)"
+              R"(</table:table></office:spreadsheet>)"
               "</office:body></office:document-content>";
         writeZip(book, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", content}});
         const auto sheet = workbook::openSheet(book.toStdString(), workbook::FileKind::Zip, "Places");
@@ -362,6 +389,46 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"list.csv"});
     }
 
+    // Memory running out, on the thread that inflates a part ahead or on
+    // the reader's, is a workbook refused like any other, not an end.
+    void memoryRunningOutIsARefusal_data() {
+        QTest::addColumn<bool>("inflating");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("inflating, as the workbook is opened") << true << false;
+        QTest::newRow("inflating, as the rows are read") << true << true;
+        QTest::newRow("reading, as the workbook is opened") << false << false;
+    }
+    void memoryRunningOutIsARefusal() {
+        QFETCH(bool, inflating);
+        QFETCH(bool, opened);
+        QTemporaryDir dir;
+        const QString book = dir.filePath("big.xlsx");
+        // Rows enough (8 MiB) for the sheet's part to be inflated piece after
+        // piece as they are read, more than the pieces read ahead.
+        std::string rows = oneRow("Boston", R"(<c r="D2" t="inlineStr"><is><t>02108</t></is></c>)");
+        for (int row = 3; row < 150000; ++row)
+            rows += "<row r=\"" + std::to_string(row) + "\"><c t=\"inlineStr\"><is><t>Boston</t></is></c></row>";
+        writeZip(book, xlsx(rows, "<si><t>02108</t></si>"));
+        using Failing = olvaris::test::FailingAllocations;
+        const Failing::Where where = inflating ? Failing::Where::OtherThreads : Failing::Where::ThisThread;
+        std::unique_ptr<workbook::Sheet> sheet;
+        std::optional<Failing> failing;
+        try {
+            if (!opened)
+                failing.emplace(where);
+            sheet = workbook::openSheet(book.toStdString(), workbook::FileKind::Zip, std::nullopt);
+            failing.emplace(where);
+            while (sheet->next()) {
+            }
+            failing.reset();
+            QFAIL("read whole without memory");
+        } catch (const ziplist::ReadError& error) {
+            failing.reset();
+            QCOMPARE(QString(error.what()), QStringLiteral("out of memory reading the workbook"));
+            QCOMPARE(sheet != nullptr, opened);
+        }
+    }
+
     // Each refused with its reason, status 2, and no output file begun.
     void badWorkbooksAreRefused_data() {
         QTest::addColumn<QString>("kind");
@@ -382,6 +449,14 @@ private slots:
                                            << "a row past 1048576";
         QTest::newRow("part larger than it says") << "understated"
                                                   << "expands past the size the archive gives it";
+        QTest::newRow("ods rows repeated past the last") << "odsrows"
+                                                         << ".xlsx:1048577: data past row 1048576";
+        QTest::newRow("ods cells repeated past the last") << "odscolumns"
+                                                          << ".xlsx:2: data past column XFD";
+        QTest::newRow("ods full sheet of repeats") << "odsfull"
+                                                   << "the sheet gives more than 2 GiB of text";
+        QTest::newRow("ods spaces past a cell's length") << "odsspaces"
+                                                         << "the cell A2 holds more than 32767 characters";
         QTest::newRow("entities") << "doctype"
                                   << "declares a document type";
         QTest::newRow("nesting") << "deep"
@@ -418,7 +493,7 @@ private slots:
         } else if (kind == "longcell" || kind == "widecell") {
             std::string text(32768, 'a');
             if (kind == "widecell") // 16,384 characters, each two UTF-16 units
-                for (text.clear(); text.size() < 4 * 16384;)
+                for (text.clear(); text.size() < 4 * size_t(16384);)
                     text += "\xF0\x9F\x98\x80";
             writeZip(book, xlsx(oneRow(text, R"(<c r="D2" t="inlineStr"><is><t>02108</t></is></c>)")));
         } else if (kind == "longstring") {
@@ -433,6 +508,17 @@ private slots:
         } else if (kind == "understated") {
             writeZip(book, xlsx(header));
             understate(book, "xl/worksheets/sheet1.xml");
+        } else if (kind == "odsrows") {
+            writeZip(book, ods(OdsHeader + odsRow(OdsBoston, 1000) + odsRow(OdsBoston, 1048576)));
+        } else if (kind == "odscolumns") {
+            writeZip(book, ods(OdsHeader + odsRow(OdsBoston + "<table:table-cell/>" + odsCell("x", 16381))));
+        } else if (kind == "odsfull") {
+            writeZip(book, ods(OdsHeader + odsRow(OdsBoston + odsCell("x", 16381), 1048575)));
+        } else if (kind == "odsspaces") {
+            std::string spaces;
+            for (int i = 0; i < 33; ++i)
+                spaces += R"(<text:s text:c="1000"/>)";
+            writeZip(book, ods(OdsHeader + odsRow(odsCell(spaces) + odsCell("MA") + odsCell("02108"))));
         } else if (kind == "doctype") {
             Parts parts = xlsx(header);
             parts.back().second =

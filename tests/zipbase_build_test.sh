@@ -173,6 +173,22 @@ grep -q 'current.txt:8: 200,15 is no place' "$work/current.err" || fail "a bad e
 [ "$(q "$work/current.mdb" "select note from data_sources where role = 'current'")" = 'Test export, CC BY 4.0' ] \
     || fail "the source's note"
 [ "$(q "$work/current.mdb" "select count(*) from zip_points")" = 8 ] || fail "points indexed"
+# A source besides the list that cannot be read: refused, named with its
+# line (not as the list), and no database written.
+printf 'US\t02135\t%s\tMassachusetts\tMA\tSuffolk\t025\t\t\t42.35\t-71.13\t4\n' "$(head -c 70000 /dev/zero | tr '\0' a)" \
+    >"$work/long.txt"
+printf 'zip,latitude,longitude\n02134,42.35,-71.13\n"02135,1,2\n' >"$work/open-quote.csv"
+while IFS="$tab" read -r option file expected; do
+    rm -f "$work/source.mdb"
+    "$tool" "$option" "$file" "$work/old.csv" "$work/source.mdb" >/dev/null 2>"$work/source.err" && fail "$option $file taken"
+    grep -q "$expected" "$work/source.err" || fail "$option $file: $(cat "$work/source.err")"
+    [ -e "$work/source.mdb" ] && fail "$option $file wrote a database"
+done <<SOURCES
+--current	$work/long.txt	long.txt:1: the line is longer than 64 KiB
+--current	/dev/zero	/dev/zero is not an ordinary file
+--locations	$work/open-quote.csv	open-quote.csv:3: a quote opened on this line is never closed
+--locations	/dev/zero	/dev/zero is not an ordinary file
+SOURCES
 # A user's list with its own points: quoted fields, other columns passed
 # over, a point that is no place said and left out.
 printf 'Name,City,State,ZIP,Latitude,Longitude\n"Ann, Jr",Boston,MA,02134,42.35,-71.13\nBo,Acton,MA,01720,0,0\n' \

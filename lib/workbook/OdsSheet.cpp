@@ -1,8 +1,10 @@
 #include "OdsSheet.h"
 #include "AsciiCase.h"
+#include "CellText.h"
 #include "NumberFormat.h"
 #include "RecordReader.h"
 #include "SheetChoice.h"
+#include "SheetLimits.h"
 #include "XmlReader.h"
 #include <algorithm>
 #include <cstdlib>
@@ -11,12 +13,10 @@
 
 namespace workbook {
 
+using namespace olvaris::workbook;
 using ziplist::ReadError;
 
 namespace {
-
-constexpr size_t MostColumns = 16384;
-constexpr long MostRows = 1048576;
 
 long repeatsOf(const char* value) {
     const long count = value != nullptr ? std::atol(value) : 1;
@@ -92,15 +92,15 @@ private:
             m_annotation = 1;
         } else if (name == "p") {
             if (m_paragraphs++ > 0)
-                m_shown += '\n';
+                show(1, '\n');
             collect(true);
         } else if (name == "s") {
             const char* count = attribute(attributes, "c");
-            m_shown.append(size_t(std::clamp(count != nullptr ? std::atol(count) : 1L, 1L, 1024L)), ' ');
+            show(size_t(std::clamp(count != nullptr ? std::atol(count) : 1L, 1L, 1024L)), ' ');
         } else if (name == "tab") {
-            m_shown += '\t';
+            show(1, '\t');
         } else if (name == "line-break") {
-            m_shown += '\n';
+            show(1, '\n');
         } else if (name == "table-row") {
             m_rowRepeats = repeatsOf(attribute(attributes, "number-rows-repeated"));
             m_sheet.m_rowHidden = collapsed(attribute(attributes, "visibility"));
@@ -134,18 +134,36 @@ private:
         } else if (name == "table-row") {
             m_sheet.m_row += m_rowRepeats;
             // A row with nothing in it, however often repeated, is passed
-            // over here: a sheet's end is often a million of them.
+            // over here: a sheet's end is often a million of them, past the
+            // last row a sheet has.
             if (!m_sheet.m_cells.empty()) {
+                if (m_sheet.m_row > MostRows)
+                    throw ReadError(std::max(m_sheet.m_row - m_rowRepeats + 1, MostRows + 1),
+                                    "data past row " + std::to_string(MostRows) + ", the last a sheet has: refused");
                 m_sheet.m_row -= m_rowRepeats - 1;
-                m_sheet.settle();
+                // Its repeats count now, so a row repeated past reason is
+                // refused before any of it is given.
+                m_sheet.settle(m_rowRepeats);
                 pause();
             }
         }
     }
 
     void text(std::string_view text) override {
-        if (m_annotation == 0)
-            m_shown += text;
+        if (m_annotation == 0 && !m_shown.append(text))
+            tooLong();
+    }
+
+    void show(size_t count, char c) {
+        if (!m_shown.append(count, c))
+            tooLong();
+    }
+
+    [[noreturn]] void tooLong() const {
+        const long row = m_sheet.m_row + 1;
+        throw ReadError(row, "the cell " + cellName(std::min(m_column, MostColumns - 1), row) + " holds more than "
+                                 + std::to_string(LongestCellText)
+                                 + " characters, more than a spreadsheet's cell can: refused");
     }
 
     void placeCell() {
@@ -153,42 +171,48 @@ private:
         if (m_type.empty() || m_type == "string") {
             if (!m_shown.empty()) {
                 cell.kind = Cell::Kind::Text;
-                cell.text = m_shown;
+                cell.text = m_shown.text();
             }
         } else if (m_type == "error") {
             cell.kind = Cell::Kind::Error;
-            cell.text = m_shown;
+            cell.text = m_shown.text();
         } else if (m_type == "date") {
             cell.kind = Cell::Kind::Date;
             cell.text = m_value.substr(0, m_value.find('T'));
-            cell.shown = m_shown;
+            cell.shown = m_shown.text();
         } else if (m_type == "boolean") {
             cell.kind = Cell::Kind::Boolean;
             cell.text = m_value == "true" ? "TRUE" : "FALSE";
         } else if (m_type == "time") {
             cell.kind = Cell::Kind::Text;
-            cell.text = m_shown;
+            cell.text = m_shown.text();
         } else { // float, percentage, currency
             cell.kind = Cell::Kind::Number;
             char* end = nullptr;
             cell.number = std::strtod(m_value.c_str(), &end);
             cell.text = numberText(cell.number);
-            if (m_shown != cell.text) {
-                cell.shown = m_shown;
+            const std::string& shown = m_shown.text();
+            if (shown != cell.text) {
+                cell.shown = shown;
                 // Digits shown with zeros in front: written back in a
                 // format of as many zeros, so they still show.
-                if (!m_shown.empty() && m_shown.find_first_not_of("0123456789") == std::string::npos)
-                    cell.format = std::string(m_shown.size(), '0');
+                if (!shown.empty() && shown.find_first_not_of("0123456789") == std::string::npos)
+                    cell.format = std::string(shown.size(), '0');
             }
         }
-        std::vector<Cell>& cells = m_sheet.m_cells;
-        if (cell.kind != Cell::Kind::Empty && m_column < MostColumns) {
-            const size_t until = std::min(MostColumns, m_column + size_t(m_cellRepeats));
+        // Empty cells, however often repeated, cost nothing: Calc writes
+        // them to the sheet's last column for a formatted row.
+        const size_t until = m_column + size_t(m_cellRepeats);
+        if (cell.kind != Cell::Kind::Empty) {
+            if (until > MostColumns)
+                throw ReadError(m_sheet.m_row + 1,
+                                "data past column " + columnName(MostColumns - 1) + ", the last a sheet has: refused");
+            std::vector<Cell>& cells = m_sheet.m_cells;
             cells.resize(until);
             for (size_t column = m_column; column < until; ++column)
                 cells[column] = cell;
         }
-        m_column = std::min(MostColumns, m_column + size_t(m_cellRepeats));
+        m_column = until;
     }
 
     OdsSheet& m_sheet;
@@ -203,7 +227,8 @@ private:
     long m_rowRepeats = 1, m_cellRepeats = 1;
     int m_paragraphs = 0;
     Cell m_cell;
-    std::string m_type, m_value, m_shown;
+    std::string m_type, m_value;
+    CellText m_shown;
 };
 
 OdsSheet::OdsSheet(const std::string& path, const std::optional<std::string>& choice)
@@ -215,7 +240,7 @@ OdsSheet::OdsSheet(const std::string& path, const std::optional<std::string>& ch
 
 OdsSheet::~OdsSheet() = default;
 
-bool OdsSheet::next() {
+bool OdsSheet::readRow() {
     if (m_repeats > 0) {
         --m_repeats;
         ++m_row;

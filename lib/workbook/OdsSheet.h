@@ -17,7 +17,7 @@ public:
     // has been read through. Throws ziplist::ReadError.
     OdsSheet(const std::string& path, const std::optional<std::string>& choice);
     ~OdsSheet() override;
-    bool next() override;
+    bool readRow() override;
 
 private:
     class Content;

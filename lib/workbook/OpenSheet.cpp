@@ -1,11 +1,13 @@
 #include "OpenSheet.h"
 #include "OdsSheet.h"
 #include "RecordReader.h"
+#include "SheetLimits.h"
 #include "XlsSheet.h"
 #include "XlsxSheet.h"
 #include "ZipArchive.h"
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -74,7 +76,9 @@ std::string otherFormatOf(std::string_view firstBytes) {
     return {};
 }
 
-std::unique_ptr<Sheet> openSheet(const std::string& path, FileKind kind, const std::optional<std::string>& choice) {
+namespace {
+
+std::unique_ptr<Sheet> sheetOf(const std::string& path, FileKind kind, const std::optional<std::string>& choice) {
     if (kind == FileKind::OfficeCompound) {
         if (holdsEncryptedPackage(path))
             throw ReadError(0, "the workbook is encrypted: save a copy without a password");
@@ -94,6 +98,16 @@ std::unique_ptr<Sheet> openSheet(const std::string& path, FileKind kind, const s
     if (archive.has("Index/Document.iwa"))
         throw ReadError(0, "a Numbers document: export it as .xlsx or CSV");
     throw ReadError(0, "a zip archive with no workbook in it");
+}
+
+} // namespace
+
+std::unique_ptr<Sheet> openSheet(const std::string& path, FileKind kind, const std::optional<std::string>& choice) {
+    try {
+        return sheetOf(path, kind, choice);
+    } catch (const std::bad_alloc&) {
+        throw ReadError(0, olvaris::workbook::OutOfMemory);
+    }
 }
 
 OpenedList openList(int descriptor, const std::string& path, const std::optional<std::string>& sheetChoice) {

@@ -12,8 +12,8 @@ namespace workbook {
 // A part of the archive expanded in a thread of its own, a few pieces
 // ahead of the reader, so the inflating and the reading of a big part take
 // the time of the slower one, not of both. At most Ahead pieces wait. What
-// goes wrong in the thread (a damaged part, a zip bomb) is thrown to the
-// reader where it would have met it.
+// goes wrong in the thread (a damaged part, a zip bomb, memory running
+// out) is thrown to the reader where it would have met it.
 class PartReadAhead {
 public:
     PartReadAhead(const ZipArchive& archive, const std::string& name);

@@ -1,6 +1,7 @@
 #pragma once
 #include "Cell.h"
 #include "FieldSource.h"
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@ namespace workbook {
 // still the table's.
 class Sheet : public ziplist::FieldSource {
 public:
+    // The next row, or false at the end. Throws ziplist::ReadError, for a
+    // workbook too big for the memory there is too.
+    bool next() final;
     const std::vector<std::string>& fields() const override { return m_fields; }
     long recordLine() const override { return m_row; }
     const std::vector<Cell>& cells() const { return m_cells; }
@@ -25,12 +29,11 @@ public:
     virtual bool formulasReadEmpty() const { return false; }
 
 protected:
-    // Makes the fields from the cells, once a row is read.
-    void settle() {
-        m_fields.resize(m_cells.size());
-        for (size_t i = 0; i < m_cells.size(); ++i)
-            m_fields[i] = m_cells[i].text;
-    }
+    virtual bool readRow() = 0;
+    // Makes the fields from the cells, once a row is read, for a row that
+    // comes `times` times over. Throws ziplist::ReadError once the sheet
+    // has given more than MostTextGiven.
+    void settle(long times = 1);
 
     std::vector<Cell> m_cells;
     std::vector<std::string> m_fields;
@@ -38,6 +41,9 @@ protected:
     bool m_rowHidden = false;
     std::vector<bool> m_hiddenColumns;
     std::string m_name;
+
+private:
+    uint64_t m_given = 0;
 };
 
 } // namespace workbook

@@ -49,7 +49,7 @@ XlsSheet::~XlsSheet() {
         freexl_close(m_handle);
 }
 
-bool XlsSheet::next() {
+bool XlsSheet::readRow() {
     m_cells.clear();
     while (m_next < m_rows) {
         const unsigned row = m_next++;

@@ -17,7 +17,7 @@ public:
     ~XlsSheet() override;
     XlsSheet(const XlsSheet&) = delete;
     XlsSheet& operator=(const XlsSheet&) = delete;
-    bool next() override;
+    bool readRow() override;
     bool formulasReadEmpty() const override { return true; }
 
 private:

@@ -232,7 +232,7 @@ XlsxSheet::XlsxSheet(const std::string& path, const std::optional<std::string>& 
 
 XlsxSheet::~XlsxSheet() = default;
 
-bool XlsxSheet::next() {
+bool XlsxSheet::readRow() {
     if (m_rows->run())
         return true;
     m_cells.clear();

@@ -20,7 +20,7 @@ public:
     // hidden. Throws ziplist::ReadError.
     XlsxSheet(const std::string& path, const std::optional<std::string>& choice);
     ~XlsxSheet() override;
-    bool next() override;
+    bool readRow() override;
 
 private:
     class Rows;

@@ -65,6 +65,8 @@ void XmlReader::stop(const std::string& why) {
 }
 
 void XmlReader::fail() {
+    if (m_thrown)
+        std::rethrow_exception(m_thrown);
     if (!m_refused.empty())
         throw ReadError(0, m_name + " " + m_refused);
     throw ReadError(0, "the workbook is damaged: " + m_name + ", line "
@@ -78,7 +80,7 @@ bool XmlReader::run() {
     if (m_suspended) {
         m_suspended = false;
         const XML_Status status = XML_ResumeParser(m_parser);
-        if (status == XML_STATUS_ERROR)
+        if (status == XML_STATUS_ERROR || m_thrown)
             fail();
         if (status == XML_STATUS_SUSPENDED) {
             m_suspended = true;
@@ -89,7 +91,7 @@ bool XmlReader::run() {
         const size_t got = m_part->read(m_piece.data(), m_piece.size());
         m_ended = got == 0;
         const XML_Status status = XML_Parse(m_parser, m_piece.data(), int(got), m_ended ? XML_TRUE : XML_FALSE);
-        if (status == XML_STATUS_ERROR)
+        if (status == XML_STATUS_ERROR || m_thrown)
             fail();
         if (status == XML_STATUS_SUSPENDED) {
             m_suspended = true;
@@ -99,27 +101,46 @@ bool XmlReader::run() {
     return false;
 }
 
-void XmlReader::onStart(void* self, const XML_Char* name, const XML_Char** attributes) {
+template <typename Handler>
+void XmlReader::guarded(void* self, Handler handler) {
     auto* reader = static_cast<XmlReader*>(self);
-    if (++reader->m_depth > DeepestNesting)
-        return reader->stop("nests elements more than " + std::to_string(DeepestNesting) + " deep: no workbook does");
-    reader->start(localName(name), attributes);
+    if (reader->m_thrown)
+        return; // expat may call on after it is stopped
+    try {
+        handler(*reader);
+    } catch (...) {
+        reader->m_thrown = std::current_exception();
+        XML_StopParser(reader->m_parser, XML_FALSE);
+    }
+}
+
+void XmlReader::onStart(void* self, const XML_Char* name, const XML_Char** attributes) {
+    guarded(self, [&](XmlReader& reader) {
+        if (++reader.m_depth > DeepestNesting)
+            return reader.stop("nests elements more than " + std::to_string(DeepestNesting)
+                               + " deep: no workbook does");
+        reader.start(localName(name), attributes);
+    });
 }
 
 void XmlReader::onEnd(void* self, const XML_Char* name) {
-    auto* reader = static_cast<XmlReader*>(self);
-    --reader->m_depth;
-    reader->end(localName(name));
+    guarded(self, [&](XmlReader& reader) {
+        --reader.m_depth;
+        reader.end(localName(name));
+    });
 }
 
 void XmlReader::onText(void* self, const XML_Char* text, int length) {
-    auto* reader = static_cast<XmlReader*>(self);
-    if (reader->m_collecting)
-        reader->text(std::string_view(text, size_t(length)));
+    guarded(self, [&](XmlReader& reader) {
+        if (reader.m_collecting)
+            reader.text(std::string_view(text, size_t(length)));
+    });
 }
 
 void XmlReader::onDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*, int) {
-    static_cast<XmlReader*>(self)->stop("declares a document type (where entities are declared): no workbook does");
+    guarded(self, [](XmlReader& reader) {
+        reader.stop("declares a document type (where entities are declared): no workbook does");
+    });
 }
 
 } // namespace workbook

@@ -1,6 +1,7 @@
 #pragma once
 #include "XmlScanner.h"
 #include "ZipArchive.h"
+#include <exception>
 #include <expat.h>
 #include <optional>
 #include <string>
@@ -61,6 +62,11 @@ private:
     bool m_collecting = false;
     int m_depth = 0;
     std::string m_refused;
+    // What a handler threw, kept while expat (C, which no exception may
+    // cross) is stopped, and thrown again once it has returned.
+    std::exception_ptr m_thrown;
+    template <typename Handler>
+    static void guarded(void* self, Handler handler);
 };
 
 } // namespace workbook

@@ -6,31 +6,41 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <stdexcept>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace olvaris::zipdata {
 
 namespace {
 
-std::vector<std::string_view> split(std::string_view line, char separator) {
-    std::vector<std::string_view> fields;
-    for (;;) {
-        const size_t at = line.find(separator);
-        fields.push_back(line.substr(0, at));
-        if (at == std::string_view::npos)
-            return fields;
-        line.remove_prefix(at + 1);
+// An input besides the list, open: an ordinary file only, as a pipe or a
+// device (/dev/zero) may never end.
+struct Source {
+    explicit Source(const std::string& path, bool ordinaryOnly = true)
+        : descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        if (descriptor < 0)
+            throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
+        struct stat status {};
+        if (ordinaryOnly && (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))) {
+            ::close(descriptor);
+            throw std::runtime_error(path + " is not an ordinary file");
+        }
     }
-}
+    ~Source() { ::close(descriptor); }
+    Source(const Source&) = delete;
+    Source& operator=(const Source&) = delete;
+    int descriptor;
+};
 
-std::ifstream openText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
-    return in;
+// A line that cannot be read, said with its file's name: the error comes
+// from the reader, which knows only the line.
+std::runtime_error unreadable(const std::string& path, const ziplist::ReadError& error) {
+    std::string said = path;
+    if (error.line() > 0)
+        said.append(":").append(std::to_string(error.line()));
+    return std::runtime_error(said.append(": ").append(error.what()));
 }
 
 // Built by appending: g++ 12 misreads a literal joined to a temporary.
@@ -49,40 +59,44 @@ std::string noPlace(std::string_view latitude, std::string_view longitude) {
 } // namespace
 
 CurrentExport readCurrentExport(const std::string& path) {
-    std::ifstream in = openText(path);
+    const Source file(path);
     CurrentExport current;
-    std::string line;
-    while (std::getline(in, line)) {
-        ++current.lines;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.empty())
-            continue;
-        const std::vector<std::string_view> fields = split(line, '\t');
-        if (fields.size() < 11 || fields[0] != "US")
-            throw std::runtime_error(path + ":" + std::to_string(current.lines)
-                                     + ": not a line of the GeoNames postal-code export for the US (US<tab>ZIP<tab>"
-                                       "place<tab>... in 12 columns)");
-        const std::optional<ziplist::Zip> zip = ziplist::zipFrom(fields[1]);
-        if (!zip || zip->corrected()) {
-            current.leftOut.push_back({current.lines, notAZip(fields[1])});
-            continue;
+    try {
+        // Lines as long as any list's (64 KiB), not as long as the file.
+        ziplist::RecordReader reader(file.descriptor);
+        reader.setSeparator("\t", false);
+        while (reader.next()) {
+            const std::vector<std::string>& fields = reader.fields();
+            current.lines = reader.recordLine();
+            if (fields.size() == 1 && fields[0].empty())
+                continue;
+            if (fields.size() < 11 || fields[0] != "US")
+                throw std::runtime_error(path + ":" + std::to_string(current.lines)
+                                         + ": not a line of the GeoNames postal-code export for the US (US<tab>ZIP<tab>"
+                                           "place<tab>... in 12 columns)");
+            const std::optional<ziplist::Zip> zip = ziplist::zipFrom(fields[1]);
+            if (!zip || zip->corrected()) {
+                current.leftOut.push_back({current.lines, notAZip(fields[1])});
+                continue;
+            }
+            // A ZIP listed twice (a base's own name and its post office's) is
+            // taken as first listed.
+            if (current.zips.count(zip->five))
+                continue;
+            CurrentZip& entry = current.zips[zip->five];
+            entry.zip = zip->five;
+            entry.place = std::string(ziplist::trimmed(fields[2]));
+            entry.state = std::string(ziplist::trimmed(fields[4]));
+            entry.county = std::string(ziplist::trimmed(fields[5]));
+            entry.countyCode = std::string(ziplist::trimmed(fields[6]));
+            if (fields[9].empty() && fields[10].empty())
+                continue;
+            entry.point = geo::pointFrom(fields[9], fields[10]);
+            if (!entry.point)
+                current.leftOut.push_back({current.lines, noPlace(fields[9], fields[10])});
         }
-        // A ZIP listed twice (a base's own name and its post office's) is
-        // taken as first listed.
-        if (current.zips.count(zip->five))
-            continue;
-        CurrentZip& entry = current.zips[zip->five];
-        entry.zip = zip->five;
-        entry.place = std::string(ziplist::trimmed(fields[2]));
-        entry.state = std::string(ziplist::trimmed(fields[4]));
-        entry.county = std::string(ziplist::trimmed(fields[5]));
-        entry.countyCode = std::string(ziplist::trimmed(fields[6]));
-        if (fields[9].empty() && fields[10].empty())
-            continue;
-        entry.point = geo::pointFrom(fields[9], fields[10]);
-        if (!entry.point)
-            current.leftOut.push_back({current.lines, noPlace(fields[9], fields[10])});
+    } catch (const ziplist::ReadError& error) {
+        throw unreadable(path, error);
     }
     if (current.zips.empty())
         throw std::runtime_error(path + ": no ZIP codes in it");
@@ -105,15 +119,11 @@ bool endsWith(const std::string& text, std::string_view end) {
 // Reads the points of a list whose header names its ZIP, latitude and
 // longitude columns (other columns passed over); none when it names no
 // latitude and longitude. CSV or TSV as spreadsheets write them.
-std::optional<Locations> readPoints(const std::string& path, bool required) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
-        throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
-    struct Closer {
-        int descriptor;
-        ~Closer() { ::close(descriptor); }
-    } closer{descriptor};
-    ziplist::RecordReader reader(descriptor);
+std::optional<Locations> readPoints(const std::string& path, bool required) try {
+    // The list itself (not required) is read again here as it is: its own
+    // reading says what kind of file it may be.
+    const Source file(path, required);
+    ziplist::RecordReader reader(file.descriptor);
     const std::string_view first = reader.firstLine();
     reader.setSeparator(first.find('\t') != std::string_view::npos  ? "\t"
                         : first.find(';') != std::string_view::npos ? ";"
@@ -161,6 +171,8 @@ std::optional<Locations> readPoints(const std::string& path, bool required) {
             locations.leftOut.push_back({reader.recordLine(), noPlace(latitude, longitude)});
     }
     return locations;
+} catch (const ziplist::ReadError& error) {
+    throw unreadable(path, error);
 }
 
 } // namespace

@@ -27,7 +27,8 @@ struct CurrentExport {
     long lines = 0;
     std::vector<LeftOut> leftOut;
 };
-// Throws std::runtime_error for a file that cannot be read or is no export.
+// Throws std::runtime_error for a file that cannot be read or is no export,
+// one that is no ordinary file, and a line longer than a list's (64 KiB).
 CurrentExport readCurrentExport(const std::string& path);
 
 // ZIP code, latitude and longitude: a CSV or TSV whose header names them
