@@ -29,7 +29,7 @@ private:
     void startTag(XmlReader& reader, size_t end);
     void endTag(XmlReader& reader, size_t end);
     void textRun(XmlReader& reader, size_t end);
-    std::string_view resolved(std::string_view raw, std::string& into);
+    std::string_view resolved(std::string_view raw, std::string& into, bool attribute);
     [[noreturn]] void damaged(const std::string& what) const;
 
     PartReadAhead m_part;
