@@ -35,6 +35,10 @@ bool XmlScanner::fill() {
     if (m_buffer.size() > LongestToken)
         damaged("a tag or text longer than 16 MiB");
     m_ended = !m_part.readInto(m_buffer);
+    // The part may open with a byte order mark, as XML allows.
+    if (!m_begun && m_buffer.starts_with("\xEF\xBB\xBF"))
+        m_buffer.erase(0, 3);
+    m_begun = true;
     return !m_ended;
 }
 

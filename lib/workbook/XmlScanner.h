@@ -36,6 +36,7 @@ private:
     std::string m_name;
     std::string m_buffer;
     size_t m_at = 0;
+    bool m_begun = false;
     bool m_ended = false;
     bool m_rooted = false;
     // The open elements' names, one after another, and where each begins.
