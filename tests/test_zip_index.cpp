@@ -1,11 +1,17 @@
 // The table in memory behind the list check, over the shipped database:
-// the verdicts of a table read whole or a piece at a time.
+// the near spellings it finds against a scan of every name, and the
+// verdicts of a table read whole or a piece at a time.
+#include "NearSpellings.h"
 #include "RowVerdict.h"
 #include "SqliteHandles.h"
 #include "ZipConnection.h"
 #include "ZipIndex.h"
+#include "ZipRules.h"
 #include <QtTest>
+#include <algorithm>
+#include <map>
 #include <random>
+#include <set>
 
 using olvaris::ZipConnection;
 using olvaris::lookup::judge;
@@ -35,6 +41,23 @@ std::vector<Row> shippedRows() {
     return rows;
 }
 
+// Insertions, deletions, substitutions and swaps of neighbours, the whole
+// table worked out.
+int editDistance(const std::string& a, const std::string& b) {
+    std::vector<std::vector<int>> d(a.size() + 1, std::vector<int>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i)
+        for (size_t j = 0; j <= b.size(); ++j) {
+            if (i == 0 || j == 0) {
+                d[i][j] = int(i + j);
+                continue;
+            }
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
 } // namespace
 
 class ZipIndexTest : public QObject {
@@ -46,6 +69,59 @@ private slots:
     void initTestCase() {
         m_rows = shippedRows();
         m_connection.Open(ZipConnection::connectionStringFor(OLVARIS_SHIPPED_DATABASE));
+    }
+
+    // Names misspelt by up to three edits (and a few not at all), each
+    // against every key of its state: the nearest found are the nearest there.
+    void nearSpellingsAreTheNearestOfAll() {
+        std::map<std::string, std::set<std::string>> keysOf;
+        for (const Row& row : m_rows)
+            keysOf[row.state].insert(ziplist::cityKey(row.city));
+        const ZipIndex whole(m_connection), pieces(m_connection, 0);
+        std::mt19937 random(7);
+        const std::string letters = "abcdefghijklmnopqrstuvwxyz ";
+        for (int asked = 0; asked < 3000; ++asked) {
+            const Row& row = m_rows[random() % m_rows.size()];
+            std::string key = ziplist::cityKey(row.city);
+            for (int edits = int(random() % 4); edits > 0 && key.size() > 1; --edits) {
+                const size_t at = random() % key.size();
+                switch (random() % 4) {
+                case 0:
+                    key.insert(at, 1, letters[random() % letters.size()]);
+                    break;
+                case 1:
+                    key.erase(at, 1);
+                    break;
+                case 2:
+                    key[at] = letters[random() % letters.size()];
+                    break;
+                default:
+                    std::swap(key[at], key[(at + 1) % key.size()]);
+                }
+            }
+            const int limit = 1 + asked % 3;
+            std::vector<std::string> expected;
+            int best = limit + 1;
+            for (const std::string& other : keysOf[row.state]) {
+                const int distance = editDistance(key, other);
+                if (distance < best) {
+                    expected.clear();
+                    best = distance;
+                }
+                if (distance == best && best <= limit)
+                    expected.push_back(other);
+            }
+            for (const ZipIndex* index : {&whole, &pieces}) {
+                std::vector<std::string> found = index->nearSpellings().nearest(row.state, key, limit);
+                std::sort(found.begin(), found.end());
+                QVERIFY2(found == expected, qPrintable(QStringLiteral("\"%1\" in %2 within %3: %4 found, %5 expected")
+                                                           .arg(QString::fromStdString(key))
+                                                           .arg(QString::fromStdString(row.state))
+                                                           .arg(limit)
+                                                           .arg(found.size())
+                                                           .arg(expected.size())));
+            }
+        }
     }
 
     // A table of more rows than are read at the start is read a ZIP code, a
