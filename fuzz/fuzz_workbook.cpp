@@ -1,10 +1,14 @@
 // libFuzzer target: any bytes are a workbook sheet's XML, read through the
 // same archive, scanner and cells as a real .xlsx. Whatever the bytes, the
 // reader gives rows or a ReadError: no crash, no hang, no other exception;
-// and every row's fields are its cells' texts, valid UTF-8.
+// every row's fields are its cells' texts, valid UTF-8; and where expat and
+// the quick scanner both read the bytes, they give the same elements,
+// attributes and texts, so the same cells.
+#include "support/XmlEvents.h"
 #include "OpenSheet.h"
 #include "RecordReader.h"
 #include "Utf8.h"
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -58,6 +62,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (zip_close(archive) != 0) {
         zip_discard(archive);
         return 0;
+    }
+    try {
+        const workbook::ZipArchive book(path());
+        using Engine = workbook::XmlReader::Engine;
+        const auto expat = olvaris::test::XmlEvents::of(book, "xl/worksheets/sheet1.xml", Engine::Expat);
+        const auto scanner = olvaris::test::XmlEvents::of(book, "xl/worksheets/sheet1.xml", Engine::Scanner);
+        if (expat && scanner && *expat != *scanner) {
+            const auto [e, c] = std::mismatch(expat->begin(), expat->end(), scanner->begin(), scanner->end());
+            std::fprintf(stderr, "expat and the scanner differ at event %td: \"%s\" and \"%s\"\n", e - expat->begin(),
+                         e == expat->end() ? "(end)" : e->c_str(), c == scanner->end() ? "(end)" : c->c_str());
+            std::abort();
+        }
+    } catch (const ziplist::ReadError&) {
     }
     try {
         const auto rows = workbook::openSheet(path(), workbook::FileKind::Zip, std::nullopt);

@@ -3,9 +3,6 @@
 // and the database left as it was.
 #include "support/TestFolders.h"
 #include "support/ZipTable.h"
-#include "RowVerdict.h"
-#include "ZipIndex.h"
-#include "ZipConnection.h"
 #include <QCryptographicHash>
 #include <QFile>
 #include <QJsonDocument>
@@ -15,14 +12,9 @@
 #include <QtMath>
 #include <cmath>
 #include <QtTest>
-#include <random>
 #include <sys/stat.h>
 
 using namespace olvaris::test;
-using olvaris::ZipConnection;
-using olvaris::lookup::judge;
-using olvaris::lookup::RowVerdict;
-using olvaris::lookup::ZipIndex;
 
 namespace {
 
@@ -321,47 +313,6 @@ private slots:
         QCOMPARE(csv.status, 0);
         QVERIFY2(csv.out.contains("verdict") && csv.out.right(6).startsWith("ok"), csv.out.constData());
         QVERIFY(csv.err.contains(": 1 row read: 1 ok"));
-    }
-
-    // A table of more rows than are read at the start is read a ZIP code, a
-    // place or a state's cities at a time: every verdict the same.
-    void aLargeTableGivesTheSameVerdictsReadAPieceAtATime() {
-        ZipConnection connection;
-        connection.Open(ZipConnection::connectionStringFor(TestFolders::shippedDatabase()));
-        const ZipIndex whole(connection.handle()), pieces(connection.handle(), 0);
-        std::mt19937 random(3);
-        int judged = 0;
-        for (const ZipRow& row : m_table) {
-            if (random() % 40 != 0)
-                continue;
-            const ZipRow& other = m_table[random() % m_table.size()];
-            std::string city = row.city.toStdString(), state = row.state.toStdString(), zip = row.zip.toStdString();
-            switch (judged++ % 6) {
-            case 1:
-                zip = other.zip.toStdString();
-                break;
-            case 2:
-                city = other.city.toStdString();
-                break;
-            case 3:
-                city.erase(city.size() / 2, 1);
-                break;
-            case 4:
-                zip.erase(0, 1);
-                state = other.state.toStdString();
-                break;
-            case 5:
-                zip = "00000";
-                break;
-            }
-            const RowVerdict a = judge(whole, city, state, zip), b = judge(pieces, city, state, zip);
-            QVERIFY2(a.kind == b.kind && a.suggestedZip == b.suggestedZip && a.note == b.note,
-                     qPrintable(QStringLiteral("%1, %2, %3: %4 / %5")
-                                    .arg(QString::fromStdString(city), QString::fromStdString(state),
-                                         QString::fromStdString(zip), QString::fromStdString(a.note),
-                                         QString::fromStdString(b.note))));
-        }
-        QVERIFY(judged > 1000);
     }
 
     void aListThatCannotBeReadIsOneLineAndStatusTwo() {

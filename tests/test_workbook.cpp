@@ -4,7 +4,7 @@
 // and workbooks that must be refused.
 #include "support/FailingAllocations.h"
 #include "support/Files.h"
-#include "NumberFormat.h"
+#include "support/ZipParts.h"
 #include "OpenSheet.h"
 #include "RecordReader.h"
 #include <QJsonDocument>
@@ -15,7 +15,9 @@
 #include <tuple>
 #include <zip.h>
 
+using olvaris::test::Parts;
 using olvaris::test::readFile;
+using olvaris::test::writeZip;
 
 namespace {
 
@@ -32,19 +34,6 @@ Run lookup(const QStringList& arguments) {
     process.waitForFinished(120000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
             process.readAllStandardError()};
-}
-
-using Parts = std::vector<std::pair<std::string, std::string>>;
-
-void writeZip(const QString& path, const Parts& parts) {
-    int error = 0;
-    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    QVERIFY(archive != nullptr);
-    for (const auto& [name, text] : parts) {
-        zip_source_t* source = zip_source_buffer(archive, text.data(), text.size(), 0);
-        QVERIFY(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) >= 0);
-    }
-    QCOMPARE(zip_close(archive), 0);
 }
 
 const char* const Main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
@@ -230,70 +219,6 @@ private slots:
         QCOMPARE(row.value("suggested_zip").toString(), suggested);
         QVERIFY2(row.value("note").toString().contains(note), qPrintable(row.value("note").toString()));
         QCOMPARE(row.value("line").toInt(), 2);
-    }
-
-    // What a number format shows: zeros in front for ZIP codes (with the
-    // conditional sections of Excel's "ZIP Code + 4"), nothing for others.
-    void numberFormatsShowZeros_data() {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<double>("number");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("ZIP") << "00000" << 2134.0 << "02134";
-        QTest::newRow("ZIP+4 escaped") << "00000\\-0000" << 21341234.0 << "02134-1234";
-        QTest::newRow("ZIP+4 quoted") << "00000\"-\"0000" << 21341234.0 << "02134-1234";
-        QTest::newRow("conditional, five") << "[<=99999]00000;00000-0000" << 2134.0 << "02134";
-        QTest::newRow("conditional, nine") << "[<=99999]00000;00000-0000" << 21341234.0 << "02134-1234";
-        QTest::newRow("too many digits") << "00000" << 1234567.0 << "";
-        QTest::newRow("a fraction") << "00000" << 2134.5 << "";
-        QTest::newRow("thousands") << "#,##0" << 2134.0 << "";
-        QTest::newRow("General") << "General" << 2134.0 << "";
-    }
-    void numberFormatsShowZeros() {
-        QFETCH(QString, code);
-        QFETCH(double, number);
-        QFETCH(QString, shown);
-        QCOMPARE(QString::fromStdString(workbook::zeroPadded(code.toStdString(), number)), shown);
-    }
-
-    // An .ods says a row or cell once with how often it repeats; a comment
-    // and a merged cell's hidden part are no text of the sheet. Empty cells
-    // and rows repeated past the sheet's last, as Calc writes a formatted
-    // area, are no data past it.
-    void odsRepeatsAndComments() {
-        QTemporaryDir dir;
-        const QString book = dir.filePath("list.ods");
-        const std::string cell = R"(<table:table-cell office:value-type="string"><text:p>)";
-        const std::string content =
-            R"(<office:document-content xmlns:office="o" xmlns:table="t" xmlns:text="x"><office:body>)"
-            R"(<office:spreadsheet><table:table table:name="Hidden"/><table:table table:name="Places">)"
-            "<table:table-row>"
-            + cell + "City</text:p></table:table-cell>" + cell
-            + "State</text:p>"
-              "</table:table-cell>"
-            + cell
-            + "Zip</text:p></table:table-cell></table:table-row>"
-              R"(<table:table-row table:number-rows-repeated="3">)"
-            + cell
-            + "Boston<office:annotation><text:p>"
-              "a note</text:p></office:annotation></text:p></table:table-cell>"
-            + cell
-            + R"(MA</text:p></table:table-cell><table:table-cell table:number-columns-repeated="2" )"
-              R"(office:value-type="string"><text:p>02108</text:p></table:table-cell><table:table-cell )"
-              R"(table:number-columns-repeated="20000"/></table:table-row>)"
-              R"(<table:table-row table:number-rows-repeated="1048570"><table:table-cell )"
-              R"(table:number-columns-repeated="1024"/></table:table-row><table:table-row )"
-              R"(table:number-rows-repeated="1048576"><table:table-cell/></table:table-row>)"
-              R"(</table:table></office:spreadsheet>)"
-              "</office:body></office:document-content>";
-        writeZip(book, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", content}});
-        const auto sheet = workbook::openSheet(book.toStdString(), workbook::FileKind::Zip, "Places");
-        QVERIFY(sheet->next());
-        std::vector<long> lines;
-        while (sheet->next()) {
-            lines.push_back(sheet->recordLine());
-            QCOMPARE(sheet->fields(), (std::vector<std::string>{"Boston", "MA", "02108", "02108"}));
-        }
-        QCOMPARE(lines, (std::vector<long>{2, 3, 4}));
     }
 
     // Saved by LibreOffice Calc from one sheet: a title above the header, a

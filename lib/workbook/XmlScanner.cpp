@@ -35,6 +35,10 @@ bool XmlScanner::fill() {
     if (m_buffer.size() > LongestToken)
         damaged("a tag or text longer than 16 MiB");
     m_ended = !m_part.readInto(m_buffer);
+    // The part may open with a byte order mark, as XML allows.
+    if (!m_begun && m_buffer.starts_with("\xEF\xBB\xBF"))
+        m_buffer.erase(0, 3);
+    m_begun = true;
     return !m_ended;
 }
 
@@ -51,11 +55,19 @@ size_t XmlScanner::need(size_t from, std::string_view until) {
     }
 }
 
-std::string_view XmlScanner::resolved(std::string_view raw, std::string& into) {
-    if (raw.find('&') == std::string_view::npos)
+// XML reads "\r\n" and a lone "\r" as "\n", and in an attribute's value
+// each blank as a space; a reference's character is kept as it is.
+std::string_view XmlScanner::resolved(std::string_view raw, std::string& into, bool attribute) {
+    if (raw.find_first_of(attribute ? "&\r\n\t" : "&\r") == std::string_view::npos)
         return raw;
     into.clear();
     for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')
+            continue; // the "\n" ends the line
+        if (raw[i] == '\r' || (attribute && (raw[i] == '\n' || raw[i] == '\t'))) {
+            into += attribute ? ' ' : '\n';
+            continue;
+        }
         if (raw[i] != '&') {
             into += raw[i];
             continue;
@@ -93,7 +105,7 @@ std::string_view XmlScanner::resolved(std::string_view raw, std::string& into) {
 void XmlScanner::textRun(XmlReader& reader, size_t end) {
     const std::string_view raw(m_buffer.data() + m_at, end - m_at);
     if (reader.m_collecting) {
-        const std::string_view text = resolved(raw, m_scratch);
+        const std::string_view text = resolved(raw, m_scratch, false);
         if (!olvaris::text::isValidUtf8(text))
             damaged("text that is not UTF-8");
         reader.text(text);
@@ -147,7 +159,7 @@ void XmlScanner::startTag(XmlReader& reader, size_t end) {
             ++at;
         if (at == last)
             damaged("an attribute value not closed in <" + std::string(name) + ">");
-        const std::string_view resolvedValue = resolved(std::string_view(value, size_t(at - value)), m_scratch);
+        const std::string_view resolvedValue = resolved(std::string_view(value, size_t(at - value)), m_scratch, true);
         ++at;
         m_attributeAt.push_back(m_attributeText.size());
         m_attributeText.append(key).push_back('\0');
@@ -238,7 +250,16 @@ bool XmlScanner::run(XmlReader& reader) {
             if (end == std::string::npos)
                 damaged("a CDATA section not closed");
             if (reader.m_collecting) {
-                const std::string_view text(m_buffer.data() + m_at + 9, end - m_at - 12);
+                std::string_view text(m_buffer.data() + m_at + 9, end - m_at - 12);
+                if (text.find('\r') != std::string_view::npos) {
+                    m_scratch.clear();
+                    for (size_t i = 0; i < text.size(); ++i)
+                        if (text[i] != '\r')
+                            m_scratch += text[i];
+                        else if (i + 1 == text.size() || text[i + 1] != '\n')
+                            m_scratch += '\n';
+                    text = m_scratch;
+                }
                 if (!olvaris::text::isValidUtf8(text))
                     damaged("text that is not UTF-8");
                 reader.text(text);

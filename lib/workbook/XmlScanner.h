@@ -29,13 +29,14 @@ private:
     void startTag(XmlReader& reader, size_t end);
     void endTag(XmlReader& reader, size_t end);
     void textRun(XmlReader& reader, size_t end);
-    std::string_view resolved(std::string_view raw, std::string& into);
+    std::string_view resolved(std::string_view raw, std::string& into, bool attribute);
     [[noreturn]] void damaged(const std::string& what) const;
 
     PartReadAhead m_part;
     std::string m_name;
     std::string m_buffer;
     size_t m_at = 0;
+    bool m_begun = false;
     bool m_ended = false;
     bool m_rooted = false;
     // The open elements' names, one after another, and where each begins.

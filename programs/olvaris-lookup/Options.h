@@ -8,8 +8,8 @@ namespace olvaris::lookup {
 // The command line as given: every option and the arguments that are not
 // options, values as the system's bytes. Nothing here says which go together.
 struct Options {
-    bool all = false, exact = false, standardInput = false, problems = false, distance = false, county = false, zone = false,
-         about = false, csv = false, json = false, help = false, version = false;
+    bool all = false, exact = false, standardInput = false, problems = false, distance = false, county = false,
+         zone = false, about = false, csv = false, json = false, help = false, version = false;
     std::optional<std::string> city, state, zip, check, columns, sheet, output, near, within, limit, database;
     std::vector<std::string> arguments;
 };
