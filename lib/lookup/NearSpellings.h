@@ -20,6 +20,11 @@ public:
 
     // The keys of the state's cities at the least edit distance from the
     // key, if that is within the limit; empty where none is.
+    // Invariants a caller relies on: the reference is into the kept answers,
+    // which a later call may clear (at KeptAnswers): use it before asking
+    // again. The answers are kept by state and key only, not the limit,
+    // because the one caller (RowVerdict) derives the limit from the key's
+    // length; a caller passing other limits for one key must not share this.
     const std::vector<std::string>& nearest(std::string_view state, const std::string& key, int limit) const;
 
 private:

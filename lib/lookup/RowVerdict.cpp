@@ -249,6 +249,8 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
         if (facts) {
             verdict.milesFromCity = milesFrom(*facts, zip->five, index, keyRows);
             if (verdict.milesFromCity)
+                // Appended: g++ 12's -Wrestrict (with -O2 and -Werror) reports a false overlap in a string literal
+                // joined to a temporary (GCC bug 105329).
                 zipsOwnPlace.append(", ")
                     .append(oneDecimal(*verdict.milesFromCity))
                     .append(" mi from ")

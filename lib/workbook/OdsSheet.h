@@ -21,6 +21,8 @@ public:
 
 private:
     class Content;
+    // Declared before the rows: their read-ahead thread uses the archive
+    // until it is destroyed (see PartReadAhead).
     ZipArchive m_archive;
     std::optional<std::string> m_choice;
     std::unique_ptr<Content> m_content;

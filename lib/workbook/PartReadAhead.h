@@ -14,6 +14,12 @@ namespace workbook {
 // the time of the slower one, not of both. At most Ahead pieces wait. What
 // goes wrong in the thread (a damaged part, a zip bomb, memory running
 // out) is thrown to the reader where it would have met it.
+// Invariant: the thread inflates through the archive's zip_t while the
+// reader's thread goes on, and libzip asks that every use of one archive be
+// synchronised. It is safe only because nothing else opens or reads a part
+// of that archive while a read-ahead runs, and the sheet that owns both
+// declares its ZipArchive before its rows (XlsxSheet, OdsSheet), so the
+// read-ahead (and its thread) ends before the archive closes.
 class PartReadAhead {
 public:
     PartReadAhead(const ZipArchive& archive, const std::string& name);

@@ -32,6 +32,8 @@ private:
     void readStyles(const std::string& part);
     void fill(Cell& cell, std::string_view type, int style, std::string& value) const;
 
+    // Declared before m_rows: the rows' read-ahead thread uses the archive
+    // until it is destroyed (see PartReadAhead).
     ZipArchive m_archive;
     olvaris::workbook::SharedStrings m_strings;
     std::vector<Style> m_styles;

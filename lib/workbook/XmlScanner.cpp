@@ -190,6 +190,8 @@ void XmlScanner::endTag(XmlReader& reader, size_t end) {
     while (!name.empty() && blank(name.back()))
         name.remove_suffix(1);
     if (m_openAt.empty() || innermost() != name) {
+        // Appended: g++ 12's -Wrestrict (with -O2 and -Werror) reports a false overlap in a string literal joined to a
+        // temporary (GCC bug 105329).
         std::string what = "</";
         what.append(name).append("> closes ");
         if (m_openAt.empty())
