@@ -206,6 +206,26 @@ private slots:
         QTest::newRow("apostrophe") << QByteArray("Coeur d'Alene,ID,83814") << "ok"
                                     << ""
                                     << "Coeur D Alene";
+        // As word processors and phones type them, and the short forms people write.
+        QTest::newRow("typographic apostrophe") << QByteArray("O\xE2\x80\x99"
+                                                              "Fallon,MO,63366")
+                                                << "ok"
+                                                << ""
+                                                << "the data writes it O Fallon";
+        QTest::newRow("en dash") << QByteArray("Winston\xE2\x80\x93Salem,NC,27101\xE2\x80\x93"
+                                               "1234")
+                                 << "format"
+                                 << "27101"
+                                 << "ZIP+4";
+        QTest::newRow("short forms") << QByteArray("N. Las Vegas,NV,89030") << "ok"
+                                     << ""
+                                     << "North Las Vegas";
+        QTest::newRow("Spgs") << QByteArray("Colorado Spgs,CO,80903") << "ok"
+                              << ""
+                              << "Colorado Springs";
+        QTest::newRow("a direction shortened") << QByteArray("Charlotte,No. Carolina,28202") << "format"
+                                               << ""
+                                               << "is NC";
         QTest::newRow("accent") << QByteArray("Mayag\xC3\xBC"
                                               "ez,PR,00680")
                                 << "ok"

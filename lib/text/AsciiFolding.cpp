@@ -18,6 +18,31 @@ constexpr std::string_view ExtendedA =
     "??RrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZzs";
 
 std::string_view plainFor(char32_t c) {
+    // The marks word processors and phones type for the plain ones: "O’Fallon",
+    // "Winston–Salem", a no-break space or hyphen.
+    switch (c) {
+    case 0xA0:   // no-break space
+    case 0x2007: // figure space
+    case 0x202F: // narrow no-break space
+        return " ";
+    case 0x2018:
+    case 0x2019:
+    case 0x02BC: // modifier letter apostrophe
+    case 0x2032: // prime
+        return "'";
+    case 0x201C:
+    case 0x201D:
+        return "\"";
+    case 0x2010: // hyphen
+    case 0x2011: // non-breaking hyphen
+    case 0x2012: // figure dash
+    case 0x2013: // en dash
+    case 0x2014: // em dash
+    case 0x2212: // minus sign
+        return "-";
+    default:
+        break;
+    }
     if (c >= 0xC0 && c <= 0xFF)
         return Latin1[c - 0xC0];
     if (c >= 0x100 && c <= 0x17F) {

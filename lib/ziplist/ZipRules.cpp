@@ -137,6 +137,22 @@ constexpr std::array<Abbreviation, 4> Abbreviations{{
     {"ft", "fort"},
     {"mt", "mount"},
 }};
+// Short forms people write that the data never uses: read as the long word
+// ("N. Las Vegas", "Colorado Spgs"), never written in their place.
+constexpr std::array<Abbreviation, 12> ShortForms{{
+    {"n", "north"},
+    {"no", "north"},
+    {"s", "south"},
+    {"so", "south"},
+    {"e", "east"},
+    {"w", "west"},
+    {"spgs", "springs"},
+    {"hts", "heights"},
+    {"jct", "junction"},
+    {"ctr", "center"},
+    {"pt", "point"},
+    {"vlg", "village"},
+}};
 
 } // namespace
 
@@ -166,8 +182,10 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-std::optional<Zip> zipFrom(std::string_view text) {
-    text = trimmed(text);
+std::optional<Zip> zipFrom(std::string_view written) {
+    // "02134–1234" as a word processor dashes it, a no-break space around it.
+    const std::string folded = olvaris::text::foldToAscii(written);
+    std::string_view text = trimmed(folded);
     Zip zip;
     if (text.size() > 1 && text.front() == '\'') {
         text = trimmed(text.substr(1));
@@ -202,8 +220,9 @@ std::optional<Zip> zipFrom(std::string_view text) {
     return zip;
 }
 
-std::optional<State> stateFrom(std::string_view text) {
-    text = trimmed(text);
+std::optional<State> stateFrom(std::string_view written) {
+    const std::string folded = olvaris::text::foldToAscii(written);
+    std::string_view text = trimmed(folded);
     if (text.size() == 2) {
         const std::string code = asciiUpper(text);
         for (const StateEntry& entry : States)
@@ -227,6 +246,20 @@ std::optional<State> stateFrom(std::string_view text) {
     for (const StateEntry& entry : OldAbbreviations)
         if (entry.name == key)
             return State{std::string(entry.code), true, false};
+    // "N. Carolina", "No Dakota", "So. Carolina", "W. Virginia": the
+    // direction shortened.
+    const size_t blank = key.find(' ');
+    if (blank != std::string::npos) {
+        const std::string first = key.substr(0, blank);
+        const char* direction = first == "n" || first == "no" || first == "nor" ? "north"
+                                : first == "s" || first == "so"                 ? "south"
+                                : first == "w"                                  ? "west"
+                                                                                : nullptr;
+        if (direction)
+            for (const StateEntry& entry : States)
+                if (nameKey(entry.name) == direction + key.substr(blank))
+                    return State{std::string(entry.code), true, false};
+    }
     return std::nullopt;
 }
 
@@ -243,9 +276,11 @@ std::string cityKey(std::string_view written) {
     key.reserve(city.size());
     std::string word;
     const auto endWord = [&] {
-        for (const Abbreviation& abbreviation : Abbreviations)
-            if (word == abbreviation.shortForm)
-                word = abbreviation.longForm;
+        for (const std::span<const Abbreviation> table :
+             {std::span<const Abbreviation>(Abbreviations), std::span<const Abbreviation>(ShortForms)})
+            for (const Abbreviation& abbreviation : table)
+                if (word == abbreviation.shortForm)
+                    word = abbreviation.longForm;
         key += word;
         word.clear();
     };
@@ -289,13 +324,17 @@ std::vector<std::string> citySpellings(std::string_view city) {
         std::string text;
         for (size_t i = 0; i < words.size(); ++i) {
             std::string form = words[i].text;
-            if (!words[i].gap.empty())
+            if (!words[i].gap.empty()) {
                 for (const Abbreviation& entry : Abbreviations) {
                     if (forms == Forms::Long && form == entry.shortForm)
                         form = entry.longForm;
                     else if (forms == Forms::Short && form == entry.longForm)
                         form = entry.shortForm;
                 }
+                for (const Abbreviation& entry : ShortForms)
+                    if (forms == Forms::Long && form == entry.shortForm)
+                        form = entry.longForm;
+            }
             for (const char c : form)
                 text += c == '\'' ? std::string(apostrophe) : std::string(1, c);
             // Points dropped; any other gap, or a point between two words, is one character.
