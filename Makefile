@@ -39,9 +39,13 @@ clean:
 style: configure
 	scripts/check-style $(BUILD)
 
-# The Debian package (build-package/olvaris_<version>_<arch>.deb) and the
-# check of the install tree and the package that CI runs.
-.PHONY: package install-check
+# The Debian packages (build-package/olvaris_<version>_<arch>.deb, the
+# command-line tools' olvaris-tools_<version>_<arch>.deb and the database's
+# olvaris-data_<version>_all.deb) and the checks that CI runs: the install
+# tree and the packages, the upgrade from the one package of 0.1.0 on a
+# private dpkg root, and the tools installed with apt into a minimal Debian
+# with no desktop (made once with debootstrap, kept in build-package/).
+.PHONY: package install-check chroot-check
 package:
 	@scripts/install-deps
 	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DOLVARIS_WERROR=$(WERROR) -DOLVARIS_TESTS=OFF
@@ -50,6 +54,12 @@ package:
 
 install-check: package
 	scripts/check-install build-package
+	scripts/check-upgrade build-package
+	scripts/check-chroot build-package
+
+# The minimal-Debian part of install-check alone.
+chroot-check: package
+	scripts/check-chroot build-package
 
 # The search fuzzer and the workbook fuzzer, FUZZ_SECONDS each (default 60),
 # from their seed corpora in fuzz/corpus and fuzz/corpus-workbook.
