@@ -19,7 +19,7 @@ install(TARGETS olvaris RUNTIME DESTINATION ${OLVARIS_PROGRAM_DIR} COMPONENT win
 install(TARGETS olvaris-lookup olvaris-check zipbase-build RUNTIME DESTINATION ${OLVARIS_PROGRAM_DIR} COMPONENT tools)
 install(FILES ${CMAKE_SOURCE_DIR}/assets/HAND-M.CUR DESTINATION ${OLVARIS_PROGRAM_DIR} COMPONENT window)
 install(FILES ${OLVARIS_DATABASE} ${CMAKE_SOURCE_DIR}/db/us-zip-codes.LICENSE ${CMAKE_SOURCE_DIR}/db/us-zip-timezones.LICENSE
-        DESTINATION ${OLVARIS_PROGRAM_DIR} COMPONENT data)
+              ${CMAKE_SOURCE_DIR}/db/us-zip-census-places.LICENSE DESTINATION ${OLVARIS_PROGRAM_DIR} COMPONENT data)
 
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/launcher)
 foreach(program olvaris olvaris-lookup zipbase-build)
@@ -67,7 +67,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright-data DESTINATION share/doc
         COMPONENT data)
 install(FILES ${CMAKE_BINARY_DIR}/doc/changelog.gz ${CMAKE_SOURCE_DIR}/db/PROVENANCE.md ${CMAKE_SOURCE_DIR}/db/DATA.md
               ${CMAKE_SOURCE_DIR}/db/us-zip-codes.LICENSE ${CMAKE_SOURCE_DIR}/db/us-zip-timezones.LICENSE
-        DESTINATION share/doc/olvaris-data COMPONENT data)
+              ${CMAKE_SOURCE_DIR}/db/us-zip-census-places.LICENSE DESTINATION share/doc/olvaris-data COMPONENT data)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME olvaris)

@@ -42,7 +42,8 @@ void CheckedWorkbook::header(const ListRow& header) {
 void CheckedWorkbook::row(const ListRow& row, const RowVerdict& verdict) {
     if (m_problemsOnly && verdict.kind == Kind::Ok)
         return;
-    const WorkbookWriter::Mark mark = verdict.kind == Kind::Ok       ? WorkbookWriter::Mark::None
+    const WorkbookWriter::Mark mark = verdict.kind == Kind::Ok || verdict.kind == Kind::LocalName
+                                          ? WorkbookWriter::Mark::None
                                       : verdict.kind == Kind::Format ? WorkbookWriter::Mark::Corrected
                                                                      : WorkbookWriter::Mark::NeedsLook;
     m_writer->row(cellsOf(row), {std::string(verdictWord(verdict.kind)), verdict.suggestedZip, verdict.note}, mark,
@@ -51,8 +52,8 @@ void CheckedWorkbook::row(const ListRow& row, const RowVerdict& verdict) {
 
 bool CheckedWorkbook::finish(const Tally& tally) {
     std::vector<std::pair<std::string, long>> counts;
-    for (const Kind kind : {Kind::Ok, Kind::Format, Kind::Mismatch, Kind::UnknownCity, Kind::UnknownZip,
-                            Kind::RetiredZip, Kind::Incomplete})
+    for (const Kind kind : {Kind::Ok, Kind::Format, Kind::LocalName, Kind::Mismatch, Kind::UnknownCity,
+                            Kind::UnknownZip, Kind::RetiredZip, Kind::Incomplete})
         counts.emplace_back(verdictWord(kind), tally.of(kind));
     counts.emplace_back("all rows", tally.rows);
     try {

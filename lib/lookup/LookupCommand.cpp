@@ -30,10 +30,13 @@ public:
         return *m_places;
     }
     // A ZIP that finds nothing may be one retired since: said, with its
-    // town's ZIP now.
+    // town's ZIP now. "City, ST" may be a place people name that is no
+    // ZIP code's name: said, with the ZIPs nearest it.
     void sayIfRetired(const std::string& pattern) {
         if (const std::string note = retiredNote(get(), pattern); !note.empty())
             complain(note);
+        else if (const std::string place = placeNote(get(), pattern); !place.empty())
+            complain(place);
     }
 
 private:

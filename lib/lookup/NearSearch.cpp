@@ -71,8 +71,19 @@ NamedPlace findPlace(Places& places, const std::string& given) {
         throw NoPlace("\"" + text + "\" is no place: give a ZIP code, \"City, ST\" or \"LAT,LON\"");
     const std::string city(ziplist::trimmed(std::string_view(text).substr(0, comma)));
     const std::vector<Places::Row> rows = places.rowsOfTown(ziplist::citySpellings(city), state->code);
-    if (rows.empty())
+    if (rows.empty()) {
+        // A name people use for a place that is no ZIP code's (Hollywood,
+        // CA): where that place is.
+        const std::vector<Places::NamedPoint> named = places.namedPlaces(state->code, ziplist::cityKey(city));
+        if (!named.empty()) {
+            NamedPlace place{named.front().place + ", " + state->code, {}};
+            for (const Places::NamedPoint& point : named)
+                place.points.push_back(point.point);
+            place.isTown = false;
+            return place;
+        }
         throw NoPlace("\"" + city + ", " + state->code + "\" is not a town in the data");
+    }
     NamedPlace place{rows.front().city + ", " + rows.front().state, {}};
     for (const Places::Row& row : rows)
         if (const std::optional<geo::GeoPoint> point = places.pointOf(row.zip))

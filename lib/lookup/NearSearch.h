@@ -13,6 +13,7 @@ namespace olvaris::lookup {
 struct NamedPlace {
     std::string said;                  // how messages and output name it
     std::vector<geo::GeoPoint> points; // at least one
+    bool isTown = true;                // a ZIP code's town, not a place of another name
 };
 
 // Why a text names no place; each is a usage of the data the user can mend.

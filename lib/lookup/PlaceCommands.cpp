@@ -4,6 +4,7 @@
 #include "LocalTime.h"
 #include "RecordReader.h"
 #include "ZipRules.h"
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -159,6 +160,42 @@ std::string retiredNote(Places& places, const std::string& text) {
         return note.find(" is retired ") != std::string::npos ? note : std::string();
     }
     return {};
+}
+
+std::string placeNote(Places& places, const std::string& text) {
+    if (text.find(',') == std::string::npos || !places.knowsPlaceNames())
+        return {};
+    NamedPlace place;
+    try {
+        place = findPlace(places, text);
+    } catch (const NoPlace&) {
+        return {};
+    }
+    if (place.isTown)
+        return {};
+    constexpr size_t Nearest = 3;
+    const std::vector<NearRow> rows = rowsNear(places, place, 5 * geo::KilometresPerMile, 0);
+    std::vector<std::string> zips;
+    std::vector<std::string> towns;
+    for (const NearRow& row : rows) {
+        const bool newZip = std::find(zips.begin(), zips.end(), row.row.zip) == zips.end();
+        if (newZip && zips.size() == Nearest)
+            break;
+        if (newZip)
+            zips.push_back(row.row.zip);
+        if (std::find(towns.begin(), towns.end(), row.row.city) == towns.end())
+            towns.push_back(row.row.city);
+    }
+    std::string note = place.said + " is a place, not a ZIP code's name";
+    if (zips.empty())
+        return note + ": no ZIP code within 5 mi";
+    note += ": near ";
+    for (size_t i = 0; i < zips.size(); ++i)
+        note.append(i == 0 ? "" : ", ").append(zips[i]);
+    note += " (";
+    for (size_t i = 0; i < towns.size(); ++i)
+        note.append(i == 0 ? "" : ", ").append(towns[i]);
+    return note + ")";
 }
 
 int runPlaceRequest(const PlaceRequest& request, const std::string& database) {

@@ -40,6 +40,11 @@ int writeSources(Places& places, std::FILE* out);
 // empty for a ZIP that is not retired.
 std::string retiredNote(Places& places, const std::string& zip);
 
+// For "City, ST" that names a place no ZIP code is named after: "Hollywood,
+// CA is a place, not a ZIP code's name: near 90028, 90038, 90046 (Los
+// Angeles)"; empty for anything else.
+std::string placeNote(Places& places, const std::string& text);
+
 // --near, --distance and --about as the command line asks for them.
 struct PlaceRequest {
     enum class Kind { Near, Distance, About } kind = Kind::Near;

@@ -20,6 +20,11 @@ constexpr const char* InBox = "select z.city, z.state, z.zip, p.latitude, p.long
                               "where r.north >= ?1 and r.south <= ?2 and r.east >= ?3 and r.west <= ?4";
 constexpr const char* HasZones = "select count(*) from sqlite_schema where name = 'zip_time_zones'";
 constexpr const char* TimeZoneOf = "select time_zone from zip_time_zones where zip = ?1";
+constexpr const char* HasPlaceNames =
+    "select count(*) from sqlite_schema where name in ('zip_census_places', 'named_places')";
+constexpr const char* CensusPlacesOf = "select place, place_key from zip_census_places where zip = ?1 and state = ?2";
+constexpr const char* NamedPlacesOf =
+    "select place, latitude, longitude from named_places where state = ?1 and place_key = ?2";
 constexpr const char* Sources = "select role, file, lines, note from data_sources order by rowid";
 
 std::string textOf(sqlite3_stmt* statement, int column) {
@@ -34,6 +39,8 @@ Places::Places(sqlite3* db) : m_db(db) {
     m_located = sqlite3_step(count) == SQLITE_ROW && sqlite3_column_int(count, 0) == 4;
     sqlite3_stmt* zones = statement(HasZones);
     m_zoned = sqlite3_step(zones) == SQLITE_ROW && sqlite3_column_int(zones, 0) == 1;
+    sqlite3_stmt* names = statement(HasPlaceNames);
+    m_placeNames = sqlite3_step(names) == SQLITE_ROW && sqlite3_column_int(names, 0) == 2;
 }
 
 sqlite3_stmt* Places::statement(const char* sql) {
@@ -111,6 +118,34 @@ std::string Places::timeZoneOf(const std::string& zip) {
     sqlite3_stmt* select = statement(TimeZoneOf);
     bind(select, 1, zip);
     return sqlite3_step(select) == SQLITE_ROW ? textOf(select, 0) : std::string();
+}
+
+std::vector<Places::PlaceName> Places::censusPlacesOf(const std::string& zip, const std::string& state) {
+    std::vector<PlaceName> found;
+    if (!m_placeNames)
+        return found;
+    sqlite3_stmt* select = statement(CensusPlacesOf);
+    bind(select, 1, zip);
+    bind(select, 2, state);
+    int stepped;
+    while ((stepped = sqlite3_step(select)) == SQLITE_ROW)
+        found.push_back({textOf(select, 0), textOf(select, 1)});
+    done(m_db, stepped);
+    return found;
+}
+
+std::vector<Places::NamedPoint> Places::namedPlaces(const std::string& state, const std::string& key) {
+    std::vector<NamedPoint> found;
+    if (!m_placeNames)
+        return found;
+    sqlite3_stmt* select = statement(NamedPlacesOf);
+    bind(select, 1, state);
+    bind(select, 2, key);
+    int stepped;
+    while ((stepped = sqlite3_step(select)) == SQLITE_ROW)
+        found.push_back({textOf(select, 0), {sqlite3_column_double(select, 1), sqlite3_column_double(select, 2)}});
+    done(m_db, stepped);
+    return found;
 }
 
 std::optional<Places::Retired> Places::retired(const std::string& zip) {

@@ -32,6 +32,19 @@ public:
     // Whether the database holds time zones, and a ZIP's ("America/New_York";
     // empty where it has none: a military ZIP, one with no point).
     bool zoned() const { return m_zoned; }
+    // The names people use for places, where the database holds them: the
+    // census places a ZIP's area overlaps in a state (each with its key),
+    // and the points of the populated places of a state with a key.
+    bool knowsPlaceNames() const { return m_placeNames; }
+    struct PlaceName {
+        std::string place, key;
+    };
+    std::vector<PlaceName> censusPlacesOf(const std::string& zip, const std::string& state);
+    struct NamedPoint {
+        std::string place;
+        geo::GeoPoint point;
+    };
+    std::vector<NamedPoint> namedPlaces(const std::string& state, const std::string& key);
     std::string timeZoneOf(const std::string& zip);
 
     // A retired ZIP's last town and state, and the ZIPs that town has now.
@@ -61,6 +74,7 @@ private:
     sqlite3* m_db;
     bool m_located = false;
     bool m_zoned = false;
+    bool m_placeNames = false;
     std::map<const char*, sqlite::Statement> m_statements;
 };
 

@@ -130,6 +130,8 @@ std::string_view verdictWord(Kind kind) {
         return "ok";
     case Kind::Format:
         return "format";
+    case Kind::LocalName:
+        return "local-name";
     case Kind::Mismatch:
         return "mismatch";
     case Kind::UnknownCity:
@@ -239,12 +241,32 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
     // The ZIP's own city, written so, in another state: the state may be
     // what is wrong, so no ZIP of the state written is certain.
     const std::string key = ziplist::cityKey(city);
+    // A ZIP of the state named may be right whatever the city says: no other is suggested.
+    const bool zipInState =
+        std::any_of(zipRows.begin(), zipRows.end(), [&](std::uint32_t row) { return index.place(row).state == code; });
+    const ZipIndex::Place& zipsOwn = index.place(zipRows.front());
+    std::string farPlace;
+    if (facts && zipInState) {
+        if (const std::optional<ZipFacts::LocalName> name = facts->localName(zip->five, code, key)) {
+            if (name->overlaps || (name->miles && *name->miles <= LocalNameMiles)) {
+                verdict.kind = Kind::LocalName;
+                verdict.suggestedZip = zip->corrected() ? zip->five : std::string();
+                std::string said = name->overlaps ? zip->five + " (" + zipsOwn.city + ") lies partly in " + name->place
+                                                  : name->place + " is a place " + oneDecimal(*name->miles)
+                                                        + " mi from " + zip->five + " (" + placeOf(zipsOwn) + ")";
+                addNote(verdict.note, said);
+                return verdict;
+            }
+            if (name->miles)
+                farPlace = name->place + " is a place " + oneDecimal(*name->miles) + " mi from " + zip->five;
+        }
+    }
     const bool sameNameElsewhere = std::any_of(zipRows.begin(), zipRows.end(), [&](std::uint32_t row) {
         return index.place(row).state != code && ziplist::cityKey(index.place(row).city) == key;
     });
     if (!keyRows.empty()) {
         verdict.kind = Kind::Mismatch;
-        verdict.suggestedZip = sameNameElsewhere ? std::string() : onlyZip(index, keyRows);
+        verdict.suggestedZip = sameNameElsewhere || zipInState ? std::string() : onlyZip(index, keyRows);
         // A few miles is often a neighbourhood's name; hundreds a wrong ZIP.
         if (facts) {
             verdict.milesFromCity = milesFrom(*facts, zip->five, index, keyRows);
@@ -271,15 +293,20 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
     addNote(verdict.note, "no city " + std::string(city) + " in " + code);
     if (!spelling) {
         addNote(verdict.note, zipsOwnPlace);
+        addNote(verdict.note, farPlace);
         return verdict;
     }
     verdict.note += "; nearest: " + index.place(spelling->front()).city;
     if (zipBelongsTo(*spelling)) {
         verdict.suggestedZip = zip->corrected() ? zip->five : std::string();
-    } else {
-        verdict.suggestedZip = onlyZip(index, *spelling);
-        addNote(verdict.note, zipsOwnPlace);
+        return verdict;
     }
+    // A town spelt nearly so elsewhere may be the one meant, or the row's
+    // city a name the data lacks: said with how far it is, never suggested.
+    if (const std::optional<double> miles = facts ? milesFrom(*facts, zip->five, index, *spelling) : std::nullopt)
+        verdict.note.append(", ").append(oneDecimal(*miles)).append(" mi away");
+    addNote(verdict.note, zipsOwnPlace);
+    addNote(verdict.note, farPlace);
     return verdict;
 }
 

@@ -21,4 +21,22 @@ std::optional<geo::GeoPoint> ZipFacts::point(std::string_view zip) {
     return found->second;
 }
 
+std::optional<ZipFacts::LocalName> ZipFacts::localName(const std::string& zip, const std::string& state,
+                                                       const std::string& key) {
+    if (!m_places.knowsPlaceNames() || key.empty())
+        return std::nullopt;
+    for (const Places::PlaceName& census : m_places.censusPlacesOf(zip, state))
+        if (census.key == key)
+            return LocalName{census.place, true, std::nullopt};
+    const std::optional<geo::GeoPoint> from = point(zip);
+    std::optional<LocalName> nearest;
+    for (const Places::NamedPoint& named : m_places.namedPlaces(state, key)) {
+        const std::optional<double> miles =
+            from ? std::optional<double>(geo::milesBetween(*from, named.point)) : std::nullopt;
+        if (!nearest || (miles && (!nearest->miles || *miles < *nearest->miles)))
+            nearest = LocalName{named.place, false, miles};
+    }
+    return nearest;
+}
+
 } // namespace olvaris::lookup

@@ -39,6 +39,21 @@ inline constexpr const char* TimeZones =
     "CREATE TABLE zip_time_zones (zip TEXT PRIMARY KEY COLLATE NOCASE, time_zone TEXT) WITHOUT ROWID;";
 inline constexpr const char* InsertTimeZone = "INSERT INTO zip_time_zones (zip, time_zone) VALUES (?1, ?2)";
 
+// The names people use for where they live, beside each ZIP's own, each
+// with its key (ziplist::cityKey) by which the check finds it: the census
+// places a ZIP's area overlaps, and populated places (neighbourhoods among
+// them) with their points.
+inline constexpr const char* PlaceNames =
+    "CREATE TABLE zip_census_places (zip TEXT COLLATE NOCASE, state TEXT COLLATE NOCASE, place TEXT, place_key TEXT);"
+    "CREATE TABLE named_places (place TEXT, state TEXT COLLATE NOCASE, place_key TEXT, latitude REAL, longitude REAL);";
+inline constexpr const char* PlaceNameIndexes =
+    "CREATE INDEX zip_census_places_by_zip ON zip_census_places (zip, state);"
+    "CREATE INDEX named_places_by_key ON named_places (state, place_key);";
+inline constexpr const char* InsertCensusPlace =
+    "INSERT INTO zip_census_places (zip, state, place, place_key) VALUES (?1, ?2, ?3, ?4)";
+inline constexpr const char* InsertNamedPlace =
+    "INSERT INTO named_places (place, state, place_key, latitude, longitude) VALUES (?1, ?2, ?3, ?4, ?5)";
+
 inline constexpr const char* InsertPlace =
     "INSERT INTO zip_places (zip, latitude, longitude, county, county_fips) VALUES (?1, ?2, ?3, ?4, ?5)";
 inline constexpr const char* InsertPoint =

@@ -6,6 +6,7 @@
 // Nothing is written unless the whole input is valid: the database is built
 // under a temporary name beside the output and renamed over it at the end.
 #include "OpenSheet.h"
+#include "PlaceNames.h"
 #include "TimeZones.h"
 #include "ZipMerge.h"
 #include "ZipRecords.h"
@@ -32,6 +33,7 @@ constexpr int UsageError = 2;
 
 constexpr const char* Usage = "usage: zipbase-build [--help] [--version] [--columns CITY,STATE,ZIP] [--sheet NAME|N]\n"
                               "                     [--locations FILE] [--current FILE] [--time-zones FILE]\n"
+                              "                     [--census-places FILE] [--named-places FILE]\n"
                               "                     [--note ROLE=TEXT]... INPUT OUTPUT\n";
 constexpr const char* Help = R"(
 Builds OUTPUT, a database for Olvaris and olvaris-lookup, from INPUT, which may be
@@ -69,8 +71,13 @@ columns, where it has them, give its ZIPs' points first):
                     before those of --locations, and it gives each ZIP's county
   --time-zones FILE a CSV with ZIP and time_zone columns: each ZIP's time zone as the
                     tz database names it (America/New_York); a ZIP it lacks has none
+  --census-places FILE  a CSV with ZIP, State and Place columns: the census places
+                    (cities, towns, villages, CDPs) each ZIP's area overlaps
+  --named-places FILE   a CSV with Place, State, Latitude and Longitude columns:
+                    populated places, neighbourhoods among them, and where they are
   --note ROLE=TEXT  what a source is (its name, date, licence), recorded in OUTPUT for
-                    olvaris-lookup --about; ROLE is list, locations, current or time-zones
+                    olvaris-lookup --about; ROLE is list, locations, current, time-zones,
+                    census-places or named-places
 A point outside -90..90 / -180..180, or 0,0, is no place: said as FILE:LINE and left
 out. Territories and military ZIPs are never retired (the export does not cover them).
 )";
@@ -148,7 +155,7 @@ std::array<std::string, 3> storedForm(const std::array<std::string, 3>& row, lon
 
 // The inputs beside the list, and what each source is.
 struct Sources {
-    std::optional<std::string> locations, current, timeZones;
+    std::optional<std::string> locations, current, timeZones, censusPlaces, namedPlaces;
     std::map<std::string, std::string> notes; // by role
 };
 
@@ -218,6 +225,48 @@ void insertSource(sqlite3* db, sqlite3_stmt* statement, const std::string& role,
     const auto note = sources.notes.find(role);
     bindText(db, statement, 4, note == sources.notes.end() ? std::string() : note->second);
     step(db, statement);
+}
+
+// A source recorded with a statement of its own.
+void insertSourceRow(sqlite3* db, const std::string& role, const std::string& file, long lines,
+                     const Sources& sources) {
+    olvaris::sqlite::Statement statement;
+    check(db, olvaris::sqlite::prepare(db, olvaris::schema::InsertSource, statement));
+    insertSource(db, statement.get(), role, file, lines, sources);
+}
+
+// The names people use for their places, from the sources that give them.
+void insertPlaceNames(sqlite3* db, const Sources& sources) {
+    exec(db, olvaris::schema::PlaceNames);
+    olvaris::sqlite::Statement statement;
+    if (sources.censusPlaces) {
+        check(db, olvaris::sqlite::prepare(db, olvaris::schema::InsertCensusPlace, statement));
+        const olvaris::zipdata::CensusPlaces places = olvaris::zipdata::readCensusPlaces(*sources.censusPlaces);
+        sayLeftOut(*sources.censusPlaces, places.leftOut);
+        for (const olvaris::zipdata::CensusPlace& place : places.rows) {
+            bindText(db, statement.get(), 1, place.zip);
+            bindText(db, statement.get(), 2, place.state);
+            bindText(db, statement.get(), 3, place.place);
+            bindText(db, statement.get(), 4, ziplist::cityKey(place.place));
+            step(db, statement.get());
+        }
+        insertSourceRow(db, "census-places", *sources.censusPlaces, places.lines, sources);
+    }
+    if (sources.namedPlaces) {
+        check(db, olvaris::sqlite::prepare(db, olvaris::schema::InsertNamedPlace, statement));
+        const olvaris::zipdata::NamedPlaces places = olvaris::zipdata::readNamedPlaces(*sources.namedPlaces);
+        sayLeftOut(*sources.namedPlaces, places.leftOut);
+        for (const olvaris::zipdata::NamedPlace& place : places.rows) {
+            bindText(db, statement.get(), 1, place.place);
+            bindText(db, statement.get(), 2, place.state);
+            bindText(db, statement.get(), 3, ziplist::cityKey(place.place));
+            check(db, sqlite3_bind_double(statement.get(), 4, place.point.latitude));
+            check(db, sqlite3_bind_double(statement.get(), 5, place.point.longitude));
+            step(db, statement.get());
+        }
+        insertSourceRow(db, "named-places", *sources.namedPlaces, places.lines, sources);
+    }
+    exec(db, olvaris::schema::PlaceNameIndexes);
 }
 
 struct Built {
@@ -302,6 +351,8 @@ Built build(const std::string& input, const std::string& output, const std::opti
         }
         insertSource(db.get(), statements.source.get(), "time-zones", *sources.timeZones, zones.lines, sources);
     }
+    if (sources.censusPlaces || sources.namedPlaces)
+        insertPlaceNames(db.get(), sources);
     if (merging) {
         std::optional<olvaris::zipdata::Locations> locations;
         std::optional<olvaris::zipdata::CurrentExport> current;
@@ -399,7 +450,9 @@ int main(int argc, char** argv) {
         for (const auto& [option, value, takes] :
              {std::tuple{"--columns", &columns, "CITY,STATE,ZIP"}, std::tuple{"--sheet", &sheet, "NAME or N"},
               std::tuple{"--locations", &sources.locations, "FILE"}, std::tuple{"--current", &sources.current, "FILE"},
-              std::tuple{"--time-zones", &sources.timeZones, "FILE"}, std::tuple{"--note", &note, "ROLE=TEXT"}}) {
+              std::tuple{"--time-zones", &sources.timeZones, "FILE"},
+              std::tuple{"--census-places", &sources.censusPlaces, "FILE"},
+              std::tuple{"--named-places", &sources.namedPlaces, "FILE"}, std::tuple{"--note", &note, "ROLE=TEXT"}}) {
             const std::string name(option);
             if (argument != name && argument.rfind(name + "=", 0) != 0)
                 continue;
@@ -414,8 +467,10 @@ int main(int argc, char** argv) {
             const size_t equals = note->find('=');
             const std::string role = note->substr(0, equals);
             if (equals == std::string::npos
-                || (role != "list" && role != "locations" && role != "current" && role != "time-zones")) {
-                std::cerr << "zipbase-build: --note takes ROLE=TEXT, ROLE list, locations, current or time-zones\n"
+                || (role != "list" && role != "locations" && role != "current" && role != "time-zones"
+                    && role != "census-places" && role != "named-places")) {
+                std::cerr << "zipbase-build: --note takes ROLE=TEXT, ROLE list, locations, current, time-zones, "
+                             "census-places or named-places\n"
                           << Usage;
                 return UsageError;
             }

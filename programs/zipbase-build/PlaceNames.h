@@ -1,0 +1,37 @@
+#pragma once
+#include "CurrentData.h"
+#include "GeoPoint.h"
+#include <string>
+#include <vector>
+
+namespace olvaris::zipdata {
+
+// The names people use for where they live, beside each ZIP's own: the
+// census places (cities, towns, villages, CDPs) a ZIP's area overlaps, and
+// populated places with their points (neighbourhoods among them). Each name
+// is kept with its key (ziplist::cityKey), by which the check finds it.
+struct CensusPlace {
+    std::string zip, state, place;
+};
+struct CensusPlaces {
+    std::vector<CensusPlace> rows;
+    long lines = 0;
+    std::vector<LeftOut> leftOut;
+};
+// A CSV whose header names the ZIP, State and Place columns.
+// Throws std::runtime_error for a file that cannot be read or names no such columns.
+CensusPlaces readCensusPlaces(const std::string& path);
+
+struct NamedPlace {
+    std::string place, state;
+    geo::GeoPoint point;
+};
+struct NamedPlaces {
+    std::vector<NamedPlace> rows;
+    long lines = 0;
+    std::vector<LeftOut> leftOut;
+};
+// A CSV whose header names the Place, State, Latitude and Longitude columns.
+NamedPlaces readNamedPlaces(const std::string& path);
+
+} // namespace olvaris::zipdata
