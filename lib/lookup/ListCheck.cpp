@@ -76,31 +76,24 @@ namespace {
 std::unique_ptr<CheckedOutput> outputFor(const ListCheckOptions& options, const QString& listName,
                                          const std::string& sheetName, const std::vector<bool>& hiddenColumns,
                                          char separator, bool byteOrderMark, std::FILE* out,
-                                         std::unique_ptr<OutputFile>& file) {
+                                         const std::vector<ReadFile>& reading, std::unique_ptr<OutputFile>& file) {
     if (!options.output)
         return std::make_unique<CheckedRows>(out, options.json, options.problemsOnly, separator, byteOrderMark);
     const std::string path = toSystemBytes(*options.output).toStdString();
-    if (options.output->endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
-        return std::make_unique<CheckedWorkbook>(path, sheetName, QFileInfo(listName).fileName().toStdString(),
-                                                 options.problemsOnly, hiddenColumns);
-    file = std::make_unique<OutputFile>(path);
+    const bool workbook = options.output->endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive);
+    file = std::make_unique<OutputFile>(path, workbook ? OutputFile::Filling::ByName : OutputFile::Filling::Stream,
+                                        reading);
+    if (workbook)
+        return std::make_unique<CheckedWorkbook>(file->temporaryPath(), sheetName,
+                                                 QFileInfo(listName).fileName().toStdString(), options.problemsOnly,
+                                                 hiddenColumns);
     return std::make_unique<CheckedRows>(file->stream(), options.json, options.problemsOnly, separator, byteOrderMark);
-}
-
-// Whether two paths are one file, by any name.
-bool sameFile(const QString& one, const QString& other) {
-    struct stat a {
-    }, b{};
-    return ::stat(toSystemBytes(one).constData(), &a) == 0 && ::stat(toSystemBytes(other).constData(), &b) == 0
-           && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 } // namespace
 
 int checkList(const ListCheckOptions& options, const QString& database, std::FILE* out) {
     const QString name = options.file == QLatin1String("-") ? QStringLiteral("standard input") : options.file;
-    if (options.output && options.file != QLatin1String("-") && sameFile(options.file, *options.output))
-        return complain(*options.output, QStringLiteral("is the list being checked: name another file"));
     QString problem;
     const int descriptor = openList(options.file, problem);
     if (descriptor < 0)
@@ -197,7 +190,10 @@ int checkList(const ListCheckOptions& options, const QString& database, std::FIL
             hiddenColumns.push_back(sheet->columnHidden(column));
         try {
             output = outputFor(options, name, sheet ? sheet->name() : QFileInfo(name).completeBaseName().toStdString(),
-                               hiddenColumns, separator, byteOrderMark, out, outputFile);
+                               hiddenColumns, separator, byteOrderMark, out,
+                               {{descriptor, {}, "the list being checked"},
+                                {-1, toSystemBytes(database).toStdString(), "the database being read"}},
+                               outputFile);
         } catch (const std::runtime_error& error) {
             return complain(*options.output, QString::fromLocal8Bit(error.what()));
         }

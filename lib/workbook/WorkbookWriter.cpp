@@ -1,11 +1,8 @@
 #include "WorkbookWriter.h"
 #include "Utf8.h"
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <stdexcept>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 #include <zip.h>
@@ -20,11 +17,6 @@ constexpr lxw_color_t CorrectedFill = 0xFFF2CC;
 constexpr lxw_color_t NeedsLookFill = 0xF8CBAD;
 constexpr size_t LongestCellText = 32767;
 
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
 bool dateOf(const std::string& text, lxw_datetime& date) {
     date = {};
     return std::sscanf(text.c_str(), "%4d-%2d-%2d", &date.year, &date.month, &date.day) == 3 && date.month >= 1
@@ -34,15 +26,9 @@ bool dateOf(const std::string& text, lxw_datetime& date) {
 } // namespace
 
 WorkbookWriter::WorkbookWriter(const std::string& path, const std::string& sheetName) : m_path(path) {
-    std::string name = path + ".XXXXXX";
-    const int descriptor = ::mkstemp(name.data());
-    if (descriptor < 0)
-        throw std::runtime_error(folderOf(path) + ": " + std::strerror(errno));
-    ::close(descriptor);
-    m_temporary = name;
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    m_workbook = workbook_new_opt(m_temporary.c_str(), &options);
+    m_workbook = workbook_new_opt(m_path.c_str(), &options);
     if (m_workbook == nullptr)
         throw std::runtime_error("the workbook could not be begun");
     // A sheet's name has at most 31 characters and none of []:*?/\ .
@@ -62,12 +48,10 @@ WorkbookWriter::WorkbookWriter(const std::string& path, const std::string& sheet
 }
 
 WorkbookWriter::~WorkbookWriter() {
-    if (!m_committed) {
-        if (m_workbook != nullptr) {
-            // Closing is the only way to free it; what it writes is removed.
-            workbook_close(m_workbook);
-        }
-        ::unlink(m_temporary.c_str());
+    if (!m_closed && m_workbook != nullptr) {
+        // Closing is the only way to free it; what it writes is removed.
+        workbook_close(m_workbook);
+        ::unlink(m_path.c_str());
     }
 }
 
@@ -181,18 +165,19 @@ void WorkbookWriter::summary(const std::string& title, const std::vector<std::pa
     }
 }
 
-void WorkbookWriter::commit(const std::function<void()>& beforeRename) {
+void WorkbookWriter::close() {
     if (m_header >= 0 && m_columns > 0)
         worksheet_autofilter(m_sheet, lxw_row_t(m_header), 0, lxw_row_t(std::max(m_header, m_row - 1)),
                              lxw_col_t(m_columns + 2));
     const lxw_error closed = workbook_close(m_workbook);
     m_workbook = nullptr;
-    check(closed, m_temporary.c_str());
+    m_closed = true;
+    check(closed, "the workbook could not be written");
     // libxlsxwriter does not see a write to its own temporary files fail
     // (a full disk, the file-size limit): the sheet's part must hold at
     // least every text written into it, and a row tag for each row.
     int error = 0;
-    zip_t* written = zip_open(m_temporary.c_str(), ZIP_RDONLY, &error);
+    zip_t* written = zip_open(m_path.c_str(), ZIP_RDONLY, &error);
     zip_stat_t sheet;
     zip_stat_init(&sheet);
     const bool whole = written != nullptr && zip_stat(written, "xl/worksheets/sheet1.xml", 0, &sheet) == 0
@@ -202,29 +187,6 @@ void WorkbookWriter::commit(const std::function<void()>& beforeRename) {
     if (!whole)
         throw std::runtime_error("the workbook could not be written whole (is the disk full, or a file-size limit "
                                  "set?)");
-    // In place only once it is whole on the disk; with the mode a new file
-    // gets.
-    const int descriptor = ::open(m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0 || ::fsync(descriptor) != 0) {
-        const int error = errno;
-        if (descriptor >= 0)
-            ::close(descriptor);
-        throw std::runtime_error(m_temporary + ": " + std::strerror(error));
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(descriptor, 0666 & ~mask);
-    ::close(descriptor);
-    if (beforeRename)
-        beforeRename();
-    if (::rename(m_temporary.c_str(), m_path.c_str()) != 0)
-        throw std::runtime_error(m_path + ": " + std::strerror(errno));
-    m_committed = true;
-    const int folder = ::open(folderOf(m_path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
 }
 
 } // namespace workbook
