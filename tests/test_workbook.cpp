@@ -326,6 +326,64 @@ private slots:
         QCOMPARE(readFile(list), before);
     }
 
+    // The list's sheet is named after the list, as far as a spreadsheet
+    // takes the name; whatever the list's name, the workbook is written and
+    // read back with both its sheets.
+    void everyListNameGivesASheetName_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("sheet");
+        QTest::newRow("plain") << "customers"
+                               << "customers";
+        QTest::newRow("the summary's name") << "summary"
+                                            << "Checked";
+        QTest::newRow("the summary's name in capitals") << "SUMMARY"
+                                                        << "Checked";
+        QTest::newRow("a name Excel keeps") << "history"
+                                            << "Checked";
+        QTest::newRow("apostrophes at the ends") << "'q1'"
+                                                 << "q1";
+        QTest::newRow("only apostrophes") << "'''"
+                                          << "Checked";
+        QTest::newRow("characters a sheet name cannot hold") << "a[b]c:d*e?f\\g\th"
+                                                             << "abcdefgh";
+        QTest::newRow("long, cut between characters") << QString(40, QChar(0xE9)) << QString(31, QChar(0xE9));
+        QTest::newRow("a character of two UTF-16 units at the cut")
+            << QString(30, 'a') + QString::fromUtf8("\xF0\x9F\x98\x80") << QString(30, 'a');
+        QTest::newRow("an apostrophe at the cut") << QString(30, 'a') + "'b" << QString(30, 'a');
+    }
+    void everyListNameGivesASheetName() {
+        QFETCH(QString, list);
+        QFETCH(QString, sheet);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(list + ".csv"), out = dir.filePath("checked.xlsx");
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::WriteOnly));
+        written.write("City,State,ZIP\nBoston,MA,02108\n");
+        written.close();
+        const Run run = lookup({"--check", file, "--output", out});
+        QVERIFY2(run.status == 0, run.err.constData());
+        const auto first = workbook::openSheet(out.toStdString(), workbook::FileKind::Zip, std::nullopt);
+        QCOMPARE(QString::fromStdString(first->name()), sheet);
+        QVERIFY(workbook::openSheet(out.toStdString(), workbook::FileKind::Zip, "Summary")->next());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // A list the writer refuses (more columns than a sheet has) is an
+    // error, status 2, and no file is left.
+    void aListTheWriterRefusesLeavesNothing() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("wide.csv"), out = dir.filePath("checked.xlsx");
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::WriteOnly));
+        written.write("City,State,ZIP" + QByteArray(16400, ',') + "\nBoston,MA,02108\n");
+        written.close();
+        const Run run = lookup({"--check", file, "--output", out});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.startsWith(("olvaris-lookup: " + out + ": the columns could not be set").toUtf8()),
+                 run.err.constData());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"wide.csv"});
+    }
+
     // libxlsxwriter does not notice its own writes failing: a workbook cut
     // short by the file-size limit must not be put in place as if whole.
     void aWorkbookCutShortIsNotKept() {

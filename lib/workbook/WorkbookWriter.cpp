@@ -1,5 +1,5 @@
 #include "WorkbookWriter.h"
-#include "Utf8.h"
+#include "SheetTitle.h"
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -16,6 +16,8 @@ namespace {
 constexpr lxw_color_t CorrectedFill = 0xFFF2CC;
 constexpr lxw_color_t NeedsLookFill = 0xF8CBAD;
 constexpr size_t LongestCellText = 32767;
+constexpr const char* ColumnsNotSet = "the columns could not be set";
+constexpr const char* CellNotWritten = "a cell could not be written";
 
 bool dateOf(const std::string& text, lxw_datetime& date) {
     date = {};
@@ -31,20 +33,13 @@ WorkbookWriter::WorkbookWriter(const std::string& path, const std::string& sheet
     m_workbook = workbook_new_opt(m_path.c_str(), &options);
     if (m_workbook == nullptr)
         throw std::runtime_error("the workbook could not be begun");
-    // A sheet's name has at most 31 characters and none of []:*?/\ .
-    std::string title;
-    for (const char c : sheetName)
-        if (std::strchr("[]:*?/\\", c) == nullptr)
-            title += c;
-    title = title.substr(0, 31);
-    while (!title.empty() && (static_cast<unsigned char>(title.back()) & 0xC0) == 0x80)
-        title.pop_back();
-    if (!title.empty() && (static_cast<unsigned char>(title.back()) & 0x80) != 0)
-        title.pop_back();
-    if (title.empty() || title == "Summary")
-        title = "Checked";
-    m_sheet = workbook_add_worksheet(m_workbook, title.c_str());
+    m_sheet = workbook_add_worksheet(m_workbook, sheetTitle(sheetName).c_str());
     m_summary = workbook_add_worksheet(m_workbook, "Summary");
+    if (m_sheet == nullptr || m_summary == nullptr) {
+        workbook_close(m_workbook);
+        ::unlink(m_path.c_str());
+        throw std::runtime_error("the workbook's sheets could not be begun");
+    }
 }
 
 WorkbookWriter::~WorkbookWriter() {
@@ -53,6 +48,13 @@ WorkbookWriter::~WorkbookWriter() {
         workbook_close(m_workbook);
         ::unlink(m_path.c_str());
     }
+}
+
+lxw_format* WorkbookWriter::newFormat() {
+    lxw_format* format = workbook_add_format(m_workbook);
+    if (format == nullptr)
+        throw std::runtime_error("the workbook's formats could not be made: out of memory");
+    return format;
 }
 
 void WorkbookWriter::check(int error, const char* what) const {
@@ -65,7 +67,7 @@ lxw_format* WorkbookWriter::formatFor(const std::string& code, Mark mark) {
         return nullptr;
     lxw_format*& format = m_formats[{code, mark}];
     if (format == nullptr) {
-        format = workbook_add_format(m_workbook);
+        format = newFormat();
         if (!code.empty())
             format_set_num_format(format, code.c_str());
         if (mark != Mark::None)
@@ -80,10 +82,12 @@ void WorkbookWriter::setColumns(const std::vector<bool>& hidden, size_t columns)
     hide.hidden = 1;
     for (size_t column = 0; column < hidden.size() && column < columns; ++column)
         if (hidden[column])
-            worksheet_set_column_opt(m_sheet, lxw_col_t(column), lxw_col_t(column), LXW_DEF_COL_WIDTH, nullptr, &hide);
+            check(worksheet_set_column_opt(m_sheet, lxw_col_t(column), lxw_col_t(column), LXW_DEF_COL_WIDTH, nullptr,
+                                           &hide),
+                  ColumnsNotSet);
     // The verdict and the suggested ZIP code, then the note, which is long.
-    worksheet_set_column(m_sheet, lxw_col_t(columns), lxw_col_t(columns + 1), 14, nullptr);
-    worksheet_set_column(m_sheet, lxw_col_t(columns + 2), lxw_col_t(columns + 2), 60, nullptr);
+    check(worksheet_set_column(m_sheet, lxw_col_t(columns), lxw_col_t(columns + 1), 14, nullptr), ColumnsNotSet);
+    check(worksheet_set_column(m_sheet, lxw_col_t(columns + 2), lxw_col_t(columns + 2), 60, nullptr), ColumnsNotSet);
 }
 
 void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::string>& added, Mark mark,
@@ -95,7 +99,7 @@ void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::
     if (hidden) {
         lxw_row_col_options hide{};
         hide.hidden = 1;
-        worksheet_set_row_opt(m_sheet, at, LXW_DEF_ROW_HEIGHT, nullptr, &hide);
+        check(worksheet_set_row_opt(m_sheet, at, LXW_DEF_ROW_HEIGHT, nullptr, &hide), CellNotWritten);
     }
     const auto text = [&](lxw_col_t column, const std::string& value, lxw_format* format) {
         if (value.size() > LongestCellText)
@@ -103,10 +107,10 @@ void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::
                                      + std::to_string(LongestCellText) + " characters does not fit a cell");
         if (value.empty()) {
             if (format != nullptr)
-                worksheet_write_blank(m_sheet, at, column, format);
+                check(worksheet_write_blank(m_sheet, at, column, format), CellNotWritten);
             return;
         }
-        check(worksheet_write_string(m_sheet, at, column, value.c_str(), format), "a cell could not be written");
+        check(worksheet_write_string(m_sheet, at, column, value.c_str(), format), CellNotWritten);
         m_textBytes += value.size();
     };
     const size_t width = std::max(cells.size(), m_columns);
@@ -121,17 +125,19 @@ void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::
         lxw_datetime date{};
         switch (cell.kind) {
         case Cell::Kind::Number:
-            worksheet_write_number(m_sheet, at, column, cell.number, format);
+            check(worksheet_write_number(m_sheet, at, column, cell.number, format), CellNotWritten);
             break;
         case Cell::Kind::Boolean:
             // Shown as a word by every spreadsheet, not as 1 or 0.
-            worksheet_write_boolean(m_sheet, at, column, cell.text == "TRUE",
-                                    formatFor("\"TRUE\";\"TRUE\";\"FALSE\"", mark));
+            check(worksheet_write_boolean(m_sheet, at, column, cell.text == "TRUE",
+                                          formatFor("\"TRUE\";\"TRUE\";\"FALSE\"", mark)),
+                  CellNotWritten);
             break;
         case Cell::Kind::Date:
             if (dateOf(cell.text, date))
-                worksheet_write_datetime(m_sheet, at, column, &date,
-                                         formatFor(cell.format.empty() ? "yyyy-mm-dd" : cell.format, mark));
+                check(worksheet_write_datetime(m_sheet, at, column, &date,
+                                               formatFor(cell.format.empty() ? "yyyy-mm-dd" : cell.format, mark)),
+                      CellNotWritten);
             else
                 text(column, cell.text, format);
             break;
@@ -151,24 +157,26 @@ void WorkbookWriter::headerWritten() {
 }
 
 void WorkbookWriter::summary(const std::string& title, const std::vector<std::pair<std::string, long>>& counts) {
-    lxw_format* bold = workbook_add_format(m_workbook);
+    lxw_format* bold = newFormat();
     format_set_bold(bold);
-    worksheet_set_column(m_summary, 0, 0, 40, nullptr);
-    worksheet_write_string(m_summary, 0, 0, title.c_str(), bold);
-    worksheet_write_string(m_summary, 2, 0, "verdict", bold);
-    worksheet_write_string(m_summary, 2, 1, "rows", bold);
+    constexpr const char* Summary = "the summary could not be written";
+    check(worksheet_set_column(m_summary, 0, 0, 40, nullptr), Summary);
+    check(worksheet_write_string(m_summary, 0, 0, title.c_str(), bold), Summary);
+    check(worksheet_write_string(m_summary, 2, 0, "verdict", bold), Summary);
+    check(worksheet_write_string(m_summary, 2, 1, "rows", bold), Summary);
     lxw_row_t at = 3;
     for (const auto& [verdict, rows] : counts) {
-        worksheet_write_string(m_summary, at, 0, verdict.c_str(), nullptr);
-        worksheet_write_number(m_summary, at, 1, double(rows), nullptr);
+        check(worksheet_write_string(m_summary, at, 0, verdict.c_str(), nullptr), Summary);
+        check(worksheet_write_number(m_summary, at, 1, double(rows), nullptr), Summary);
         ++at;
     }
 }
 
 void WorkbookWriter::close() {
     if (m_header >= 0 && m_columns > 0)
-        worksheet_autofilter(m_sheet, lxw_row_t(m_header), 0, lxw_row_t(std::max(m_header, m_row - 1)),
-                             lxw_col_t(m_columns + 2));
+        check(worksheet_autofilter(m_sheet, lxw_row_t(m_header), 0, lxw_row_t(std::max(m_header, m_row - 1)),
+                                   lxw_col_t(m_columns + 2)),
+              "the filter could not be set");
     const lxw_error closed = workbook_close(m_workbook);
     m_workbook = nullptr;
     m_closed = true;

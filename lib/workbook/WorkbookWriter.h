@@ -45,6 +45,7 @@ public:
     static constexpr long MostRows = 1048576;
 
 private:
+    lxw_format* newFormat();
     lxw_format* formatFor(const std::string& code, Mark mark);
     void check(int error, const char* what) const;
 
