@@ -404,6 +404,30 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"list.csv"});
     }
 
+    // The workbook's main part is where the package's relationships say,
+    // by a name relative to the package or from its root.
+    void theMainPartIsWhereThePackageSays_data() {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("relative") << "xl/book.xml";
+        QTest::newRow("from the root") << "/xl/book.xml";
+    }
+    void theMainPartIsWhereThePackageSays() {
+        QFETCH(QString, target);
+        QTemporaryDir dir;
+        const QString book = dir.filePath(QStringLiteral("list.xlsx"));
+        Parts parts = xlsx(oneRow("Boston", R"(<c r="D2" t="inlineStr"><is><t>02108</t></is></c>)"));
+        for (auto& [name, text] : parts) {
+            if (name == "_rels/.rels")
+                text.replace(text.find("xl/workbook.xml"), 15, target.toStdString());
+            else if (name == "xl/workbook.xml" || name == "xl/_rels/workbook.xml.rels")
+                name.replace(name.find("workbook"), 8, "book");
+        }
+        writeZip(book, parts);
+        const Run run = lookup({"--check", book, "--json"});
+        QVERIFY2(run.status == 0, run.err.constData());
+        QCOMPARE(::verdicts(run.out), QStringList{"ok"});
+    }
+
     // Each refused with its reason, status 2, and no output file begun.
     void badWorkbooksAreRefused_data() {
         QTest::addColumn<QString>("kind");
