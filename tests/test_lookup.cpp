@@ -13,6 +13,8 @@
 #include <cmath>
 #include <QtTest>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace olvaris::test;
 
@@ -23,11 +25,16 @@ struct Run {
     QByteArray out, err;
 };
 
-Run lookup(const QStringList& arguments, const QByteArray& input = {}) {
+// Standard input the bytes given, or the file named.
+Run lookup(const QStringList& arguments, const QByteArray& input = {}, const QString& inputFile = {}) {
     QProcess process;
+    if (!inputFile.isEmpty())
+        process.setStandardInputFile(inputFile);
     process.start(QStringLiteral(LOOKUP_PROGRAM), arguments);
-    process.write(input);
-    process.closeWriteChannel();
+    if (inputFile.isEmpty()) {
+        process.write(input);
+        process.closeWriteChannel();
+    }
     process.waitForFinished(120000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
             process.readAllStandardError()};
@@ -414,6 +421,107 @@ private slots:
         const Run cut = lookup({"--check", file("cut.csv", "city,state,zip\nBoston,MA,02108\n\"\n")});
         QCOMPARE(cut.status, 2);
         QCOMPARE(cut.out, QByteArray("city,state,zip,verdict,suggested_zip,note\r\nBoston,MA,02108,ok,,\r\n"));
+    }
+
+    // --output writes where it is told and changes nothing else there: a
+    // pipe or a device is written to; a link stays a link and its file is
+    // replaced, keeping its mode (and owner); a folder and the files the
+    // check reads are refused and left as they were, with no file beside.
+    void anOutputKeepsWhatIsThere_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("suffix");
+        for (const char* target : {"pipe", "device", "link", "mode", "database", "list on standard input", "folder"})
+            for (const char* suffix : {".csv", ".xlsx"})
+                QTest::newRow((QByteArray(target) + suffix).constData()) << target << suffix;
+    }
+    void anOutputKeepsWhatIsThere() {
+        QFETCH(QString, target);
+        QFETCH(QString, suffix);
+        TestFolders folders(TestFolders::WithoutDatabase);
+        const QByteArray rows = "City,State,ZIP\nBoston,MA,02108\n";
+        folders.writeFile(QStringLiteral("list.csv"), rows);
+        const QString list = folders.filePath(QStringLiteral("list.csv"));
+        QString output = folders.filePath("out" + suffix);
+        const QByteArray name = QFile::encodeName(output);
+        QStringList arguments{"--check", list};
+        QString input;
+        QByteArray before;
+        QProcess reader;
+        struct stat old {};
+        const bool root = ::geteuid() == 0;
+        if (target == "pipe") {
+            QVERIFY(::mkfifo(name.constData(), 0600) == 0);
+            reader.start(QStringLiteral("cat"), {output});
+        } else if (target == "device") {
+            // Root writes a null device of the test's own, never the machine's.
+            if (!root && suffix == ".xlsx")
+                QSKIP("no device named .xlsx without root");
+            if (root)
+                QVERIFY(::mknod(name.constData(), S_IFCHR | 0666, ::makedev(1, 3)) == 0);
+            else
+                output = QStringLiteral("/dev/null");
+        } else if (target == "link" || target == "mode") {
+            const QString file = target == "link" ? folders.filePath("file" + suffix) : output;
+            folders.writeFile(QFileInfo(file).fileName(), "old");
+            QVERIFY(::chmod(QFile::encodeName(file).constData(), target == "link" ? 0640 : 0600) == 0);
+            if (root)
+                QVERIFY(::chown(QFile::encodeName(file).constData(), 65534, 65534) == 0);
+            if (target == "link")
+                QVERIFY(QFile::link(QFileInfo(file).fileName(), output));
+            QVERIFY(::stat(QFile::encodeName(file).constData(), &old) == 0);
+        } else if (target == "database") {
+            output = folders.filePath("zips" + suffix);
+            QVERIFY(QFile::copy(TestFolders::shippedDatabase(), output));
+            arguments << "--database" << output;
+        } else if (target == "list on standard input") {
+            output = folders.filePath("list" + suffix);
+            folders.writeFile(QFileInfo(output).fileName(), rows);
+            arguments[1] = QStringLiteral("-");
+            input = output;
+        } else if (target == "folder") {
+            QVERIFY(QDir().mkdir(output));
+        }
+        QFile readBack(output);
+        if (QFileInfo(output).isFile() && readBack.open(QIODevice::ReadOnly))
+            before = readBack.readAll();
+        readBack.close();
+        const QStringList inFolder = QDir(folders.appFolder()).entryList(QDir::AllEntries | QDir::System);
+        const Run run = lookup(arguments + QStringList{"--output", output}, {}, input);
+        const QByteArray start = suffix == ".csv" ? QByteArray("City,State,ZIP,verdict") : QByteArray("PK\3\4");
+
+        struct stat now {};
+        QVERIFY(::lstat(QFile::encodeName(output).constData(), &now) == 0);
+        QCOMPARE(QDir(folders.appFolder()).entryList(QDir::AllEntries | QDir::System), inFolder);
+        if (target == "database" || target == "list on standard input" || target == "folder") {
+            QCOMPARE(run.status, 2);
+            const char* why = target == "database" ? ": is the database being read: name another file"
+                              : target == "folder" ? ": is a folder"
+                                                   : ": is the list being checked: name another file";
+            QVERIFY2(run.err == "olvaris-lookup: " + QFile::encodeName(output) + why + "\n", run.err.constData());
+            if (target != "folder") {
+                QVERIFY(readBack.open(QIODevice::ReadOnly));
+                QCOMPARE(readBack.readAll(), before);
+            }
+            return;
+        }
+        QVERIFY2(run.status == 0, run.err.constData());
+        if (target == "pipe") {
+            QVERIFY(reader.waitForFinished(10000));
+            QVERIFY(reader.readAllStandardOutput().startsWith(start));
+            QVERIFY(S_ISFIFO(now.st_mode));
+        } else if (target == "device") {
+            QVERIFY(S_ISCHR(now.st_mode));
+        } else {
+            QCOMPARE(S_ISLNK(now.st_mode), target == "link");
+            struct stat file {};
+            QVERIFY(::stat(QFile::encodeName(output).constData(), &file) == 0);
+            QVERIFY(file.st_ino != old.st_ino); // replaced, not written over
+            QCOMPARE(file.st_mode, old.st_mode);
+            QCOMPARE(file.st_uid, old.st_uid);
+            QCOMPARE(file.st_gid, old.st_gid);
+            QVERIFY(readBack.open(QIODevice::ReadOnly));
+            QVERIFY(readBack.readAll().startsWith(start));
+        }
     }
 
     // Many patterns in one run give each one's rows, led by the pattern; the

@@ -139,6 +139,43 @@ private slots:
         QCOMPARE(readSeparator(), QStringLiteral("TAB"));
     }
 
+    // A save rewrites the whole store: what of it the store cannot read
+    // back (random bytes, a line of no setting, a control character, more
+    // than it can write and read again) is dropped, the rest kept, and the
+    // value saved is there at the next start.
+    void aSaveWritesOnlyWhatItReadsBack_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("other"); // the other key's value read after the save
+        constexpr int Largest = int(SettingsStore::LargestStore / 4);
+        QByteArray growing; // percent-encoded, each key comes back three times as long
+        for (QByteArray line; growing.size() + line.size() <= Largest - 10;
+             line = QByteArray(64, '%') + QByteArray::number(growing.size()) + "=\n")
+            growing += line;
+        const QByteArray other = "[Olvaris]\r\nOther = 1\n";
+        QTest::newRow("random bytes") << TestFolders::randomBytes(1000000, 5) << "<absent>";
+        QTest::newRow("a store, then random bytes") << other + TestFolders::randomBytes(1000000, 5) << "1";
+        QTest::newRow("a line of no setting") << "; mine\nnot a setting\n" + other << "1";
+        QTest::newRow("a control character") << "[Olvaris]\nOther=\x01\n" + other << "1";
+        QTest::newRow("keys that grow most, the largest kept") << other + growing << "1";
+        QTest::newRow("past the largest kept")
+            << growing + QByteArray(Largest + 1 - growing.size() - other.size(), '\n') + other << "<absent>";
+    }
+    void aSaveWritesOnlyWhatItReadsBack() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, other);
+        TestFolders folders;
+        const QString file = SettingsStore::fileFor(App);
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        QFile store(file);
+        QVERIFY(store.open(QIODevice::WriteOnly));
+        store.write(content);
+        store.close();
+        QCOMPARE(probe(folders, {QStringLiteral("type"), Key, QStringLiteral(";")}), QStringLiteral("typed"));
+        QVERIFY(QFileInfo(file).size() <= SettingsStore::LargestStore);
+        QCOMPARE(probe(folders, {QStringLiteral("read"), Key}), QStringLiteral(";"));
+        QCOMPARE(probe(folders, {QStringLiteral("read"), QStringLiteral("Other")}), other);
+    }
+
     void garbageContentGivesTheDefault() {
         TestFolders folders;
         const QString file = SettingsStore::fileFor(App);

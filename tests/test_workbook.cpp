@@ -295,6 +295,64 @@ private slots:
         QCOMPARE(readFile(list), before);
     }
 
+    // The list's sheet is named after the list, as far as a spreadsheet
+    // takes the name; whatever the list's name, the workbook is written and
+    // read back with both its sheets.
+    void everyListNameGivesASheetName_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("sheet");
+        QTest::newRow("plain") << "customers"
+                               << "customers";
+        QTest::newRow("the summary's name") << "summary"
+                                            << "Checked";
+        QTest::newRow("the summary's name in capitals") << "SUMMARY"
+                                                        << "Checked";
+        QTest::newRow("a name Excel keeps") << "history"
+                                            << "Checked";
+        QTest::newRow("apostrophes at the ends") << "'q1'"
+                                                 << "q1";
+        QTest::newRow("only apostrophes") << "'''"
+                                          << "Checked";
+        QTest::newRow("characters a sheet name cannot hold") << "a[b]c:d*e?f\\g\th"
+                                                             << "abcdefgh";
+        QTest::newRow("long, cut between characters") << QString(40, QChar(0xE9)) << QString(31, QChar(0xE9));
+        QTest::newRow("a character of two UTF-16 units at the cut")
+            << QString(30, 'a') + QString::fromUtf8("\xF0\x9F\x98\x80") << QString(30, 'a');
+        QTest::newRow("an apostrophe at the cut") << QString(30, 'a') + "'b" << QString(30, 'a');
+    }
+    void everyListNameGivesASheetName() {
+        QFETCH(QString, list);
+        QFETCH(QString, sheet);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(list + ".csv"), out = dir.filePath("checked.xlsx");
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::WriteOnly));
+        written.write("City,State,ZIP\nBoston,MA,02108\n");
+        written.close();
+        const Run run = lookup({"--check", file, "--output", out});
+        QVERIFY2(run.status == 0, run.err.constData());
+        const auto first = workbook::openSheet(out.toStdString(), workbook::FileKind::Zip, std::nullopt);
+        QCOMPARE(QString::fromStdString(first->name()), sheet);
+        QVERIFY(workbook::openSheet(out.toStdString(), workbook::FileKind::Zip, "Summary")->next());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // A list the writer refuses (more columns than a sheet has) is an
+    // error, status 2, and no file is left.
+    void aListTheWriterRefusesLeavesNothing() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("wide.csv"), out = dir.filePath("checked.xlsx");
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::WriteOnly));
+        written.write("City,State,ZIP" + QByteArray(16400, ',') + "\nBoston,MA,02108\n");
+        written.close();
+        const Run run = lookup({"--check", file, "--output", out});
+        QCOMPARE(run.status, 2);
+        QVERIFY2(run.err.startsWith(("olvaris-lookup: " + out + ": the columns could not be set").toUtf8()),
+                 run.err.constData());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"wide.csv"});
+    }
+
     // libxlsxwriter does not notice its own writes failing: a workbook cut
     // short by the file-size limit must not be put in place as if whole.
     void aWorkbookCutShortIsNotKept() {
@@ -353,6 +411,30 @@ private slots:
             QCOMPARE(QString(error.what()), QStringLiteral("out of memory reading the workbook"));
             QCOMPARE(sheet != nullptr, opened);
         }
+    }
+
+    // The workbook's main part is where the package's relationships say,
+    // by a name relative to the package or from its root.
+    void theMainPartIsWhereThePackageSays_data() {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("relative") << "xl/book.xml";
+        QTest::newRow("from the root") << "/xl/book.xml";
+    }
+    void theMainPartIsWhereThePackageSays() {
+        QFETCH(QString, target);
+        QTemporaryDir dir;
+        const QString book = dir.filePath(QStringLiteral("list.xlsx"));
+        Parts parts = xlsx(oneRow("Boston", R"(<c r="D2" t="inlineStr"><is><t>02108</t></is></c>)"));
+        for (auto& [name, text] : parts) {
+            if (name == "_rels/.rels")
+                text.replace(text.find("xl/workbook.xml"), 15, target.toStdString());
+            else if (name == "xl/workbook.xml" || name == "xl/_rels/workbook.xml.rels")
+                name.replace(name.find("workbook"), 8, "book");
+        }
+        writeZip(book, parts);
+        const Run run = lookup({"--check", book, "--json"});
+        QVERIFY2(run.status == 0, run.err.constData());
+        QCOMPARE(::verdicts(run.out), QStringList{"ok"});
     }
 
     // Each refused with its reason, status 2, and no output file begun.

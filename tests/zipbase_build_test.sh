@@ -76,7 +76,16 @@ accepts geonames 'US\t99553\tAkutan\tAlaska\tAK\tAleutians East\t013\t\t\t54.143
 # An export: its columns found by name, the rest passed over; what the rows
 # hold brought to the stored form, and what cannot be stored refused.
 accepts export 'Name,Street,City,State,ZIP,County\r\nA,"1st St, Apt 2",Boston,Massachusetts,2134,y\r\nB,x, Boston ,ma,02134-1234,y\r\nC,x,Holtsville,NY,5011234,y\r\n' \
-    'Boston|MA|02134\nBoston|MA|02134\nHoltsville|NY|00501'
+    'Boston|MA|02134\nHoltsville|NY|00501'
+# A row stored as another was (a dump with repeated lines) is one row; the
+# same ZIP under another name stays a row of its own.
+line=$(printf 'US\t02108\tBoston\tMassachusetts\tMA\tSuffolk\t025\t\t\t42.3576\t-71.0684\t4')
+{ yes "$line" | head -100000; printf 'US\t02108\tBeacon Hill\tMassachusetts\tMA\tSuffolk\t025\t\t\t42.3576\t-71.0684\t4\n'; } \
+    >"$work/repeated.txt"
+"$tool" "$work/repeated.txt" "$work/repeated.mdb" >"$work/repeated.out" 2>&1 || fail "repeated rows refused"
+[ "$(q "$work/repeated.mdb" "select group_concat(city, '|') from zip_codes")" = 'Boston|Beacon Hill' ] \
+    || fail "repeated rows: $(q "$work/repeated.mdb" 'select count(*) from zip_codes') stored"
+grep -q ': 2 rows; 99999 repeated rows left out' "$work/repeated.out" || fail "repeated rows said: $(cat "$work/repeated.out")"
 refuses empty-city 'zip;city;state\n00001;A;NY\n00002; ;NY\n' 3
 refuses no-zip 'city,state,zip\nA,NY,00001\nB,NY,1\n' 3
 refuses no-state 'city\tstate\tzip\nA\tXX\t00001\n' 2

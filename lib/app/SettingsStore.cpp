@@ -1,6 +1,9 @@
 #include "SettingsStore.h"
+#include "SettingsText.h"
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
 #include <QSettings>
 #include <cstdio>
 #include <sys/stat.h>
@@ -11,6 +14,33 @@ namespace {
 // One INI file per application key, in the user's configuration folder.
 QSettings openStore(const QString& applicationKey) {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, applicationKey);
+}
+
+// A save rewrites the whole store through QSettings, which reads any bytes
+// as some INI and writes back what it made of them, escaped: random bytes
+// would come back larger than any store it reads, and the value saved
+// would be lost with them. What the store cannot read back is dropped
+// first (under the lock the store writes under), so that what is written
+// is read again.
+bool keepWhatCanBeReadBack(const QString& file) {
+    QFile store(file);
+    if (!store.exists())
+        return true;
+    if (!store.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = store.read(SettingsStore::LargestStore + 1);
+    store.close();
+    const std::string readable =
+        readableSettingsText(std::string_view(text.constData(), size_t(text.size())), SettingsStore::LargestStore);
+    if (readable.size() == size_t(text.size()))
+        return true;
+    QLockFile lock(file + QStringLiteral(".lock"));
+    if (!lock.tryLock(1000))
+        return false;
+    QSaveFile rewritten(file);
+    return rewritten.open(QIODevice::WriteOnly)
+           && rewritten.write(readable.data(), qint64(readable.size())) == qint64(readable.size())
+           && rewritten.commit();
 }
 } // namespace
 
@@ -30,7 +60,7 @@ QString SettingsStore::Read(const QString& applicationKey, const QString& sectio
 
 bool SettingsStore::Save(const QString& applicationKey, const QString& section, const QString& key,
                          const QString& value) {
-    if (!usable(applicationKey))
+    if (!usable(applicationKey) || !keepWhatCanBeReadBack(fileFor(applicationKey)))
         return false;
     QSettings store = openStore(applicationKey);
     store.beginGroup(section);

@@ -1,5 +1,4 @@
 #include "CheckedWorkbook.h"
-#include "RemoveOnSignal.h"
 #include <stdexcept>
 
 namespace olvaris::lookup {
@@ -11,10 +10,9 @@ CheckedWorkbook::CheckedWorkbook(const std::string& path, const std::string& she
                                  bool problemsOnly, const std::vector<bool>& hiddenColumns)
     : m_listName(listName), m_problemsOnly(problemsOnly), m_hiddenColumns(hiddenColumns) {
     m_writer.emplace(path, sheetName);
-    removeOnSignal(m_writer->temporaryPath());
 }
 
-CheckedWorkbook::~CheckedWorkbook() { keepOnSignal(); }
+CheckedWorkbook::~CheckedWorkbook() = default;
 
 const std::vector<workbook::Cell>& CheckedWorkbook::cellsOf(const ListRow& row) {
     if (row.cells != nullptr)
@@ -58,8 +56,7 @@ bool CheckedWorkbook::finish(const Tally& tally) {
     counts.emplace_back("all rows", tally.rows);
     try {
         m_writer->summary("Rows of " + m_listName + " by verdict", counts);
-        // Once renamed, the file is the user's: no signal may remove it.
-        m_writer->commit(keepOnSignal);
+        m_writer->close();
         return true;
     } catch (const std::runtime_error& error) {
         m_problem = error.what();

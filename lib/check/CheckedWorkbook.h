@@ -13,7 +13,8 @@ namespace olvaris::lookup {
 // in words); a second sheet counts the rows by verdict.
 class CheckedWorkbook : public CheckedOutput {
 public:
-    // Throws std::runtime_error when the file cannot be begun.
+    // Written to the file named, which the caller puts in place. Throws
+    // std::runtime_error when the workbook cannot be begun.
     CheckedWorkbook(const std::string& path, const std::string& sheetName, const std::string& listName,
                     bool problemsOnly, const std::vector<bool>& hiddenColumns);
     ~CheckedWorkbook() override;

@@ -161,15 +161,18 @@ struct Judges {
 // name). Throws olvaris::Error (Output) where the file cannot be made.
 std::unique_ptr<CheckedOutput> outputFor(const ListCheckOptions& options, const std::string& listName,
                                          const std::string& sheetName, const std::vector<bool>& hiddenColumns,
-                                         const ListHeader& header, std::FILE* out, std::unique_ptr<OutputFile>& file) {
+                                         const ListHeader& header, std::FILE* out, const std::vector<ReadFile>& reading,
+                                         std::unique_ptr<OutputFile>& file) {
     if (!options.output)
         return std::make_unique<CheckedRows>(out, options.json, options.problemsOnly, header.separator,
                                              header.byteOrderMark);
     try {
-        if (endsWithNoCase(*options.output, ".xlsx"))
-            return std::make_unique<CheckedWorkbook>(*options.output, sheetName, fileNameOf(listName),
+        const bool workbook = endsWithNoCase(*options.output, ".xlsx");
+        file = std::make_unique<OutputFile>(
+            *options.output, workbook ? OutputFile::Filling::ByName : OutputFile::Filling::Stream, reading);
+        if (workbook)
+            return std::make_unique<CheckedWorkbook>(file->temporaryPath(), sheetName, fileNameOf(listName),
                                                      options.problemsOnly, hiddenColumns);
-        file = std::make_unique<OutputFile>(*options.output);
     } catch (const std::runtime_error& error) {
         throw Error(Error::Kind::Output, error.what(), *options.output);
     }
@@ -221,21 +224,11 @@ Tally checkRows(ziplist::FieldSource& source, workbook::Sheet* sheet, const zipl
     return tally;
 }
 
-// Whether two paths are one file, by any name.
-bool sameFile(const std::string& one, const std::string& other) {
-    struct stat a {
-    }, b{};
-    return ::stat(one.c_str(), &a) == 0 && ::stat(other.c_str(), &b) == 0 && a.st_dev == b.st_dev
-           && a.st_ino == b.st_ino;
-}
-
 } // namespace
 
 int checkList(const ListCheckOptions& options, const std::string& database, std::FILE* out) {
     const std::string name = options.file == "-" ? std::string("standard input") : options.file;
     const std::string outputName = options.output ? *options.output : std::string("standard output");
-    if (options.output && options.file != "-" && sameFile(options.file, *options.output))
-        return complain(*options.output, "is the list being checked: name another file");
     std::unique_ptr<CheckedOutput> output;
     std::unique_ptr<OutputFile> outputFile;
     try {
@@ -254,8 +247,9 @@ int checkList(const ListCheckOptions& options, const std::string& database, std:
         std::vector<bool> hiddenColumns;
         for (size_t column = 0; sheet && column < header.row.fields.size(); ++column)
             hiddenColumns.push_back(sheet->columnHidden(column));
-        output =
-            outputFor(options, name, sheet ? sheet->name() : baseNameOf(name), hiddenColumns, header, out, outputFile);
+        output = outputFor(
+            options, name, sheet ? sheet->name() : baseNameOf(name), hiddenColumns, header, out,
+            {{closer.descriptor, {}, "the list being checked"}, {-1, database, "the database being read"}}, outputFile);
         writeHeader(*output, header, sheet != nullptr);
         const Tally tally = checkRows(source, sheet, header.row.columns, judges, *output);
         if (!output->finish(tally))

@@ -1,28 +1,65 @@
 #pragma once
 #include <cstdio>
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 namespace olvaris::lookup {
 
-// A text file written whole or not at all: rows go to a temporary file
-// beside it, which commit() puts in its place once it is on the disk.
-// Dropped uncommitted, the temporary file goes and the file is as it was.
+// A file the run reads, which its output may never be.
+struct ReadFile {
+    int descriptor = -1; // an open one (standard input among them), else
+    std::string path;    // one by its name
+    std::string role;    // "the list being checked"
+};
+
+// Where --output goes, written whole or not at all.
+//  - A file (or none yet): written to a temporary file beside it, which
+//    commit() renames over it once it is on the disk, with the old file's
+//    mode, owner and group. A symbolic link is followed to the file it
+//    names, which is replaced; the link stays a link. A file with several
+//    names, or one whose owner cannot be given to a new file, is written
+//    where it is instead, once the whole output is ready.
+//  - A pipe, a device or another special file: written to as a stream,
+//    never replaced.
+//  - A folder, or a file the run reads (by any name): refused.
+// Dropped uncommitted, the temporary file goes and a file is as it was.
 class OutputFile {
 public:
-    // Throws std::runtime_error where the folder takes no file.
-    explicit OutputFile(const std::string& path);
+    // How the output is filled: rows through stream(), or whole by a
+    // library that writes a file by its name (temporaryPath()).
+    enum class Filling { Stream, ByName };
+
+    // Throws std::runtime_error saying why the output cannot go there.
+    OutputFile(const std::string& path, Filling filling, const std::vector<ReadFile>& reading = {});
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
     std::FILE* stream() const { return m_stream; }
+    const std::string& temporaryPath() const { return m_temporary; }
     // Throws std::runtime_error.
     void commit();
 
 private:
-    std::string m_path, m_temporary;
+    enum class Plan { Replace, InPlace, Stream };
+
+    void open(const std::string& path, Filling filling, const std::vector<ReadFile>& reading);
+    void release();
+    void openSpecial();
+    void writeInPlace();
+
+    std::string m_target; // the file replaced or written
+    std::string m_temporary;
+    Plan m_plan = Plan::Replace;
+    int m_temporaryFd = -1;
+    int m_destinationFd = -1; // a special file's
     std::FILE* m_stream = nullptr;
-    bool m_committed = false;
+    bool m_existed = false;
+    mode_t m_mode = 0;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+    bool m_renamed = false;
 };
 
 } // namespace olvaris::lookup

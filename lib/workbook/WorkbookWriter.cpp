@@ -1,11 +1,8 @@
 #include "WorkbookWriter.h"
-#include "Utf8.h"
-#include <cerrno>
+#include "SheetTitle.h"
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <stdexcept>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 #include <zip.h>
@@ -19,11 +16,8 @@ namespace {
 constexpr lxw_color_t CorrectedFill = 0xFFF2CC;
 constexpr lxw_color_t NeedsLookFill = 0xF8CBAD;
 constexpr size_t LongestCellText = 32767;
-
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
+constexpr const char* ColumnsNotSet = "the columns could not be set";
+constexpr const char* CellNotWritten = "a cell could not be written";
 
 bool dateOf(const std::string& text, lxw_datetime& date) {
     date = {};
@@ -34,41 +28,33 @@ bool dateOf(const std::string& text, lxw_datetime& date) {
 } // namespace
 
 WorkbookWriter::WorkbookWriter(const std::string& path, const std::string& sheetName) : m_path(path) {
-    std::string name = path + ".XXXXXX";
-    const int descriptor = ::mkstemp(name.data());
-    if (descriptor < 0)
-        throw std::runtime_error(folderOf(path) + ": " + std::strerror(errno));
-    ::close(descriptor);
-    m_temporary = name;
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    m_workbook = workbook_new_opt(m_temporary.c_str(), &options);
+    m_workbook = workbook_new_opt(m_path.c_str(), &options);
     if (m_workbook == nullptr)
         throw std::runtime_error("the workbook could not be begun");
-    // A sheet's name has at most 31 characters and none of []:*?/\ .
-    std::string title;
-    for (const char c : sheetName)
-        if (std::strchr("[]:*?/\\", c) == nullptr)
-            title += c;
-    title = title.substr(0, 31);
-    while (!title.empty() && (static_cast<unsigned char>(title.back()) & 0xC0) == 0x80)
-        title.pop_back();
-    if (!title.empty() && (static_cast<unsigned char>(title.back()) & 0x80) != 0)
-        title.pop_back();
-    if (title.empty() || title == "Summary")
-        title = "Checked";
-    m_sheet = workbook_add_worksheet(m_workbook, title.c_str());
+    m_sheet = workbook_add_worksheet(m_workbook, sheetTitle(sheetName).c_str());
     m_summary = workbook_add_worksheet(m_workbook, "Summary");
+    if (m_sheet == nullptr || m_summary == nullptr) {
+        workbook_close(m_workbook);
+        ::unlink(m_path.c_str());
+        throw std::runtime_error("the workbook's sheets could not be begun");
+    }
 }
 
 WorkbookWriter::~WorkbookWriter() {
-    if (!m_committed) {
-        if (m_workbook != nullptr) {
-            // Closing is the only way to free it; what it writes is removed.
-            workbook_close(m_workbook);
-        }
-        ::unlink(m_temporary.c_str());
+    if (!m_closed && m_workbook != nullptr) {
+        // Closing is the only way to free it; what it writes is removed.
+        workbook_close(m_workbook);
+        ::unlink(m_path.c_str());
     }
+}
+
+lxw_format* WorkbookWriter::newFormat() {
+    lxw_format* format = workbook_add_format(m_workbook);
+    if (format == nullptr)
+        throw std::runtime_error("the workbook's formats could not be made: out of memory");
+    return format;
 }
 
 void WorkbookWriter::check(int error, const char* what) const {
@@ -81,7 +67,7 @@ lxw_format* WorkbookWriter::formatFor(const std::string& code, Mark mark) {
         return nullptr;
     lxw_format*& format = m_formats[{code, mark}];
     if (format == nullptr) {
-        format = workbook_add_format(m_workbook);
+        format = newFormat();
         if (!code.empty())
             format_set_num_format(format, code.c_str());
         if (mark != Mark::None)
@@ -96,10 +82,12 @@ void WorkbookWriter::setColumns(const std::vector<bool>& hidden, size_t columns)
     hide.hidden = 1;
     for (size_t column = 0; column < hidden.size() && column < columns; ++column)
         if (hidden[column])
-            worksheet_set_column_opt(m_sheet, lxw_col_t(column), lxw_col_t(column), LXW_DEF_COL_WIDTH, nullptr, &hide);
+            check(worksheet_set_column_opt(m_sheet, lxw_col_t(column), lxw_col_t(column), LXW_DEF_COL_WIDTH, nullptr,
+                                           &hide),
+                  ColumnsNotSet);
     // The verdict and the suggested ZIP code, then the note, which is long.
-    worksheet_set_column(m_sheet, lxw_col_t(columns), lxw_col_t(columns + 1), 14, nullptr);
-    worksheet_set_column(m_sheet, lxw_col_t(columns + 2), lxw_col_t(columns + 2), 60, nullptr);
+    check(worksheet_set_column(m_sheet, lxw_col_t(columns), lxw_col_t(columns + 1), 14, nullptr), ColumnsNotSet);
+    check(worksheet_set_column(m_sheet, lxw_col_t(columns + 2), lxw_col_t(columns + 2), 60, nullptr), ColumnsNotSet);
 }
 
 void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::string>& added, Mark mark,
@@ -111,7 +99,7 @@ void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::
     if (hidden) {
         lxw_row_col_options hide{};
         hide.hidden = 1;
-        worksheet_set_row_opt(m_sheet, at, LXW_DEF_ROW_HEIGHT, nullptr, &hide);
+        check(worksheet_set_row_opt(m_sheet, at, LXW_DEF_ROW_HEIGHT, nullptr, &hide), CellNotWritten);
     }
     const auto text = [&](lxw_col_t column, const std::string& value, lxw_format* format) {
         if (value.size() > LongestCellText)
@@ -119,10 +107,10 @@ void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::
                                      + std::to_string(LongestCellText) + " characters does not fit a cell");
         if (value.empty()) {
             if (format != nullptr)
-                worksheet_write_blank(m_sheet, at, column, format);
+                check(worksheet_write_blank(m_sheet, at, column, format), CellNotWritten);
             return;
         }
-        check(worksheet_write_string(m_sheet, at, column, value.c_str(), format), "a cell could not be written");
+        check(worksheet_write_string(m_sheet, at, column, value.c_str(), format), CellNotWritten);
         m_textBytes += value.size();
     };
     const size_t width = std::max(cells.size(), m_columns);
@@ -137,17 +125,19 @@ void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::
         lxw_datetime date{};
         switch (cell.kind) {
         case Cell::Kind::Number:
-            worksheet_write_number(m_sheet, at, column, cell.number, format);
+            check(worksheet_write_number(m_sheet, at, column, cell.number, format), CellNotWritten);
             break;
         case Cell::Kind::Boolean:
             // Shown as a word by every spreadsheet, not as 1 or 0.
-            worksheet_write_boolean(m_sheet, at, column, cell.text == "TRUE",
-                                    formatFor("\"TRUE\";\"TRUE\";\"FALSE\"", mark));
+            check(worksheet_write_boolean(m_sheet, at, column, cell.text == "TRUE",
+                                          formatFor("\"TRUE\";\"TRUE\";\"FALSE\"", mark)),
+                  CellNotWritten);
             break;
         case Cell::Kind::Date:
             if (dateOf(cell.text, date))
-                worksheet_write_datetime(m_sheet, at, column, &date,
-                                         formatFor(cell.format.empty() ? "yyyy-mm-dd" : cell.format, mark));
+                check(worksheet_write_datetime(m_sheet, at, column, &date,
+                                               formatFor(cell.format.empty() ? "yyyy-mm-dd" : cell.format, mark)),
+                      CellNotWritten);
             else
                 text(column, cell.text, format);
             break;
@@ -167,32 +157,35 @@ void WorkbookWriter::headerWritten() {
 }
 
 void WorkbookWriter::summary(const std::string& title, const std::vector<std::pair<std::string, long>>& counts) {
-    lxw_format* bold = workbook_add_format(m_workbook);
+    lxw_format* bold = newFormat();
     format_set_bold(bold);
-    worksheet_set_column(m_summary, 0, 0, 40, nullptr);
-    worksheet_write_string(m_summary, 0, 0, title.c_str(), bold);
-    worksheet_write_string(m_summary, 2, 0, "verdict", bold);
-    worksheet_write_string(m_summary, 2, 1, "rows", bold);
+    constexpr const char* Summary = "the summary could not be written";
+    check(worksheet_set_column(m_summary, 0, 0, 40, nullptr), Summary);
+    check(worksheet_write_string(m_summary, 0, 0, title.c_str(), bold), Summary);
+    check(worksheet_write_string(m_summary, 2, 0, "verdict", bold), Summary);
+    check(worksheet_write_string(m_summary, 2, 1, "rows", bold), Summary);
     lxw_row_t at = 3;
     for (const auto& [verdict, rows] : counts) {
-        worksheet_write_string(m_summary, at, 0, verdict.c_str(), nullptr);
-        worksheet_write_number(m_summary, at, 1, double(rows), nullptr);
+        check(worksheet_write_string(m_summary, at, 0, verdict.c_str(), nullptr), Summary);
+        check(worksheet_write_number(m_summary, at, 1, double(rows), nullptr), Summary);
         ++at;
     }
 }
 
-void WorkbookWriter::commit(const std::function<void()>& beforeRename) {
+void WorkbookWriter::close() {
     if (m_header >= 0 && m_columns > 0)
-        worksheet_autofilter(m_sheet, lxw_row_t(m_header), 0, lxw_row_t(std::max(m_header, m_row - 1)),
-                             lxw_col_t(m_columns + 2));
+        check(worksheet_autofilter(m_sheet, lxw_row_t(m_header), 0, lxw_row_t(std::max(m_header, m_row - 1)),
+                                   lxw_col_t(m_columns + 2)),
+              "the filter could not be set");
     const lxw_error closed = workbook_close(m_workbook);
     m_workbook = nullptr;
-    check(closed, m_temporary.c_str());
+    m_closed = true;
+    check(closed, "the workbook could not be written");
     // libxlsxwriter does not see a write to its own temporary files fail
     // (a full disk, the file-size limit): the sheet's part must hold at
     // least every text written into it, and a row tag for each row.
     int error = 0;
-    zip_t* written = zip_open(m_temporary.c_str(), ZIP_RDONLY, &error);
+    zip_t* written = zip_open(m_path.c_str(), ZIP_RDONLY, &error);
     zip_stat_t sheet;
     zip_stat_init(&sheet);
     const bool whole = written != nullptr && zip_stat(written, "xl/worksheets/sheet1.xml", 0, &sheet) == 0
@@ -202,29 +195,6 @@ void WorkbookWriter::commit(const std::function<void()>& beforeRename) {
     if (!whole)
         throw std::runtime_error("the workbook could not be written whole (is the disk full, or a file-size limit "
                                  "set?)");
-    // In place only once it is whole on the disk; with the mode a new file
-    // gets.
-    const int descriptor = ::open(m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0 || ::fsync(descriptor) != 0) {
-        const int error = errno;
-        if (descriptor >= 0)
-            ::close(descriptor);
-        throw std::runtime_error(m_temporary + ": " + std::strerror(error));
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(descriptor, 0666 & ~mask);
-    ::close(descriptor);
-    if (beforeRename)
-        beforeRename();
-    if (::rename(m_temporary.c_str(), m_path.c_str()) != 0)
-        throw std::runtime_error(m_path + ": " + std::strerror(errno));
-    m_committed = true;
-    const int folder = ::open(folderOf(m_path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
 }
 
 } // namespace workbook

@@ -1,7 +1,6 @@
 #pragma once
 #include "Cell.h"
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -16,15 +15,14 @@ namespace workbook {
 // Writes a checked list as an .xlsx workbook with libxlsxwriter, a row at a
 // time in its constant-memory mode: the list's sheet, each row's cells as
 // they were (text as text, numbers and dates with their formats) and the
-// check's columns after them, then a sheet of counts. It is written to a
-// temporary file beside the path and put in place by commit(), so a
-// failure leaves no half-written workbook and whatever was there before.
+// check's columns after them, then a sheet of counts. The file is written
+// whole by close(); a writer dropped before that leaves no file.
 class WorkbookWriter {
 public:
     // How a row is marked for a person: a fill, and its text says why.
     enum class Mark { None, Corrected, NeedsLook };
 
-    // Throws std::runtime_error when the folder takes no file.
+    // Throws std::runtime_error when the workbook cannot be begun.
     WorkbookWriter(const std::string& path, const std::string& sheetName);
     ~WorkbookWriter();
     WorkbookWriter(const WorkbookWriter&) = delete;
@@ -40,19 +38,18 @@ public:
     // to the last row.
     void headerWritten();
     void summary(const std::string& title, const std::vector<std::pair<std::string, long>>& counts);
-    // Writes the workbook and puts it in place. Throws std::runtime_error.
-    // beforeRename is called once it is whole, just before.
-    void commit(const std::function<void()>& beforeRename = {});
-    const std::string& temporaryPath() const { return m_temporary; }
+    // Writes the workbook to its file. Throws std::runtime_error.
+    void close();
 
     // The most rows a sheet holds.
     static constexpr long MostRows = 1048576;
 
 private:
+    lxw_format* newFormat();
     lxw_format* formatFor(const std::string& code, Mark mark);
     void check(int error, const char* what) const;
 
-    std::string m_path, m_temporary;
+    std::string m_path;
     lxw_workbook* m_workbook = nullptr;
     lxw_worksheet* m_sheet = nullptr;
     lxw_worksheet* m_summary = nullptr;
@@ -61,7 +58,7 @@ private:
     long m_header = -1;
     size_t m_columns = 0;
     uint64_t m_textBytes = 0; // of the cells' texts written to the list's sheet
-    bool m_committed = false;
+    bool m_closed = false;
 };
 
 } // namespace workbook

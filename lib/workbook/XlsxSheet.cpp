@@ -57,6 +57,7 @@ struct Relation {
     std::string target, type;
 };
 
+// The package's own are those of the part "" (_rels/.rels).
 std::map<std::string, Relation> relationsOf(const ZipArchive& archive, const std::string& part) {
     const size_t slash = part.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : part.substr(0, slash + 1);
@@ -188,7 +189,8 @@ private:
 
 XlsxSheet::XlsxSheet(const std::string& path, const std::optional<std::string>& choice) : m_archive(path) {
     std::string workbook = "xl/workbook.xml";
-    for (const auto& [id, relation] : relationsOf(m_archive, "_rels/.rels"))
+    // The package's own relationships (_rels/.rels) name its main part.
+    for (const auto& [id, relation] : relationsOf(m_archive, ""))
         if (endsWith(relation.type, "/officeDocument"))
             workbook = relation.target;
     std::vector<SheetEntry> sheets;

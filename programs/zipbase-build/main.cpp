@@ -21,6 +21,7 @@
 #include <map>
 #include <optional>
 #include <memory>
+#include <set>
 #include <tuple>
 #include <string>
 #include <sys/stat.h>
@@ -270,7 +271,7 @@ void insertPlaceNames(sqlite3* db, const Sources& sources) {
 }
 
 struct Built {
-    long rows = 0, retired = 0, added = 0, located = 0, withCounty = 0;
+    long rows = 0, repeated = 0, retired = 0, added = 0, located = 0, withCounty = 0;
     bool merged = false;
 };
 
@@ -329,16 +330,23 @@ Built build(const std::string& input, const std::string& output, const std::opti
     std::vector<olvaris::zipdata::ListRow> held;
     Built built;
     long listed = 0;
+    // A row as stored once already (a dump given twice, a place spelt alike
+    // in two forms) would be found twice by every search: it is one row.
+    std::set<std::array<std::string, 3>> seen;
     std::array<std::string, 3> row;
     while (records.next(row)) {
         std::array<std::string, 3> stored = storedForm(row, records.recordLine(), corrections, input);
+        ++listed;
+        if (!seen.insert(stored).second) {
+            ++built.repeated;
+            continue;
+        }
         if (merging)
             held.push_back(std::move(stored));
         else
             insertRow(db.get(), statements.row.get(), stored);
-        ++listed;
     }
-    built.rows = listed;
+    built.rows = listed - built.repeated;
     insertSource(db.get(), statements.source.get(), "list", input, listed, sources);
     if (sources.timeZones) {
         check(db.get(), olvaris::sqlite::prepare(db.get(), olvaris::schema::InsertTimeZone, statements.timeZone));
@@ -379,8 +387,13 @@ Built build(const std::string& input, const std::string& output, const std::opti
         for (const std::string& said : merged.said)
             std::cerr << *sources.current << ": " << said << "\n";
         insertMerged(db.get(), statements, merged);
-        built = Built{long(merged.rows.size()), long(merged.retired.size()), merged.added,
-                      merged.located,           merged.withCounty,           true};
+        built = Built{long(merged.rows.size()),
+                      built.repeated,
+                      long(merged.retired.size()),
+                      merged.added,
+                      merged.located,
+                      merged.withCounty,
+                      true};
     }
     statements = Statements();
     exec(db.get(), "COMMIT");
@@ -545,6 +558,8 @@ int main(int argc, char** argv) {
                                                         "forms, "
                                                 : std::string())
                       << corrections.states << " states written as their codes)";
+        if (built.repeated > 0)
+            std::cout << "; " << built.repeated << " repeated rows left out";
         if (built.merged)
             std::cout << "; " << built.retired << " ZIP codes retired, " << built.added << " added; " << built.located
                       << " located, " << built.withCounty << " with their county";
