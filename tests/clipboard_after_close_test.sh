@@ -3,10 +3,10 @@
 # clipboard manager on a virtual X server; a manager that never answers
 # and no manager at all end the program all the same. While the program
 # runs, clients flooding it with requests leave its memory where it was.
-# Usage: clipboard_after_close_test.sh <stand-in> <close probe> <program folder>
+# Usage: clipboard_after_close_test.sh <stand-in> <close probe> <program folder> <flooding client>
 # (run under xvfb-run)
 set -u
-standin=$1 probe=$2 folder=$3
+standin=$1 probe=$2 folder=$3 flood_client=$4
 work=$(mktemp -d)
 manager="" flooder=""
 cleanup() { kill $manager $flooder 2>/dev/null; rm -rf "$work"; }
@@ -43,6 +43,27 @@ done
 "$standin" read > "$work/pasted.txt" || fail "no copy: the manager's text was lost"
 grep -q "saved" "$work/manager.out" || fail "the manager saved nothing"
 [ "$(grep -c saved "$work/manager.out")" -eq 2 ] || fail "a program without a copy handed something over"
+
+# Clients asking for the text as fast as it is answered, meanwhile: the
+# manager's requests at the close go first, and it saves the whole text.
+rm -f "$work/copied.txt"
+saves=$(grep -c '^saved' "$work/manager.out")
+"$probe" "$folder" "$work/copied.txt" --all 3000 > "$work/probe.out" 2>&1 &
+probe_pid=$!
+wait_for copied "$work/probe.out" "close under a flood: the probe did not copy"
+for _ in $(seq 5); do
+    "$flood_client" STRING 1000 > /dev/null 2>&1 &
+    flooder="$flooder $!"
+done
+wait "$probe_pid" || fail "close under a flood: the probe ended with $?"
+kill $flooder
+wait $flooder 2>/dev/null
+flooder=""
+expected="saved $(wc -c < "$work/copied.txt") bytes"
+[ "$(grep -c '^saved' "$work/manager.out")" -gt "$saves" ] &&
+    [ "$(grep '^saved' "$work/manager.out" | tail -n 1)" = "$expected" ] ||
+    fail "close under a flood: the manager did not save the text"
+echo "ok: close under a flood, the manager $expected"
 stop_manager
 
 # A manager that never answers, and no manager: the program still ends.

@@ -128,8 +128,11 @@ int manage(Connection& connection, bool answer) {
                 continue;
             }
         }
-        if (serving)
+        if (serving) {
             serving->handle(event.get());
+            while (serving->hasWork())
+                serving->serveTurn();
+        }
     }
 }
 

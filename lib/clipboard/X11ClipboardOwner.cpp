@@ -11,9 +11,11 @@ namespace {
 std::unique_ptr<ClipboardOwner> g_owner;
 std::once_flag g_started;
 
-// Events are served a batch at a time, so the window's thread, waiting for
-// the lock to give or take the text, gets it between batches of a flood.
-constexpr int EventsPerBatch = 32;
+// Events are taken a turn at a time, so the window's thread, waiting for
+// the lock to give or take the text, gets it between turns of a flood.
+// Taking them is cheap (requests past the server's bounds are dropped), so
+// the thread reads faster than any flood comes and a paste is seen soon.
+constexpr int EventsPerTurn = 512;
 // Stalled transfers are looked for at least this often while any is open;
 // with none the thread sleeps until the server or the window's thread has
 // something for it.
@@ -65,9 +67,16 @@ bool ClipboardOwner::take(QByteArray utf8) {
     });
     xcb_set_selection_owner(m_connection->xcb(), m_connection->window(), m_clipboard, now);
     const bool owned = m_connection->selectionOwner(m_clipboard) == m_connection->window();
+    // Requests still waiting are answered with the new text.
+    std::optional<RequestQueue> waiting;
+    if (m_server)
+        waiting = m_server->giveUpWaitingRequests();
     m_server.reset();
-    if (owned)
+    if (owned) {
         m_server.emplace(*m_connection, m_clipboard, std::move(utf8), now);
+        if (waiting)
+            m_server->adoptWaitingRequests(std::move(*waiting));
+    }
     lock.unlock();
     // Events read while the window's thread waited are in the connection's
     // queue: the serving thread is woken to look.
@@ -104,22 +113,29 @@ ClipboardOwner::Serving ClipboardOwner::stopServing() {
 
 void ClipboardOwner::serve() {
     xcb_connection_t* xcb = m_connection->xcb();
+    bool writable = false;
     for (;;) {
-        bool more = true;
+        bool moreEvents = false;
+        bool work = false;
         bool transferring = false;
-        while (more) {
+        {
             std::lock_guard lock(m_mutex);
             if (m_stop)
                 return;
-            int served = 0;
-            for (; served < EventsPerBatch; ++served) {
+            int taken = 0;
+            for (; taken < EventsPerTurn; ++taken) {
                 Reply<xcb_generic_event_t> event(xcb_poll_for_event(xcb));
                 if (!event)
                     break;
                 if (m_server)
                     m_server->handle(event.get());
             }
-            more = served == EventsPerBatch;
+            moreEvents = taken == EventsPerTurn;
+            if (m_server && writable && m_server->hasWork()) {
+                m_server->serveTurn();
+                // A write that waited may have queued events on the way.
+                moreEvents = true;
+            }
             if (m_server) {
                 m_server->endStalledTransfers(SelectionServer::Clock::now());
                 // Another program's copy: the text is of no more use.
@@ -130,10 +146,15 @@ void ClipboardOwner::serve() {
                 m_server.reset();
                 return;
             }
+            work = m_server && m_server->hasWork();
             transferring = m_server && m_server->transferring();
         }
-        pollfd waits[2] = {{xcb_get_file_descriptor(xcb), POLLIN, 0}, {m_wake, POLLIN, 0}};
-        ::poll(waits, 2, transferring ? LongestSleepMs : -1);
+        // Answers wait until the socket takes them: then they are written
+        // at once, and the events that come meanwhile stay with the server.
+        pollfd waits[2] = {{xcb_get_file_descriptor(xcb), short(POLLIN | (work ? POLLOUT : 0)), 0},
+                           {m_wake, POLLIN, 0}};
+        ::poll(waits, 2, moreEvents ? 0 : transferring ? LongestSleepMs : -1);
+        writable = (waits[0].revents & POLLOUT) != 0;
         std::uint64_t count = 0;
         [[maybe_unused]] const ssize_t read = ::read(m_wake, &count, sizeof count);
     }

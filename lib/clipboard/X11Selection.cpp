@@ -9,8 +9,9 @@ namespace olvaris::x11 {
 
 namespace {
 
-// Pieces of a large transfer stay well below any server's request limit.
-constexpr size_t LargestPiece = size_t(256) << 10;
+// Pieces of a large transfer stay well below any server's request limit,
+// and within what the socket to the server takes without waiting.
+constexpr size_t LargestPiece = size_t(64) << 10;
 
 bool isAscii(const QByteArray& text) {
     return std::all_of(text.cbegin(), text.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -102,7 +103,8 @@ xcb_generic_event_t* Connection::waitForEvent(std::chrono::steady_clock::time_po
 }
 
 SelectionServer::SelectionServer(Connection& connection, xcb_atom_t selection, QByteArray utf8, xcb_timestamp_t since)
-    : m_connection(connection), m_selection(selection), m_utf8(std::move(utf8)), m_since(since) {}
+    : m_connection(connection), m_selection(selection), m_utf8(std::move(utf8)), m_since(since),
+      m_waiting(connection.resourceIdMask()) {}
 
 bool SelectionServer::handle(const xcb_generic_event_t* event) {
     switch (eventType(event)) {
@@ -110,7 +112,9 @@ bool SelectionServer::handle(const xcb_generic_event_t* event) {
         const auto* request = reinterpret_cast<const xcb_selection_request_event_t*>(event);
         if (request->owner != m_connection.window())
             return false;
-        answer(*request);
+        // Past the queue's bounds the request is dropped unanswered: its
+        // client already has requests waiting, or too many clients have.
+        m_waiting.push(*request);
         return true;
     }
     case XCB_SELECTION_CLEAR: {
@@ -122,9 +126,22 @@ bool SelectionServer::handle(const xcb_generic_event_t* event) {
     }
     case XCB_PROPERTY_NOTIFY: {
         const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-        if (!m_transfers.count({notify->window, notify->atom}))
+        const auto transfer = m_transfers.find({notify->window, notify->atom});
+        if (transfer == m_transfers.end())
             return false;
-        continueTransfer(*notify);
+        // The requestor took the last piece: the next is due.
+        if (notify->state == XCB_PROPERTY_DELETE && !transfer->second.due) {
+            transfer->second.due = true;
+            m_due.push_back(transfer->first);
+        }
+        return true;
+    }
+    case 0: {
+        // A requestor's window destroyed meanwhile: its transfers end.
+        const auto* error = reinterpret_cast<const xcb_generic_error_t*>(event);
+        if (error->error_code != XCB_WINDOW)
+            return false;
+        endTransfersTo(error->resource_id);
         return true;
     }
     default:
@@ -132,7 +149,9 @@ bool SelectionServer::handle(const xcb_generic_event_t* event) {
     }
 }
 
-void answerRequest(Connection& connection, const xcb_selection_request_event_t& request, xcb_atom_t property) {
+namespace {
+
+void notifyRequestor(xcb_connection_t* xcb, const xcb_selection_request_event_t& request, xcb_atom_t property) {
     xcb_selection_notify_event_t notify{};
     notify.response_type = XCB_SELECTION_NOTIFY;
     notify.time = request.time;
@@ -140,14 +159,45 @@ void answerRequest(Connection& connection, const xcb_selection_request_event_t& 
     notify.selection = request.selection;
     notify.target = request.target;
     notify.property = property;
-    xcb_send_event(connection.xcb(), 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&notify));
+    xcb_send_event(xcb, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
+}
+
+} // namespace
+
+void answerRequest(Connection& connection, const xcb_selection_request_event_t& request, xcb_atom_t property) {
+    notifyRequestor(connection.xcb(), request, property);
     xcb_flush(connection.xcb());
 }
 
-void SelectionServer::answer(const xcb_selection_request_event_t& request) {
+void SelectionServer::serveTurn() {
+    size_t bytes = 0;
+    while (!m_due.empty() && bytes < TurnBytes) {
+        const TransferKey key = m_due.front();
+        m_due.pop_front();
+        const auto transfer = m_transfers.find(key);
+        if (transfer != m_transfers.end() && transfer->second.due)
+            bytes += sendPiece(key, transfer->second);
+    }
+    for (int answered = 0; answered < AnswersPerTurn && bytes < TurnBytes; ++answered) {
+        const auto request = m_waiting.pop();
+        if (!request)
+            break;
+        bytes += answer(*request);
+    }
+    xcb_flush(m_connection.xcb());
+}
+
+void SelectionServer::serveOnlyClientOf(xcb_window_t window) {
+    m_waiting.keepOnlyClientOf(window);
+    const uint32_t client = m_waiting.clientOf(window);
+    for (auto at = m_transfers.begin(); at != m_transfers.end();)
+        at = m_waiting.clientOf(at->first.first) == client ? std::next(at) : m_transfers.erase(at);
+}
+
+size_t SelectionServer::answer(const xcb_selection_request_event_t& request) {
     xcb_connection_t* xcb = m_connection.xcb();
     xcb_atom_t answered = XCB_NONE;
+    size_t written = 0;
 
     // Old clients name no property: the target is the property then.
     const xcb_atom_t property = request.property == XCB_NONE ? request.target : request.property;
@@ -166,18 +216,22 @@ void SelectionServer::answer(const xcb_selection_request_event_t& request) {
         if (size_t(data.size()) <= m_connection.largestChunk()) {
             xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, request.requestor, property, type, 8, uint32_t(data.size()),
                                 data.constData());
+            written = size_t(data.size());
+            answered = property;
             return;
         }
+        const TransferKey key{request.requestor, property};
+        if (!m_transfers.count(key) && !roomForTransfer(request.requestor))
+            return;
         // In pieces: announce the size, then send a piece each time the
         // requestor deletes the property, and an empty piece at the end.
-        if (!m_transfers.count({request.requestor, property}))
-            makeRoomForTransfer();
         const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
         xcb_change_window_attributes(xcb, request.requestor, XCB_CW_EVENT_MASK, &events);
         const uint32_t size = uint32_t(data.size());
         xcb_change_property(xcb, XCB_PROP_MODE_REPLACE, request.requestor, property, m_connection.atom("INCR"), 32, 1,
                             &size);
-        m_transfers[{request.requestor, property}] = Transfer{data, type, 0, Clock::now()};
+        m_transfers[key] = Transfer{data, type, 0, Clock::now()};
+        answered = property;
     };
 
     if (ours) {
@@ -192,48 +246,57 @@ void SelectionServer::answer(const xcb_selection_request_event_t& request) {
             answered = property;
         } else if (request.target == utf8 || request.target == plainUtf8) {
             sendData(m_utf8, request.target);
-            answered = property;
         } else if (request.target == XCB_ATOM_STRING || request.target == text || request.target == plain) {
             // One Latin-1 copy, made at the first request and shared by all;
             // an ASCII text is its own.
             if (m_latin1.isNull())
                 m_latin1 = isAscii(m_utf8) ? m_utf8 : QString::fromUtf8(m_utf8).toLatin1();
             sendData(m_latin1, XCB_ATOM_STRING);
-            answered = property;
         }
     }
-    answerRequest(m_connection, request, answered);
+    notifyRequestor(xcb, request, answered);
+    return written;
 }
 
-void SelectionServer::continueTransfer(const xcb_property_notify_event_t& notify) {
-    if (notify.state != XCB_PROPERTY_DELETE)
-        return;
-    const auto key = std::make_pair(notify.window, notify.atom);
-    Transfer& transfer = m_transfers[key];
+size_t SelectionServer::sendPiece(const TransferKey& key, Transfer& transfer) {
     const size_t left = size_t(transfer.data.size()) - transfer.sent;
     const size_t piece = std::min(left, m_connection.largestChunk());
-    xcb_change_property(m_connection.xcb(), XCB_PROP_MODE_REPLACE, notify.window, notify.atom, transfer.type, 8,
+    xcb_change_property(m_connection.xcb(), XCB_PROP_MODE_REPLACE, key.first, key.second, transfer.type, 8,
                         uint32_t(piece), transfer.data.constData() + transfer.sent);
     transfer.sent += piece;
     transfer.moved = Clock::now();
+    transfer.due = false;
     if (piece == 0)
         m_transfers.erase(key);
-    xcb_flush(m_connection.xcb());
+    return piece;
 }
 
-void SelectionServer::makeRoomForTransfer() {
-    if (m_transfers.size() < MaxTransfers)
-        return;
-    auto stalest = m_transfers.begin();
-    for (auto at = m_transfers.begin(); at != m_transfers.end(); ++at)
-        if (at->second.moved < stalest->second.moved)
+// A client with MaxTransfersPerClient open is refused another; when all
+// MaxTransfers are open, the longest stalled gives its place up.
+bool SelectionServer::roomForTransfer(xcb_window_t requestor) {
+    const uint32_t client = m_waiting.clientOf(requestor);
+    size_t clientsOwn = 0;
+    auto stalest = m_transfers.end();
+    for (auto at = m_transfers.begin(); at != m_transfers.end(); ++at) {
+        if (m_waiting.clientOf(at->first.first) == client && ++clientsOwn >= MaxTransfersPerClient)
+            return false;
+        if (stalest == m_transfers.end() || at->second.moved < stalest->second.moved)
             stalest = at;
-    m_transfers.erase(stalest);
+    }
+    if (m_transfers.size() >= MaxTransfers)
+        m_transfers.erase(stalest);
+    return true;
+}
+
+void SelectionServer::endTransfersTo(xcb_window_t requestor) {
+    auto at = m_transfers.lower_bound({requestor, 0});
+    while (at != m_transfers.end() && at->first.first == requestor)
+        at = m_transfers.erase(at);
 }
 
 void SelectionServer::endStalledTransfers(Clock::time_point now) {
     for (auto at = m_transfers.begin(); at != m_transfers.end();)
-        at = now - at->second.moved >= StalledTransfer ? m_transfers.erase(at) : std::next(at);
+        at = !at->second.due && now - at->second.moved >= StalledTransfer ? m_transfers.erase(at) : std::next(at);
 }
 
 } // namespace olvaris::x11
