@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
                               : kind == "unsupported"     ? internAtom(xcb, "image/png")
                                                           : internAtom(xcb, kind);
     std::vector<xcb_atom_t> properties;
+    properties.reserve(1000);
     for (int i = 0; i < 1000; ++i)
         properties.push_back(internAtom(xcb, "_FLOOD_" + std::to_string(i)));
     const xcb_window_t window = newWindow(xcb, root);

@@ -30,7 +30,7 @@ std::string readableSettingsText(std::string_view text, long long largestStore) 
         start = end;
         if (!readableLine(line.substr(0, line.size() - (line.back() == '\n' ? 1 : 0))))
             continue;
-        if (static_cast<long long>(kept.size() + line.size()) > largestStore / 4)
+        if (static_cast<long long>(kept.size()) + static_cast<long long>(line.size()) > largestStore / 4)
             break;
         kept += line;
     }

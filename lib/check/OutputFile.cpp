@@ -32,7 +32,10 @@ std::string linkTarget(std::string path) {
         if (length <= 0)
             throw systemError(length < 0 ? errno : ENOENT);
         link.resize(size_t(length));
-        path = link.front() == '/' ? link : folderOf(path) + '/' + link;
+        if (link.front() == '/')
+            path = link;
+        else
+            path = folderOf(path).append("/").append(link);
     }
     throw systemError(ELOOP);
 }
