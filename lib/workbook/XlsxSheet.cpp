@@ -209,6 +209,8 @@ XlsxSheet::XlsxSheet(const std::string& path, const std::optional<std::string>& 
     }
     const SheetEntry& chosen = chooseSheet(sheets, choice);
     m_name = chosen.name;
+    for (const SheetEntry& sheet : sheets)
+        m_sheetNames.push_back(sheet.name);
     const std::map<std::string, Relation> relations = relationsOf(m_archive, workbook);
     const auto relation = relations.find(chosen.id);
     if (relation == relations.end() || !m_archive.has(relation->second.target))
