@@ -1,16 +1,26 @@
 #include "CheckedWorkbook.h"
+#include "OdsWriter.h"
 #include "RemoveOnSignal.h"
+#include "WorkbookWriter.h"
+#include <algorithm>
+#include <cctype>
 #include <stdexcept>
 
 namespace olvaris::lookup {
 
-using workbook::WorkbookWriter;
+using WorkbookWriter = workbook::SheetWriter;
 using Kind = RowVerdict::Kind;
 
 CheckedWorkbook::CheckedWorkbook(const std::string& path, const std::string& sheetName, const std::string& listName,
                                  bool problemsOnly, const std::vector<bool>& hiddenColumns)
     : m_listName(listName), m_problemsOnly(problemsOnly), m_hiddenColumns(hiddenColumns) {
-    m_writer.emplace(path, sheetName);
+    std::string end = path.substr(path.size() - std::min<size_t>(4, path.size()));
+    for (char& c : end)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (end == ".ods")
+        m_writer = std::make_unique<workbook::OdsWriter>(path, sheetName);
+    else
+        m_writer = std::make_unique<workbook::WorkbookWriter>(path, sheetName);
     removeOnSignal(m_writer->temporaryPath());
 }
 

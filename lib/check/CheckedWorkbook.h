@@ -1,12 +1,13 @@
 #pragma once
 #include "CheckedOutput.h"
-#include "WorkbookWriter.h"
+#include "SheetWriter.h"
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace olvaris::lookup {
 
-// The checked list as an .xlsx workbook: the rows above the header and the
+// The checked list as a workbook (.xlsx, or .ods by the name): the rows above the header and the
 // header as they were, each row's cells as they were and the verdict, the
 // suggested ZIP code and the note after them; a row the check corrected is
 // filled amber, one a person must look at rose (its verdict says the same
@@ -29,7 +30,7 @@ public:
 private:
     const std::vector<workbook::Cell>& cellsOf(const ListRow& row);
 
-    std::optional<workbook::WorkbookWriter> m_writer;
+    std::unique_ptr<workbook::SheetWriter> m_writer;
     std::string m_listName;
     bool m_problemsOnly;
     std::vector<bool> m_hiddenColumns;

@@ -3,6 +3,7 @@
 #include "CheckedWorkbook.h"
 #include "Complaint.h"
 #include "DatabaseFile.h"
+#include "EarlierOutput.h"
 #include "Error.h"
 #include "HeaderRow.h"
 #include "OpenSheet.h"
@@ -134,9 +135,11 @@ ListHeader sheetHeader(workbook::Sheet& sheet, const ListCheckOptions& options) 
         std::string listed;
         for (const std::string& name : names)
             listed += (listed.empty() ? "\"" : ", \"") + name + "\"";
-        throw ziplist::ReadError(error.line(), "the sheet \"" + sheet.name() + "\", the first shown: " + error.what()
-                                                   + "; the workbook has " + std::to_string(names.size()) + " sheets, "
-                                                   + listed + ": name the list's with --sheet");
+        const std::string what = error.what();
+        throw ziplist::ReadError(error.line(), "the sheet \"" + sheet.name() + "\", the first shown: "
+                                                   + what.substr(0, what.find(';')) + "; the workbook has "
+                                                   + std::to_string(names.size()) + " sheets, " + listed
+                                                   + ": name the list's with --sheet (its columns with --columns)");
     }
     header.cells = header.row.headerless ? std::vector<workbook::Cell>(sheet.cells().size()) : sheet.cells();
     return header;
@@ -200,7 +203,7 @@ std::unique_ptr<CheckedOutput> outputFor(const ListCheckOptions& options, const 
         return std::make_unique<CheckedRows>(out, options.json, options.problemsOnly, header.separator,
                                              header.byteOrderMark);
     try {
-        if (endsWithNoCase(*options.output, ".xlsx"))
+        if (endsWithNoCase(*options.output, ".xlsx") || endsWithNoCase(*options.output, ".ods"))
             return std::make_unique<CheckedWorkbook>(*options.output, sheetName, fileNameOf(listName),
                                                      options.problemsOnly, hiddenColumns);
         file = std::make_unique<OutputFile>(*options.output);
@@ -298,6 +301,10 @@ int checkList(const ListCheckOptions& options, const std::string& database, std:
     const std::string outputName = options.output ? *options.output : std::string("standard output");
     if (options.output && options.file != "-" && sameFile(options.file, *options.output))
         return complain(*options.output, "is the list being checked: name another file");
+    if (options.output) {
+        if (const std::string foreign = foreignOutput(*options.output); !foreign.empty())
+            return complain(*options.output, "not replaced: " + foreign);
+    }
     std::unique_ptr<CheckedOutput> output;
     std::unique_ptr<OutputFile> outputFile;
     try {
