@@ -5,6 +5,7 @@
 #include "support/ZipTable.h"
 #include <QCryptographicHash>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -370,6 +371,85 @@ private slots:
         QVERIFY(csv.err.contains(": 1 row read: 1 ok"));
     }
 
+    // Lists as the tools that make them write them: every customer a row,
+    // each field as written, no row that is none.
+    void listsAsToolsWriteThem_data() {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("verdicts"); // of every row, in order
+        QTest::addColumn<QString>("firstCity");
+        const QByteArray mayaguez = "Mayag\xC3\xBC"
+                                    "ez,PR,00680,";
+        QByteArray far = "City,State,ZIP,Name\n";
+        for (int i = 0; far.size() < 70000; ++i)
+            far += mayaguez + "Ana\n";
+        const int before = int(far.count('\n')) - 1;
+        QTest::newRow("stray byte early") << "City,State,ZIP,Name\n" + mayaguez + "Jos\xE9\n" + mayaguez + "Ana\n"
+                                          << QStringList{} << "ok ok"
+                                          << "Mayag\u00FCez";
+        QTest::newRow("stray byte far in")
+            << far + mayaguez + "Jos\xE9\n"
+            << QStringList{} << QStringList(before + 1, "ok").join(' ') << "Mayag\u00FCez";
+        QTest::newRow("BOM, stray byte first") << "\xEF\xBB\xBF"
+                                                  "City,State,ZIP,Name\n"
+                                                      + mayaguez + "Jos\xE9\n"
+                                               << QStringList{} << "ok"
+                                               << "Mayag\u00FCez";
+        QTest::newRow("Windows-1252, a UTF-8 field further on")
+            << "City,State,ZIP,Name\nBoston,MA,02108,Jos\xE9\nBoston,MA,02108,Ren\xE9\n" + mayaguez + "Ana\n"
+            << QStringList{} << "ok ok ok"
+            << "Boston";
+        QTest::newRow("separator-only lines")
+            << QByteArray("City,State,ZIP,Phone\r\n,,,\r\nBoston,MA,02108,\r\n,,,\r\n") << QStringList{} << "ok"
+            << "Boston";
+        QTest::newRow("title rows") << QByteArray("\"Customers, December\";;;\n;;;\nName;City;State;Zip Code\n"
+                                                  "A;Boston;MA;\" 02108\n\"\nB;Boston;MA;#N/A\n")
+                                    << QStringList{"--columns", "City,State,Zip Code"} << "ok incomplete"
+                                    << "Boston";
+        QTest::newRow("title rows, columns by name")
+            << QByteArray("Customers\n\nCity,State,ZIP\nBoston,MA,02108\n") << QStringList{} << "ok"
+            << "Boston";
+        QTest::newRow("no header") << QByteArray("Ana,Boston,MA,02108\nBo,Bostn,MA,02108\n") << QStringList{}
+                                   << "ok unknown-city"
+                                   << "Boston";
+        QTest::newRow("no header, columns by number")
+            << QByteArray("Ana,Boston,MA,02108\nBo,Boston,MA,02108\n") << QStringList{"--columns", "2,3,4"} << "ok ok"
+            << "Boston";
+        QTest::newRow("whole addresses") << QByteArray(
+            "Email Address,Address\na@x,\"12 Main St, Boston, MA 02108\"\nb@x,1 Elm  Boston  "
+            "Massachusetts  02108-1234  US\nc@x,12 Main St Boston\n")
+                                         << QStringList{} << "ok format incomplete"
+                                         << "Boston";
+        QTest::newRow("whole addresses named") << QByteArray("Where,Other Address\n\"1 A St, Boston, MA 02108\",x\n")
+                                               << QStringList{"--address", "Where"} << "ok"
+                                               << "Boston";
+        QTest::newRow("one address group a row")
+            << QByteArray("Home City,Home State,Home ZipCode,Work City,Work State,Work ZipCode\n"
+                          "Boston,MA,02108,,,\n,,,Boston,NH,02108\n")
+            << QStringList{} << "ok mismatch"
+            << "Boston";
+    }
+    void listsAsToolsWriteThem() {
+        QFETCH(QByteArray, list);
+        QFETCH(QStringList, options);
+        const Run run = lookup(QStringList{"--check", "-", "--json"} + options, list);
+        QVERIFY2(run.status == 0 || run.status == 1, run.err.constData());
+        const QList<QJsonObject> rows = checked(run.out);
+        QStringList verdicts;
+        for (const QJsonObject& row : rows)
+            verdicts << text(row, "verdict");
+        QTEST(verdicts.join(' '), "verdicts");
+        QTEST(text(rows[0], "city"), "firstCity");
+        // A field that is not UTF-8 is Windows-1252; every other keeps its bytes.
+        QStringList names;
+        for (const QJsonObject& row : rows)
+            names << row[QLatin1String("fields")].toArray().last().toString();
+        QCOMPARE(names.contains(QStringLiteral("Jos\u00E9")), list.contains("Jos\xE9"));
+        // A UTF-8 list's CSV starts as the list did: no mark added.
+        if (list.contains("Jos\xE9") && !list.contains("Ren\xE9"))
+            QVERIFY(lookup({"--check", "-"}, list).out.startsWith(list.left(list.indexOf('\n'))));
+    }
+
     void aListThatCannotBeReadIsOneLineAndStatusTwo() {
         TestFolders folders(TestFolders::WithoutDatabase);
         const auto file = [&](const char* name, const QByteArray& content) {
@@ -397,6 +477,18 @@ private slots:
             {{"--check", file("record.csv", "city,state,zip\n\"" + QByteArray(70000, 'a') + "\",MA,02108\n")},
              "record.csv:2: the record that starts on this line is longer than 64 KiB"},
             {{"--check", file("ok.csv", "a,b,c\n"), "--columns", "a,b,d"}, "the header has no column \"d\""},
+            {{"--check", file("titled.csv", "Orders\n\nBilling City,Billing State,Billing Zip,Shipping City,"
+                                            "Shipping State,Shipping Zip\nA,MA,1,B,MA,2\n")},
+             "titled.csv:3: no City, State or ZIP columns; the list has 2 address groups (Billing and Shipping)"},
+            {{"--check", file("two.csv", "Address,Home Address\nx,y\n")},
+             "two.csv:1: no City, State or ZIP columns; columns 1 (Address) and 2 (Home Address) may each hold whole "
+             "addresses: name the one to check with --address"},
+            {{"--check", file("bare.csv", "Ana,Boston\n"), "--no-header"},
+             "no header, and no ZIP code after a state in the first row: name the columns with --columns"},
+            {{"--check", file("ok2.csv", "City,State,ZIP\n"), "--output", file("out.xls", "")},
+             "--output: a .xls file cannot be written: name it .xlsx or .ods for a workbook, or .csv"},
+            {{"--check", file("ok3.csv", "City,State,ZIP\n"), "--output", file("mine.csv", "Name,City\nAna,Boston\n")},
+             "mine.csv: not replaced: a file that is not an earlier check's output"},
             {{"--columns", "1,2,3", "spring"}, "--columns goes with --check"},
             {{"--check", "-", "spring"}, "--check does not go with a PATTERN"},
             {{"--stdin", "spring"}, "give a PATTERN, --all"},
@@ -417,6 +509,13 @@ private slots:
                                       "City,State,ZIP,verdict,suggested_zip,note\r"));
         QCOMPARE(lines[1].split(','), (QList<QByteArray>{"Boston", "MA", "02108", "ok", "", "", "extra", "\r"}));
         QCOMPARE(lines[2], QByteArray("Caf\xC3\xA9,MA,,incomplete,,empty: ZIP\r"));
+        // Only the rows to look at, each with its line in the list.
+        const Run problems = lookup(
+            {"--check", file("problems.csv", "City,State,ZIP\n\nBoston,MA,02108\nBostn,MA,02108\n"), "--problems"});
+        QVERIFY2(
+            problems.out.startsWith("City,State,ZIP,verdict,suggested_zip,note,line\r\nBostn,MA,02108,unknown-city,")
+                && problems.out.endsWith(",4\r\n") && problems.out.count('\n') == 2,
+            problems.out.constData());
         // Rows before the trouble stand, in order.
         const Run cut = lookup({"--check", file("cut.csv", "city,state,zip\nBoston,MA,02108\n\"\n")});
         QCOMPARE(cut.status, 2);
@@ -462,7 +561,8 @@ private slots:
                 output = QStringLiteral("/dev/null");
         } else if (target == "link" || target == "mode") {
             const QString file = target == "link" ? folders.filePath("file" + suffix) : output;
-            folders.writeFile(QFileInfo(file).fileName(), "old");
+            // Empty: a file the check may replace (it replaces no one else's).
+            folders.writeFile(QFileInfo(file).fileName(), "");
             QVERIFY(::chmod(QFile::encodeName(file).constData(), target == "link" ? 0640 : 0600) == 0);
             if (root)
                 QVERIFY(::chown(QFile::encodeName(file).constData(), 65534, 65534) == 0);

@@ -245,9 +245,15 @@ private slots:
     // The verdicts go back into a workbook: the sheet's cells as they were,
     // the three columns after them, a sheet of counts; the list untouched,
     // and never written over.
+    void theCheckedWorkbookKeepsTheSheet_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("xlsx") << "checked.xlsx";
+        QTest::newRow("ods") << "checked.ods";
+    }
     void theCheckedWorkbookKeepsTheSheet() {
+        QFETCH(QString, name);
         QTemporaryDir dir;
-        const QString list = Data + QStringLiteral("customers.xlsx"), out = dir.filePath("checked.xlsx");
+        const QString list = Data + QStringLiteral("customers.xlsx"), out = dir.filePath(name);
         const QByteArray before = readFile(list);
         const Run run = lookup({"--check", list, "--output", out});
         QCOMPARE(run.status, 1);
@@ -273,6 +279,9 @@ private slots:
         while (sheet->next()) {
             ++rows;
             hidden += sheet->rowHidden() ? 1 : 0;
+            // The #N/A cell is an error still, the date a date.
+            if (rows == 2 || rows == 3)
+                QCOMPARE(sheet->cells()[3].kind, rows == 2 ? workbook::Cell::Kind::Error : workbook::Cell::Kind::Date);
         }
         QCOMPARE(rows, 6L);
         QCOMPARE(hidden, 1L);
@@ -285,6 +294,16 @@ private slots:
         QCOMPARE(counts, (std::vector<std::string>{"verdict=rows", "ok=3", "format=3", "local-name=0", "mismatch=1",
                                                    "unknown-city=0", "unknown-zip=0", "retired-zip=0", "incomplete=2",
                                                    "all rows=9"}));
+
+        // Written again over its own earlier output; never over a file of
+        // the user's (the list itself, under another name).
+        QCOMPARE(lookup({"--check", list, "--output", out}).status, 1);
+        const QString foreign = dir.filePath("foreign" + name.mid(name.indexOf('.')));
+        QVERIFY(QFile::copy(Data + (name.endsWith(".ods") ? "customers.ods" : "customers.xlsx"), foreign));
+        const Run over = lookup({"--check", list, "--output", foreign});
+        QCOMPARE(over.status, 2);
+        QVERIFY2(over.err.contains("not replaced: a workbook that is not an earlier check's output"),
+                 over.err.constData());
 
         // The list as the output, by another name: refused, nothing written.
         const QString linked = dir.filePath("same.xlsx");
@@ -479,6 +498,10 @@ private slots:
                                      << "the sheet \"List\" is empty";
         QTest::newRow("no header") << "noheader"
                                    << "no City, State or ZIP columns";
+        QTest::newRow("first sheet not the list") << "tips"
+                                                  << "the sheet \"Tips\", the first shown: no City, State or ZIP "
+                                                     "columns; the workbook has 2 sheets, \"Tips\", \"List\": name "
+                                                     "the list's with --sheet";
         QTest::newRow("unknown sheet") << "sheet"
                                        << "no sheet \"Nine\": the workbook has 1 sheet, \"List\"";
     }
@@ -555,6 +578,22 @@ private slots:
             writeZip(book, xlsx(""));
         } else if (kind == "noheader") {
             writeZip(book, xlsx(R"(<row r="1"><c r="A1" t="inlineStr"><is><t>Name</t></is></c></row>)"));
+        } else if (kind == "tips") {
+            // A page of tips before the list, as accounting exports lead.
+            Parts parts = xlsx(header);
+            const std::string relations = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+            for (auto& [part, text] : parts) {
+                if (part == "xl/workbook.xml")
+                    text.insert(text.find("<sheet "), "<sheet name=\"Tips\" sheetId=\"2\" r:id=\"rId4\"/>");
+                else if (part == "xl/_rels/workbook.xml.rels")
+                    text.insert(text.find("</Relationships>"), "<Relationship Id=\"rId4\" Type=\"" + relations
+                                                                   + "/worksheet\" Target=\"worksheets/sheet2.xml\"/>");
+            }
+            parts.push_back({"xl/worksheets/sheet2.xml", std::string("<worksheet xmlns=\"") + Main
+                                                             + "\"><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\">"
+                                                               "<is><t>Filter by type</t></is></c></row></sheetData>"
+                                                               "</worksheet>"});
+            writeZip(book, parts);
         } else if (kind == "sheet") {
             writeZip(book, xlsx(header));
             extra = QStringList{"--sheet", "Nine"};

@@ -19,7 +19,9 @@ void CheckedRows::header(const ListRow& header) {
         m_writer.csvField(field, m_separator);
         m_writer.text(std::string_view(&m_separator, 1));
     }
-    const std::string added = std::string("verdict") + m_separator + "suggested_zip" + m_separator + "note\r\n";
+    // Only the rows to look at: each keeps its line, to be found in the list.
+    const std::string added = std::string("verdict") + m_separator + "suggested_zip" + m_separator + "note"
+                              + (m_problemsOnly ? m_separator + std::string("line") : std::string()) + "\r\n";
     m_writer.text(added);
 }
 
@@ -69,6 +71,10 @@ void CheckedRows::row(const ListRow& row, const RowVerdict& verdict) {
         m_writer.text(verdict.suggestedZip);
         m_writer.text(std::string_view(&m_separator, 1));
         m_writer.csvField(verdict.note, m_separator);
+        if (m_problemsOnly) {
+            m_writer.text(std::string_view(&m_separator, 1));
+            m_writer.text(std::to_string(row.line));
+        }
         for (size_t i = named; i < fields.size(); ++i) {
             m_writer.text(std::string_view(&m_separator, 1));
             m_writer.csvField(fields[i], m_separator);

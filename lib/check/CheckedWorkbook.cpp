@@ -1,15 +1,20 @@
 #include "CheckedWorkbook.h"
+#include "OdsWriter.h"
+#include "WorkbookWriter.h"
 #include <stdexcept>
 
 namespace olvaris::lookup {
 
-using workbook::WorkbookWriter;
+using WorkbookWriter = workbook::SheetWriter;
 using Kind = RowVerdict::Kind;
 
-CheckedWorkbook::CheckedWorkbook(const std::string& path, const std::string& sheetName, const std::string& listName,
-                                 bool problemsOnly, const std::vector<bool>& hiddenColumns)
+CheckedWorkbook::CheckedWorkbook(const std::string& path, bool openDocument, const std::string& sheetName,
+                                 const std::string& listName, bool problemsOnly, const std::vector<bool>& hiddenColumns)
     : m_listName(listName), m_problemsOnly(problemsOnly), m_hiddenColumns(hiddenColumns) {
-    m_writer.emplace(path, sheetName);
+    if (openDocument)
+        m_writer = std::make_unique<workbook::OdsWriter>(path, sheetName);
+    else
+        m_writer = std::make_unique<workbook::WorkbookWriter>(path, sheetName);
 }
 
 CheckedWorkbook::~CheckedWorkbook() = default;

@@ -1,22 +1,24 @@
 #pragma once
 #include "CheckedOutput.h"
-#include "WorkbookWriter.h"
+#include "SheetWriter.h"
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace olvaris::lookup {
 
-// The checked list as an .xlsx workbook: the rows above the header and the
-// header as they were, each row's cells as they were and the verdict, the
+// The checked list as a workbook (.xlsx or .ods): the rows above the header
+// and the header as they were, each row's cells as they were and the verdict, the
 // suggested ZIP code and the note after them; a row the check corrected is
 // filled amber, one a person must look at rose (its verdict says the same
 // in words); a second sheet counts the rows by verdict.
 class CheckedWorkbook : public CheckedOutput {
 public:
-    // Written to the file named, which the caller puts in place. Throws
-    // std::runtime_error when the workbook cannot be begun.
-    CheckedWorkbook(const std::string& path, const std::string& sheetName, const std::string& listName,
-                    bool problemsOnly, const std::vector<bool>& hiddenColumns);
+    // Written to the file named, which the caller puts in place, as .xlsx or
+    // (openDocument) .ods. Throws std::runtime_error when the workbook cannot
+    // be begun.
+    CheckedWorkbook(const std::string& path, bool openDocument, const std::string& sheetName,
+                    const std::string& listName, bool problemsOnly, const std::vector<bool>& hiddenColumns);
     ~CheckedWorkbook() override;
     CheckedWorkbook(const CheckedWorkbook&) = delete;
     CheckedWorkbook& operator=(const CheckedWorkbook&) = delete;
@@ -30,7 +32,7 @@ public:
 private:
     const std::vector<workbook::Cell>& cellsOf(const ListRow& row);
 
-    std::optional<workbook::WorkbookWriter> m_writer;
+    std::unique_ptr<workbook::SheetWriter> m_writer;
     std::string m_listName;
     bool m_problemsOnly;
     std::vector<bool> m_hiddenColumns;

@@ -3,6 +3,7 @@
 #include "CheckedWorkbook.h"
 #include "Complaint.h"
 #include "DatabaseFile.h"
+#include "EarlierOutput.h"
 #include "Error.h"
 #include "HeaderRow.h"
 #include "OpenSheet.h"
@@ -14,7 +15,10 @@
 #include "ZipColumns.h"
 #include "ZipFacts.h"
 #include "ZipIndex.h"
+#include "WholeAddress.h"
 #include "ZipRules.h"
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -103,44 +107,77 @@ struct ListHeader {
     bool byteOrderMark = false;
 };
 
-ListHeader sheetHeader(workbook::Sheet& sheet, const std::optional<std::string>& columns) {
+ziplist::HeaderSearch searchFor(const ListCheckOptions& options) {
+    return {options.columns, options.address, options.noHeader, true};
+}
+
+std::vector<workbook::Cell> textCells(const std::vector<std::string>& fields) {
+    std::vector<workbook::Cell> cells(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        cells[i].kind = workbook::Cell::Kind::Text;
+        cells[i].text = fields[i];
+    }
+    return cells;
+}
+
+ListHeader sheetHeader(workbook::Sheet& sheet, const ListCheckOptions& options) {
     ListHeader header;
-    header.row = ziplist::findHeaderRow(
-        sheet, columns, [&] { header.above.push_back(sheet.cells()); }, "the sheet \"" + sheet.name() + "\" is empty");
-    header.cells = sheet.cells();
+    try {
+        header.row = ziplist::findHeaderRow(
+            sheet, searchFor(options), [&] { header.above.push_back(sheet.cells()); },
+            "the sheet \"" + sheet.name() + "\" is empty");
+    } catch (const ziplist::ReadError& error) {
+        // The first sheet shown is often not the list (a page of tips
+        // before it): say which was read and which there are.
+        const std::vector<std::string>& names = sheet.sheetNames();
+        if (options.sheet || names.size() < 2)
+            throw;
+        std::string listed;
+        for (const std::string& name : names)
+            listed += (listed.empty() ? "\"" : ", \"") + name + "\"";
+        const std::string what = error.what();
+        throw ziplist::ReadError(error.line(), "the sheet \"" + sheet.name() + "\", the first shown: "
+                                                   + what.substr(0, what.find(';')) + "; the workbook has "
+                                                   + std::to_string(names.size()) + " sheets, " + listed
+                                                   + ": name the list's with --sheet (its columns with --columns)");
+    }
+    header.cells = header.row.headerless ? std::vector<workbook::Cell>(sheet.cells().size()) : sheet.cells();
     return header;
 }
 
 // Throws ziplist::ReadError where the header does not tell the columns.
-ListHeader textHeader(ziplist::RecordReader& reader, const std::optional<std::string>& columns) {
+ListHeader textHeader(ziplist::RecordReader& reader, const ListCheckOptions& options) {
     ListHeader header;
     const std::string_view line = reader.firstLine();
     if (workbook::fileKindOf(line) != workbook::FileKind::Text)
         throw ziplist::ReadError(0, "a workbook cannot be read from standard input: give its file's name");
-    header.separator = ziplist::separatorOf(line);
+    // A title block may stand above the header, as a spreadsheet saves it.
+    header.separator = ziplist::separatorOfLines(reader.ahead());
     reader.setSeparator(std::string(1, header.separator), true);
-    if (!reader.next())
-        throw ziplist::ReadError(0, "empty file: expected a header naming the City, State and ZIP columns");
-    ziplist::HeaderRow& row = header.row;
-    row.fields = reader.fields();
-    row.line = 1;
-    try {
-        row.columns = columns ? ziplist::namedColumns(*columns, row.fields) : ziplist::findColumns(row.fields);
-    } catch (const std::invalid_argument& error) {
-        throw ziplist::ReadError(0, error.what());
-    }
-    if (!row.columns.complete()) {
-        const std::string groups = ziplist::addressGroups(row.fields);
-        throw ziplist::ReadError(1,
-                                 ziplist::missingColumns(row.columns, row.fields)
-                                     + (groups.empty() ? "; name them with --columns CITY,STATE,ZIP" : "; " + groups));
-    }
-    if (!columns) {
-        if (const std::string shared = ziplist::sharedNames(row.columns, row.fields); !shared.empty())
-            throw ziplist::ReadError(1, shared);
-    }
+    header.row = ziplist::findHeaderRow(
+        reader, searchFor(options), [&] { header.above.push_back(textCells(reader.fields())); },
+        "empty file: expected a header naming the City, State and ZIP columns");
     header.byteOrderMark = reader.byteOrderMark() || reader.encoding() != ziplist::Encoding::Utf8;
     return header;
+}
+
+// How the list was read where nothing in it named the columns, said so
+// before the counts: no customer is taken for a header without a word.
+void sayHowRead(const std::string& file, const ListHeader& header) {
+    const ziplist::HeaderRow& row = header.row;
+    std::string how;
+    if (row.headerless)
+        how = "no header: the first row is a customer's, columns " + std::to_string(row.columns.city + 1) + ", "
+              + std::to_string(row.columns.state + 1) + " and " + std::to_string(row.columns.zip + 1)
+              + " read as the city, state and ZIP code (else give --columns)";
+    else if (row.columns.address >= 0)
+        how = "the city, state and ZIP code are read off the end of column " + std::to_string(row.columns.address + 1)
+              + " (" + row.fields[size_t(row.columns.address)] + "), which holds whole addresses";
+    else if (!row.groups.empty())
+        how = "each row is checked on the first of its address groups that it fills (" + row.groups.front().name
+              + " before " + row.groups[1].name + ")";
+    if (!how.empty())
+        std::fprintf(stderr, "olvaris-lookup: %s: %s\n", shownSafely(file).c_str(), shownSafely(how).c_str());
 }
 
 // What the rows are judged against: the table, and where the database
@@ -167,12 +204,16 @@ std::unique_ptr<CheckedOutput> outputFor(const ListCheckOptions& options, const 
         return std::make_unique<CheckedRows>(out, options.json, options.problemsOnly, header.separator,
                                              header.byteOrderMark);
     try {
-        const bool workbook = endsWithNoCase(*options.output, ".xlsx");
+        const bool openDocument = endsWithNoCase(*options.output, ".ods");
+        const bool workbook = openDocument || endsWithNoCase(*options.output, ".xlsx");
         file = std::make_unique<OutputFile>(
             *options.output, workbook ? OutputFile::Filling::ByName : OutputFile::Filling::Stream, reading);
+        // Another's file is never replaced: only an earlier check's output or an empty file.
+        if (const std::string foreign = foreignOutput(*options.output); !foreign.empty())
+            throw Error(Error::Kind::Output, "not replaced: " + foreign, *options.output);
         if (workbook)
-            return std::make_unique<CheckedWorkbook>(file->temporaryPath(), sheetName, fileNameOf(listName),
-                                                     options.problemsOnly, hiddenColumns);
+            return std::make_unique<CheckedWorkbook>(file->temporaryPath(), openDocument, sheetName,
+                                                     fileNameOf(listName), options.problemsOnly, hiddenColumns);
     } catch (const std::runtime_error& error) {
         throw Error(Error::Kind::Output, error.what(), *options.output);
     }
@@ -192,34 +233,62 @@ void writeHeader(CheckedOutput& output, const ListHeader& header, bool fromSheet
     output.header({0, header.row.line, &header.row.fields, fromSheet ? &header.cells : nullptr, false, {}});
 }
 
+// A text field as the cell a spreadsheet would have made of it: an error's
+// text (#N/A, as a sheet saved as CSV writes it) is that error.
+workbook::Cell textCell(std::string_view text) {
+    static constexpr std::string_view Errors[] = {"#N/A",   "#VALUE!", "#REF!",   "#DIV/0!", "#NUM!",
+                                                  "#NAME?", "#NULL!",  "#SPILL!", "#CALC!",  "#GETTING_DATA"};
+    workbook::Cell cell;
+    cell.text = text;
+    const std::string_view shown = ziplist::trimmed(text);
+    cell.kind = std::find(std::begin(Errors), std::end(Errors), shown) != std::end(Errors) ? workbook::Cell::Kind::Error
+                                                                                           : workbook::Cell::Kind::Text;
+    if (cell.kind == workbook::Cell::Kind::Error)
+        cell.text = shown;
+    return cell;
+}
+
 // Every row after the header, judged and written; the counts.
-Tally checkRows(ziplist::FieldSource& source, workbook::Sheet* sheet, const ziplist::ZipColumns& columns,
-                Judges& judges, CheckedOutput& output) {
+Tally checkRows(ziplist::FieldSource& source, workbook::Sheet* sheet, const ziplist::HeaderRow& header, Judges& judges,
+                CheckedOutput& output) {
     Tally tally;
     const std::vector<std::string>& fields = source.fields();
     static const workbook::Cell none;
     const auto fieldAt = [&](int column) {
         return size_t(column) < fields.size() ? std::string_view(fields[size_t(column)]) : std::string_view();
     };
-    const auto cellAt = [&](int column) -> const workbook::Cell& {
+    const auto cellAt = [&](int column) -> workbook::Cell {
+        if (!sheet)
+            return textCell(fieldAt(column));
         return size_t(column) < sheet->cells().size() ? sheet->cells()[size_t(column)] : none;
     };
-    while (source.next()) {
-        if (sheet ? ziplist::isBlankRecord(fields) : fields.size() == 1 && ziplist::trimmed(fields[0]).empty())
-            continue; // a blank line is no row
+    std::array<workbook::Cell, 3> place;
+    for (bool pending = header.pending; pending || source.next(); pending = false) {
+        if (ziplist::isBlankRecord(fields))
+            continue; // a blank line, or one of separators only, is no row
+        const ziplist::ZipColumns& columns =
+            header.groups.empty() ? header.columns : ziplist::groupOfRow(header.groups, fields);
+        std::optional<RowVerdict> verdict;
+        if (columns.address >= 0) {
+            const ziplist::AddressTail tail = ziplist::addressTail(cellAt(columns.address).text);
+            place = {textCell(tail.city), textCell(tail.state), textCell(tail.zip)};
+            if (!tail.problem.empty())
+                verdict = RowVerdict{Kind::Incomplete, {}, tail.problem, {}};
+        } else {
+            place = {cellAt(columns.city), cellAt(columns.state), cellAt(columns.zip)};
+        }
+        if (!verdict)
+            verdict = judgeCells(judges.index, place[0], place[1], place[2], sheet && sheet->formulasReadEmpty(),
+                                 judges.factsOrNull());
         const ListRow row{tally.rows + 1,
                           source.recordLine(),
                           &fields,
                           sheet ? &sheet->cells() : nullptr,
                           sheet && sheet->rowHidden(),
-                          {fieldAt(columns.city), fieldAt(columns.state), fieldAt(columns.zip)}};
-        const RowVerdict verdict =
-            sheet ? judgeCells(judges.index, cellAt(columns.city), cellAt(columns.state), cellAt(columns.zip),
-                               sheet->formulasReadEmpty(), judges.factsOrNull())
-                  : judge(judges.index, row.place[0], row.place[1], row.place[2], judges.factsOrNull());
+                          {place[0].text, place[1].text, place[2].text}};
         ++tally.rows;
-        ++tally.kinds[size_t(verdict.kind)];
-        output.row(row, verdict);
+        ++tally.kinds[size_t(verdict->kind)];
+        output.row(row, *verdict);
     }
     return tally;
 }
@@ -238,7 +307,7 @@ int checkList(const ListCheckOptions& options, const std::string& database, std:
         std::optional<ziplist::RecordReader> reader;
         if (!sheet)
             reader.emplace(closer.descriptor);
-        const ListHeader header = sheet ? sheetHeader(*sheet, options.columns) : textHeader(*reader, options.columns);
+        const ListHeader header = sheet ? sheetHeader(*sheet, options) : textHeader(*reader, options);
         ziplist::FieldSource& source = sheet ? static_cast<ziplist::FieldSource&>(*sheet) : *reader;
 
         const sqlite::Connection db = openDatabaseFile(database);
@@ -251,7 +320,7 @@ int checkList(const ListCheckOptions& options, const std::string& database, std:
             options, name, sheet ? sheet->name() : baseNameOf(name), hiddenColumns, header, out,
             {{closer.descriptor, {}, "the list being checked"}, {-1, database, "the database being read"}}, outputFile);
         writeHeader(*output, header, sheet != nullptr);
-        const Tally tally = checkRows(source, sheet, header.row.columns, judges, *output);
+        const Tally tally = checkRows(source, sheet, header.row, judges, *output);
         if (!output->finish(tally))
             return complain(outputName, output->problem());
         if (outputFile) {
@@ -261,6 +330,7 @@ int checkList(const ListCheckOptions& options, const std::string& database, std:
                 return complain(outputName, error.what());
             }
         }
+        sayHowRead(name, header);
         summarize(name, tally);
         // A town's name people use is as deliverable as its own.
         return tally.of(Kind::Ok) + tally.of(Kind::LocalName) == tally.rows ? AllOk : SomeNotOk;

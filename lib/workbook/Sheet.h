@@ -21,6 +21,9 @@ public:
     long recordLine() const override { return m_row; }
     const std::vector<Cell>& cells() const { return m_cells; }
     const std::string& name() const { return m_name; }
+    // The names of the workbook's sheets, where the format lists them
+    // before the rows (.xlsx, .xls); else empty.
+    const std::vector<std::string>& sheetNames() const { return m_sheetNames; }
     // Whether the row last read, or a column, is hidden.
     bool rowHidden() const { return m_rowHidden; }
     bool columnHidden(size_t column) const { return column < m_hiddenColumns.size() && m_hiddenColumns[column]; }
@@ -41,6 +44,7 @@ protected:
     bool m_rowHidden = false;
     std::vector<bool> m_hiddenColumns;
     std::string m_name;
+    std::vector<std::string> m_sheetNames;
 
 private:
     uint64_t m_given = 0;

@@ -15,7 +15,6 @@ namespace {
 // check corrected, rose for one a person must look at.
 constexpr lxw_color_t CorrectedFill = 0xFFF2CC;
 constexpr lxw_color_t NeedsLookFill = 0xF8CBAD;
-constexpr size_t LongestCellText = 32767;
 constexpr const char* ColumnsNotSet = "the columns could not be set";
 constexpr const char* CellNotWritten = "a cell could not be written";
 
@@ -23,6 +22,14 @@ bool dateOf(const std::string& text, lxw_datetime& date) {
     date = {};
     return std::sscanf(text.c_str(), "%4d-%2d-%2d", &date.year, &date.month, &date.day) == 3 && date.month >= 1
            && date.month <= 12 && date.day >= 1 && date.day <= 31;
+}
+
+// The errors a formula may hold as they are.
+bool isErrorConstant(const std::string& text) {
+    for (const char* error : {"#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A"})
+        if (text == error)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -138,6 +145,16 @@ void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::
                 check(worksheet_write_datetime(m_sheet, at, column, &date,
                                                formatFor(cell.format.empty() ? "yyyy-mm-dd" : cell.format, mark)),
                       CellNotWritten);
+            else
+                text(column, cell.text, format);
+            break;
+        case Cell::Kind::Error:
+            // As the error itself, which every spreadsheet shows and reads
+            // back as one; an error it would not take stays text.
+            if (isErrorConstant(cell.text))
+                check(worksheet_write_formula_str(m_sheet, at, column, ("=" + cell.text).c_str(), format,
+                                                  cell.text.c_str()),
+                      "a cell could not be written");
             else
                 text(column, cell.text, format);
             break;

@@ -1,5 +1,6 @@
 #pragma once
 #include "Cell.h"
+#include "SheetWriter.h"
 #include <cstdint>
 #include <map>
 #include <string>
@@ -12,37 +13,23 @@ struct lxw_format;
 
 namespace workbook {
 
-// Writes a checked list as an .xlsx workbook with libxlsxwriter, a row at a
-// time in its constant-memory mode: the list's sheet, each row's cells as
-// they were (text as text, numbers and dates with their formats) and the
-// check's columns after them, then a sheet of counts. The file is written
-// whole by close(); a writer dropped before that leaves no file.
-class WorkbookWriter {
+// A checked list as an .xlsx workbook, with libxlsxwriter in its
+// constant-memory mode (see SheetWriter): text as text, numbers and dates
+// with their formats, errors as errors. The file is written whole by
+// close(); a writer dropped before that leaves no file.
+class WorkbookWriter : public SheetWriter {
 public:
-    // How a row is marked for a person: a fill, and its text says why.
-    enum class Mark { None, Corrected, NeedsLook };
-
     // Throws std::runtime_error when the workbook cannot be begun.
     WorkbookWriter(const std::string& path, const std::string& sheetName);
-    ~WorkbookWriter();
+    ~WorkbookWriter() override;
     WorkbookWriter(const WorkbookWriter&) = delete;
     WorkbookWriter& operator=(const WorkbookWriter&) = delete;
 
-    // Before the first row: which of the list's columns are hidden, and how
-    // many the rows have (the check's columns come after them).
-    void setColumns(const std::vector<bool>& hidden, size_t columns);
-    // The next row: the list's cells, then the added texts. Throws
-    // std::runtime_error past a sheet's last row or a cell's longest text.
-    void row(const std::vector<Cell>& cells, const std::vector<std::string>& added, Mark mark, bool hidden);
-    // Marks the row last written as the header: frozen, and filtered down
-    // to the last row.
-    void headerWritten();
-    void summary(const std::string& title, const std::vector<std::pair<std::string, long>>& counts);
-    // Writes the workbook to its file. Throws std::runtime_error.
-    void close();
-
-    // The most rows a sheet holds.
-    static constexpr long MostRows = 1048576;
+    void setColumns(const std::vector<bool>& hidden, size_t columns) override;
+    void row(const std::vector<Cell>& cells, const std::vector<std::string>& added, Mark mark, bool hidden) override;
+    void headerWritten() override;
+    void summary(const std::string& title, const std::vector<std::pair<std::string, long>>& counts) override;
+    void close() override;
 
 private:
     lxw_format* newFormat();

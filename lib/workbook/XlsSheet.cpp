@@ -35,6 +35,8 @@ XlsSheet::XlsSheet(const std::string& path, const std::optional<std::string>& ch
     try {
         const SheetEntry& chosen = chooseSheet(sheets, choice);
         m_name = chosen.name;
+        for (const SheetEntry& sheet : sheets)
+            m_sheetNames.push_back(sheet.name);
         freexl_select_active_worksheet(m_handle, static_cast<unsigned short>(std::stoi(chosen.id)));
         freexl_worksheet_dimensions(m_handle, &m_rows, &m_columns);
     } catch (...) {

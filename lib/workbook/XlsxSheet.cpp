@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <set>
 
 namespace workbook {
 
@@ -211,6 +212,8 @@ XlsxSheet::XlsxSheet(const std::string& path, const std::optional<std::string>& 
     }
     const SheetEntry& chosen = chooseSheet(sheets, choice);
     m_name = chosen.name;
+    for (const SheetEntry& sheet : sheets)
+        m_sheetNames.push_back(sheet.name);
     const std::map<std::string, Relation> relations = relationsOf(m_archive, workbook);
     const auto relation = relations.find(chosen.id);
     if (relation == relations.end() || !m_archive.has(relation->second.target))
@@ -315,7 +318,12 @@ void XlsxSheet::fill(Cell& cell, std::string_view type, int style, std::string& 
         cell.kind = Cell::Kind::Text;
         cell.text = m_strings[size_t(index)];
     } else if (type == "inlineStr" || type == "str") {
-        cell.kind = Cell::Kind::Text;
+        // A formula that is an error constant (=#N/A) may be stored with
+        // the error as its text: a sheet shows it as the error.
+        static const std::set<std::string, std::less<>> constants{"#NULL!", "#DIV/0!", "#VALUE!", "#REF!",
+                                                                  "#NAME?", "#NUM!",   "#N/A"};
+        const bool error = type == "str" && constants.count(value) > 0;
+        cell.kind = error ? Cell::Kind::Error : Cell::Kind::Text;
         cell.text = value;
     } else if (type == "b") {
         cell.kind = Cell::Kind::Boolean;

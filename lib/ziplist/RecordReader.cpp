@@ -33,10 +33,12 @@ RecordReader::RecordReader(int descriptor, size_t piece) : m_descriptor(descript
     if (m_utf16)
         return;
     if (m_buffer.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        // The mark says UTF-8 outright.
         m_byteOrderMark = true;
         m_at = 3;
+        return;
     }
-    m_encoding = encodingOf(std::string_view(m_buffer).substr(m_at));
+    m_encoding = encodingOf(m_buffer);
 }
 
 void RecordReader::finishUtf16() {
@@ -112,7 +114,10 @@ bool RecordReader::atSeparator() {
 }
 
 void RecordReader::endField(std::string& field) {
-    if (!m_asWritten && (m_encoding == Encoding::Windows1252 || !olvaris::text::isValidUtf8(field))) {
+    // Each field by itself: a stray byte anywhere in a file garbles no
+    // other field, and a file judged Windows-1252 by its start keeps a
+    // UTF-8 field further in.
+    if (!m_asWritten && !olvaris::text::isValidUtf8(field)) {
         assignUtf8(m_scratch, field, m_encoding);
         field.swap(m_scratch);
     }

@@ -43,6 +43,9 @@ public:
     // The first line as it stands, for telling the separator; at most the
     // first piece read. Call before the first record.
     std::string_view firstLine();
+    // The text read ahead, from the next record on: at most the first piece
+    // before the first record.
+    std::string_view ahead() const { return std::string_view(m_buffer).substr(m_at); }
     void setSeparator(std::string separator, bool quoting);
 
     // The next record, or false at the end. Throws ReadError.

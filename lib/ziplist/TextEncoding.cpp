@@ -4,19 +4,37 @@
 
 namespace ziplist {
 
-Encoding encodingOf(std::string_view sample) {
-    const size_t valid = olvaris::text::validUtf8Prefix(sample);
-    // What is left may be a sequence the end of the sample cut short: a
-    // lead byte and at most two of its continuation bytes.
-    const std::string_view rest = sample.substr(valid);
-    if (rest.empty())
-        return Encoding::Utf8;
+namespace {
+
+// A lead byte and at most two of its continuation bytes: a sequence the end
+// of a sample cut short.
+bool cutShort(std::string_view rest) {
     if (rest.size() > 3 || static_cast<unsigned char>(rest[0]) < 0xC2)
-        return Encoding::Windows1252;
+        return false;
     for (size_t i = 1; i < rest.size(); ++i)
         if ((static_cast<unsigned char>(rest[i]) & 0xC0) != 0x80)
-            return Encoding::Windows1252;
-    return Encoding::Utf8;
+            return false;
+    return true;
+}
+
+} // namespace
+
+Encoding encodingOf(std::string_view sample) {
+    // Windows-1252 where stray bytes outnumber the well-formed characters
+    // beyond ASCII: one byte pasted into a UTF-8 list does not make every
+    // other field of it Windows-1252.
+    size_t characters = 0, stray = 0;
+    for (size_t at = 0; at < sample.size();) {
+        const size_t valid = olvaris::text::validUtf8Prefix(sample.substr(at));
+        for (size_t i = at; i < at + valid; ++i)
+            characters += (static_cast<unsigned char>(sample[i]) & 0xC0) == 0xC0;
+        at += valid;
+        if (at == sample.size() || cutShort(sample.substr(at)))
+            break;
+        ++stray;
+        ++at;
+    }
+    return stray > characters ? Encoding::Windows1252 : Encoding::Utf8;
 }
 
 void assignUtf8(std::string& out, std::string_view bytes, Encoding encoding) {

@@ -1,4 +1,5 @@
 #include "ZipColumns.h"
+#include "HeaderRow.h"
 #include "ZipRules.h"
 #include "AsciiCase.h"
 #include <algorithm>
@@ -94,6 +95,23 @@ char separatorOf(std::string_view headerLine) {
     return ',';
 }
 
+char separatorOfLines(std::string_view text) {
+    std::string_view best;
+    size_t most = 0;
+    for (int looked = 0; looked < HeaderSearchRows && !text.empty(); ++looked) {
+        const size_t end = std::min(text.find_first_of("\r\n"), text.size());
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const size_t separators =
+            size_t(std::count_if(line.begin(), line.end(), [](char c) { return c == ',' || c == ';' || c == '\t'; }));
+        if (separators > most) {
+            most = separators;
+            best = line;
+        }
+    }
+    return separatorOf(best);
+}
+
 size_t ZipColumns::needed() const { return size_t(std::max({city, state, zip}) + 1); }
 
 ZipColumns findColumns(const std::vector<std::string>& header) {
@@ -150,7 +168,7 @@ std::string columnsNamed(const std::string& name, const std::vector<std::string>
 
 } // namespace
 
-std::string addressGroups(const std::vector<std::string>& header) {
+std::vector<AddressGroup> addressGroupsOf(const std::vector<std::string>& header) {
     struct Group {
         std::string prefix;
         std::array<int, 3> columns{-1, -1, -1};
@@ -177,20 +195,26 @@ std::string addressGroups(const std::vector<std::string>& header) {
                 break;
             }
     }
-    groups.erase(
-        std::remove_if(groups.begin(), groups.end(),
-                       [](const Group& g) { return g.columns[0] < 0 || g.columns[1] < 0 || g.columns[2] < 0; }),
-        groups.end());
+    std::vector<AddressGroup> whole;
+    for (const Group& group : groups)
+        if (group.columns[0] >= 0 && group.columns[1] >= 0 && group.columns[2] >= 0)
+            whole.push_back({labelOf(group.prefix), {group.columns[0], group.columns[1], group.columns[2]}});
+    return whole;
+}
+
+std::string addressGroups(const std::vector<std::string>& header) {
+    const std::vector<AddressGroup> groups = addressGroupsOf(header);
     if (groups.size() < 2)
         return {};
     std::string text = "the list has " + std::to_string(groups.size()) + " address groups (";
     for (size_t i = 0; i < groups.size(); ++i)
-        text += (i == 0 ? "" : i + 1 == groups.size() ? " and " : ", ") + labelOf(groups[i].prefix);
+        text += (i == 0 ? "" : i + 1 == groups.size() ? " and " : ", ") + groups[i].name;
     text += "): name one with ";
     for (size_t i = 0; i < groups.size(); ++i) {
+        const ZipColumns& columns = groups[i].columns;
         text += i == 0 ? "" : " or ";
-        text += "--columns \"" + header[size_t(groups[i].columns[0])] + "," + header[size_t(groups[i].columns[1])] + ","
-                + header[size_t(groups[i].columns[2])] + "\"";
+        text += "--columns \"" + header[size_t(columns.city)] + "," + header[size_t(columns.state)] + ","
+                + header[size_t(columns.zip)] + "\"";
     }
     return text;
 }

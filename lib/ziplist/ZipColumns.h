@@ -8,11 +8,15 @@ namespace ziplist {
 // The separator of a list told by its header line: the one of comma,
 // semicolon and tab found most often outside quotes (a comma where none is).
 char separatorOf(std::string_view headerLine);
+// The separator of a list whose header may sit below a title block: that of
+// the one of the first lines with the most separators in it.
+char separatorOfLines(std::string_view text);
 
 // Where a list keeps the city, the state and the ZIP code (0-based; -1: not
-// found).
+// found), or the one column that holds whole addresses.
 struct ZipColumns {
     int city = -1, state = -1, zip = -1;
+    int address = -1;
     bool complete() const { return city >= 0 && state >= 0 && zip >= 0; }
     // The number of fields a row needs to hold all three.
     size_t needed() const;
@@ -31,6 +35,14 @@ ZipColumns namedColumns(std::string_view names, const std::vector<std::string>& 
 // What a header without all three columns lacks, and what was found, as
 // "no ZIP column (found City in column 3, State in column 4)".
 std::string missingColumns(const ZipColumns& columns, const std::vector<std::string>& header);
+
+// The whole address groups of a header ("Billing City", "Billing State",
+// "Billing Zip"...), in the header's order, each with its name.
+struct AddressGroup {
+    std::string name; // "Billing"
+    ZipColumns columns;
+};
+std::vector<AddressGroup> addressGroupsOf(const std::vector<std::string>& header);
 
 // Where a header holds two or more whole address groups ("Billing City",
 // "Billing State", "Billing Zip", "Shipping City"...), which they are and

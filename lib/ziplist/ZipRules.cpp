@@ -156,9 +156,15 @@ constexpr std::array<Abbreviation, 12> ShortForms{{
 
 } // namespace
 
+// A line break around a cell's text (Alt+Enter in a spreadsheet) is blank
+// there too.
+namespace {
+bool isBlankOrBreak(char c) { return isBlank(c) || c == '\n' || c == '\r'; }
+} // namespace
+
 std::string_view trimmed(std::string_view text) {
     const auto blankAt = [&](size_t at) {
-        if (isBlank(text[at]))
+        if (isBlankOrBreak(text[at]))
             return size_t(1);
         // U+00A0, a no-break space, as spreadsheets paste it.
         if (at + 1 < text.size() && text[at] == '\xC2' && text[at + 1] == '\xA0')
@@ -172,7 +178,7 @@ std::string_view trimmed(std::string_view text) {
         text.remove_prefix(width);
     }
     while (!text.empty()) {
-        if (isBlank(text.back()))
+        if (isBlankOrBreak(text.back()))
             text.remove_suffix(1);
         else if (text.size() >= 2 && text.substr(text.size() - 2) == "\xC2\xA0")
             text.remove_suffix(2);

@@ -10,7 +10,7 @@
 // (which says what it brought). Plain UTF-8 strings, no Qt.
 namespace ziplist {
 
-// Blanks (spaces, tabs, no-break spaces) stripped from both ends.
+// Blanks (spaces, tabs, no-break spaces, line breaks) stripped from both ends.
 std::string_view trimmed(std::string_view text);
 
 // A ZIP code as five digits, and how it was written.

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <initializer_list>
+#include <string_view>
 #include <utility>
 
 namespace olvaris::lookup {
@@ -15,6 +16,16 @@ Error usage(const std::string& message) { return Error(Error::Kind::Usage, messa
 // An option's name and whether it was given, for the checks of what goes
 // together.
 using Given = std::pair<const char*, bool>;
+
+std::string lowerCase(std::string text) {
+    for (char& c : text)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool endsWith(const std::string& text, std::string_view end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
 
 RowWriter::Format formatOf(const Options& options) {
     return options.csv ? RowWriter::Format::Csv : options.json ? RowWriter::Format::JsonLines : RowWriter::Format::Tabs;
@@ -80,23 +91,32 @@ ListCheckOptions listCheckFor(const Options& options) {
     ListCheckOptions check;
     check.file = *options.check;
     check.columns = options.columns;
+    check.address = options.address;
+    check.noHeader = options.noHeader;
+    if (options.address && options.columns)
+        throw usage("--address and --columns do not go together: the city, state and ZIP are in one or the other");
+    if (options.address && options.noHeader)
+        throw usage("--address names a header's column; a list with no header gives --columns numbers");
     check.sheet = options.sheet;
     check.output = options.output;
     check.json = options.json;
     check.problemsOnly = options.problems;
-    const std::string& output = options.output.value_or(std::string());
-    if (options.json && output.size() >= 5) {
-        std::string end = output.substr(output.size() - 5);
-        for (char& c : end)
-            c = char(std::tolower(static_cast<unsigned char>(c)));
-        if (end == ".xlsx")
-            throw usage("--json does not go with an .xlsx --output");
-    }
+    const std::string output = lowerCase(options.output.value_or(std::string()));
+    const bool workbook = endsWith(output, ".xlsx") || endsWith(output, ".ods");
+    if (options.json && workbook)
+        throw usage("--json does not go with a workbook --output (.xlsx, .ods)");
+    // A workbook of another kind would be CSV under a workbook's name.
+    for (const char* other :
+         {".xls", ".xlsm", ".xlsb", ".xltx", ".xltm", ".xlt", ".numbers", ".ots", ".fods", ".odt", ".docx", ".pdf"})
+        if (endsWith(output, other))
+            throw usage(std::string("--output: a ") + other
+                        + " file cannot be written: name it .xlsx or .ods for a workbook, or .csv");
     return check;
 }
 
 LookupCommand lookupFor(const Options& options) {
-    for (const Given& checkOnly : {Given{"columns", bool(options.columns)}, Given{"sheet", bool(options.sheet)},
+    for (const Given& checkOnly : {Given{"columns", bool(options.columns)}, Given{"address", bool(options.address)},
+                                   Given{"no-header", options.noHeader}, Given{"sheet", bool(options.sheet)},
                                    Given{"output", bool(options.output)}, Given{"problems", options.problems}})
         if (checkOnly.second)
             throw usage(std::string("--") + checkOnly.first + " goes with --check");

@@ -33,22 +33,32 @@ const OptionInfo Table[] = {
      "and a pattern that finds nothing has a line of its own (status 1).",
      &Options::standardInput},
     {"check", 0, "FILE",
-     "Check every row of FILE, an address list (CSV or TSV with a header, - for standard input;\n"
+     "Check every row of FILE, an address list (CSV or TSV, - for standard input;\n"
      "or a workbook: .xlsx, .ods, .xls), and write it with its verdict.",
      &Options::check},
     {"columns", 0, "CITY,STATE,ZIP",
      "With --check: the city, state and ZIP columns, by header name or 1-based number,\n"
      "where their names do not tell them.",
      &Options::columns},
+    {"address", 0, "COLUMN",
+     "With --check: the column that holds whole addresses (\"12 Main St, Boston, MA 02134\"),\n"
+     "by header name or 1-based number; the city, state and ZIP code are read off its end.",
+     &Options::address},
+    {"no-header", 0, nullptr,
+     "With --check: the list has no header; its first row is a customer's (columns by\n"
+     "--columns numbers, or told by the first row's state and ZIP code).",
+     &Options::noHeader},
     {"sheet", 0, "NAME|N",
      "With --check of a workbook: the sheet to check, by name or 1-based number\n(else the first one shown).",
      &Options::sheet},
     {"output", 0, "FILE",
      "With --check: write the checked list to FILE instead of standard output; a name ending in\n"
-     ".xlsx makes a workbook (the rows to look at filled, a sheet of counts). FILE is written whole\n"
-     "or not at all.",
+     ".xlsx or .ods makes a workbook (the rows to look at filled, a sheet of counts). FILE is\n"
+     "written whole or not at all, and replaces only an earlier check's output or an empty file.",
      &Options::output},
-    {"problems", 0, nullptr, "With --check: write only the rows that are not ok.", &Options::problems},
+    {"problems", 0, nullptr,
+     "With --check: write only the rows that are not ok; CSV adds their line in the list\n(a column line after note).",
+     &Options::problems},
     {"near", 0, "PLACE",
      "The ZIP codes around PLACE, nearest first, with their distance: PLACE is a ZIP code,\n"
      "\"City, ST\" (each of its ZIP codes) or \"LAT,LON\"; with --stdin, one PLACE a line.",

@@ -1,0 +1,66 @@
+#include "EarlierOutput.h"
+#include "OpenSheet.h"
+#include "RecordReader.h"
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace olvaris::lookup {
+
+namespace {
+
+bool endsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// A header line the check wrote: the list's columns, then its own three
+// (and the line, with --problems), in the list's separator.
+bool isCheckedHeader(std::string_view line) {
+    if (line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        line.remove_prefix(3);
+    for (const char separator : {',', ';', '\t'}) {
+        const std::string s(1, separator);
+        const std::string added = "verdict" + s + "suggested_zip" + s + "note";
+        if (endsWith(line, added) || endsWith(line, added + s + "line"))
+            return true;
+    }
+    return line.compare(0, 7, "{\"row\":") == 0;
+}
+
+// A workbook the check wrote: its Summary sheet counts rows by verdict.
+bool isCheckedWorkbook(const std::string& path, workbook::FileKind kind) {
+    try {
+        const std::unique_ptr<workbook::Sheet> summary = workbook::openSheet(path, kind, std::string("Summary"));
+        return summary->next() && !summary->fields().empty() && summary->fields()[0].rfind("Rows of ", 0) == 0
+               && endsWith(summary->fields()[0], " by verdict");
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
+std::string foreignOutput(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size == 0)
+        return {};
+    std::string start(4096, '\0');
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return {}; // what cannot be read is the output's to refuse
+    const ssize_t got = ::read(descriptor, start.data(), start.size());
+    ::close(descriptor);
+    start.resize(size_t(std::max<ssize_t>(got, 0)));
+    const workbook::FileKind kind = workbook::fileKindOf(start);
+    if (kind != workbook::FileKind::Text)
+        return isCheckedWorkbook(path, kind) ? std::string()
+                                             : "a workbook that is not an earlier check's output (it has no Summary "
+                                               "sheet of counts): name a new file, or move it away first";
+    const std::string_view line = std::string_view(start).substr(0, start.find_first_of("\r\n"));
+    return isCheckedHeader(line) ? std::string()
+                                 : "a file that is not an earlier check's output (its first line has no verdict, "
+                                   "suggested_zip and note columns): name a new file, or move it away first";
+}
+
+} // namespace olvaris::lookup

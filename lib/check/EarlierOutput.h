@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+
+namespace olvaris::lookup {
+
+// --output replaces only what a check wrote before (CSV or TSV whose header
+// ends in the verdict, suggested_zip and note columns, JSON Lines of rows,
+// a workbook with a Summary sheet of counts) or an empty file: a customer
+// list named by mistake is not lost. What it finds there, where it is
+// something else; empty where the file may be replaced (or is not there,
+// or is no ordinary file, which the output's own rules decide on).
+std::string foreignOutput(const std::string& path);
+
+} // namespace olvaris::lookup
