@@ -20,9 +20,9 @@ bool isCheckedHeader(std::string_view line) {
     if (line.compare(0, 3, "\xEF\xBB\xBF") == 0)
         line.remove_prefix(3);
     for (const char separator : {',', ';', '\t'}) {
-        const std::string s(1, separator);
-        const std::string added = "verdict" + s + "suggested_zip" + s + "note";
-        if (endsWith(line, added) || endsWith(line, added + s + "line"))
+        std::string added = "verdict";
+        added.append(1, separator).append("suggested_zip").append(1, separator).append("note");
+        if (endsWith(line, added) || endsWith(line, added.append(1, separator).append("line")))
             return true;
     }
     return line.compare(0, 7, "{\"row\":") == 0;
