@@ -146,168 +146,247 @@ std::string_view verdictWord(Kind kind) {
     return "";
 }
 
-RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_view stateText, std::string_view zipText,
-                 ZipFacts* facts) {
-    const std::string_view city = ziplist::trimmed(cityText), stateWritten = ziplist::trimmed(stateText),
-                           zipWritten = ziplist::trimmed(zipText);
-    RowVerdict verdict;
-    if (city.empty() || stateWritten.empty() || zipWritten.empty()) {
-        verdict.kind = Kind::Incomplete;
-        std::string empty;
-        for (const auto& [text, name] : {std::pair{city, "city"}, {stateWritten, "state"}, {zipWritten, "ZIP"}})
-            if (text.empty())
-                empty += (empty.empty() ? "" : ", ") + std::string(name);
-        verdict.note = "empty: " + empty;
-        return verdict;
-    }
-    const std::optional<ziplist::Zip> zip = ziplist::zipFrom(zipWritten);
-    const std::optional<ziplist::State> state = ziplist::stateFrom(stateWritten);
-    const std::string code = state ? state->code : std::string();
-    ZipIndex::Rows zipRows = zip ? index.withZip(zip->five) : ZipIndex::Rows();
-    const bool cityHasZip = std::any_of(zipRows.begin(), zipRows.end(), [&](std::uint32_t row) {
-        return index.place(row).state == code && text::equalIgnoringAsciiCase(index.place(row).city, city);
-    });
-    // The city as written in its state, or under another spelling of it:
-    // looked up only for rows that are not right.
-    ZipIndex::Rows cityRows = cityHasZip ? ZipIndex::Rows() : index.inState(code, city);
-    ZipIndex::Rows keyRows = cityHasZip || !cityRows.empty() ? cityRows : index.withKey(code, ziplist::cityKey(city));
+namespace {
 
-    std::string corrections;
-    if (zip && zip->plusFour)
-        addNote(corrections, "ZIP+4 " + std::string(zipWritten) + " is ZIP " + zip->five);
-    else if (zip && zip->lostZeros)
-        addNote(corrections, "ZIP " + std::string(zipWritten) + " lost its leading zeros: " + zip->five);
-    else if (zip && zip->cellForm)
-        addNote(corrections, "ZIP " + std::string(zipWritten) + " is written as a spreadsheet cell: " + zip->five);
-    if (state && state->corrected())
-        addNote(corrections, "state " + std::string(stateWritten) + " is " + state->code);
-
-    if (cityHasZip) {
-        verdict.kind = corrections.empty() ? Kind::Ok : Kind::Format;
-        verdict.suggestedZip = zip->corrected() ? zip->five : std::string();
-        verdict.note = corrections;
-        return verdict;
+// What a row says and what the table knows of it, read once for the steps
+// below. The row's fields are all given.
+struct RowReading {
+    RowReading(const ZipIndex& table, ZipFacts* known, std::string_view cityText, std::string_view stateText,
+               std::string_view zipText)
+        : index(table), facts(known), city(cityText), stateWritten(stateText), zipWritten(zipText),
+          zip(ziplist::zipFrom(zipText)), state(ziplist::stateFrom(stateText)),
+          code(state ? state->code : std::string()), key(ziplist::cityKey(cityText)) {
+        zipRows = zip ? index.withZip(zip->five) : ZipIndex::Rows();
+        cityHasZip = std::any_of(zipRows.begin(), zipRows.end(), [&](std::uint32_t row) {
+            return index.place(row).state == code && text::equalIgnoringAsciiCase(index.place(row).city, city);
+        });
+        // The city as written in its state, or under another spelling of it:
+        // looked up only for rows that are not right.
+        cityRows = cityHasZip ? ZipIndex::Rows() : index.inState(code, city);
+        keyRows = cityHasZip || !cityRows.empty() ? cityRows : index.withKey(code, key);
+        // The city written in another spelling of the data's name (St/Saint,
+        // points, apostrophes, accents...): the same city.
+        respelt = cityRows.empty() && !keyRows.empty();
+        if (respelt)
+            dataSpelling = "the data writes it " + index.place(keyRows.front()).city;
+        if (zip && zip->plusFour)
+            addNote(corrections, "ZIP+4 " + std::string(zipWritten) + " is ZIP " + zip->five);
+        else if (zip && zip->lostZeros)
+            addNote(corrections, "ZIP " + std::string(zipWritten) + " lost its leading zeros: " + zip->five);
+        else if (zip && zip->cellForm)
+            addNote(corrections, "ZIP " + std::string(zipWritten) + " is written as a spreadsheet cell: " + zip->five);
+        if (state && state->corrected())
+            addNote(corrections, "state " + std::string(stateWritten) + " is " + state->code);
     }
-    const auto zipBelongsTo = [&](ZipIndex::Rows place) {
+
+    bool zipBelongsTo(ZipIndex::Rows place) const {
         return !place.empty() && std::any_of(zipRows.begin(), zipRows.end(), [&](std::uint32_t row) {
             return std::find(place.begin(), place.end(), row) != place.end();
         });
-    };
-    // The city written in another spelling of the data's name (St/Saint,
-    // points, apostrophes, accents...): the same city.
-    const bool respelt = cityRows.empty() && !keyRows.empty();
-    const std::string dataSpelling =
-        respelt ? "the data writes it " + index.place(keyRows.front()).city : std::string();
-    if (respelt && zipBelongsTo(keyRows)) {
-        verdict.kind = corrections.empty() ? Kind::Ok : Kind::Format;
-        verdict.suggestedZip = zip->corrected() ? zip->five : std::string();
-        verdict.note = corrections;
-        addNote(verdict.note, dataSpelling);
-        return verdict;
     }
-    if (const ZipFacts::Town* town = zipRows.empty() && zip && facts ? facts->retiredTown(zip->five) : nullptr) {
-        verdict.kind = Kind::RetiredZip;
-        verdict.note = "ZIP " + zip->five + " is retired (it was " + town->city + ", " + town->state + ")";
-        // The town named, else the retired ZIP's own: its ZIP now.
-        const ZipIndex::Rows townRows = !keyRows.empty() ? keyRows : index.inState(town->state, town->city);
-        if (townRows.empty()) {
-            addNote(verdict.note, town->city + ", " + town->state + " has no ZIP code now");
-        } else {
-            verdict.suggestedZip = onlyZip(index, townRows);
-            if (verdict.suggestedZip.empty())
-                addNote(verdict.note, zipsNamed(index, townRows));
-        }
-        return verdict;
+    // The row's own ZIP, where only its form was wrong.
+    std::string correctedZip() const { return zip && zip->corrected() ? zip->five : std::string(); }
+    // "02134 is Allston, MA"
+    std::string zipsOwnPlace() const { return zip->five + " is " + placeOf(index.place(zipRows.front())); }
+    // A ZIP of the state named may be right whatever the city says.
+    bool zipInState() const {
+        return std::any_of(zipRows.begin(), zipRows.end(),
+                           [&](std::uint32_t row) { return index.place(row).state == code; });
     }
-    if (zipRows.empty()) {
-        verdict.kind = Kind::UnknownZip;
-        verdict.note = zip ? "no ZIP code " + zip->five : std::string(zipWritten) + " is not a ZIP code";
-        if (!keyRows.empty()) {
-            verdict.suggestedZip = onlyZip(index, keyRows);
-            addNote(verdict.note, zipsNamed(index, keyRows));
-            addNote(verdict.note, dataSpelling);
-        }
-        return verdict;
+    // The ZIP's own town written so, in another state: the state may be
+    // what is wrong.
+    bool sameNameElsewhere() const {
+        return std::any_of(zipRows.begin(), zipRows.end(), [&](std::uint32_t row) {
+            return index.place(row).state != code && ziplist::cityKey(index.place(row).city) == key;
+        });
     }
-    std::string zipsOwnPlace = zip->five + " is " + placeOf(index.place(zipRows.front()));
 
-    verdict.note = corrections;
-    if (!state) {
-        verdict.kind = Kind::Mismatch;
-        addNote(verdict.note, std::string(stateWritten) + " is not a US state");
-        addNote(verdict.note, zipsOwnPlace);
-        return verdict;
+    const ZipIndex& index;
+    ZipFacts* facts;
+    std::string_view city, stateWritten, zipWritten;
+    std::optional<ziplist::Zip> zip;
+    std::optional<ziplist::State> state;
+    std::string code, key;
+    ZipIndex::Rows zipRows, cityRows, keyRows;
+    bool cityHasZip = false, respelt = false;
+    std::string corrections, dataSpelling;
+};
+
+RowVerdict incomplete(std::string_view city, std::string_view state, std::string_view zip) {
+    RowVerdict verdict;
+    verdict.kind = Kind::Incomplete;
+    std::string empty;
+    for (const auto& [text, name] : {std::pair{city, "city"}, {state, "state"}, {zip, "ZIP"}})
+        if (text.empty())
+            empty += (empty.empty() ? "" : ", ") + std::string(name);
+    verdict.note = "empty: " + empty;
+    return verdict;
+}
+
+// The ZIP is the city's (as written or in the data's spelling): ok, or
+// format where only the form was wrong.
+RowVerdict rightAsWritten(const RowReading& row) {
+    RowVerdict verdict;
+    verdict.kind = row.corrections.empty() ? Kind::Ok : Kind::Format;
+    verdict.suggestedZip = row.correctedZip();
+    verdict.note = row.corrections;
+    addNote(verdict.note, row.dataSpelling);
+    return verdict;
+}
+
+// A ZIP retired since the list: its last town, and the town's ZIP now.
+std::optional<RowVerdict> retiredZip(const RowReading& row) {
+    const ZipFacts::Town* town =
+        row.zipRows.empty() && row.zip && row.facts ? row.facts->retiredTown(row.zip->five) : nullptr;
+    if (!town)
+        return std::nullopt;
+    RowVerdict verdict;
+    verdict.kind = Kind::RetiredZip;
+    verdict.note = "ZIP " + row.zip->five + " is retired (it was " + town->city + ", " + town->state + ")";
+    // The town named, else the retired ZIP's own: its ZIP now.
+    const ZipIndex::Rows townRows = !row.keyRows.empty() ? row.keyRows : row.index.inState(town->state, town->city);
+    if (townRows.empty()) {
+        addNote(verdict.note, town->city + ", " + town->state + " has no ZIP code now");
+    } else {
+        verdict.suggestedZip = onlyZip(row.index, townRows);
+        if (verdict.suggestedZip.empty())
+            addNote(verdict.note, zipsNamed(row.index, townRows));
     }
-    // The ZIP's own city, written so, in another state: the state may be
-    // what is wrong, so no ZIP of the state written is certain.
-    const std::string key = ziplist::cityKey(city);
-    // A ZIP of the state named may be right whatever the city says: no other is suggested.
-    const bool zipInState =
-        std::any_of(zipRows.begin(), zipRows.end(), [&](std::uint32_t row) { return index.place(row).state == code; });
-    const ZipIndex::Place& zipsOwn = index.place(zipRows.front());
-    std::string farPlace;
-    if (facts && zipInState) {
-        if (const std::optional<ZipFacts::LocalName> name = facts->localName(zip->five, code, key)) {
-            if (name->overlaps || (name->miles && *name->miles <= LocalNameMiles)) {
-                verdict.kind = Kind::LocalName;
-                verdict.suggestedZip = zip->corrected() ? zip->five : std::string();
-                std::string said = name->overlaps ? zip->five + " (" + zipsOwn.city + ") lies partly in " + name->place
-                                                  : name->place + " is a place " + oneDecimal(*name->miles)
-                                                        + " mi from " + zip->five + " (" + placeOf(zipsOwn) + ")";
-                addNote(verdict.note, said);
-                return verdict;
-            }
-            if (name->miles)
-                farPlace = name->place + " is a place " + oneDecimal(*name->miles) + " mi from " + zip->five;
-        }
+    return verdict;
+}
+
+RowVerdict unknownZip(const RowReading& row) {
+    RowVerdict verdict;
+    verdict.kind = Kind::UnknownZip;
+    verdict.note = row.zip ? "no ZIP code " + row.zip->five : std::string(row.zipWritten) + " is not a ZIP code";
+    if (!row.keyRows.empty()) {
+        verdict.suggestedZip = onlyZip(row.index, row.keyRows);
+        addNote(verdict.note, zipsNamed(row.index, row.keyRows));
+        addNote(verdict.note, row.dataSpelling);
     }
-    const bool sameNameElsewhere = std::any_of(zipRows.begin(), zipRows.end(), [&](std::uint32_t row) {
-        return index.place(row).state != code && ziplist::cityKey(index.place(row).city) == key;
-    });
-    if (!keyRows.empty()) {
-        verdict.kind = Kind::Mismatch;
-        verdict.suggestedZip = sameNameElsewhere || zipInState ? std::string() : onlyZip(index, keyRows);
-        // A few miles is often a neighbourhood's name; hundreds a wrong ZIP.
-        if (facts) {
-            verdict.milesFromCity = milesFrom(*facts, zip->five, index, keyRows);
-            if (verdict.milesFromCity)
-                // Appended: g++ 12's -Wrestrict (with -O2 and -Werror) reports a false overlap in a string literal
-                // joined to a temporary (GCC bug 105329).
-                zipsOwnPlace.append(", ")
-                    .append(oneDecimal(*verdict.milesFromCity))
-                    .append(" mi from ")
-                    .append(index.place(keyRows.front()).city);
-        }
-        addNote(verdict.note, zipsOwnPlace);
-        addNote(verdict.note, zipsNamed(index, keyRows));
-        addNote(verdict.note, dataSpelling);
-        return verdict;
+    return verdict;
+}
+
+RowVerdict notAState(const RowReading& row) {
+    RowVerdict verdict;
+    verdict.kind = Kind::Mismatch;
+    verdict.note = row.corrections;
+    addNote(verdict.note, std::string(row.stateWritten) + " is not a US state");
+    addNote(verdict.note, row.zipsOwnPlace());
+    return verdict;
+}
+
+// A name people use for where the ZIP is: local-name. Else, where a place
+// of that name lies farther off, farPlace says how far.
+std::optional<RowVerdict> localName(const RowReading& row, std::string& farPlace) {
+    if (!row.facts || !row.zipInState())
+        return std::nullopt;
+    const std::optional<ZipFacts::LocalName> name = row.facts->localName(row.zip->five, row.code, row.key);
+    if (!name)
+        return std::nullopt;
+    const std::string& zip = row.zip->five;
+    if (!name->overlaps && !(name->miles && *name->miles <= LocalNameMiles)) {
+        if (name->miles)
+            farPlace = name->place + " is a place " + oneDecimal(*name->miles) + " mi from " + zip;
+        return std::nullopt;
     }
-    if (sameNameElsewhere) {
-        verdict.kind = Kind::Mismatch;
-        addNote(verdict.note, zipsOwnPlace);
-        return verdict;
+    const ZipIndex::Place& zipsOwn = row.index.place(row.zipRows.front());
+    RowVerdict verdict;
+    verdict.kind = Kind::LocalName;
+    verdict.suggestedZip = row.correctedZip();
+    verdict.note = row.corrections;
+    addNote(verdict.note, name->overlaps ? zip + " (" + zipsOwn.city + ") lies partly in " + name->place
+                                         : name->place + " is a place " + oneDecimal(*name->miles) + " mi from " + zip
+                                               + " (" + placeOf(zipsOwn) + ")");
+    return verdict;
+}
+
+// The city is a town of the state, and the ZIP another place's. Its only
+// ZIP is suggested only where the row's cannot be right: of another state,
+// and not the ZIP of a town of the city's name there.
+RowVerdict cityWithOtherZips(const RowReading& row) {
+    RowVerdict verdict;
+    verdict.kind = Kind::Mismatch;
+    verdict.note = row.corrections;
+    verdict.suggestedZip =
+        row.sameNameElsewhere() || row.zipInState() ? std::string() : onlyZip(row.index, row.keyRows);
+    std::string zipsOwnPlace = row.zipsOwnPlace();
+    // A few miles is often a neighbourhood's name; hundreds a wrong ZIP.
+    if (row.facts) {
+        verdict.milesFromCity = milesFrom(*row.facts, row.zip->five, row.index, row.keyRows);
+        if (verdict.milesFromCity)
+            // Appended: g++ 12's -Wrestrict (with -O2 and -Werror) reports a false overlap in a string literal
+            // joined to a temporary (GCC bug 105329).
+            zipsOwnPlace.append(", ")
+                .append(oneDecimal(*verdict.milesFromCity))
+                .append(" mi from ")
+                .append(row.index.place(row.keyRows.front()).city);
     }
+    addNote(verdict.note, zipsOwnPlace);
+    addNote(verdict.note, zipsNamed(row.index, row.keyRows));
+    addNote(verdict.note, row.dataSpelling);
+    return verdict;
+}
+
+// No town of the state is so written: the nearest spelling named, with how
+// far it is where it is not the ZIP's own town, never suggested.
+RowVerdict unknownCity(const RowReading& row, const std::string& farPlace) {
+    RowVerdict verdict;
     verdict.kind = Kind::UnknownCity;
-    const std::optional<ZipIndex::Rows> spelling = nearestSpelling(index, code, key, zipRows, zip->five);
-    addNote(verdict.note, "no city " + std::string(city) + " in " + code);
+    verdict.note = row.corrections;
+    const std::optional<ZipIndex::Rows> spelling =
+        nearestSpelling(row.index, row.code, row.key, row.zipRows, row.zip->five);
+    addNote(verdict.note, "no city " + std::string(row.city) + " in " + row.code);
     if (!spelling) {
-        addNote(verdict.note, zipsOwnPlace);
+        addNote(verdict.note, row.zipsOwnPlace());
         addNote(verdict.note, farPlace);
         return verdict;
     }
-    verdict.note += "; nearest: " + index.place(spelling->front()).city;
-    if (zipBelongsTo(*spelling)) {
-        verdict.suggestedZip = zip->corrected() ? zip->five : std::string();
+    verdict.note += "; nearest: " + row.index.place(spelling->front()).city;
+    if (row.zipBelongsTo(*spelling)) {
+        verdict.suggestedZip = row.correctedZip();
         return verdict;
     }
     // A town spelt nearly so elsewhere may be the one meant, or the row's
     // city a name the data lacks: said with how far it is, never suggested.
-    if (const std::optional<double> miles = facts ? milesFrom(*facts, zip->five, index, *spelling) : std::nullopt)
+    if (const std::optional<double> miles =
+            row.facts ? milesFrom(*row.facts, row.zip->five, row.index, *spelling) : std::nullopt)
         verdict.note.append(", ").append(oneDecimal(*miles)).append(" mi away");
-    addNote(verdict.note, zipsOwnPlace);
+    addNote(verdict.note, row.zipsOwnPlace());
     addNote(verdict.note, farPlace);
     return verdict;
+}
+
+} // namespace
+
+RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_view stateText, std::string_view zipText,
+                 ZipFacts* facts) {
+    const std::string_view city = ziplist::trimmed(cityText), state = ziplist::trimmed(stateText),
+                           zip = ziplist::trimmed(zipText);
+    if (city.empty() || state.empty() || zip.empty())
+        return incomplete(city, state, zip);
+    const RowReading row(index, facts, city, state, zip);
+    if (row.cityHasZip || (row.respelt && row.zipBelongsTo(row.keyRows)))
+        return rightAsWritten(row);
+    if (std::optional<RowVerdict> verdict = retiredZip(row))
+        return *verdict;
+    if (row.zipRows.empty())
+        return unknownZip(row);
+    if (!row.state)
+        return notAState(row);
+    std::string farPlace;
+    if (std::optional<RowVerdict> verdict = localName(row, farPlace))
+        return *verdict;
+    if (!row.keyRows.empty())
+        return cityWithOtherZips(row);
+    if (row.sameNameElsewhere()) {
+        RowVerdict verdict;
+        verdict.kind = Kind::Mismatch;
+        verdict.note = row.corrections;
+        addNote(verdict.note, row.zipsOwnPlace());
+        return verdict;
+    }
+    return unknownCity(row, farPlace);
 }
 
 } // namespace olvaris::lookup
