@@ -275,6 +275,91 @@ struct Built {
     bool merged = false;
 };
 
+// A new database file with the tables the sources fill, in one
+// transaction. The file is new and is thrown away on any failure, so it
+// needs no journal while it is built, and is synced once, whole, before it
+// is renamed into place. Its journal mode stays a rollback journal (only
+// WAL would be recorded in the file), so it is read in a folder no one may
+// write.
+olvaris::sqlite::Connection newDatabase(const std::string& output, const Sources& sources, Statements& statements) {
+    olvaris::sqlite::Connection db;
+    if (olvaris::sqlite::open(output.c_str(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, db) != SQLITE_OK)
+        throw BuildError("cannot create " + output + ": " + (db ? sqlite3_errmsg(db.get()) : "out of memory"));
+    exec(db.get(), "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA page_size = 4096;");
+    exec(db.get(), olvaris::schema::Table);
+    exec(db.get(), olvaris::schema::Places);
+    if (sources.timeZones)
+        exec(db.get(), olvaris::schema::TimeZones);
+    exec(db.get(), "BEGIN");
+    for (const auto& [sql, statement] : {std::pair{olvaris::schema::Insert, &statements.row},
+                                         std::pair{olvaris::schema::InsertPlace, &statements.place},
+                                         std::pair{olvaris::schema::InsertPoint, &statements.point},
+                                         std::pair{olvaris::schema::InsertRetired, &statements.retired},
+                                         std::pair{olvaris::schema::InsertSource, &statements.source}})
+        check(db.get(), olvaris::sqlite::prepare(db.get(), sql, *statement));
+    return db;
+}
+
+void insertTimeZones(sqlite3* db, Statements& statements, const Sources& sources) {
+    check(db, olvaris::sqlite::prepare(db, olvaris::schema::InsertTimeZone, statements.timeZone));
+    const olvaris::zipdata::TimeZones zones = olvaris::zipdata::readTimeZones(*sources.timeZones);
+    sayLeftOut(*sources.timeZones, zones.leftOut);
+    for (const auto& [zip, zone] : zones.zones) {
+        bindText(db, statements.timeZone.get(), 1, zip);
+        bindText(db, statements.timeZone.get(), 2, zone);
+        step(db, statements.timeZone.get());
+    }
+    insertSource(db, statements.source.get(), "time-zones", *sources.timeZones, zones.lines, sources);
+}
+
+// The list made current and located: the other sources read, merged with
+// the rows held, and stored.
+Built mergeSources(sqlite3* db, Statements& statements, std::vector<olvaris::zipdata::ListRow> held,
+                   std::optional<olvaris::zipdata::Locations> listPoints, const std::string& input,
+                   const Sources& sources, long repeated) {
+    std::optional<olvaris::zipdata::Locations> locations;
+    std::optional<olvaris::zipdata::CurrentExport> current;
+    if (sources.locations) {
+        locations = olvaris::zipdata::readLocations(*sources.locations);
+        sayLeftOut(*sources.locations, locations->leftOut);
+        insertSource(db, statements.source.get(), "locations", *sources.locations, locations->lines, sources);
+    }
+    // The list's own points come before the other file's.
+    if (listPoints) {
+        sayLeftOut(input, listPoints->leftOut);
+        if (!locations)
+            locations.emplace();
+        for (const auto& [zip, point] : listPoints->points)
+            locations->points[zip] = point;
+    }
+    if (sources.current) {
+        current = olvaris::zipdata::readCurrentExport(*sources.current);
+        sayLeftOut(*sources.current, current->leftOut);
+        insertSource(db, statements.source.get(), "current", *sources.current, current->lines, sources);
+    }
+    const olvaris::zipdata::Merged merged = olvaris::zipdata::mergeCurrent(
+        std::move(held), locations ? &*locations : nullptr, current ? &*current : nullptr);
+    for (const std::string& said : merged.said)
+        std::cerr << sources.current.value_or(input) << ": " << said << "\n";
+    insertMerged(db, statements, merged);
+    return Built{long(merged.rows.size()), repeated, long(merged.retired.size()), merged.added, merged.located,
+                 merged.withCounty,        true};
+}
+
+// The transaction committed, the indexes made after the rows (so the file is
+// as compact as a VACUUM would make it), the file synced whole.
+void finishDatabase(olvaris::sqlite::Connection db, const std::string& output) {
+    exec(db.get(), "COMMIT");
+    exec(db.get(), olvaris::schema::Indexes);
+    db.reset();
+    const int written = ::open(output.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = written >= 0 && ::fsync(written) == 0;
+    if (written >= 0)
+        ::close(written);
+    if (!synced)
+        throw BuildError("cannot write " + output + " to the disk: " + std::strerror(errno));
+}
+
 Built build(const std::string& input, const std::string& output, const std::optional<std::string>& columns,
             const std::optional<std::string>& sheetChoice, const Sources& sources, Corrections& corrections) {
     const int descriptor = openInput(input);
@@ -282,48 +367,18 @@ Built build(const std::string& input, const std::string& output, const std::opti
         int descriptor;
         ~Closer() { ::close(descriptor); }
     } closer{descriptor};
-    // A workbook is told by its first bytes, whatever its name.
-    char first[16] = {};
-    const ssize_t got = ::pread(descriptor, first, sizeof first, 0);
-    const std::string_view firstBytes(first, size_t(std::max<ssize_t>(got, 0)));
-    if (const std::string other = workbook::otherFormatOf(firstBytes); !other.empty())
-        throw ziplist::ReadError(0, other);
-    const workbook::FileKind kind = workbook::fileKindOf(firstBytes);
-    if (sheetChoice && kind == workbook::FileKind::Text)
-        throw ziplist::ReadError(0, "--sheet: the list is not a workbook");
-    std::unique_ptr<workbook::Sheet> sheet;
+    workbook::OpenedList list = workbook::openList(descriptor, input, sheetChoice);
     std::optional<ziplist::ZipRecords> text;
-    if (kind != workbook::FileKind::Text)
-        sheet = workbook::openSheet(input, kind, sheetChoice);
-    else
+    if (!list.sheet)
         text.emplace(descriptor, columns);
     ziplist::ZipRecords& records =
-        sheet ? text.emplace(*sheet, columns, "the sheet \"" + sheet->name() + "\" is empty") : *text;
+        list.sheet ? text.emplace(*list.sheet, columns, "the sheet \"" + list.sheet->name() + "\" is empty") : *text;
 
-    olvaris::sqlite::Connection db;
-    if (olvaris::sqlite::open(output.c_str(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, db) != SQLITE_OK)
-        throw BuildError("cannot create " + output + ": " + (db ? sqlite3_errmsg(db.get()) : "out of memory"));
-    // The file is new and is thrown away on any failure, so it needs no
-    // journal while it is built, and is synced once, whole, before it is
-    // renamed into place. Its journal mode stays a rollback journal (only
-    // WAL would be recorded in the file), so it is read in a folder no one
-    // may write.
-    exec(db.get(), "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA page_size = 4096;");
-    exec(db.get(), olvaris::schema::Table);
-    exec(db.get(), olvaris::schema::Places);
-    if (sources.timeZones)
-        exec(db.get(), olvaris::schema::TimeZones);
-    exec(db.get(), "BEGIN");
     Statements statements;
-    for (const auto& [sql, statement] : {std::pair{olvaris::schema::Insert, &statements.row},
-                                         std::pair{olvaris::schema::InsertPlace, &statements.place},
-                                         std::pair{olvaris::schema::InsertPoint, &statements.point},
-                                         std::pair{olvaris::schema::InsertRetired, &statements.retired},
-                                         std::pair{olvaris::schema::InsertSource, &statements.source}})
-        check(db.get(), olvaris::sqlite::prepare(db.get(), sql, *statement));
+    olvaris::sqlite::Connection db = newDatabase(output, sources, statements);
     // A list with latitude and longitude columns gives its ZIPs' points.
     std::optional<olvaris::zipdata::Locations> listPoints =
-        kind == workbook::FileKind::Text ? olvaris::zipdata::readListPoints(input) : std::nullopt;
+        list.sheet ? std::nullopt : olvaris::zipdata::readListPoints(input);
     // A list alone goes to the table as it is read; one made current or
     // located is held until the other sources are read.
     const bool merging = sources.locations || sources.current || listPoints;
@@ -348,65 +403,15 @@ Built build(const std::string& input, const std::string& output, const std::opti
     }
     built.rows = listed - built.repeated;
     insertSource(db.get(), statements.source.get(), "list", input, listed, sources);
-    if (sources.timeZones) {
-        check(db.get(), olvaris::sqlite::prepare(db.get(), olvaris::schema::InsertTimeZone, statements.timeZone));
-        const olvaris::zipdata::TimeZones zones = olvaris::zipdata::readTimeZones(*sources.timeZones);
-        sayLeftOut(*sources.timeZones, zones.leftOut);
-        for (const auto& [zip, zone] : zones.zones) {
-            bindText(db.get(), statements.timeZone.get(), 1, zip);
-            bindText(db.get(), statements.timeZone.get(), 2, zone);
-            step(db.get(), statements.timeZone.get());
-        }
-        insertSource(db.get(), statements.source.get(), "time-zones", *sources.timeZones, zones.lines, sources);
-    }
+    if (sources.timeZones)
+        insertTimeZones(db.get(), statements, sources);
     if (sources.censusPlaces || sources.namedPlaces)
         insertPlaceNames(db.get(), sources);
-    if (merging) {
-        std::optional<olvaris::zipdata::Locations> locations;
-        std::optional<olvaris::zipdata::CurrentExport> current;
-        if (sources.locations) {
-            locations = olvaris::zipdata::readLocations(*sources.locations);
-            sayLeftOut(*sources.locations, locations->leftOut);
-            insertSource(db.get(), statements.source.get(), "locations", *sources.locations, locations->lines, sources);
-        }
-        // The list's own points come before the other file's.
-        if (listPoints) {
-            sayLeftOut(input, listPoints->leftOut);
-            if (!locations)
-                locations.emplace();
-            for (const auto& [zip, point] : listPoints->points)
-                locations->points[zip] = point;
-        }
-        if (sources.current) {
-            current = olvaris::zipdata::readCurrentExport(*sources.current);
-            sayLeftOut(*sources.current, current->leftOut);
-            insertSource(db.get(), statements.source.get(), "current", *sources.current, current->lines, sources);
-        }
-        const olvaris::zipdata::Merged merged = olvaris::zipdata::mergeCurrent(
-            std::move(held), locations ? &*locations : nullptr, current ? &*current : nullptr);
-        for (const std::string& said : merged.said)
-            std::cerr << *sources.current << ": " << said << "\n";
-        insertMerged(db.get(), statements, merged);
-        built = Built{long(merged.rows.size()),
-                      built.repeated,
-                      long(merged.retired.size()),
-                      merged.added,
-                      merged.located,
-                      merged.withCounty,
-                      true};
-    }
+    if (merging)
+        built =
+            mergeSources(db.get(), statements, std::move(held), std::move(listPoints), input, sources, built.repeated);
     statements = Statements();
-    exec(db.get(), "COMMIT");
-    // Rows, then indexes: each is written whole, in order, so the file is
-    // as compact as a VACUUM would make it.
-    exec(db.get(), olvaris::schema::Indexes);
-    db.reset();
-    const int written = ::open(output.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool synced = written >= 0 && ::fsync(written) == 0;
-    if (written >= 0)
-        ::close(written);
-    if (!synced)
-        throw BuildError("cannot write " + output + " to the disk: " + std::strerror(errno));
+    finishDatabase(std::move(db), output);
     return built;
 }
 
@@ -451,19 +456,24 @@ void removeWork(const std::string& temporary) {
     std::remove((temporary + "-journal").c_str());
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    std::vector<std::string> files;
-    std::optional<std::string> columns, sheet, note;
+// The command line read: the input, the output, the options. Returns the
+// exit status where the program ends here (help, version, a usage error).
+struct BuildOptions {
+    std::string input, output;
+    std::optional<std::string> columns, sheet;
     Sources sources;
+};
+std::optional<int> readOptions(int argc, char** argv, BuildOptions& options) {
+    std::vector<std::string> files;
+    std::optional<std::string> note;
+    Sources& sources = options.sources;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         bool valued = false;
         for (const auto& [option, value, takes] :
-             {std::tuple{"--columns", &columns, "CITY,STATE,ZIP"}, std::tuple{"--sheet", &sheet, "NAME or N"},
-              std::tuple{"--locations", &sources.locations, "FILE"}, std::tuple{"--current", &sources.current, "FILE"},
-              std::tuple{"--time-zones", &sources.timeZones, "FILE"},
+             {std::tuple{"--columns", &options.columns, "CITY,STATE,ZIP"},
+              std::tuple{"--sheet", &options.sheet, "NAME or N"}, std::tuple{"--locations", &sources.locations, "FILE"},
+              std::tuple{"--current", &sources.current, "FILE"}, std::tuple{"--time-zones", &sources.timeZones, "FILE"},
               std::tuple{"--census-places", &sources.censusPlaces, "FILE"},
               std::tuple{"--named-places", &sources.namedPlaces, "FILE"}, std::tuple{"--note", &note, "ROLE=TEXT"}}) {
             const std::string name(option);
@@ -511,29 +521,62 @@ int main(int argc, char** argv) {
         std::cerr << Usage;
         return UsageError;
     }
-    const std::string& input = files[0];
-    const std::string& output = files[1];
-    // The build ends by renaming over the output: a pipe, a device (/dev/null
-    // as root) or a folder there would be replaced, not written.
-    if (struct stat existing{}; ::stat(output.c_str(), &existing) == 0) {
-        if (!S_ISREG(existing.st_mode)) {
-            std::cerr << "zipbase-build: " << output << " is not an ordinary file\n";
-            return Failed;
-        }
-        // The output replaces what is there: never the input itself, and
-        // never a file that is not a database.
-        if (struct stat source{}; ::stat(input.c_str(), &source) == 0 && source.st_dev == existing.st_dev
-                                  && source.st_ino == existing.st_ino) {
-            std::cerr << "zipbase-build: " << output << " is the input " << input
-                      << "; give the database another name (the input is left as it was)\n";
-            return Failed;
-        }
-        if (existing.st_size > 0 && !isDatabase(output)) {
-            std::cerr << "zipbase-build: " << output
-                      << " is not a database, and the build would replace it; give another name, or remove it "
-                         "first\n";
-            return Failed;
-        }
+    options.input = files[0];
+    options.output = files[1];
+    return std::nullopt;
+}
+
+// Why the output must not be replaced, or empty. The build ends by renaming
+// over it: a pipe, a device (/dev/null as root) or a folder there would be
+// replaced, not written; and never the input itself, or a file that is not
+// a database.
+std::string refusedOutput(const std::string& input, const std::string& output) {
+    struct stat existing {};
+    if (::stat(output.c_str(), &existing) != 0)
+        return {};
+    if (!S_ISREG(existing.st_mode))
+        return output + " is not an ordinary file";
+    if (struct stat source{};
+        ::stat(input.c_str(), &source) == 0 && source.st_dev == existing.st_dev && source.st_ino == existing.st_ino)
+        return output + " is the input " + input + "; give the database another name (the input is left as it was)";
+    if (existing.st_size > 0 && !isDatabase(output))
+        return output + " is not a database, and the build would replace it; give another name, or remove it first";
+    return {};
+}
+
+// What was built, said in one line on standard output.
+void reportBuilt(const std::string& input, const std::string& output, const Built& built,
+                 const Corrections& corrections) {
+    if (corrections.total() > CorrectionsSaid)
+        std::cerr << input << ": " << corrections.total() - CorrectionsSaid << " corrections more, not shown\n";
+    std::cout << output << ": " << built.rows << " rows";
+    if (corrections.total() > 0)
+        std::cout << " (" << corrections.plusFour << " ZIP+4 cut to five digits, " << corrections.lostZeros
+                  << " ZIP codes given back their leading zeros, "
+                  << (corrections.cells > 0 ? std::to_string(corrections.cells)
+                                                  + " read from spreadsheet cells' "
+                                                    "forms, "
+                                            : std::string())
+                  << corrections.states << " states written as their codes)";
+    if (built.repeated > 0)
+        std::cout << "; " << built.repeated << " repeated rows left out";
+    if (built.merged)
+        std::cout << "; " << built.retired << " ZIP codes retired, " << built.added << " added; " << built.located
+                  << " located, " << built.withCounty << " with their county";
+    std::cout << "\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    BuildOptions options;
+    if (const std::optional<int> ended = readOptions(argc, argv, options))
+        return *ended;
+    const std::string& input = options.input;
+    const std::string& output = options.output;
+    if (const std::string refused = refusedOutput(input, output); !refused.empty()) {
+        std::cerr << "zipbase-build: " << refused << "\n";
+        return Failed;
     }
     const std::string temporary = output + ".building-" + std::to_string(getpid());
     if (temporary.size() >= sizeof g_temporary) {
@@ -544,26 +587,10 @@ int main(int argc, char** argv) {
     removeWorkOnTermination(temporary);
     try {
         Corrections corrections;
-        const Built built = build(input, temporary, columns, sheet, sources, corrections);
+        const Built built = build(input, temporary, options.columns, options.sheet, options.sources, corrections);
         if (std::rename(temporary.c_str(), output.c_str()) != 0)
             throw BuildError("cannot rename " + temporary + " to " + output + ": " + std::strerror(errno));
-        if (corrections.total() > CorrectionsSaid)
-            std::cerr << input << ": " << corrections.total() - CorrectionsSaid << " corrections more, not shown\n";
-        std::cout << output << ": " << built.rows << " rows";
-        if (corrections.total() > 0)
-            std::cout << " (" << corrections.plusFour << " ZIP+4 cut to five digits, " << corrections.lostZeros
-                      << " ZIP codes given back their leading zeros, "
-                      << (corrections.cells > 0 ? std::to_string(corrections.cells)
-                                                      + " read from spreadsheet cells' "
-                                                        "forms, "
-                                                : std::string())
-                      << corrections.states << " states written as their codes)";
-        if (built.repeated > 0)
-            std::cout << "; " << built.repeated << " repeated rows left out";
-        if (built.merged)
-            std::cout << "; " << built.retired << " ZIP codes retired, " << built.added << " added; " << built.located
-                      << " located, " << built.withCounty << " with their county";
-        std::cout << "\n";
+        reportBuilt(input, output, built, corrections);
         return 0;
     } catch (const ziplist::ReadError& error) {
         removeWork(temporary);
