@@ -312,7 +312,10 @@ private slots:
         QFETCH(QByteArray, row);
         QFETCH(QString, verdict);
         const Run run = lookup({"--check", "-", "--json"}, "City,State,ZIP\n" + row + "\n");
-        QCOMPARE(run.status, verdict == QLatin1String("ok") || verdict == QLatin1String("local-name") ? 0 : 1);
+        QCOMPARE(run.status, verdict == QLatin1String("ok") || verdict == QLatin1String("local-name")
+                                     || verdict == QLatin1String("no-address")
+                                 ? 0
+                                 : 1);
         const QList<QJsonObject> rows = checked(run.out);
         QCOMPARE(rows.size(), 1);
         QCOMPARE(text(rows[0], "verdict"), verdict);
@@ -369,6 +372,13 @@ private slots:
         QCOMPARE(csv.status, 0);
         QVERIFY2(csv.out.contains("verdict") && csv.out.right(6).startsWith("ok"), csv.out.constData());
         QVERIFY(csv.err.contains(": 1 row read: 1 ok"));
+        // A contact with no address at all is nothing to look at.
+        const Run contacts =
+            lookup({"--check", "-", "--problems"}, "Name,City,State,ZIP\nAna,,,\nBo,Boston,MA,02108\n");
+        QCOMPARE(contacts.status, 0);
+        QVERIFY2(contacts.out == "Name,City,State,ZIP,verdict,suggested_zip,note,line\r\n"
+                     && contacts.err.contains("0 incomplete, 1 with no address"),
+                 contacts.out + contacts.err);
     }
 
     // Lists as the tools that make them write them: every customer a row,

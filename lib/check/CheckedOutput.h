@@ -11,7 +11,7 @@ namespace olvaris::lookup {
 // The counts a check's summary gives.
 struct Tally {
     long rows = 0;
-    std::array<long, size_t(RowVerdict::Kind::Incomplete) + 1> kinds{};
+    std::array<long, size_t(RowVerdict::Kind::NoAddress) + 1> kinds{};
     long of(RowVerdict::Kind kind) const { return kinds[size_t(kind)]; }
 };
 

@@ -26,7 +26,7 @@ void CheckedRows::header(const ListRow& header) {
 }
 
 void CheckedRows::row(const ListRow& row, const RowVerdict& verdict) {
-    if (m_problemsOnly && verdict.kind == RowVerdict::Kind::Ok)
+    if (m_problemsOnly && !hasProblem(verdict.kind))
         return;
     const std::vector<std::string>& fields = *row.fields;
     const std::string_view word = verdictWord(verdict.kind);

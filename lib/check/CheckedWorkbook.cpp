@@ -43,12 +43,13 @@ void CheckedWorkbook::header(const ListRow& header) {
 }
 
 void CheckedWorkbook::row(const ListRow& row, const RowVerdict& verdict) {
-    if (m_problemsOnly && verdict.kind == Kind::Ok)
+    if (m_problemsOnly && !hasProblem(verdict.kind))
         return;
-    const WorkbookWriter::Mark mark = verdict.kind == Kind::Ok || verdict.kind == Kind::LocalName
-                                          ? WorkbookWriter::Mark::None
-                                      : verdict.kind == Kind::Format ? WorkbookWriter::Mark::Corrected
-                                                                     : WorkbookWriter::Mark::NeedsLook;
+    const WorkbookWriter::Mark mark =
+        verdict.kind == Kind::Ok || verdict.kind == Kind::LocalName || verdict.kind == Kind::NoAddress
+            ? WorkbookWriter::Mark::None
+        : verdict.kind == Kind::Format ? WorkbookWriter::Mark::Corrected
+                                       : WorkbookWriter::Mark::NeedsLook;
     m_writer->row(cellsOf(row), {std::string(verdictWord(verdict.kind)), verdict.suggestedZip, verdict.note}, mark,
                   row.hidden);
 }
@@ -56,7 +57,7 @@ void CheckedWorkbook::row(const ListRow& row, const RowVerdict& verdict) {
 bool CheckedWorkbook::finish(const Tally& tally) {
     std::vector<std::pair<std::string, long>> counts;
     for (const Kind kind : {Kind::Ok, Kind::Format, Kind::LocalName, Kind::Mismatch, Kind::UnknownCity,
-                            Kind::UnknownZip, Kind::RetiredZip, Kind::Incomplete})
+                            Kind::UnknownZip, Kind::RetiredZip, Kind::Incomplete, Kind::NoAddress})
         counts.emplace_back(verdictWord(kind), tally.of(kind));
     counts.emplace_back("all rows", tally.rows);
     try {

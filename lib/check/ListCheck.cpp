@@ -90,11 +90,13 @@ bool endsWithNoCase(const std::string& text, std::string_view end) {
 void summarize(const std::string& file, const Tally& tally) {
     std::fprintf(stderr,
                  "olvaris-lookup: %s: %ld %s read: %ld ok, %ld corrected (format), %ld under a local name, %ld "
-                 "mismatched, %ld unknown (%ld city, %ld ZIP), %ld retired ZIP, %ld incomplete\n",
+                 "mismatched, %ld unknown (%ld city, %ld ZIP), %ld retired ZIP, %ld incomplete, %ld with no "
+                 "address\n",
                  shownSafely(file).c_str(), tally.rows, tally.rows == 1 ? "row" : "rows", tally.of(Kind::Ok),
                  tally.of(Kind::Format), tally.of(Kind::LocalName), tally.of(Kind::Mismatch),
                  tally.of(Kind::UnknownCity) + tally.of(Kind::UnknownZip), tally.of(Kind::UnknownCity),
-                 tally.of(Kind::UnknownZip), tally.of(Kind::RetiredZip), tally.of(Kind::Incomplete));
+                 tally.of(Kind::UnknownZip), tally.of(Kind::RetiredZip), tally.of(Kind::Incomplete),
+                 tally.of(Kind::NoAddress));
 }
 
 // A list's header as the check found it, with the rows above it (a sheet's
@@ -333,7 +335,12 @@ int checkList(const ListCheckOptions& options, const std::string& database, std:
         sayHowRead(name, header);
         summarize(name, tally);
         // A town's name people use is as deliverable as its own.
-        return tally.of(Kind::Ok) + tally.of(Kind::LocalName) == tally.rows ? AllOk : SomeNotOk;
+        // A town's name people use is as deliverable as its own; a contact
+        // with no address has nothing to mend.
+        long withProblems = 0;
+        for (size_t kind = 0; kind < tally.kinds.size(); ++kind)
+            withProblems += hasProblem(Kind(kind)) ? tally.kinds[kind] : 0;
+        return withProblems == 0 ? AllOk : SomeNotOk;
     } catch (const Error& error) {
         // The rows before the trouble stand in a stream; a file is not made.
         if (output)

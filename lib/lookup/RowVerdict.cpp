@@ -142,6 +142,8 @@ std::string_view verdictWord(Kind kind) {
         return "retired-zip";
     case Kind::Incomplete:
         return "incomplete";
+    case Kind::NoAddress:
+        return "no-address";
     }
     return "";
 }
@@ -363,6 +365,8 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
                  ZipFacts* facts) {
     const std::string_view city = ziplist::trimmed(cityText), state = ziplist::trimmed(stateText),
                            zip = ziplist::trimmed(zipText);
+    if (city.empty() && state.empty() && zip.empty())
+        return {Kind::NoAddress, {}, "no address in the columns checked", {}};
     if (city.empty() || state.empty() || zip.empty())
         return incomplete(city, state, zip);
     const RowReading row(index, facts, city, state, zip);

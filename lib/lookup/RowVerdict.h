@@ -11,7 +11,7 @@ class ZipFacts;
 // What a list's row is worth, as its city, state and ZIP code stand against
 // the table.
 struct RowVerdict {
-    enum class Kind { Ok, Format, LocalName, Mismatch, UnknownCity, UnknownZip, RetiredZip, Incomplete };
+    enum class Kind { Ok, Format, LocalName, Mismatch, UnknownCity, UnknownZip, RetiredZip, Incomplete, NoAddress };
     Kind kind = Kind::Ok;
     // The ZIP code to write instead, when the row's is not it and one is known.
     std::string suggestedZip;
@@ -22,10 +22,19 @@ struct RowVerdict {
 };
 
 // The word for a verdict in the output: "ok", "format", "local-name",
-// "mismatch", "unknown-city", "unknown-zip", "retired-zip", "incomplete".
+// "mismatch", "unknown-city", "unknown-zip", "retired-zip", "incomplete",
+// "no-address".
 std::string_view verdictWord(RowVerdict::Kind kind);
 
+// Whether a row has something to mend (what --problems writes): not one
+// that is right, under a name people use, or with no address at all.
+inline bool hasProblem(RowVerdict::Kind kind) {
+    return kind != RowVerdict::Kind::Ok && kind != RowVerdict::Kind::LocalName && kind != RowVerdict::Kind::NoAddress;
+}
+
 // The verdict on a row whose fields are UTF-8 as read:
+//  - no-address: the city, the state and the ZIP are all empty (a contact
+//    with no address in the columns checked): nothing to look at;
 //  - incomplete: a field is empty;
 //  - unknown-zip: the ZIP is no ZIP code or not in the table;
 //  - retired-zip: the ZIP is one retired since the list was made (its last

@@ -152,8 +152,8 @@ std::string helpText() {
                        "A city is also found under the spellings the data uses (St/Saint, Ft/Fort, Mt/Mount, ...),\n"
                        "\"City, ST\" is a city in a state, and a ZIP+4 is its ZIP code.\n"
                        "With --check FILE, checks every row of an address list and writes it with a verdict\n"
-                       "(ok, format, local-name, mismatch, unknown-city, unknown-zip, retired-zip, incomplete),\n"
-                       "a suggested ZIP code and a note.\n\nOptions:\n";
+                       "(ok, format, local-name, mismatch, unknown-city, unknown-zip, retired-zip, incomplete,\n"
+                       "no-address), a suggested ZIP code and a note.\n\nOptions:\n";
     constexpr size_t Column = 30;
     for (const OptionInfo& option : Table) {
         std::string names = "  ";
