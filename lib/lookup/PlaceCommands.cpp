@@ -210,8 +210,8 @@ int runPlaceRequest(const PlaceRequest& request, const std::string& database) {
                 ziplist::RecordReader lines = ziplist::RecordReader::patternLines(STDIN_FILENO);
                 const NextPlace fromLines = [&lines](std::string& place) {
                     while (lines.next()) {
-                        place = lines.fields().front();
-                        if (!ziplist::trimmed(place).empty())
+                        place = ziplist::trimmed(lines.fields().front());
+                        if (!place.empty())
                             return true;
                     }
                     return false;
