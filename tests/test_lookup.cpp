@@ -712,6 +712,13 @@ private slots:
             QVERIFY2(run.err.contains(said), run.err.constData());
         }
         QCOMPARE(lookup({"--near", "30,-150", "--within", "5mi"}).status, 1);
+        // A line too long to be a place is said and passed over; the places after it are answered.
+        const Run longLine =
+            lookup({"--near", "-", "--stdin", "--within", "0.1mi"}, "02134\n" + QByteArray(70000, 'x') + "\r\n02108\n");
+        QCOMPARE(longLine.status, 2);
+        QVERIFY(longLine.out.startsWith("02134\tAllston") && longLine.out.contains("\n02108\tBoston"));
+        QVERIFY2(longLine.err == "olvaris-lookup: standard input:2: the line is longer than 64 KiB: passed over\n",
+                 longLine.err.constData());
         // A name people use that is no ZIP code's: where it is, and --near takes its point.
         const Run hollywood = lookup({"Hollywood, CA"});
         QVERIFY(hollywood.status == 1

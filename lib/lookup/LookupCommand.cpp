@@ -57,7 +57,18 @@ long writeMany(sqlite3* db, LookupRequest request, RowWriter& writer, RunPlaces&
     PreparedLookups lookups(db);
     ziplist::RecordReader lines = ziplist::RecordReader::patternLines(STDIN_FILENO);
     long patterns = 0, blank = 0, unmatched = 0;
-    while (lines.next()) {
+    for (;;) {
+        try {
+            if (!lines.next())
+                break;
+        } catch (const ziplist::RecordTooLong& tooLong) {
+            // No pattern is that long: said, counted as finding nothing, passed over.
+            complain("standard input:" + std::to_string(tooLong.line()), std::string(tooLong.what()) + ": passed over");
+            lines.skipLine();
+            ++patterns;
+            ++unmatched;
+            continue;
+        }
         const std::string& line = lines.fields().front();
         if (query::isBlankFilter(line)) {
             ++blank;

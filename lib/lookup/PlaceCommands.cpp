@@ -208,15 +208,28 @@ int runPlaceRequest(const PlaceRequest& request, const std::string& database) {
         case PlaceRequest::Kind::Near:
             if (request.places.empty()) {
                 ziplist::RecordReader lines = ziplist::RecordReader::patternLines(STDIN_FILENO);
-                const NextPlace fromLines = [&lines](std::string& place) {
-                    while (lines.next()) {
+                // A line too long to be a place is said and passed over.
+                bool skipped = false;
+                const NextPlace fromLines = [&lines, &skipped](std::string& place) {
+                    for (;;) {
+                        try {
+                            if (!lines.next())
+                                return false;
+                        } catch (const ziplist::RecordTooLong& tooLong) {
+                            complain("standard input:" + std::to_string(tooLong.line()),
+                                     std::string(tooLong.what()) + ": passed over");
+                            lines.skipLine();
+                            skipped = true;
+                            continue;
+                        }
                         place = ziplist::trimmed(lines.fields().front());
                         if (!place.empty())
                             return true;
                     }
-                    return false;
                 };
                 status = writeNear(places, fromLines, request.near, writer, request.format, true);
+                if (skipped)
+                    status = Trouble;
             } else {
                 size_t next = 0;
                 const NextPlace given = [&](std::string& place) {

@@ -124,6 +124,20 @@ void RecordReader::endField(std::string& field) {
     ++m_count;
 }
 
+void RecordReader::skipLine() {
+    for (;;) {
+        if (m_at == m_buffer.size() && !refill())
+            return;
+        const char c = m_buffer[m_at++];
+        if (c == '\n' || c == '\r') {
+            if (c == '\r' && (m_at < m_buffer.size() || refill()) && m_at < m_buffer.size() && m_buffer[m_at] == '\n')
+                ++m_at;
+            ++m_line;
+            return;
+        }
+    }
+}
+
 bool RecordReader::next() {
     m_count = 0;
     if (!more())
@@ -136,8 +150,8 @@ bool RecordReader::next() {
         return m_fields[m_count];
     };
     const auto tooLong = [this](bool quoted) {
-        return ReadError(m_recordLine,
-                         quoted ? "the record that starts on this line is longer than 64 KiB" : m_tooLong);
+        return RecordTooLong(m_recordLine,
+                             quoted ? "the record that starts on this line is longer than 64 KiB" : m_tooLong);
     };
     std::string* current = &field();
     current->clear();

@@ -15,6 +15,11 @@ class ReadError : public olvaris::Error {
 public:
     ReadError(long line, const std::string& message) : Error(Kind::Input, message, {}, line) {}
 };
+// A record past the longest there may be: a reader of lines one by one may
+// skip it (skipLine) and read on.
+class RecordTooLong : public ReadError {
+    using ReadError::ReadError;
+};
 
 // Reads records of fields from a file, a piece at a time, so a list of any
 // length takes the same memory. Lines end in "\n", "\r\n" or "\r" alone (an
@@ -50,6 +55,9 @@ public:
 
     // The next record, or false at the end. Throws ReadError.
     bool next() override;
+    // After RecordTooLong from an unquoted line: the rest of that line
+    // passed over, so next() reads the line after it.
+    void skipLine();
     const std::vector<std::string>& fields() const override { return m_fields; }
     // The line the record last read starts on.
     long recordLine() const override { return m_recordLine; }
