@@ -295,6 +295,17 @@ private slots:
                                                    "unknown-city=0", "unknown-zip=0", "retired-zip=0", "incomplete=2",
                                                    "no-address=0", "all rows=9"}));
 
+        // --apply makes the certain corrections in the cells themselves: the
+        // ZIP a cell keeps as a number becomes its text with the zero.
+        const QString applied = dir.filePath("applied" + name.mid(name.lastIndexOf('.')));
+        QCOMPARE(lookup({"--check", list, "--apply", "--output", applied}).status, 1);
+        const auto fixed = workbook::openSheet(applied.toStdString(), workbook::FileKind::Zip, std::nullopt);
+        for (int row = 0; row < 5; ++row)
+            QVERIFY(fixed->next());
+        QCOMPARE(fixed->cells()[3].kind, workbook::Cell::Kind::Text);
+        QCOMPARE(fixed->cells()[3].text, std::string("02108"));
+        QCOMPARE(fixed->fields()[6], std::string("ok"));
+
         // Written again over its own earlier output; never over a file of
         // the user's (the list itself, under another name).
         QCOMPARE(lookup({"--check", list, "--output", out}).status, 1);

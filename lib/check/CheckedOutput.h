@@ -24,7 +24,20 @@ struct ListRow {
     const std::vector<workbook::Cell>* cells = nullptr;
     bool hidden = false;
     std::array<std::string_view, 3> place;
+    // The columns of the city, state and ZIP (-1: not a column of their own).
+    std::array<int, 3> columns{-1, -1, -1};
 };
+
+// A row with the check's certain corrections made in its own fields (and
+// cells), and the verdict then on what remains: a row corrected in full is
+// ok, its note saying what was corrected.
+struct AppliedRow {
+    std::vector<std::string> fields;
+    std::vector<workbook::Cell> cells;
+    ListRow row;
+    RowVerdict verdict;
+};
+void applyCorrections(const ListRow& row, const RowVerdict& verdict, AppliedRow& applied);
 
 // Where the checked list goes.
 class CheckedOutput {

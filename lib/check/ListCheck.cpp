@@ -252,7 +252,8 @@ workbook::Cell textCell(std::string_view text) {
 
 // Every row after the header, judged and written; the counts.
 Tally checkRows(ziplist::FieldSource& source, workbook::Sheet* sheet, const ziplist::HeaderRow& header, Judges& judges,
-                CheckedOutput& output) {
+                CheckedOutput& output, bool apply) {
+    AppliedRow applied;
     Tally tally;
     const std::vector<std::string>& fields = source.fields();
     static const workbook::Cell none;
@@ -275,22 +276,29 @@ Tally checkRows(ziplist::FieldSource& source, workbook::Sheet* sheet, const zipl
             const ziplist::AddressTail tail = ziplist::addressTail(cellAt(columns.address).text);
             place = {textCell(tail.city), textCell(tail.state), textCell(tail.zip)};
             if (!tail.problem.empty())
-                verdict = RowVerdict{Kind::Incomplete, {}, tail.problem, {}};
+                verdict = RowVerdict{Kind::Incomplete, {}, tail.problem, {}, {}};
         } else {
             place = {cellAt(columns.city), cellAt(columns.state), cellAt(columns.zip)};
         }
         if (!verdict)
             verdict = judgeCells(judges.index, place[0], place[1], place[2], sheet && sheet->formulasReadEmpty(),
                                  judges.factsOrNull());
-        const ListRow row{tally.rows + 1,
-                          source.recordLine(),
-                          &fields,
-                          sheet ? &sheet->cells() : nullptr,
-                          sheet && sheet->rowHidden(),
-                          {place[0].text, place[1].text, place[2].text}};
+        ListRow row{tally.rows + 1,
+                    source.recordLine(),
+                    &fields,
+                    sheet ? &sheet->cells() : nullptr,
+                    sheet && sheet->rowHidden(),
+                    {place[0].text, place[1].text, place[2].text}};
+        if (columns.address < 0)
+            row.columns = {columns.city, columns.state, columns.zip};
         ++tally.rows;
         ++tally.kinds[size_t(verdict->kind)];
-        output.row(row, *verdict);
+        if (apply) {
+            applyCorrections(row, *verdict, applied);
+            output.row(applied.row, applied.verdict);
+        } else {
+            output.row(row, *verdict);
+        }
     }
     return tally;
 }
@@ -322,7 +330,7 @@ int checkList(const ListCheckOptions& options, const std::string& database, std:
             options, name, sheet ? sheet->name() : baseNameOf(name), hiddenColumns, header, out,
             {{closer.descriptor, {}, "the list being checked"}, {-1, database, "the database being read"}}, outputFile);
         writeHeader(*output, header, sheet != nullptr);
-        const Tally tally = checkRows(source, sheet, header.row, judges, *output);
+        const Tally tally = checkRows(source, sheet, header.row, judges, *output, options.apply);
         if (!output->finish(tally))
             return complain(outputName, output->problem());
         if (outputFile) {

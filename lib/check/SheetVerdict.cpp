@@ -22,12 +22,14 @@ RowVerdict judgeCells(const ZipIndex& index, const workbook::Cell& city, const w
             return {RowVerdict::Kind::Incomplete,
                     {},
                     std::string("the ") + names[i] + " cell holds the error " + cell.text,
+                    {},
                     {}};
         if (cell.kind == Kind::Date)
             return {RowVerdict::Kind::Incomplete,
                     {},
                     std::string("the ") + names[i] + " cell holds a date (" + cell.text + "), not a "
                         + (i == 2 ? "ZIP code" : names[i]),
+                    {},
                     {}};
     }
     RowVerdict verdict = judge(index, city.text, state.text, zip.text, facts);

@@ -15,6 +15,7 @@ struct ListCheckOptions {
     bool noHeader = false;              // the first row is data
     bool json = false;
     bool problemsOnly = false;
+    bool apply = false; // the certain corrections made in the list's own cells
 };
 
 } // namespace olvaris::lookup

@@ -188,6 +188,24 @@ struct RowReading {
     }
     // The row's own ZIP, where only its form was wrong.
     std::string correctedZip() const { return zip && zip->corrected() ? zip->five : std::string(); }
+    // The fields in the data's form where only their form was wrong: the
+    // ZIP's zeros (a ZIP+4 kept as one), the state's code.
+    std::array<std::string, 3> inDataForm() const {
+        std::array<std::string, 3> fields;
+        if (zip && (zip->lostZeros || zip->cellForm)) {
+            fields[2] = zip->five;
+            if (zip->plusFour) {
+                std::string digits;
+                for (const char c : zipWritten)
+                    if (c >= '0' && c <= '9')
+                        digits += c;
+                fields[2].append("-").append(digits.substr(digits.size() - std::min<size_t>(4, digits.size())));
+            }
+        }
+        if (state && state->corrected())
+            fields[1] = state->code;
+        return fields;
+    }
     // "02134 is Allston, MA"
     std::string zipsOwnPlace() const { return zip->five + " is " + placeOf(index.place(zipRows.front())); }
     // A ZIP of the state named may be right whatever the city says.
@@ -233,6 +251,14 @@ RowVerdict rightAsWritten(const RowReading& row) {
     verdict.suggestedZip = row.correctedZip();
     verdict.note = row.corrections;
     addNote(verdict.note, row.dataSpelling);
+    verdict.corrected = row.inDataForm();
+    // The data's spelling of the town the ZIP belongs to.
+    if (row.respelt)
+        for (const std::uint32_t place : row.keyRows)
+            if (std::find(row.zipRows.begin(), row.zipRows.end(), place) != row.zipRows.end()) {
+                verdict.corrected[0] = row.index.place(place).city;
+                break;
+            }
     return verdict;
 }
 
@@ -296,6 +322,7 @@ std::optional<RowVerdict> localName(const RowReading& row, std::string& farPlace
     RowVerdict verdict;
     verdict.kind = Kind::LocalName;
     verdict.suggestedZip = row.correctedZip();
+    verdict.corrected = row.inDataForm();
     verdict.note = row.corrections;
     addNote(verdict.note, name->overlaps ? zip + " (" + zipsOwn.city + ") lies partly in " + name->place
                                          : name->place + " is a place " + oneDecimal(*name->miles) + " mi from " + zip
@@ -366,7 +393,7 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
     const std::string_view city = ziplist::trimmed(cityText), state = ziplist::trimmed(stateText),
                            zip = ziplist::trimmed(zipText);
     if (city.empty() && state.empty() && zip.empty())
-        return {Kind::NoAddress, {}, "no address in the columns checked", {}};
+        return {Kind::NoAddress, {}, "no address in the columns checked", {}, {}};
     if (city.empty() || state.empty() || zip.empty())
         return incomplete(city, state, zip);
     const RowReading row(index, facts, city, state, zip);

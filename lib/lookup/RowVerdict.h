@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,11 @@ struct RowVerdict {
     std::string note;
     // For a mismatch: how far the ZIP's own town is from the city named.
     std::optional<double> milesFromCity;
+    // Where the row is right but a field is in another form (a ZIP that lost
+    // its zeros, a state written out, the city in another spelling): the
+    // text each field (city, state, ZIP) has in the data's form; empty where
+    // it stays as written. Only what is certain.
+    std::array<std::string, 3> corrected;
 };
 
 // The word for a verdict in the output: "ok", "format", "local-name",

@@ -101,6 +101,7 @@ ListCheckOptions listCheckFor(const Options& options) {
     check.output = options.output;
     check.json = options.json;
     check.problemsOnly = options.problems;
+    check.apply = options.apply;
     const std::string output = lowerCase(options.output.value_or(std::string()));
     const bool workbook = endsWith(output, ".xlsx") || endsWith(output, ".ods");
     if (options.json && workbook)
@@ -115,9 +116,10 @@ ListCheckOptions listCheckFor(const Options& options) {
 }
 
 LookupCommand lookupFor(const Options& options) {
-    for (const Given& checkOnly : {Given{"columns", bool(options.columns)}, Given{"address", bool(options.address)},
-                                   Given{"no-header", options.noHeader}, Given{"sheet", bool(options.sheet)},
-                                   Given{"output", bool(options.output)}, Given{"problems", options.problems}})
+    for (const Given& checkOnly :
+         {Given{"columns", bool(options.columns)}, Given{"address", bool(options.address)},
+          Given{"no-header", options.noHeader}, Given{"sheet", bool(options.sheet)},
+          Given{"output", bool(options.output)}, Given{"problems", options.problems}, Given{"apply", options.apply}})
         if (checkOnly.second)
             throw usage(std::string("--") + checkOnly.first + " goes with --check");
     LookupCommand command;

@@ -59,6 +59,10 @@ const OptionInfo Table[] = {
     {"problems", 0, nullptr,
      "With --check: write only the rows that are not ok; CSV adds their line in the list\n(a column line after note).",
      &Options::problems},
+    {"apply", 0, nullptr,
+     "With --check: make every certain correction in the list's own cells (a ZIP's lost zeros, a\n"
+     "state's code, the data's spelling of a right row's city); the verdict columns say what remains.",
+     &Options::apply},
     {"near", 0, "PLACE",
      "The ZIP codes around PLACE, nearest first, with their distance: PLACE is a ZIP code,\n"
      "\"City, ST\" (each of its ZIP codes) or \"LAT,LON\"; with --stdin, one PLACE a line.",

@@ -9,7 +9,8 @@ namespace olvaris::lookup {
 // options, values as the system's bytes. Nothing here says which go together.
 struct Options {
     bool all = false, exact = false, standardInput = false, problems = false, distance = false, county = false,
-         zone = false, noHeader = false, about = false, csv = false, json = false, help = false, version = false;
+         zone = false, apply = false, noHeader = false, about = false, csv = false, json = false, help = false,
+         version = false;
     std::optional<std::string> city, state, zip, check, columns, address, sheet, output, near, within, limit, database;
     std::vector<std::string> arguments;
 };
