@@ -372,26 +372,6 @@ private slots:
         QCOMPARE(csv.status, 0);
         QVERIFY2(csv.out.contains("verdict") && csv.out.right(6).startsWith("ok"), csv.out.constData());
         QVERIFY(csv.err.contains(": 1 row read: 1 ok"));
-        // --apply: every certain correction made in the row's own fields, the
-        // verdict then on what remains; nothing uncertain changed.
-        const Run applied = lookup({"--check", "-", "--apply"},
-                                   "Name,City,State,ZIP\nA,Holtsville,NY,501\nB,St. Louis,missouri,63101\n"
-                                   "C,Allston,MA,2134-1234\nD,Boston,MA,02108-1234\nE,Springfield,IL,02134\n");
-        QCOMPARE(applied.out.split('\n').mid(1, 5),
-                 (QList<QByteArray>{"A,Holtsville,NY,00501,ok,,corrected: ZIP 501 lost its leading zeros: 00501\r",
-                                    "B,Saint Louis,MO,63101,ok,,corrected: state missouri is MO; the data writes it "
-                                    "Saint Louis\r",
-                                    "C,Allston,MA,02134-1234,ok,,corrected: ZIP+4 2134-1234 is ZIP 02134\r",
-                                    "D,Boston,MA,02108-1234,format,02108,ZIP+4 02108-1234 is ZIP 02108\r",
-                                    "E,Springfield,IL,02134,mismatch,,\"02134 is Allston, MA, 971.7 mi from "
-                                    "Springfield; Springfield, IL has 62701, 62702, 62703 and 32 more\"\r"}));
-        // A contact with no address at all is nothing to look at.
-        const Run contacts =
-            lookup({"--check", "-", "--problems"}, "Name,City,State,ZIP\nAna,,,\nBo,Boston,MA,02108\n");
-        QCOMPARE(contacts.status, 0);
-        QVERIFY2(contacts.out == "Name,City,State,ZIP,verdict,suggested_zip,note,line\r\n"
-                     && contacts.err.contains("0 incomplete, 1 with no address"),
-                 contacts.out + contacts.err);
     }
 
     // Lists as the tools that make them write them: every customer a row,
@@ -471,6 +451,34 @@ private slots:
         // A UTF-8 list's CSV starts as the list did: no mark added.
         if (list.contains("Jos\xE9") && !list.contains("Ren\xE9"))
             QVERIFY(lookup({"--check", "-"}, list).out.startsWith(list.left(list.indexOf('\n'))));
+    }
+
+    // The cleaned copy, a checked list checked again, contacts without an address.
+    void aCheckedListIsCleanedAndCheckedAgain() {
+        // --apply: every certain correction made in the row's own fields, the
+        // verdict then on what remains; nothing uncertain changed.
+        const Run applied = lookup({"--check", "-", "--apply"},
+                                   "Name,City,State,ZIP\nA,Holtsville,NY,501\nB,St. Louis,missouri,63101\n"
+                                   "C,Allston,MA,2134-1234\nD,Boston,MA,02108-1234\nE,Springfield,IL,02134\n");
+        QCOMPARE(applied.out.split('\n').mid(1, 5),
+                 (QList<QByteArray>{"A,Holtsville,NY,00501,ok,,corrected: ZIP 501 lost its leading zeros: 00501\r",
+                                    "B,Saint Louis,MO,63101,ok,,corrected: state missouri is MO; the data writes it "
+                                    "Saint Louis\r",
+                                    "C,Allston,MA,02134-1234,ok,,corrected: ZIP+4 2134-1234 is ZIP 02134\r",
+                                    "D,Boston,MA,02108-1234,format,02108,ZIP+4 02108-1234 is ZIP 02108\r",
+                                    "E,Springfield,IL,02134,mismatch,,\"02134 is Allston, MA, 971.7 mi from "
+                                    "Springfield; Springfield, IL has 62701, 62702, 62703 and 32 more\"\r"}));
+        // A checked list checked again: its verdict columns replaced, not three more.
+        QVERIFY(lookup({"--check", "-"}, applied.out)
+                    .out.startsWith("Name,City,State,ZIP,verdict,suggested_zip,note\r\n"
+                                    "A,Holtsville,NY,00501,ok,,\r\n"));
+        // A contact with no address at all is nothing to look at.
+        const Run contacts =
+            lookup({"--check", "-", "--problems"}, "Name,City,State,ZIP\nAna,,,\nBo,Boston,MA,02108\n");
+        QCOMPARE(contacts.status, 0);
+        QVERIFY2(contacts.out == "Name,City,State,ZIP,verdict,suggested_zip,note,line\r\n"
+                     && contacts.err.contains("0 incomplete, 1 with no address"),
+                 contacts.out + contacts.err);
     }
 
     void aListThatCannotBeReadIsOneLineAndStatusTwo() {

@@ -1,4 +1,5 @@
 #include "EarlierOutput.h"
+#include <algorithm>
 #include "OpenSheet.h"
 #include "RecordReader.h"
 #include <cstdio>
@@ -61,6 +62,18 @@ std::string foreignOutput(const std::string& path) {
     return isCheckedHeader(line) ? std::string()
                                  : "a file that is not an earlier check's output (its first line has no verdict, "
                                    "suggested_zip and note columns): name a new file, or move it away first";
+}
+
+size_t earlierVerdictColumns(const std::vector<std::string>& header) {
+    static const std::vector<std::string> Added{"verdict", "suggested_zip", "note"};
+    for (const size_t extra : {size_t(0), size_t(1)}) {
+        if (header.size() < Added.size() + extra || (extra == 1 && header.back() != "line"))
+            continue;
+        const size_t start = header.size() - Added.size() - extra;
+        if (std::equal(Added.begin(), Added.end(), header.begin() + long(start)))
+            return start;
+    }
+    return header.size();
 }
 
 } // namespace olvaris::lookup

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace olvaris::lookup {
 
@@ -10,5 +11,10 @@ namespace olvaris::lookup {
 // something else; empty where the file may be replaced (or is not there,
 // or is no ordinary file, which the output's own rules decide on).
 std::string foreignOutput(const std::string& path);
+
+// Where an earlier check's own columns (verdict, suggested_zip, note, and
+// --problems' line) begin at the end of a header, or the header's size: a
+// checked list checked again gets them replaced, not three more.
+size_t earlierVerdictColumns(const std::vector<std::string>& header);
 
 } // namespace olvaris::lookup

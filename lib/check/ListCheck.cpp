@@ -250,10 +250,25 @@ workbook::Cell textCell(std::string_view text) {
     return cell;
 }
 
+// The columns of an earlier check in a list checked again: where they
+// begin, and how many; a row is written without them.
+struct Dropped {
+    size_t from = 0, count = 0;
+    template <typename Item>
+    std::vector<Item> without(const std::vector<Item>& items) const {
+        std::vector<Item> kept(items.begin(), items.begin() + long(std::min(from, items.size())));
+        if (items.size() > from + count)
+            kept.insert(kept.end(), items.begin() + long(from + count), items.end());
+        return kept;
+    }
+};
+
 // Every row after the header, judged and written; the counts.
 Tally checkRows(ziplist::FieldSource& source, workbook::Sheet* sheet, const ziplist::HeaderRow& header, Judges& judges,
-                CheckedOutput& output, bool apply) {
+                CheckedOutput& output, bool apply, const Dropped& dropped) {
     AppliedRow applied;
+    std::vector<std::string> keptFields;
+    std::vector<workbook::Cell> keptCells;
     Tally tally;
     const std::vector<std::string>& fields = source.fields();
     static const workbook::Cell none;
@@ -291,6 +306,14 @@ Tally checkRows(ziplist::FieldSource& source, workbook::Sheet* sheet, const zipl
                     {place[0].text, place[1].text, place[2].text}};
         if (columns.address < 0)
             row.columns = {columns.city, columns.state, columns.zip};
+        if (dropped.count > 0 && fields.size() > dropped.from) {
+            keptFields = dropped.without(fields);
+            row.fields = &keptFields;
+            if (row.cells) {
+                keptCells = dropped.without(*row.cells);
+                row.cells = &keptCells;
+            }
+        }
         ++tally.rows;
         ++tally.kinds[size_t(verdict->kind)];
         if (apply) {
@@ -317,7 +340,13 @@ int checkList(const ListCheckOptions& options, const std::string& database, std:
         std::optional<ziplist::RecordReader> reader;
         if (!sheet)
             reader.emplace(closer.descriptor);
-        const ListHeader header = sheet ? sheetHeader(*sheet, options) : textHeader(*reader, options);
+        ListHeader header = sheet ? sheetHeader(*sheet, options) : textHeader(*reader, options);
+        // A list checked before: its earlier verdict columns are replaced.
+        const size_t earlier = earlierVerdictColumns(header.row.fields);
+        const Dropped dropped{earlier, header.row.fields.size() - earlier};
+        header.row.fields.resize(earlier);
+        if (header.cells.size() > earlier)
+            header.cells.resize(earlier);
         ziplist::FieldSource& source = sheet ? static_cast<ziplist::FieldSource&>(*sheet) : *reader;
 
         const sqlite::Connection db = openDatabaseFile(database);
@@ -330,7 +359,7 @@ int checkList(const ListCheckOptions& options, const std::string& database, std:
             options, name, sheet ? sheet->name() : baseNameOf(name), hiddenColumns, header, out,
             {{closer.descriptor, {}, "the list being checked"}, {-1, database, "the database being read"}}, outputFile);
         writeHeader(*output, header, sheet != nullptr);
-        const Tally tally = checkRows(source, sheet, header.row, judges, *output, options.apply);
+        const Tally tally = checkRows(source, sheet, header.row, judges, *output, options.apply, dropped);
         if (!output->finish(tally))
             return complain(outputName, output->problem());
         if (outputFile) {

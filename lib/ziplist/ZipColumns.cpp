@@ -121,6 +121,9 @@ ZipColumns findColumns(const std::vector<std::string>& header) {
         size_t bestRank = wanted.names.size();
         std::vector<int> endingMatches;
         for (size_t column = 0; column < header.size(); ++column) {
+            // The check's own suggestion, in a list checked before, is no ZIP column.
+            if (header[column] == "suggested_zip")
+                continue;
             const std::vector<std::string> words = wordsOf(header[column]);
             const std::string name = joined(words);
             const auto exact = std::find(wanted.names.begin(), wanted.names.end(), name);
