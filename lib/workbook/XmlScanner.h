@@ -34,8 +34,10 @@ private:
 
     PartReadAhead m_part;
     std::string m_name;
+    // The bytes read, from m_at on; before it, what is read or free room.
     std::string m_buffer;
     size_t m_at = 0;
+    std::string m_piece; // the piece taken last, its room kept
     bool m_begun = false;
     bool m_ended = false;
     bool m_rooted = false;
