@@ -13,7 +13,6 @@ namespace {
 
 // No tag and no run of text in a spreadsheet comes near this.
 constexpr size_t LongestToken = 16 * size_t(1024 * 1024);
-constexpr size_t DeepestNesting = 64;
 
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
