@@ -27,7 +27,7 @@ public:
     // what it kept of the piece before. False at the end. Throws
     // ziplist::ReadError.
     bool take(std::string& piece);
-    static constexpr size_t Headroom = 64 * size_t(1024);
+    static constexpr size_t Headroom = 16 * size_t(1024);
 
 private:
     static constexpr size_t Ahead = 4;

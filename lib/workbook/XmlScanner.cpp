@@ -39,6 +39,7 @@ bool XmlScanner::fill() {
         const size_t at = PartReadAhead::Headroom - kept;
         std::copy(m_buffer.begin() + std::ptrdiff_t(m_at), m_buffer.end(), m_piece.begin() + std::ptrdiff_t(at));
         m_buffer.swap(m_piece);
+        m_piece = std::string(); // the last piece let go now, not at the next
         m_at = at;
     } else {
         m_buffer.erase(0, m_at);

@@ -51,7 +51,7 @@ private:
     // The bytes read, from m_at on; before it, what is read or free room.
     std::string m_buffer;
     size_t m_at = 0;
-    std::string m_piece; // the piece taken last, its room kept
+    std::string m_piece; // the next piece, as it is taken
     bool m_begun = false;
     bool m_ended = false;
     bool m_rooted = false;
