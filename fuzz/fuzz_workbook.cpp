@@ -1,9 +1,11 @@
 // libFuzzer target: any bytes are a workbook sheet's XML, read through the
 // same archive, scanner and cells as a real .xlsx. Whatever the bytes, the
 // reader gives rows or a ReadError: no crash, no hang, no other exception;
-// every row's fields are its cells' texts, valid UTF-8; and where expat and
+// every row's fields are its cells' texts, valid UTF-8; where expat and
 // the quick scanner both read the bytes, they give the same elements,
-// attributes and texts, so the same cells.
+// attributes and texts, so the same cells; and the rows read straight from
+// the bytes are the general scanner's rows, refusals and all.
+#include "support/SheetRows.h"
 #include "support/XmlEvents.h"
 #include "OpenSheet.h"
 #include "RecordReader.h"
@@ -75,6 +77,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         }
     } catch (const ziplist::ReadError&) {
+    }
+    using Reading = workbook::XlsxSheet::Reading;
+    const auto quick = olvaris::test::sheetRows(path(), Reading::Quick);
+    const auto general = olvaris::test::sheetRows(path(), Reading::General);
+    if (quick != general) {
+        const auto [q, g] = std::mismatch(quick.begin(), quick.end(), general.begin(), general.end());
+        std::fprintf(stderr, "the quick and the general reading differ at line %td: \"%s\" and \"%s\"\n",
+                     q - quick.begin(), q == quick.end() ? "(end)" : q->c_str(),
+                     g == general.end() ? "(end)" : g->c_str());
+        std::abort();
     }
     try {
         const auto rows = workbook::openSheet(path(), workbook::FileKind::Zip, std::nullopt);

@@ -17,13 +17,13 @@ PartReadAhead::~PartReadAhead() {
 void PartReadAhead::expand() {
     try {
         for (;;) {
-            std::string piece(Piece, '\0');
-            piece.resize(m_part.read(piece.data(), piece.size()));
+            std::string piece(Headroom + Piece, '\0');
+            piece.resize(Headroom + m_part.read(piece.data() + Headroom, Piece));
             std::unique_lock lock(m_mutex);
             m_changed.wait(lock, [this] { return m_stopping || m_ready.size() < Ahead; });
             if (m_stopping)
                 return;
-            if (piece.empty()) {
+            if (piece.size() == Headroom) {
                 m_ended = true;
                 m_changed.notify_all();
                 return;
@@ -38,11 +38,11 @@ void PartReadAhead::expand() {
     }
 }
 
-bool PartReadAhead::readInto(std::string& to) {
+bool PartReadAhead::take(std::string& piece) {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return !m_ready.empty() || m_ended || m_failure; });
     if (!m_ready.empty()) {
-        to += m_ready.front();
+        piece.swap(m_ready.front());
         m_ready.pop_front();
         m_changed.notify_all();
         return true;

@@ -27,9 +27,13 @@ public:
     PartReadAhead(const PartReadAhead&) = delete;
     PartReadAhead& operator=(const PartReadAhead&) = delete;
 
-    // Appends the next piece to `to`; false at the end. Throws
+    // Hands the next piece over whole, not copied (a megabyte a piece, a
+    // copy costs a reader as much as reading it): its bytes begin at
+    // Headroom, and the room before them is the reader's, to put in front
+    // what it kept of the piece before. False at the end. Throws
     // ziplist::ReadError.
-    bool readInto(std::string& to);
+    bool take(std::string& piece);
+    static constexpr size_t Headroom = 16 * size_t(1024);
 
 private:
     static constexpr size_t Ahead = 4;

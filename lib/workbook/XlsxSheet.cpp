@@ -1,9 +1,12 @@
 #include "XlsxSheet.h"
 #include "NumberFormat.h"
+#include "QuickSharedString.h"
+#include "QuickSheetRow.h"
 #include "RecordReader.h"
 #include "SheetChoice.h"
 #include "SheetLimits.h"
 #include "XmlReader.h"
+#include "XmlScanner.h"
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -37,6 +40,9 @@ public:
     std::function<void(std::string_view)> onText;
     using XmlReader::attribute;
     using XmlReader::collect;
+    using XmlReader::collecting;
+    using XmlReader::pause;
+    using XmlReader::scanner;
 
 private:
     void start(std::string_view name, const char** attributes) override {
@@ -87,41 +93,83 @@ bool endsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-bool isTrue(const char* value) {
-    return value != nullptr && (std::string_view(value) == "1" || std::string_view(value) == "true");
-}
+// An attribute's value, data() null where there is none.
+std::string_view valueOf(const char* value) { return value != nullptr ? std::string_view(value) : std::string_view(); }
+
+bool isTrue(std::string_view value) { return value == "1" || value == "true"; }
+bool isTrue(const char* value) { return isTrue(valueOf(value)); }
 
 // "BC12" -> 54 (0-based); -1 where the reference has no column.
-long columnOf(const char* reference) {
+long columnOf(std::string_view reference) {
     long column = 0;
-    const char* at = reference;
-    for (; *at >= 'A' && *at <= 'Z'; ++at) {
-        column = column * 26 + (*at - 'A' + 1);
+    size_t at = 0;
+    for (; at < reference.size() && reference[at] >= 'A' && reference[at] <= 'Z'; ++at) {
+        column = column * 26 + (reference[at] - 'A' + 1);
         if (column > long(MostColumns))
             return -1;
     }
-    return at == reference ? -1 : column - 1;
+    return at == 0 ? -1 : column - 1;
+}
+
+// A number as strtol reads it (and atol and atoi); most are a few digits,
+// read here without the cost of a call that minds the locale.
+long longOf(std::string_view value) {
+    if (!value.empty() && value.size() <= 18) {
+        long number = 0;
+        size_t at = 0;
+        for (; at < value.size() && value[at] >= '0' && value[at] <= '9'; ++at)
+            number = number * 10 + (value[at] - '0');
+        if (at == value.size())
+            return number;
+    }
+    return std::strtol(std::string(value).c_str(), nullptr, 10);
+}
+
+// The next piece for a quick reading. A refusal on the way (a damaged part,
+// a zip bomb; the scanner's state is as it was) is left to the scanner,
+// which meets it again where it would have: after what it reads of the row
+// or string before. Memory running out ends the reading either way.
+bool readMore(XmlScanner& scanner) {
+    try {
+        return scanner.readMore();
+    } catch (const ReadError&) {
+        return false;
+    }
 }
 
 } // namespace
 
 // The sheet's rows: pauses at each row's end with the row's cells in place.
+// Read quickly, the rows in sheetData are taken straight from the bytes
+// where they are in the form spreadsheets write (QuickSheetRow.h) and by the
+// scanner where not, a row at a time; what a row does to the sheet is the
+// same code either way.
 class XlsxSheet::Rows : public XmlReader {
 public:
-    Rows(XlsxSheet& sheet, const std::string& part)
-        : XmlReader(sheet.m_archive, part, Engine::Scanner), m_sheet(sheet) {}
+    Rows(XlsxSheet& sheet, const std::string& part, Reading reading)
+        : XmlReader(sheet.m_archive, part, Engine::Scanner), m_sheet(sheet), m_quick(reading == Reading::Quick) {}
+
+    // The next row, its cells in place; false at the part's end.
+    bool readRow() {
+        for (;;) {
+            if (m_quickHere && quickRow())
+                return true;
+            m_rowEnded = false;
+            if (!run())
+                return false;
+            // Where the scanner stopped, what is open stays so while whole
+            // rows are read quickly.
+            m_quickHere = m_quick && quickHere();
+            if (m_rowEnded)
+                return true;
+        }
+    }
 
 private:
     void start(std::string_view name, const char** attributes) override {
         if (name == "c") {
-            const char* reference = attribute(attributes, "r");
-            const long column = reference != nullptr ? columnOf(reference) : -1;
-            m_column = column >= 0 ? size_t(column) : m_nextColumn;
-            const char* style = attribute(attributes, "s");
-            m_style = style != nullptr ? std::atoi(style) : 0;
-            const char* type = attribute(attributes, "t");
-            m_type = type != nullptr ? type : "n";
-            m_value.clear();
+            startCell(valueOf(attribute(attributes, "r")), valueOf(attribute(attributes, "s")),
+                      valueOf(attribute(attributes, "t")));
         } else if (name == "v") {
             collect(true);
         } else if (name == "t") {
@@ -129,14 +177,7 @@ private:
         } else if (name == "rPh") {
             m_phonetic = true;
         } else if (name == "row") {
-            const char* number = attribute(attributes, "r");
-            m_sheet.m_row = number != nullptr ? std::atol(number) : m_sheet.m_row + 1;
-            if (m_sheet.m_row > MostRows)
-                throw ReadError(m_sheet.m_row,
-                                "a row past " + std::to_string(MostRows) + ", the last a sheet has: refused");
-            m_sheet.m_rowHidden = isTrue(attribute(attributes, "hidden"));
-            m_nextColumn = 0;
-            m_width = 0;
+            startRow(valueOf(attribute(attributes, "r")), valueOf(attribute(attributes, "hidden")));
         } else if (name == "col") {
             const char* first = attribute(attributes, "min");
             const char* last = attribute(attributes, "max");
@@ -147,6 +188,8 @@ private:
                 for (long column = std::atol(first); column >= 1 && size_t(column) <= to; ++column)
                     m_sheet.m_hiddenColumns[size_t(column) - 1] = true;
             }
+        } else if (name == "sheetData") {
+            pause(); // the rows may be read quickly from here
         }
     }
 
@@ -156,31 +199,106 @@ private:
         } else if (name == "rPh") {
             m_phonetic = false;
         } else if (name == "c") {
-            if (m_column < MostColumns) {
-                // The last row's cells are filled again in place: their
-                // texts keep the room they had.
-                std::vector<Cell>& cells = m_sheet.m_cells;
-                if (cells.size() <= m_column)
-                    cells.resize(m_column + 1);
-                for (size_t skipped = m_width; skipped < m_column; ++skipped)
-                    cells[skipped].clear();
-                m_sheet.fill(cells[m_column], m_type, m_style, m_value.text());
-                m_width = std::max(m_width, m_column + 1);
-            }
-            m_nextColumn = m_column + 1;
+            endCell(m_value.text());
         } else if (name == "row") {
-            m_sheet.m_cells.resize(m_width);
-            m_sheet.settle();
+            endRow();
+            m_rowEnded = true;
             pause();
         }
     }
 
-    void text(std::string_view text) override {
+    void text(std::string_view text) override { addText(text); }
+
+    // What a row's and a cell's tags and a value's text do, read either way;
+    // an attribute's value's data() is null where the tag has none.
+    void startRow(std::string_view number, std::string_view hidden) {
+        m_sheet.m_row = number.data() != nullptr ? longOf(number) : m_sheet.m_row + 1;
+        if (m_sheet.m_row > MostRows)
+            throw ReadError(m_sheet.m_row,
+                            "a row past " + std::to_string(MostRows) + ", the last a sheet has: refused");
+        m_sheet.m_rowHidden = isTrue(hidden);
+        m_nextColumn = 0;
+        m_width = 0;
+    }
+
+    void startCell(std::string_view reference, std::string_view style, std::string_view type) {
+        const long column = reference.data() != nullptr ? columnOf(reference) : -1;
+        m_column = column >= 0 ? size_t(column) : m_nextColumn;
+        m_style = style.data() != nullptr ? int(longOf(style)) : 0;
+        const std::string_view typeName = type.data() != nullptr ? type : "n";
+        if (m_type != typeName) // most cells are of the type the last was
+            m_type = typeName;
+        m_value.clear();
+    }
+
+    void addText(std::string_view text) {
         if (!m_value.append(text))
             throw ReadError(m_sheet.m_row, tooLong("the cell " + cellName(m_column, m_sheet.m_row)));
     }
 
+    void endCell(std::string_view value) {
+        if (m_column < MostColumns) {
+            // The last row's cells are filled again in place: their texts
+            // keep the room they had.
+            std::vector<Cell>& cells = m_sheet.m_cells;
+            if (cells.size() <= m_column)
+                cells.resize(m_column + 1);
+            for (size_t skipped = m_width; skipped < m_column; ++skipped)
+                cells[skipped].clear();
+            m_sheet.fill(cells[m_column], m_type, m_style, value);
+            m_width = std::max(m_width, m_column + 1);
+        }
+        m_nextColumn = m_column + 1;
+    }
+
+    void endRow() {
+        m_sheet.m_cells.resize(m_width);
+        m_sheet.settle();
+    }
+
+    // Whether rows may be read straight from the bytes here: in sheetData,
+    // with nothing open around it that changes how the scanner would read
+    // them (a value collected, nesting near its bound).
+    bool quickHere() {
+        const XmlScanner* scanner = this->scanner();
+        return scanner != nullptr && !collecting() && !m_phonetic && scanner->openElement() == "sheetData"
+               && scanner->depth() + 4 <= XmlScanner::DeepestNesting;
+    }
+
+    // The next row read straight from the bytes, where it is in the form
+    // QuickSheetRow reads.
+    bool quickRow() {
+        XmlScanner* scanner = this->scanner();
+        for (;;) {
+            const std::string_view bytes = scanner->unread();
+            const Quick read = m_quickRow.scan(bytes);
+            if (read == Quick::Read)
+                break;
+            if (read == Quick::Unknown || bytes.size() > LongestQuickElement || !readMore(*scanner))
+                return false;
+        }
+        startRow(m_quickRow.number(), m_quickRow.hidden());
+        for (const QuickSheetRow::Cell& cell : m_quickRow.cells()) {
+            startCell(cell.reference, cell.style, cell.type);
+            std::string_view value = m_quickRow.text(cell);
+            // A value no longer in bytes than a cell's bound in UTF-16 units
+            // is no longer in units: only a longer one is counted.
+            if (value.size() > LongestCellText) {
+                addText(value);
+                value = m_value.text();
+            }
+            endCell(value);
+        }
+        endRow();
+        scanner->passOver(m_quickRow.used());
+        return true;
+    }
+
     XlsxSheet& m_sheet;
+    bool m_quick;
+    bool m_quickHere = false;
+    QuickSheetRow m_quickRow;
+    bool m_rowEnded = false;
     size_t m_column = 0, m_nextColumn = 0, m_width = 0;
     int m_style = 0;
     std::string m_type;
@@ -188,7 +306,8 @@ private:
     bool m_phonetic = false;
 };
 
-XlsxSheet::XlsxSheet(const std::string& path, const std::optional<std::string>& choice) : m_archive(path) {
+XlsxSheet::XlsxSheet(const std::string& path, const std::optional<std::string>& choice, Reading reading)
+    : m_archive(path) {
     std::string workbook = "xl/workbook.xml";
     // The package's own relationships (_rels/.rels) name its main part.
     for (const auto& [id, relation] : relationsOf(m_archive, ""))
@@ -228,27 +347,37 @@ XlsxSheet::XlsxSheet(const std::string& path, const std::optional<std::string>& 
             sheetBytes += m_archive.declaredSize(other.target);
     for (const auto& [id, other] : relations) {
         if (endsWith(other.type, "/sharedStrings"))
-            readStrings(other.target, sheetBytes / ShortestReference + UnusedStrings);
+            readStrings(other.target, sheetBytes / ShortestReference + UnusedStrings, reading);
         else if (endsWith(other.type, "/styles"))
             readStyles(other.target);
     }
-    m_rows = std::make_unique<Rows>(*this, relation->second.target);
+    m_rows = std::make_unique<Rows>(*this, relation->second.target, reading);
 }
 
 XlsxSheet::~XlsxSheet() = default;
 
 bool XlsxSheet::readRow() {
-    if (m_rows->run())
+    if (m_rows->readRow())
         return true;
     m_cells.clear();
     m_fields.clear();
     return false;
 }
 
-void XlsxSheet::readStrings(const std::string& part, uint64_t mostStrings) {
+void XlsxSheet::readStrings(const std::string& part, uint64_t mostStrings, Reading reading) {
     Scan scan(m_archive, part, XmlReader::Engine::Scanner);
     CellText current;
     bool phonetic = false;
+    const auto addText = [&](std::string_view text) {
+        if (!current.append(text))
+            throw ReadError(0, tooLong(part + ": shared string " + std::to_string(m_strings.size() + 1)));
+    };
+    const auto endString = [&](std::string_view text) {
+        if (m_strings.size() >= mostStrings)
+            throw ReadError(0, part + " holds more shared strings than the workbook's sheets have cells to name ("
+                                   + std::to_string(mostStrings) + "): refused");
+        m_strings.add(text);
+    };
     scan.onStart = [&](std::string_view name, const char**) {
         if (name == "si")
             current.clear();
@@ -256,24 +385,56 @@ void XlsxSheet::readStrings(const std::string& part, uint64_t mostStrings) {
             phonetic = true;
         else if (name == "t")
             scan.collect(!phonetic);
+        else if (name == "sst" && reading == Reading::Quick)
+            scan.pause(); // the strings may be read quickly from here
     };
     scan.onEnd = [&](std::string_view name) {
-        if (name == "t")
+        if (name == "t") {
             scan.collect(false);
-        else if (name == "rPh")
+        } else if (name == "rPh") {
             phonetic = false;
-        else if (name == "si") {
-            if (m_strings.size() >= mostStrings)
-                throw ReadError(0, part + " holds more shared strings than the workbook's sheets have cells to name ("
-                                       + std::to_string(mostStrings) + "): refused");
-            m_strings.add(current.text());
+        } else if (name == "si") {
+            endString(current.text());
+            if (reading == Reading::Quick)
+                scan.pause();
         }
     };
-    scan.onText = [&](std::string_view text) {
-        if (!current.append(text))
-            throw ReadError(0, tooLong(part + ": shared string " + std::to_string(m_strings.size() + 1)));
+    scan.onText = addText;
+    // Strings in the form QuickSharedString reads are taken straight from
+    // the bytes, the others by the scanner, a string at a time.
+    QuickSharedString quick;
+    const auto quickHere = [&] {
+        const XmlScanner* scanner = scan.scanner();
+        return scanner != nullptr && !scan.collecting() && !phonetic && scanner->openElement() == "sst"
+               && scanner->depth() + 2 <= XmlScanner::DeepestNesting;
     };
-    scan.run();
+    const auto quickString = [&] {
+        XmlScanner* scanner = scan.scanner();
+        for (;;) {
+            const std::string_view bytes = scanner->unread();
+            const Quick read = quick.scan(bytes);
+            if (read == Quick::Read)
+                break;
+            if (read == Quick::Unknown || bytes.size() > LongestQuickElement || !readMore(*scanner))
+                return false;
+        }
+        std::string_view text = quick.text();
+        // Only a string longer in bytes than a cell's bound in UTF-16 units
+        // may be longer in units: only that one is counted.
+        if (text.size() > LongestCellText) {
+            current.clear();
+            addText(text);
+            text = current.text();
+        }
+        endString(text);
+        scanner->passOver(quick.used());
+        return true;
+    };
+    while (scan.run()) {
+        if (reading == Reading::Quick && quickHere())
+            while (quickString()) {
+            }
+    }
 }
 
 void XlsxSheet::readStyles(const std::string& part) {
@@ -308,12 +469,12 @@ void XlsxSheet::readStyles(const std::string& part) {
     scan.run();
 }
 
-void XlsxSheet::fill(Cell& cell, std::string_view type, int style, std::string& value) const {
+void XlsxSheet::fill(Cell& cell, std::string_view type, int style, std::string_view value) const {
     cell.clear();
     if (type == "s") {
-        const long index = std::strtol(value.c_str(), nullptr, 10);
+        const long index = longOf(value);
         if (index < 0 || size_t(index) >= m_strings.size())
-            throw ReadError(m_row, "the workbook is damaged: a cell names shared string " + value + " of "
+            throw ReadError(m_row, "the workbook is damaged: a cell names shared string " + std::string(value) + " of "
                                        + std::to_string(m_strings.size()));
         cell.kind = Cell::Kind::Text;
         cell.text = m_strings[size_t(index)];
@@ -335,11 +496,12 @@ void XlsxSheet::fill(Cell& cell, std::string_view type, int style, std::string& 
         cell.kind = Cell::Kind::Date;
         cell.text = value.substr(0, value.find('T'));
     } else if (!value.empty()) {
+        std::string written(value);
         char* end = nullptr;
-        cell.number = std::strtod(value.c_str(), &end);
-        if (end == value.c_str() || *end != '\0') {
+        cell.number = std::strtod(written.c_str(), &end);
+        if (end == written.c_str() || *end != '\0') {
             cell.kind = Cell::Kind::Text; // not a number after all: kept as written
-            cell.text = std::move(value);
+            cell.text = std::move(written);
             return;
         }
         const Style* format = style >= 0 && size_t(style) < m_styles.size() ? &m_styles[size_t(style)] : nullptr;

@@ -16,9 +16,14 @@ namespace workbook {
 // held whole.
 class XlsxSheet : public Sheet {
 public:
+    // How the sheet's rows and the shared strings are read: in the form
+    // spreadsheets write them straight from the bytes, the general scanner
+    // reading whatever is in another; or all by the general scanner, which
+    // must give the same cells and refusals.
+    enum class Reading { Quick, General };
     // The sheet chosen by name or 1-based number, else the first one not
     // hidden. Throws ziplist::ReadError.
-    XlsxSheet(const std::string& path, const std::optional<std::string>& choice);
+    XlsxSheet(const std::string& path, const std::optional<std::string>& choice, Reading reading = Reading::Quick);
     ~XlsxSheet() override;
     bool readRow() override;
 
@@ -28,9 +33,9 @@ private:
         std::string format;
         bool date = false;
     };
-    void readStrings(const std::string& part, uint64_t mostStrings);
+    void readStrings(const std::string& part, uint64_t mostStrings, Reading reading);
     void readStyles(const std::string& part);
-    void fill(Cell& cell, std::string_view type, int style, std::string& value) const;
+    void fill(Cell& cell, std::string_view type, int style, std::string_view value) const;
 
     // Declared before m_rows: the rows' read-ahead thread uses the archive
     // until it is destroyed (see PartReadAhead).

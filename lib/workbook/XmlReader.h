@@ -38,6 +38,10 @@ protected:
     virtual void text(std::string_view) {}
     void pause();
     void collect(bool on) { m_collecting = on; }
+    bool collecting() const { return m_collecting; }
+    // The scanner, for a reader that reads some of the part itself; null
+    // with expat.
+    XmlScanner* scanner() { return m_scanner ? &*m_scanner : nullptr; }
     // An attribute's value by its local name; nullptr where there is none.
     static const char* attribute(const char** attributes, std::string_view name);
     static std::string_view localName(std::string_view name);

@@ -13,15 +13,12 @@ namespace {
 
 // No tag and no run of text in a spreadsheet comes near this.
 constexpr size_t LongestToken = 16 * size_t(1024 * 1024);
-constexpr size_t DeepestNesting = 64;
 
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 } // namespace
 
-XmlScanner::XmlScanner(const ZipArchive& archive, const std::string& part) : m_part(archive, part), m_name(part) {
-    m_buffer.reserve(4 * size_t(1024 * 1024));
-}
+XmlScanner::XmlScanner(const ZipArchive& archive, const std::string& part) : m_part(archive, part), m_name(part) {}
 
 void XmlScanner::damaged(const std::string& what) const {
     throw ReadError(0, "the workbook is damaged: " + m_name + ": " + what);
@@ -30,14 +27,28 @@ void XmlScanner::damaged(const std::string& what) const {
 bool XmlScanner::fill() {
     if (m_ended)
         return false;
-    m_buffer.erase(0, m_at);
-    m_at = 0;
-    if (m_buffer.size() > LongestToken)
+    const size_t kept = m_buffer.size() - m_at;
+    if (kept > LongestToken)
         damaged("a tag or text longer than 16 MiB");
-    m_ended = !m_part.readInto(m_buffer);
+    m_ended = !m_part.take(m_piece);
+    if (m_ended) {
+        m_piece.clear();
+    } else if (kept <= PartReadAhead::Headroom) {
+        // What is kept of the last piece goes in front of the next one,
+        // which becomes the buffer.
+        const size_t at = PartReadAhead::Headroom - kept;
+        std::copy(m_buffer.begin() + std::ptrdiff_t(m_at), m_buffer.end(), m_piece.begin() + std::ptrdiff_t(at));
+        m_buffer.swap(m_piece);
+        m_piece = std::string(); // the last piece let go now, not at the next
+        m_at = at;
+    } else {
+        m_buffer.erase(0, m_at);
+        m_buffer.append(m_piece, PartReadAhead::Headroom);
+        m_at = 0;
+    }
     // The part may open with a byte order mark, as XML allows.
-    if (!m_begun && m_buffer.starts_with("\xEF\xBB\xBF"))
-        m_buffer.erase(0, 3);
+    if (!m_begun && std::string_view(m_buffer).substr(m_at).starts_with("\xEF\xBB\xBF"))
+        m_at += 3;
     m_begun = true;
     return !m_ended;
 }

@@ -23,6 +23,20 @@ public:
     // Throws ziplist::ReadError.
     bool run(XmlReader& reader);
 
+    // For a reader that knows a part's shape and reads some of it itself
+    // (see QuickXml.h), between the scanner's tokens: the bytes not yet
+    // read; the next piece read onto them (false at the part's end, the
+    // bytes then as they were); and bytes the reader has read, whole
+    // elements and the text between them, so what is open stays open.
+    std::string_view unread() const { return std::string_view(m_buffer).substr(m_at); }
+    bool readMore() { return fill(); }
+    void passOver(size_t bytes) { m_at += bytes; }
+    // The innermost open element's name as written, prefix and all (empty
+    // where none is open), and how many are open.
+    std::string_view openElement() const { return m_openAt.empty() ? std::string_view() : innermost(); }
+    size_t depth() const { return m_openAt.size(); }
+    static constexpr size_t DeepestNesting = 64;
+
 private:
     bool fill();
     size_t need(size_t from, std::string_view until);
@@ -34,8 +48,10 @@ private:
 
     PartReadAhead m_part;
     std::string m_name;
+    // The bytes read, from m_at on; before it, what is read or free room.
     std::string m_buffer;
     size_t m_at = 0;
+    std::string m_piece; // the next piece, as it is taken
     bool m_begun = false;
     bool m_ended = false;
     bool m_rooted = false;
