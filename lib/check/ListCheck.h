@@ -1,7 +1,13 @@
 #pragma once
+#include "CheckedOutput.h"
 #include "ListCheckOptions.h"
+#include <atomic>
 #include <cstdio>
 #include <string>
+
+namespace olvaris {
+class Error;
+}
 
 namespace olvaris::lookup {
 
@@ -15,5 +21,26 @@ namespace olvaris::lookup {
 // (one line naming the file and the line) or a database that cannot.
 // The database is opened only once the list's header has been read.
 int checkList(const ListCheckOptions& options, const std::string& database, std::FILE* out);
+
+// What a whole check came to.
+struct CheckOutcome {
+    Tally tally;
+    std::string howRead; // how the rows were read, where no header named the columns
+};
+
+// The check as checkList makes it, into out or options.output, without a
+// word on standard error: throws olvaris::Error (its where() filled in with
+// the file it is about), and CheckStopped as soon as *stop is set, the
+// output then taken back. With replaceForeign, an output file that is not an
+// earlier check's is replaced too (its owner was asked).
+CheckOutcome runListCheck(const ListCheckOptions& options, const std::string& database, std::FILE* out,
+                          const std::atomic<bool>* stop = nullptr, bool replaceForeign = false);
+
+// An error as the check says it: "file:line: message", the file the one it
+// is about.
+std::string describeCheckError(const Error& error);
+
+// Whether a check of these counts leaves rows to mend.
+bool anyProblem(const Tally& tally);
 
 } // namespace olvaris::lookup

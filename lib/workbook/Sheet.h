@@ -30,6 +30,9 @@ public:
     // Whether a cell that holds a formula reads as empty here (the .xls
     // reader gets no formula's value).
     virtual bool formulasReadEmpty() const { return false; }
+    // How much of the sheet has been read, from 0 to 1; below 0 where that
+    // cannot be told.
+    virtual double fractionRead() const { return -1; }
 
 protected:
     virtual bool readRow() = 0;

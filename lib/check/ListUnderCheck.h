@@ -1,0 +1,84 @@
+#pragma once
+#include "CheckedOutput.h"
+#include "HeaderRow.h"
+#include "ListCheckOptions.h"
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace workbook {
+class Sheet;
+}
+namespace ziplist {
+class RecordReader;
+}
+
+namespace olvaris::lookup {
+
+struct Judges;
+
+// The check stopped on request before its end.
+struct CheckStopped {};
+
+// A list's header as the check found it, with the rows above it (a sheet's
+// title block) and how a text list is written.
+struct ListHeader {
+    ziplist::HeaderRow row;
+    std::vector<std::vector<workbook::Cell>> above;
+    std::vector<workbook::Cell> cells; // a sheet's header cells
+    char separator = ',';
+    bool byteOrderMark = false;
+};
+
+// An address list opened for its check and read up to its header: the one
+// engine behind the command line's check and the window's, so both judge
+// every row alike. Not copied; used on one thread.
+class ListUnderCheck {
+public:
+    // Opens options.file (a CSV or TSV, a workbook's sheet) and finds its
+    // header. Throws olvaris::Error (ziplist::ReadError among them), naming
+    // what is wrong with the list and, where it knows, the line.
+    explicit ListUnderCheck(const ListCheckOptions& options);
+    ~ListUnderCheck();
+    ListUnderCheck(const ListUnderCheck&) = delete;
+    ListUnderCheck& operator=(const ListUnderCheck&) = delete;
+
+    // "standard input", or the file as given.
+    const std::string& name() const { return m_name; }
+    // The descriptor the list is read from, which an output may never be.
+    int descriptor() const { return m_descriptor; }
+    // A workbook's sheet, or null for a text list.
+    workbook::Sheet* sheet() const { return m_sheet.get(); }
+    // The header with the columns found; an earlier check's verdict columns
+    // left out.
+    const ListHeader& header() const { return m_header; }
+    // The sheet's name, or the text list's file name without its extension.
+    std::string outputSheetName() const;
+    // A sheet's columns hidden, one a header field.
+    std::vector<bool> hiddenColumns() const;
+    // How the rows are read where the header did not name the columns (no
+    // header, a column of whole addresses, address groups); empty where it did.
+    std::string howRead() const;
+    // How much of the list has been read, from 0 to 1; below 0 where that
+    // cannot be told (standard input, a workbook's compressed sheet).
+    double fractionRead() const;
+
+    // Judges every row after the header and gives it to output, in the
+    // list's order; the counts. With apply, the certain corrections are made
+    // in the row's fields first. Throws olvaris::Error where the list cannot
+    // be read on, and CheckStopped as soon as *stop is set.
+    Tally check(Judges& judges, CheckedOutput& output, bool apply, const std::atomic<bool>* stop = nullptr);
+
+private:
+    std::string m_name;
+    int m_descriptor = -1;
+    std::unique_ptr<workbook::Sheet> m_sheet;
+    std::unique_ptr<ziplist::RecordReader> m_reader;
+    ListHeader m_header;
+    size_t m_earlier = 0;      // where an earlier check's columns begin
+    size_t m_earlierCount = 0; // and how many there are
+    long long m_size = -1;     // the file's bytes, where it is one
+};
+
+} // namespace olvaris::lookup
