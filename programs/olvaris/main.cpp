@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "DesktopPlatform.h"
 #include "Form1.h"
+#include "StartUpMessages.h"
 #include "SystemPath.h"
 #include <QApplication>
 #include <QScreen>
@@ -10,34 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-
-// Started where no display can be opened (over ssh, from cron), Qt reports
-// it as a fatal error and aborts with a core dump. While the application
-// starts, the platform's complaints are kept back, and a fatal one ends the
-// program with one line and status 1.
-QtMessageHandler g_passOn = nullptr;
-QString g_platformComplaint;
-
-void startUpMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    const bool platform = context.category && QByteArrayView(context.category).startsWith("qt.qpa");
-    if (type == QtFatalMsg) {
-        const QString reason =
-            g_platformComplaint.isEmpty() ? message.section(QLatin1Char('\n'), 0, 0) : g_platformComplaint;
-        std::fprintf(stderr, "olvaris: cannot open the display: %s\n", qPrintable(reason));
-        std::_Exit(EXIT_FAILURE);
-    }
-    if (platform && type != QtDebugMsg) {
-        if (g_platformComplaint.isEmpty())
-            g_platformComplaint = message;
-        return;
-    }
-    if (g_passOn)
-        g_passOn(type, context, message);
-}
-
-} // namespace
+#include <optional>
 
 int main(int argc, char** argv) {
     // A file-size limit makes a save fail with a report instead of ending the program.
@@ -69,9 +43,9 @@ int main(int argc, char** argv) {
     char fallbackName[] = "olvaris";
     char* programName[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
     int programNameCount = 1;
-    g_passOn = qInstallMessageHandler(startUpMessages);
+    std::optional<olvaris::StartUpMessages> startUp(std::in_place, "olvaris");
     QApplication app(programNameCount, programName);
-    qInstallMessageHandler(g_passOn);
+    startUp.reset();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QGuiApplication::setDesktopFileName(QStringLiteral("olvaris"));
 
