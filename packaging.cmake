@@ -8,28 +8,31 @@
 #   share/bash-completion, share/man/man1, share/doc/<package>
 #
 # Three packages split as Debian would, one install component each:
-#   olvaris        (window)  the Qt window, its desktop files and pointer
+#   olvaris        (window)  the Qt windows (the lookup and the list check),
+#                            their desktop files and pointer
 #   olvaris-tools  (tools)   olvaris-lookup, olvaris-check, zipbase-build: no
 #                            Qt, so they install where no desktop is
 #   olvaris-data   (data)    the shipped database, for every architecture
 
 set(OLVARIS_PROGRAM_DIR lib/olvaris)
 
-install(TARGETS olvaris RUNTIME DESTINATION ${OLVARIS_PROGRAM_DIR} COMPONENT window)
+install(TARGETS olvaris olvaris-lists RUNTIME DESTINATION ${OLVARIS_PROGRAM_DIR} COMPONENT window)
 install(TARGETS olvaris-lookup olvaris-check zipbase-build RUNTIME DESTINATION ${OLVARIS_PROGRAM_DIR} COMPONENT tools)
 install(FILES ${CMAKE_SOURCE_DIR}/assets/HAND-M.CUR DESTINATION ${OLVARIS_PROGRAM_DIR} COMPONENT window)
 install(FILES ${OLVARIS_DATABASE} ${CMAKE_SOURCE_DIR}/db/us-zip-codes.LICENSE ${CMAKE_SOURCE_DIR}/db/us-zip-timezones.LICENSE
               ${CMAKE_SOURCE_DIR}/db/us-zip-census-places.LICENSE DESTINATION ${OLVARIS_PROGRAM_DIR} COMPONENT data)
 
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/launcher)
-foreach(program olvaris olvaris-lookup zipbase-build)
+foreach(program olvaris olvaris-lists olvaris-lookup zipbase-build)
     file(CREATE_LINK ../${OLVARIS_PROGRAM_DIR}/${program} ${CMAKE_BINARY_DIR}/launcher/${program} SYMBOLIC)
 endforeach()
-install(FILES ${CMAKE_BINARY_DIR}/launcher/olvaris DESTINATION bin COMPONENT window)
+install(FILES ${CMAKE_BINARY_DIR}/launcher/olvaris ${CMAKE_BINARY_DIR}/launcher/olvaris-lists DESTINATION bin
+        COMPONENT window)
 install(FILES ${CMAKE_BINARY_DIR}/launcher/olvaris-lookup ${CMAKE_BINARY_DIR}/launcher/zipbase-build DESTINATION bin
         COMPONENT tools)
 
-install(FILES ${CMAKE_SOURCE_DIR}/assets/olvaris.desktop DESTINATION share/applications COMPONENT window)
+install(FILES ${CMAKE_SOURCE_DIR}/assets/olvaris.desktop ${CMAKE_SOURCE_DIR}/assets/olvaris-lists.desktop
+        DESTINATION share/applications COMPONENT window)
 install(FILES ${CMAKE_SOURCE_DIR}/assets/example.tarvendel.olvaris.metainfo.xml DESTINATION share/metainfo
         COMPONENT window)
 install(FILES ${CMAKE_SOURCE_DIR}/assets/icons/olvaris.svg DESTINATION share/icons/hicolor/scalable/apps
@@ -43,16 +46,18 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/bash-completion/olvaris-lookup
 
 # Debian wants the changelog and the manual pages compressed.
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/doc)
-foreach(doc changelog olvaris.1 olvaris-lookup.1 zipbase-build.1)
+foreach(doc changelog olvaris.1 olvaris-lists.1 olvaris-lookup.1 zipbase-build.1)
     add_custom_command(
         OUTPUT ${CMAKE_BINARY_DIR}/doc/${doc}.gz
         COMMAND gzip -9 -n -c ${CMAKE_SOURCE_DIR}/packaging/${doc} > ${CMAKE_BINARY_DIR}/doc/${doc}.gz
         DEPENDS ${CMAKE_SOURCE_DIR}/packaging/${doc})
 endforeach()
 add_custom_target(package_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/doc/changelog.gz ${CMAKE_BINARY_DIR}/doc/olvaris.1.gz
+                                          ${CMAKE_BINARY_DIR}/doc/olvaris-lists.1.gz
                                           ${CMAKE_BINARY_DIR}/doc/olvaris-lookup.1.gz
                                           ${CMAKE_BINARY_DIR}/doc/zipbase-build.1.gz)
-install(FILES ${CMAKE_BINARY_DIR}/doc/olvaris.1.gz DESTINATION share/man/man1 COMPONENT window)
+install(FILES ${CMAKE_BINARY_DIR}/doc/olvaris.1.gz ${CMAKE_BINARY_DIR}/doc/olvaris-lists.1.gz DESTINATION share/man/man1
+        COMPONENT window)
 install(FILES ${CMAKE_BINARY_DIR}/doc/olvaris-lookup.1.gz ${CMAKE_BINARY_DIR}/doc/zipbase-build.1.gz
         DESTINATION share/man/man1 COMPONENT tools)
 
