@@ -73,7 +73,7 @@ class TestCheckWindow : public QObject {
     olvaris::test::TestFolders m_folders;
 
     QString writeList(const QString& name, const QByteArray& text) {
-        const QString path = m_dir.filePath(name);
+        QString path = m_dir.filePath(name);
         QFile file(path);
         file.open(QIODevice::WriteOnly);
         file.write(text);
