@@ -9,8 +9,8 @@
 #include <QtTest>
 
 using olvaris::test::XmlEvents;
-using workbook::XmlReader;
-using workbook::ZipArchive;
+using olvaris::workbook::XmlReader;
+using olvaris::workbook::ZipArchive;
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <zip.h>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 namespace {
 
@@ -299,4 +299,4 @@ void OdsWriter::close() {
     }
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // A checked list as an OpenDocument spreadsheet (.ods), what LibreOffice
 // Calc saves in: the same cells, fills and Summary sheet as the .xlsx. The
@@ -40,4 +40,4 @@ private:
     size_t m_columns = 0, m_widest = 0;
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

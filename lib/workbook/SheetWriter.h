@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // Writes a checked list as a workbook, a row at a time: the list's sheet,
 // each row's cells as they were and the check's columns after them, then a
@@ -36,4 +36,4 @@ public:
     static constexpr size_t LongestCellText = 32767;
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -7,7 +7,7 @@
 #include <xlsxwriter.h>
 #include <zip.h>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 namespace {
 
@@ -214,4 +214,4 @@ void WorkbookWriter::close() {
                                  "set?)");
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

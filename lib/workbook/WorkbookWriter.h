@@ -11,7 +11,7 @@ struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // A checked list as an .xlsx workbook, with libxlsxwriter in its
 // constant-memory mode (see SheetWriter): text as text, numbers and dates
@@ -48,4 +48,4 @@ private:
     bool m_closed = false;
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

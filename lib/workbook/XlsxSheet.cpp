@@ -12,9 +12,8 @@
 #include <map>
 #include <set>
 
-namespace workbook {
+namespace olvaris::workbook {
 
-using namespace olvaris::workbook;
 using ziplist::ReadError;
 
 namespace {
@@ -522,4 +521,4 @@ void XlsxSheet::fill(Cell& cell, std::string_view type, int style, std::string_v
     }
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

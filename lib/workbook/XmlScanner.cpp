@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 using ziplist::ReadError;
 
@@ -328,4 +328,4 @@ bool XmlScanner::run(XmlReader& reader) {
     }
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 class XmlReader;
 
@@ -66,4 +66,4 @@ private:
     std::string m_scratch;
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -124,15 +124,15 @@ constexpr long CorrectionsSaid = 20;
 // ReadError for what cannot be stored.
 std::array<std::string, 3> storedForm(const std::array<std::string, 3>& row, long line, Corrections& corrections,
                                       const std::string& input) {
-    const std::string_view city = ziplist::trimmed(row[0]);
+    const std::string_view city = olvaris::ziplist::trimmed(row[0]);
     if (city.empty())
-        throw ziplist::ReadError(line, "the city is empty");
-    const std::optional<ziplist::Zip> zip = ziplist::zipFrom(row[2]);
+        throw olvaris::ziplist::ReadError(line, "the city is empty");
+    const std::optional<olvaris::ziplist::Zip> zip = olvaris::ziplist::zipFrom(row[2]);
     if (!zip)
-        throw ziplist::ReadError(line, "\"" + row[2] + "\" is not a ZIP code");
-    const std::optional<ziplist::State> state = ziplist::stateFrom(row[1]);
+        throw olvaris::ziplist::ReadError(line, "\"" + row[2] + "\" is not a ZIP code");
+    const std::optional<olvaris::ziplist::State> state = olvaris::ziplist::stateFrom(row[1]);
     if (!state)
-        throw ziplist::ReadError(line, "\"" + row[1] + "\" is not a US state");
+        throw olvaris::ziplist::ReadError(line, "\"" + row[1] + "\" is not a US state");
     const auto say = [&](const std::string& what) {
         if (corrections.total() <= CorrectionsSaid)
             std::cerr << input << ":" << line << ": " << what << "\n";
@@ -248,7 +248,7 @@ void insertPlaceNames(sqlite3* db, const Sources& sources) {
             bindText(db, statement.get(), 1, place.zip);
             bindText(db, statement.get(), 2, place.state);
             bindText(db, statement.get(), 3, place.place);
-            bindText(db, statement.get(), 4, ziplist::cityKey(place.place));
+            bindText(db, statement.get(), 4, olvaris::ziplist::cityKey(place.place));
             step(db, statement.get());
         }
         insertSourceRow(db, "census-places", *sources.censusPlaces, places.lines, sources);
@@ -260,7 +260,7 @@ void insertPlaceNames(sqlite3* db, const Sources& sources) {
         for (const olvaris::zipdata::NamedPlace& place : places.rows) {
             bindText(db, statement.get(), 1, place.place);
             bindText(db, statement.get(), 2, place.state);
-            bindText(db, statement.get(), 3, ziplist::cityKey(place.place));
+            bindText(db, statement.get(), 3, olvaris::ziplist::cityKey(place.place));
             check(db, sqlite3_bind_double(statement.get(), 4, place.point.latitude));
             check(db, sqlite3_bind_double(statement.get(), 5, place.point.longitude));
             step(db, statement.get());
@@ -367,11 +367,11 @@ Built build(const std::string& input, const std::string& output, const std::opti
         int descriptor;
         ~Closer() { ::close(descriptor); }
     } closer{descriptor};
-    workbook::OpenedList list = workbook::openList(descriptor, input, sheetChoice);
-    std::optional<ziplist::ZipRecords> text;
+    olvaris::workbook::OpenedList list = olvaris::workbook::openList(descriptor, input, sheetChoice);
+    std::optional<olvaris::ziplist::ZipRecords> text;
     if (!list.sheet)
         text.emplace(descriptor, columns);
-    ziplist::ZipRecords& records =
+    olvaris::ziplist::ZipRecords& records =
         list.sheet ? text.emplace(*list.sheet, columns, "the sheet \"" + list.sheet->name() + "\" is empty") : *text;
 
     Statements statements;
@@ -592,7 +592,7 @@ int main(int argc, char** argv) {
             throw BuildError("cannot rename " + temporary + " to " + output + ": " + std::strerror(errno));
         reportBuilt(input, output, built, corrections);
         return 0;
-    } catch (const ziplist::ReadError& error) {
+    } catch (const olvaris::ziplist::ReadError& error) {
         removeWork(temporary);
         std::cerr << input << (error.line() > 0 ? ":" + std::to_string(error.line()) : std::string()) << ": "
                   << error.what() << "\n";
