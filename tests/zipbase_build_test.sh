@@ -187,6 +187,7 @@ grep -q 'current.txt:8: 200,15 is no place' "$work/current.err" || fail "a bad e
 printf 'US\t02135\t%s\tMassachusetts\tMA\tSuffolk\t025\t\t\t42.35\t-71.13\t4\n' "$(head -c 70000 /dev/zero | tr '\0' a)" \
     >"$work/long.txt"
 printf 'zip,latitude,longitude\n02134,42.35,-71.13\n"02135,1,2\n' >"$work/open-quote.csv"
+printf 'zip,zone\n02134,America/New_York\n' >"$work/no-zone.csv"
 while IFS="$tab" read -r option file expected; do
     rm -f "$work/source.mdb"
     "$tool" "$option" "$file" "$work/old.csv" "$work/source.mdb" >/dev/null 2>"$work/source.err" && fail "$option $file taken"
@@ -197,6 +198,7 @@ done <<SOURCES
 --current	/dev/zero	/dev/zero is not an ordinary file
 --locations	$work/open-quote.csv	open-quote.csv:3: a quote opened on this line is never closed
 --locations	/dev/zero	/dev/zero is not an ordinary file
+--time-zones	$work/no-zone.csv	^zipbase-build: .*no-zone.csv:1: the header must name the ZIP and time_zone columns$
 SOURCES
 # A user's list with its own points: quoted fields, other columns passed
 # over, a point that is no place said and left out.

@@ -14,7 +14,7 @@ namespace olvaris::workbook {
 // archive to the path (mimetype first and stored, as the format requires).
 class OdsWriter : public SheetWriter {
 public:
-    // Throws std::runtime_error when no temporary file can be made.
+    // Throws olvaris::Error (Output) when no temporary file can be made.
     OdsWriter(const std::string& path, const std::string& sheetName);
     ~OdsWriter() override;
     OdsWriter(const OdsWriter&) = delete;

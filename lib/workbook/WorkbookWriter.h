@@ -19,7 +19,7 @@ namespace olvaris::workbook {
 // close(); a writer dropped before that leaves no file.
 class WorkbookWriter : public SheetWriter {
 public:
-    // Throws std::runtime_error when the workbook cannot be begun.
+    // Throws olvaris::Error (Output) when the workbook cannot be begun.
     WorkbookWriter(const std::string& path, const std::string& sheetName);
     ~WorkbookWriter() override;
     WorkbookWriter(const WorkbookWriter&) = delete;

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <stdexcept>
+#include "Error.h"
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,11 +21,11 @@ struct Source {
     explicit Source(const std::string& path, bool ordinaryOnly = true)
         : descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
         if (descriptor < 0)
-            throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
+            throw Error(Error::Kind::Input, "cannot open " + path + ": " + std::strerror(errno));
         struct stat status {};
         if (ordinaryOnly && (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))) {
             ::close(descriptor);
-            throw std::runtime_error(path + " is not an ordinary file");
+            throw Error(Error::Kind::Input, path + " is not an ordinary file");
         }
     }
     ~Source() { ::close(descriptor); }
@@ -36,11 +36,8 @@ struct Source {
 
 // A line that cannot be read, said with its file's name: the error comes
 // from the reader, which knows only the line.
-std::runtime_error unreadable(const std::string& path, const ziplist::ReadError& error) {
-    std::string said = path;
-    if (error.line() > 0)
-        said.append(":").append(std::to_string(error.line()));
-    return std::runtime_error(said.append(": ").append(error.what()));
+Error unreadable(const std::string& path, const ziplist::ReadError& error) {
+    return Error(Error::Kind::Input, error.what(), path, error.line());
 }
 
 // Built by appending: g++ 12's -Wrestrict (with -O2 and -Werror) reports a false overlap in a string literal joined to
@@ -72,9 +69,10 @@ CurrentExport readCurrentExport(const std::string& path) {
             if (fields.size() == 1 && fields[0].empty())
                 continue;
             if (fields.size() < 11 || fields[0] != "US")
-                throw std::runtime_error(path + ":" + std::to_string(current.lines)
-                                         + ": not a line of the GeoNames postal-code export for the US (US<tab>ZIP<tab>"
-                                           "place<tab>... in 12 columns)");
+                throw Error(Error::Kind::Input,
+                            "not a line of the GeoNames postal-code export for the US (US<tab>ZIP<tab>place<tab>... in "
+                            "12 columns)",
+                            path, current.lines);
             const std::optional<ziplist::Zip> zip = ziplist::zipFrom(fields[1]);
             if (!zip || zip->corrected()) {
                 current.leftOut.push_back({current.lines, notAZip(fields[1])});
@@ -100,7 +98,7 @@ CurrentExport readCurrentExport(const std::string& path) {
         throw unreadable(path, error);
     }
     if (current.zips.empty())
-        throw std::runtime_error(path + ": no ZIP codes in it");
+        throw Error(Error::Kind::Input, "no ZIP codes in it", path);
     return current;
 }
 
@@ -131,7 +129,7 @@ std::optional<Locations> readPoints(const std::string& path, bool required) try 
                                                                     : ",",
                         true);
     if (!reader.next())
-        throw std::runtime_error(path + ": empty");
+        throw Error(Error::Kind::Input, "empty", path);
     int zipColumn = -1, latitudeColumn = -1, longitudeColumn = -1;
     const std::vector<std::string>& header = reader.fields();
     for (int i = 0; i < int(header.size()); ++i) {
@@ -149,7 +147,7 @@ std::optional<Locations> readPoints(const std::string& path, bool required) try 
     if (zipColumn < 0 || latitudeColumn < 0 || longitudeColumn < 0) {
         if (!required)
             return std::nullopt;
-        throw std::runtime_error(path + ":1: the header must name the ZIP, Latitude and Longitude columns");
+        throw Error(Error::Kind::Input, "the header must name the ZIP, Latitude and Longitude columns", path, 1);
     }
     Locations locations;
     const size_t needed = size_t(std::max({zipColumn, latitudeColumn, longitudeColumn})) + 1;

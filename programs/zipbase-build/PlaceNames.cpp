@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <stdexcept>
+#include "Error.h"
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,16 +20,16 @@ public:
     NamedColumns(const std::string& path, const std::vector<std::vector<std::string>>& wanted)
         : m_path(path), m_descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
         if (m_descriptor < 0)
-            throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
+            throw Error(Error::Kind::Input, "cannot open " + path + ": " + std::strerror(errno));
         struct stat status {};
         if (::fstat(m_descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
             ::close(m_descriptor);
-            throw std::runtime_error(path + ": not an ordinary file");
+            throw Error(Error::Kind::Input, "not an ordinary file", path);
         }
         m_reader.emplace(m_descriptor);
         m_reader->setSeparator(m_reader->firstLine().find('\t') != std::string_view::npos ? "\t" : ",", true);
         if (!m_reader->next())
-            throw std::runtime_error(path + ": empty");
+            throw Error(Error::Kind::Input, "empty", path);
         const std::vector<std::string>& header = m_reader->fields();
         std::string names;
         for (const std::vector<std::string>& kind : wanted) {
@@ -42,7 +42,7 @@ public:
                     found = i;
             }
             if (found < 0)
-                throw std::runtime_error(path + ":1: the header must name the " + kind.front() + " column");
+                throw Error(Error::Kind::Input, "the header must name the " + kind.front() + " column", path, 1);
             m_columns.push_back(size_t(found));
         }
     }

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <stdexcept>
+#include "Error.h"
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,18 +43,18 @@ bool isZoneName(std::string_view text) {
 TimeZones readTimeZones(const std::string& path) {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor < 0)
-        throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
+        throw Error(Error::Kind::Input, "cannot open " + path + ": " + std::strerror(errno));
     struct Closer {
         int descriptor;
         ~Closer() { ::close(descriptor); }
     } closer{descriptor};
     struct stat status {};
     if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))
-        throw std::runtime_error(path + ": not an ordinary file");
+        throw Error(Error::Kind::Input, "not an ordinary file", path);
     ziplist::RecordReader reader(descriptor);
     reader.setSeparator(reader.firstLine().find('\t') != std::string_view::npos ? "\t" : ",", true);
     if (!reader.next())
-        throw std::runtime_error(path + ": empty");
+        throw Error(Error::Kind::Input, "empty", path);
     int zipColumn = -1, zoneColumn = -1;
     const std::vector<std::string>& header = reader.fields();
     for (int i = 0; i < int(header.size()); ++i) {
@@ -65,7 +65,7 @@ TimeZones readTimeZones(const std::string& path) {
             zoneColumn = i;
     }
     if (zipColumn < 0 || zoneColumn < 0)
-        throw std::runtime_error(path + ":1: the header must name the ZIP and time_zone columns");
+        throw Error(Error::Kind::Input, "the header must name the ZIP and time_zone columns", path, 1);
     TimeZones zones;
     const size_t needed = size_t(std::max(zipColumn, zoneColumn)) + 1;
     while (reader.next()) {
