@@ -40,6 +40,13 @@ public:
 private:
     bool fill();
     size_t need(size_t from, std::string_view until);
+    void partEnded() const;
+    void textUntilTag(XmlReader& reader);
+    void markup(XmlReader& reader);
+    size_t closedAt(size_t from, std::string_view until, const char* what);
+    void cdata(XmlReader& reader, size_t end);
+    void instruction(size_t end);
+    size_t startTagEnd();
     void startTag(XmlReader& reader, size_t end);
     void endTag(XmlReader& reader, size_t end);
     void textRun(XmlReader& reader, size_t end);

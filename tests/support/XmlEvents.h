@@ -27,6 +27,18 @@ public:
         }
     }
 
+    // Why the engine refuses the part; empty where it reads it.
+    static std::string whyRefused(const workbook::ZipArchive& archive, const std::string& part, Engine engine) {
+        try {
+            XmlEvents events(archive, part, engine);
+            while (events.run()) {
+            }
+            return {};
+        } catch (const ziplist::ReadError& error) {
+            return error.what();
+        }
+    }
+
 private:
     using XmlReader::XmlReader;
 
