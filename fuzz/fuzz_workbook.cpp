@@ -66,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     try {
-        const workbook::ZipArchive book(path());
-        using Engine = workbook::XmlReader::Engine;
+        const olvaris::workbook::ZipArchive book(path());
+        using Engine = olvaris::workbook::XmlReader::Engine;
         const auto expat = olvaris::test::XmlEvents::of(book, "xl/worksheets/sheet1.xml", Engine::Expat);
         const auto scanner = olvaris::test::XmlEvents::of(book, "xl/worksheets/sheet1.xml", Engine::Scanner);
         if (expat && scanner && *expat != *scanner) {
@@ -76,9 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                          e == expat->end() ? "(end)" : e->c_str(), c == scanner->end() ? "(end)" : c->c_str());
             std::abort();
         }
-    } catch (const ziplist::ReadError&) {
+    } catch (const olvaris::ziplist::ReadError&) {
     }
-    using Reading = workbook::XlsxSheet::Reading;
+    using Reading = olvaris::workbook::XlsxSheet::Reading;
     const auto quick = olvaris::test::sheetRows(path(), Reading::Quick);
     const auto general = olvaris::test::sheetRows(path(), Reading::General);
     if (quick != general) {
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     }
     try {
-        const auto rows = workbook::openSheet(path(), workbook::FileKind::Zip, std::nullopt);
+        const auto rows = olvaris::workbook::openSheet(path(), olvaris::workbook::FileKind::Zip, std::nullopt);
         while (rows->next()) {
             if (rows->fields().size() != rows->cells().size())
                 std::abort();
@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 if (rows->fields()[i] != rows->cells()[i].text || !olvaris::text::isValidUtf8(rows->fields()[i]))
                     std::abort();
         }
-    } catch (const ziplist::ReadError&) {
+    } catch (const olvaris::ziplist::ReadError&) {
     }
     return 0;
 }

@@ -774,6 +774,47 @@ private slots:
                     .out.startsWith("Allston\tMA\t02134\t0.00\tAmerica/New_York\t"));
     }
 
+    // The lookups and the place commands alike: rows that cannot be
+    // written are status 2, said once; a line of standard input too long to
+    // be a pattern or a place is said by its line and passed over.
+    void troubleWithRowsIsSaidWhereItIs_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("said");
+        const QByteArray tooLong = "02108\n" + QByteArray(70000, 'x') + "\n02134\n";
+        const QByteArray cannotWrite = "olvaris-lookup: standard output: the rows could not be written\n";
+        QTest::newRow("lookup, full disk") << QStringList{"spring"} << QByteArray() << true << 2 << cannotWrite;
+        QTest::newRow("near, full disk") << QStringList{"--near", "02134"} << QByteArray() << true << 2 << cannotWrite;
+        QTest::newRow("distance, full disk")
+            << QStringList{"--distance", "02134", "10001"} << QByteArray() << true << 2 << cannotWrite;
+        QTest::newRow("patterns, a line too long")
+            << QStringList{"--stdin"} << tooLong << false << 1
+            << QByteArray("olvaris-lookup: standard input:2: the line is longer than 64 KiB: passed over\n"
+                          "olvaris-lookup: standard input: 3 patterns, 1 found nothing\n");
+        QTest::newRow("places, a line too long")
+            << QStringList{"--near", "-", "--stdin", "--within", "0.1mi"} << tooLong << false << 2
+            << QByteArray("olvaris-lookup: standard input:2: the line is longer than 64 KiB: passed over\n");
+    }
+    void troubleWithRowsIsSaidWhereItIs() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        QFETCH(bool, full);
+        QFETCH(int, status);
+        QFETCH(QByteArray, said);
+        QProcess process;
+        if (full)
+            process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        process.start(QStringLiteral(LOOKUP_PROGRAM), arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        QVERIFY(process.waitForFinished(120000));
+        const QByteArray err = process.readAllStandardError();
+        QCOMPARE(err, said);
+        QCOMPARE(process.exitCode(), status);
+    }
+
     void exitStatusesAndMessages() {
         TestFolders folders(TestFolders::WithoutDatabase);
         const QString damaged = folders.filePath(QStringLiteral("damaged.mdb"));

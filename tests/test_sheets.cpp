@@ -10,7 +10,7 @@
 #include <QtTest>
 
 using olvaris::test::writeZip;
-using Reading = workbook::XlsxSheet::Reading;
+using Reading = olvaris::workbook::XlsxSheet::Reading;
 
 namespace {
 
@@ -86,7 +86,7 @@ private slots:
         QFETCH(QString, code);
         QFETCH(double, number);
         QFETCH(QString, shown);
-        QCOMPARE(QString::fromStdString(workbook::zeroPadded(code.toStdString(), number)), shown);
+        QCOMPARE(QString::fromStdString(olvaris::workbook::zeroPadded(code.toStdString(), number)), shown);
     }
 
     // An .ods says a row or cell once with how often it repeats; a comment
@@ -120,7 +120,7 @@ private slots:
               R"(</table:table></office:spreadsheet>)"
               "</office:body></office:document-content>";
         writeZip(book, {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", content}});
-        const auto sheet = workbook::openSheet(book.toStdString(), workbook::FileKind::Zip, "Places");
+        const auto sheet = olvaris::workbook::openSheet(book.toStdString(), olvaris::workbook::FileKind::Zip, "Places");
         QVERIFY(sheet->next());
         std::vector<long> lines;
         while (sheet->next()) {

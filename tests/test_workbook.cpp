@@ -260,7 +260,8 @@ private slots:
         QVERIFY(run.out.isEmpty());
         QCOMPARE(readFile(list), before);
 
-        const auto sheet = workbook::openSheet(out.toStdString(), workbook::FileKind::Zip, std::nullopt);
+        const auto sheet =
+            olvaris::workbook::openSheet(out.toStdString(), olvaris::workbook::FileKind::Zip, std::nullopt);
         QVERIFY(sheet->next());
         QCOMPARE(sheet->fields().front(), std::string("Customer list, December 2026"));
         QVERIFY(sheet->next());
@@ -268,11 +269,11 @@ private slots:
         QCOMPARE(sheet->fields()[6], std::string("verdict"));
         QVERIFY(sheet->columnHidden(5));
         QVERIFY(sheet->next());
-        QCOMPARE(sheet->cells()[3].kind, workbook::Cell::Kind::Text); // "02108" stays text
+        QCOMPARE(sheet->cells()[3].kind, olvaris::workbook::Cell::Kind::Text); // "02108" stays text
         QCOMPARE(sheet->cells()[3].text, std::string("02108"));
         QVERIFY(sheet->next());
         QVERIFY(sheet->next());
-        QCOMPARE(sheet->cells()[3].kind, workbook::Cell::Kind::Number);
+        QCOMPARE(sheet->cells()[3].kind, olvaris::workbook::Cell::Kind::Number);
         QCOMPARE(sheet->cells()[3].shown, std::string("02108")); // still shown with its zero
         QCOMPARE(sheet->fields()[7], std::string("02108"));
         long hidden = 0, rows = 0;
@@ -281,12 +282,14 @@ private slots:
             hidden += sheet->rowHidden() ? 1 : 0;
             // The #N/A cell is an error still, the date a date.
             if (rows == 2 || rows == 3)
-                QCOMPARE(sheet->cells()[3].kind, rows == 2 ? workbook::Cell::Kind::Error : workbook::Cell::Kind::Date);
+                QCOMPARE(sheet->cells()[3].kind,
+                         rows == 2 ? olvaris::workbook::Cell::Kind::Error : olvaris::workbook::Cell::Kind::Date);
         }
         QCOMPARE(rows, 6L);
         QCOMPARE(hidden, 1L);
 
-        const auto summary = workbook::openSheet(out.toStdString(), workbook::FileKind::Zip, "Summary");
+        const auto summary =
+            olvaris::workbook::openSheet(out.toStdString(), olvaris::workbook::FileKind::Zip, "Summary");
         std::vector<std::string> counts;
         while (summary->next())
             if (summary->fields().size() == 2)
@@ -299,10 +302,11 @@ private slots:
         // ZIP a cell keeps as a number becomes its text with the zero.
         const QString applied = dir.filePath("applied" + name.mid(name.lastIndexOf('.')));
         QCOMPARE(lookup({"--check", list, "--apply", "--output", applied}).status, 1);
-        const auto fixed = workbook::openSheet(applied.toStdString(), workbook::FileKind::Zip, std::nullopt);
+        const auto fixed =
+            olvaris::workbook::openSheet(applied.toStdString(), olvaris::workbook::FileKind::Zip, std::nullopt);
         for (int row = 0; row < 5; ++row)
             QVERIFY(fixed->next());
-        QCOMPARE(fixed->cells()[3].kind, workbook::Cell::Kind::Text);
+        QCOMPARE(fixed->cells()[3].kind, olvaris::workbook::Cell::Kind::Text);
         QCOMPARE(fixed->cells()[3].text, std::string("02108"));
         QCOMPARE(fixed->fields()[6], std::string("ok"));
 
@@ -361,9 +365,10 @@ private slots:
         written.close();
         const Run run = lookup({"--check", file, "--output", out});
         QVERIFY2(run.status == 0, run.err.constData());
-        const auto first = workbook::openSheet(out.toStdString(), workbook::FileKind::Zip, std::nullopt);
+        const auto first =
+            olvaris::workbook::openSheet(out.toStdString(), olvaris::workbook::FileKind::Zip, std::nullopt);
         QCOMPARE(QString::fromStdString(first->name()), sheet);
-        QVERIFY(workbook::openSheet(out.toStdString(), workbook::FileKind::Zip, "Summary")->next());
+        QVERIFY(olvaris::workbook::openSheet(out.toStdString(), olvaris::workbook::FileKind::Zip, "Summary")->next());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
     }
 
@@ -425,18 +430,18 @@ private slots:
         writeZip(book, xlsx(rows, "<si><t>02108</t></si>"));
         using Failing = olvaris::test::FailingAllocations;
         const Failing::Where where = inflating ? Failing::Where::OtherThreads : Failing::Where::ThisThread;
-        std::unique_ptr<workbook::Sheet> sheet;
+        std::unique_ptr<olvaris::workbook::Sheet> sheet;
         std::optional<Failing> failing;
         try {
             if (!opened)
                 failing.emplace(where);
-            sheet = workbook::openSheet(book.toStdString(), workbook::FileKind::Zip, std::nullopt);
+            sheet = olvaris::workbook::openSheet(book.toStdString(), olvaris::workbook::FileKind::Zip, std::nullopt);
             failing.emplace(where);
             while (sheet->next()) {
             }
             failing.reset();
             QFAIL("read whole without memory");
-        } catch (const ziplist::ReadError& error) {
+        } catch (const olvaris::ziplist::ReadError& error) {
             failing.reset();
             QCOMPARE(QString(error.what()), QStringLiteral("out of memory reading the workbook"));
             QCOMPARE(sheet != nullptr, opened);

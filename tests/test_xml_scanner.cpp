@@ -9,8 +9,8 @@
 #include <QtTest>
 
 using olvaris::test::XmlEvents;
-using workbook::XmlReader;
-using workbook::ZipArchive;
+using olvaris::workbook::XmlReader;
+using olvaris::workbook::ZipArchive;
 
 namespace {
 
@@ -97,6 +97,38 @@ private slots:
         QFETCH(QByteArray, xml);
         const QString different = readAlike(xml.toStdString());
         QVERIFY2(different.isEmpty(), qPrintable(different));
+    }
+
+    // What the scanner refuses, it names: each kind of damage, at the part's
+    // end, in a tag, in a section that is never closed.
+    void damagedPartsSaidWhy_data() {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<QString>("why");
+        const auto row = [](const char* name, const QByteArray& xml, const char* why) {
+            QTest::newRow(name) << xml << QString(why);
+        };
+        row("end tag not closed", "<t>a</t", "an end tag not closed");
+        row("comment not closed", "<t><!-- a</t>", "a comment not closed");
+        row("CDATA not closed", "<t><![CDATA[a</t>", "a CDATA section not closed");
+        row("CDATA not UTF-8", "<t><![CDATA[\xff]]></t>", "text that is not UTF-8");
+        row("document type", "<!DOCTYPE t><t/>", "part.xml declares a document type");
+        row("instruction not closed", "<?xml version=\"1.0\"<t/>", "a processing instruction not closed");
+        row("another encoding", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><t/>", "only UTF-8 XML is read here");
+        row("start tag not closed", "<t a=\"1>\"", "a tag not closed");
+        row("'<' inside a tag", "<t <a/>", "a '<' inside a tag");
+        row("ends inside an element", "<t><a>", "it ends inside <a>");
+        row("no element", " \n", "it holds no element");
+        row("crossed elements", "<a><b></a></b>", "</a> closes <b>");
+        row("second document element", "<a/><b/>", "a second document element");
+    }
+    void damagedPartsSaidWhy() {
+        QFETCH(QByteArray, xml);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        olvaris::test::writeZip(dir.filePath("part.zip"), {{"part.xml", xml.toStdString()}});
+        const std::string said = XmlEvents::whyRefused(ZipArchive(dir.filePath("part.zip").toStdString()), "part.xml",
+                                                       XmlReader::Engine::Scanner);
+        QVERIFY2(QString::fromStdString(said).contains(why), said.c_str());
     }
 
     // The scanner takes its part a megabyte at a time: here one piece ends

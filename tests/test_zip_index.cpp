@@ -75,13 +75,13 @@ private slots:
     void nearSpellingsAreTheNearestOfAll() {
         std::map<std::string, std::set<std::string>> keysOf;
         for (const Row& row : m_rows)
-            keysOf[row.state].insert(ziplist::cityKey(row.city));
+            keysOf[row.state].insert(olvaris::ziplist::cityKey(row.city));
         const ZipIndex whole(m_connection.get()), pieces(m_connection.get(), 0);
         std::mt19937 random(7);
         const std::string letters = "abcdefghijklmnopqrstuvwxyz ";
         for (int asked = 0; asked < 3000; ++asked) {
             const Row& row = m_rows[random() % m_rows.size()];
-            std::string key = ziplist::cityKey(row.city);
+            std::string key = olvaris::ziplist::cityKey(row.city);
             for (int edits = int(random() % 4); edits > 0 && key.size() > 1; --edits) {
                 const size_t at = random() % key.size();
                 switch (random() % 4) {

@@ -9,7 +9,7 @@
 #include <random>
 #include <unistd.h>
 
-using namespace ziplist;
+using namespace olvaris::ziplist;
 
 class ZipListTest : public QObject {
     Q_OBJECT

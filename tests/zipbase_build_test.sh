@@ -187,6 +187,9 @@ grep -q 'current.txt:8: 200,15 is no place' "$work/current.err" || fail "a bad e
 printf 'US\t02135\t%s\tMassachusetts\tMA\tSuffolk\t025\t\t\t42.35\t-71.13\t4\n' "$(head -c 70000 /dev/zero | tr '\0' a)" \
     >"$work/long.txt"
 printf 'zip,latitude,longitude\n02134,42.35,-71.13\n"02135,1,2\n' >"$work/open-quote.csv"
+printf 'zip,zone\n02134,America/New_York\n' >"$work/no-zone.csv"
+printf 'zip,time_zone\n02134,%s\n' "$(head -c 70000 /dev/zero | tr '\0' a)" >"$work/long-zone.csv"
+printf 'place,state,longitude\nAllston,MA,-71.13\n' >"$work/no-latitude.csv"
 while IFS="$tab" read -r option file expected; do
     rm -f "$work/source.mdb"
     "$tool" "$option" "$file" "$work/old.csv" "$work/source.mdb" >/dev/null 2>"$work/source.err" && fail "$option $file taken"
@@ -197,6 +200,9 @@ done <<SOURCES
 --current	/dev/zero	/dev/zero is not an ordinary file
 --locations	$work/open-quote.csv	open-quote.csv:3: a quote opened on this line is never closed
 --locations	/dev/zero	/dev/zero is not an ordinary file
+--time-zones	$work/no-zone.csv	^zipbase-build: .*no-zone.csv:1: the header must name the ZIP and time_zone columns$
+--time-zones	$work/long-zone.csv	^zipbase-build: .*long-zone.csv:2: the line is longer than 64 KiB
+--named-places	$work/no-latitude.csv	no-latitude.csv:1: the header must name the latitude column$
 SOURCES
 # A user's list with its own points: quoted fields, other columns passed
 # over, a point that is no place said and left out.
@@ -237,7 +243,8 @@ done
 # Time zones: a name that is no zone's (one that would reach outside the
 # zone files' folder) is said and left out, the rest stored by ZIP.
 printf 'city,state,zip\nBoston,MA,02108\nApo,AE,09002\n' >"$work/tz.csv"
-printf 'zip,time_zone\n02108,America/New_York\n09002,../../etc/passwd\n2108-1234,America/Chicago\n' >"$work/zones.csv"
+# Semicolons separate a source's fields as they may a list's.
+printf 'zip;time_zone\n02108;America/New_York\n09002;../../etc/passwd\n2108-1234;America/Chicago\n' >"$work/zones.csv"
 "$tool" --time-zones "$work/zones.csv" "$work/tz.csv" "$work/tz.mdb" >/dev/null 2>"$work/tz.err" || fail "time zones refused"
 grep -q "zones.csv:3: not a time zone's name" "$work/tz.err" || fail "a bad zone not said: $(cat "$work/tz.err")"
 [ "$(q "$work/tz.mdb" "select zip || ' ' || time_zone from zip_time_zones order by zip")" = "02108 America/Chicago" ] \

@@ -5,6 +5,7 @@
 #include "PlaceCommands.h"
 #include "Places.h"
 #include "PreparedLookups.h"
+#include "RowsRun.h"
 #include "RecordReader.h"
 #include "Utf8.h"
 #include "ZipQueries.h"
@@ -56,19 +57,8 @@ long long writeOne(sqlite3* db, const LookupRequest& request, RowWriter& writer)
 long writeMany(sqlite3* db, LookupRequest request, RowWriter& writer, RunPlaces& places) {
     PreparedLookups lookups(db);
     ziplist::RecordReader lines = ziplist::RecordReader::patternLines(STDIN_FILENO);
-    long patterns = 0, blank = 0, unmatched = 0;
-    for (;;) {
-        try {
-            if (!lines.next())
-                break;
-        } catch (const ziplist::RecordTooLong& tooLong) {
-            // No pattern is that long: said, counted as finding nothing, passed over.
-            complain("standard input:" + std::to_string(tooLong.line()), std::string(tooLong.what()) + ": passed over");
-            lines.skipLine();
-            ++patterns;
-            ++unmatched;
-            continue;
-        }
+    long patterns = 0, blank = 0, unmatched = 0, tooLong = 0;
+    while (nextInputLine(lines, tooLong)) {
         const std::string& line = lines.fields().front();
         if (query::isBlankFilter(line)) {
             ++blank;
@@ -89,6 +79,9 @@ long writeMany(sqlite3* db, LookupRequest request, RowWriter& writer, RunPlaces&
             places.sayIfRetired(line);
         }
     }
+    // No pattern is that long: each such line counts as one that found nothing.
+    patterns += tooLong;
+    unmatched += tooLong;
     std::string blanks;
     if (blank > 0)
         blanks = "; " + std::to_string(blank) + (blank == 1 ? " blank line" : " blank lines") + " passed over";
@@ -103,8 +96,7 @@ int runLookup(const LookupCommand& command, const std::string& database) {
     const sqlite::Connection db = openDatabaseFile(database);
     RowWriter writer(stdout, command.format, command.many);
     RunPlaces places(db.get());
-    int status = RowsPrinted;
-    try {
+    return runWritingRows(writer, database, [&] {
         // The county and the time zone where asked for, and in JSON always,
         // where the data knows them; with --zone, the time there now.
         const bool json = command.format == RowWriter::Format::JsonLines;
@@ -124,23 +116,14 @@ int runLookup(const LookupCommand& command, const std::string& database) {
             }
         }
         writer.header();
-        if (command.many) {
-            status = writeMany(db.get(), command.request, writer, places) == 0 ? RowsPrinted : NothingMatched;
-        } else if (writeOne(db.get(), command.request, writer) == 0) {
-            status = NothingMatched;
-            if (command.request.pattern)
-                places.sayIfRetired(*command.request.pattern);
-        }
-    } catch (const ziplist::ReadError& error) {
-        writer.finish();
-        throw Error(Error::Kind::Input, error.what(), "standard input", error.line());
-    } catch (const Error& error) {
-        writer.finish();
-        throw Error(error.kind(), error.what(), error.where().empty() ? database : error.where(), error.line());
-    }
-    if (!writer.finish())
-        throw Error(Error::Kind::Output, "the rows could not be written", "standard output");
-    return status;
+        if (command.many)
+            return writeMany(db.get(), command.request, writer, places) == 0 ? RowsPrinted : NothingMatched;
+        if (writeOne(db.get(), command.request, writer) != 0)
+            return RowsPrinted;
+        if (command.request.pattern)
+            places.sayIfRetired(*command.request.pattern);
+        return NothingMatched;
+    });
 }
 
 } // namespace olvaris::lookup

@@ -1,8 +1,8 @@
 #pragma once
+#include "Error.h"
 #include "GeoPoint.h"
 #include "Places.h"
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,8 +17,10 @@ struct NamedPlace {
 };
 
 // Why a text names no place; each is a usage of the data the user can mend.
-class NoPlace : public std::runtime_error {
-    using std::runtime_error::runtime_error;
+// Its own type, so a caller can say it and go on to the next place.
+class NoPlace : public Error {
+public:
+    explicit NoPlace(const std::string& message) : Error(Kind::Input, message) {}
 };
 
 // The place the text names. Throws NoPlace for one that is unknown, retired

@@ -3,6 +3,7 @@
 #include "DatabaseFile.h"
 #include "LocalTime.h"
 #include "RecordReader.h"
+#include "RowsRun.h"
 #include "ZipRules.h"
 #include <algorithm>
 #include <cstdio>
@@ -198,66 +199,55 @@ std::string placeNote(Places& places, const std::string& text) {
     return note + ")";
 }
 
+namespace {
+
+// --near with no places given: one a line of standard input, blank lines
+// passed over. A line too long to be a place is said, and the run fails.
+int writeNearFromInput(Places& places, const PlaceRequest& request, RowWriter& writer) {
+    ziplist::RecordReader lines = ziplist::RecordReader::patternLines(STDIN_FILENO);
+    long tooLong = 0;
+    const NextPlace fromLines = [&lines, &tooLong](std::string& place) {
+        while (nextInputLine(lines, tooLong)) {
+            place = ziplist::trimmed(lines.fields().front());
+            if (!place.empty())
+                return true;
+        }
+        return false;
+    };
+    const int status = writeNear(places, fromLines, request.near, writer, request.format, true);
+    return tooLong > 0 ? Trouble : status;
+}
+
+// --near with its places given on the command line.
+int writeNearGiven(Places& places, const PlaceRequest& request, RowWriter& writer) {
+    size_t next = 0;
+    const NextPlace given = [&](std::string& place) {
+        if (next == request.places.size())
+            return false;
+        place = request.places[next++];
+        return true;
+    };
+    return writeNear(places, given, request.near, writer, request.format, false);
+}
+
+} // namespace
+
 int runPlaceRequest(const PlaceRequest& request, const std::string& database) {
     const sqlite::Connection db = openDatabaseFile(database);
     Places places(db.get());
     RowWriter writer(stdout, request.format);
-    int status = 0;
-    try {
+    return runWritingRows(writer, database, [&] {
         switch (request.kind) {
         case PlaceRequest::Kind::Near:
-            if (request.places.empty()) {
-                ziplist::RecordReader lines = ziplist::RecordReader::patternLines(STDIN_FILENO);
-                // A line too long to be a place is said and passed over.
-                bool skipped = false;
-                const NextPlace fromLines = [&lines, &skipped](std::string& place) {
-                    for (;;) {
-                        try {
-                            if (!lines.next())
-                                return false;
-                        } catch (const ziplist::RecordTooLong& tooLong) {
-                            complain("standard input:" + std::to_string(tooLong.line()),
-                                     std::string(tooLong.what()) + ": passed over");
-                            lines.skipLine();
-                            skipped = true;
-                            continue;
-                        }
-                        place = ziplist::trimmed(lines.fields().front());
-                        if (!place.empty())
-                            return true;
-                    }
-                };
-                status = writeNear(places, fromLines, request.near, writer, request.format, true);
-                if (skipped)
-                    status = Trouble;
-            } else {
-                size_t next = 0;
-                const NextPlace given = [&](std::string& place) {
-                    if (next == request.places.size())
-                        return false;
-                    place = request.places[next++];
-                    return true;
-                };
-                status = writeNear(places, given, request.near, writer, request.format, false);
-            }
-            break;
+            return request.places.empty() ? writeNearFromInput(places, request, writer)
+                                          : writeNearGiven(places, request, writer);
         case PlaceRequest::Kind::Distance:
-            status = writeDistance(places, request.places.at(0), request.places.at(1), writer, request.format);
-            break;
+            return writeDistance(places, request.places.at(0), request.places.at(1), writer, request.format);
         case PlaceRequest::Kind::About:
-            status = writeSources(places, stdout);
-            break;
+            return writeSources(places, stdout);
         }
-    } catch (const ziplist::ReadError& error) {
-        writer.finish();
-        throw Error(Error::Kind::Input, error.what(), "standard input", error.line());
-    } catch (const Error& error) {
-        writer.finish();
-        throw Error(error.kind(), error.what(), error.where().empty() ? database : error.where(), error.line());
-    }
-    if (!writer.finish())
-        throw Error(Error::Kind::Output, "the rows could not be written", "standard output");
-    return status;
+        return 0;
+    });
 }
 
 } // namespace olvaris::lookup

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // A cell as the sheet holds it. text is what a list reads: a string as
 // written, a number in its shortest form ("2134", "0.5"), TRUE or FALSE, a
@@ -28,4 +28,4 @@ struct Cell {
     }
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 bool isDateFormatId(int id) { return (id >= 14 && id <= 22) || (id >= 45 && id <= 47); }
 
@@ -215,4 +215,4 @@ std::string dateText(double serial, bool from1904) {
     return text;
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -2,7 +2,7 @@
 #include <string>
 #include <string_view>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // What a spreadsheet's number format code does to the numbers a list holds.
 
@@ -29,4 +29,4 @@ std::string numberText(double number);
 // 1904-01-01 in a workbook that counts from there).
 std::string dateText(double serial, bool from1904);
 
-} // namespace workbook
+} // namespace olvaris::workbook

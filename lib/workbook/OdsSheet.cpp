@@ -11,9 +11,8 @@
 #include <set>
 #include <vector>
 
-namespace workbook {
+namespace olvaris::workbook {
 
-using namespace olvaris::workbook;
 using ziplist::ReadError;
 
 namespace {
@@ -257,4 +256,4 @@ bool OdsSheet::readRow() {
     return false;
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

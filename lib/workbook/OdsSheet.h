@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // A sheet of an OpenDocument spreadsheet (.ods), its rows streamed from the
 // document's content. A cell keeps the text the sheet shows beside the
@@ -29,4 +29,4 @@ private:
     long m_repeats = 0; // times the row last read comes again
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

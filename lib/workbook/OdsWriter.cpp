@@ -1,14 +1,14 @@
 #include "OdsWriter.h"
+#include "Error.h"
 #include "SheetTitle.h"
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 namespace {
 
@@ -92,7 +92,7 @@ OdsWriter::OdsWriter(const std::string& path, const std::string& sheetName)
     : m_path(path), m_sheetName(sheetTitle(sheetName)) {
     m_content = std::tmpfile();
     if (m_content == nullptr)
-        throw std::runtime_error(std::string("a temporary file: ") + std::strerror(errno));
+        throw Error(Error::Kind::Output, std::string("a temporary file: ") + std::strerror(errno));
     const std::string start = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document-content")
                               + Namespaces
                               + "><office:automatic-styles>"
@@ -144,8 +144,8 @@ void OdsWriter::setColumns(const std::vector<bool>& hidden, size_t columns) {
 
 void OdsWriter::row(const std::vector<Cell>& cells, const std::vector<std::string>& added, Mark mark, bool hidden) {
     if (m_row >= MostRows)
-        throw std::runtime_error("the list has more rows than a sheet holds (" + std::to_string(MostRows)
-                                 + "): write CSV instead");
+        throw Error(Error::Kind::Output,
+                    "the list has more rows than a sheet holds (" + std::to_string(MostRows) + "): write CSV instead");
     std::string text = hidden ? "<table:table-row table:visibility=\"collapse\">" : "<table:table-row>";
     const auto open = [&](const Cell& cell) {
         std::string tag = "<table:table-cell";
@@ -155,8 +155,8 @@ void OdsWriter::row(const std::vector<Cell>& cells, const std::vector<std::strin
     };
     const auto textCell = [&](const std::string& value) {
         if (value.size() > LongestCellText)
-            throw std::runtime_error("row " + std::to_string(m_row + 1) + ": a field longer than "
-                                     + std::to_string(LongestCellText) + " characters does not fit a cell");
+            throw Error(Error::Kind::Output, "row " + std::to_string(m_row + 1) + ": a field longer than "
+                                                 + std::to_string(LongestCellText) + " characters does not fit a cell");
         Cell plain;
         text += open(plain)
                 + (value.empty() ? "/>" : " office:value-type=\"string\">" + paragraphs(value) + "</table:table-cell>");
@@ -268,11 +268,11 @@ void OdsWriter::close() {
           "<manifest:file-entry manifest:full-path=\"styles.xml\" manifest:media-type=\"text/xml\"/>"
           "</manifest:manifest>\n";
     if (std::fflush(m_content) != 0 || std::ferror(m_content))
-        throw std::runtime_error(std::string("the sheet could not be written: ") + std::strerror(errno));
+        throw Error(Error::Kind::Output, std::string("the sheet could not be written: ") + std::strerror(errno));
     int error = 0;
     zip_t* archive = zip_open(m_path.c_str(), ZIP_TRUNCATE, &error);
     if (archive == nullptr)
-        throw std::runtime_error("the workbook could not be begun");
+        throw Error(Error::Kind::Output, "the workbook could not be begun");
     const auto add = [&](const char* name, zip_source_t* source) {
         const zip_int64_t index = source != nullptr ? zip_file_add(archive, name, source, ZIP_FL_ENC_UTF_8) : -1;
         if (index < 0) {
@@ -295,8 +295,8 @@ void OdsWriter::close() {
     if (!added || zip_close(archive) != 0) {
         const std::string why = zip_strerror(archive);
         zip_discard(archive);
-        throw std::runtime_error("the workbook could not be written: " + why);
+        throw Error(Error::Kind::Output, "the workbook could not be written: " + why);
     }
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

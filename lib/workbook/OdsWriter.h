@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // A checked list as an OpenDocument spreadsheet (.ods), what LibreOffice
 // Calc saves in: the same cells, fills and Summary sheet as the .xlsx. The
@@ -14,7 +14,7 @@ namespace workbook {
 // archive to the path (mimetype first and stored, as the format requires).
 class OdsWriter : public SheetWriter {
 public:
-    // Throws std::runtime_error when no temporary file can be made.
+    // Throws olvaris::Error (Output) when no temporary file can be made.
     OdsWriter(const std::string& path, const std::string& sheetName);
     ~OdsWriter() override;
     OdsWriter(const OdsWriter&) = delete;
@@ -40,4 +40,4 @@ private:
     size_t m_columns = 0, m_widest = 0;
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

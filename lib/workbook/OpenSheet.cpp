@@ -11,7 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 using ziplist::ReadError;
 
@@ -106,7 +106,7 @@ std::unique_ptr<Sheet> openSheet(const std::string& path, FileKind kind, const s
     try {
         return sheetOf(path, kind, choice);
     } catch (const std::bad_alloc&) {
-        throw ReadError(0, olvaris::workbook::OutOfMemory);
+        throw ReadError(0, OutOfMemory);
     }
 }
 
@@ -126,4 +126,4 @@ OpenedList openList(int descriptor, const std::string& path, const std::optional
     return list;
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

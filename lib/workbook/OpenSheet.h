@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // What a file's first bytes say it is.
 enum class FileKind { Text, Zip, OfficeCompound };
@@ -32,4 +32,4 @@ struct OpenedList {
 };
 OpenedList openList(int descriptor, const std::string& path, const std::optional<std::string>& sheetChoice);
 
-} // namespace workbook
+} // namespace olvaris::workbook

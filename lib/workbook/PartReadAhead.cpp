@@ -1,6 +1,6 @@
 #include "PartReadAhead.h"
 
-namespace workbook {
+namespace olvaris::workbook {
 
 PartReadAhead::PartReadAhead(const ZipArchive& archive, const std::string& name)
     : m_part(archive, name), m_thread([this] { expand(); }) {}
@@ -52,4 +52,4 @@ bool PartReadAhead::take(std::string& piece) {
     return false;
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // A part of the archive expanded in a thread of its own, a few pieces
 // ahead of the reader, so the inflating and the reading of a big part take
@@ -49,4 +49,4 @@ private:
     std::thread m_thread;
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

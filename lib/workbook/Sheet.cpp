@@ -3,14 +3,14 @@
 #include "SheetLimits.h"
 #include <new>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 bool Sheet::next() {
     try {
         return readRow();
     } catch (const std::bad_alloc&) {
         // What was read is let go on the way here: the message has room.
-        throw ziplist::ReadError(m_row, olvaris::workbook::OutOfMemory);
+        throw ziplist::ReadError(m_row, OutOfMemory);
     }
 }
 
@@ -24,10 +24,9 @@ void Sheet::settle(long times) {
     // A row is at most 16,384 cells of 32,767 characters, and comes at most
     // a million times: the product fits.
     m_given += size * uint64_t(times);
-    if (m_given > olvaris::workbook::MostTextGiven)
-        throw ziplist::ReadError(m_row, "the sheet gives more than "
-                                            + std::to_string(olvaris::workbook::MostTextGiven >> 30)
+    if (m_given > MostTextGiven)
+        throw ziplist::ReadError(m_row, "the sheet gives more than " + std::to_string(MostTextGiven >> 30)
                                             + " GiB of text, more than any list of addresses: refused");
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // One sheet of a workbook, a row at a time. Rows and cells the file leaves
 // out are there as empty ones, so a cell's place in the row is its column
@@ -53,4 +53,4 @@ private:
     uint64_t m_given = 0;
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

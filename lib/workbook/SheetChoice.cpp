@@ -3,7 +3,7 @@
 #include "RecordReader.h"
 #include <algorithm>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 using ziplist::ReadError;
 
@@ -30,4 +30,4 @@ const SheetEntry& chooseSheet(const std::vector<SheetEntry>& sheets, const std::
                            + (sheets.size() == 1 ? " sheet, " : " sheets, ") + names);
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // A sheet as a workbook lists it.
 struct SheetEntry {
@@ -18,4 +18,4 @@ struct SheetEntry {
 // sheets there are.
 const SheetEntry& chooseSheet(const std::vector<SheetEntry>& sheets, const std::optional<std::string>& choice);
 
-} // namespace workbook
+} // namespace olvaris::workbook

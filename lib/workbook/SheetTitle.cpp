@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 namespace {
 
@@ -44,4 +44,4 @@ std::string sheetTitle(std::string_view name) {
     return title.empty() ? "Checked" : title;
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -2,7 +2,7 @@
 #include <string>
 #include <string_view>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // A name a spreadsheet takes for a sheet, made from any text (a list's
 // file name, another workbook's sheet name): at most 31 characters as
@@ -13,4 +13,4 @@ namespace workbook {
 // U+FFFD.
 std::string sheetTitle(std::string_view name);
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // Writes a checked list as a workbook, a row at a time: the list's sheet,
 // each row's cells as they were and the check's columns after them, then a
@@ -22,13 +22,13 @@ public:
     // come after them).
     virtual void setColumns(const std::vector<bool>& hidden, size_t columns) = 0;
     // The next row: the list's cells, then the added texts. Throws
-    // std::runtime_error past a sheet's last row or a cell's longest text.
+    // olvaris::Error (Output) past a sheet's last row or a cell's longest text.
     virtual void row(const std::vector<Cell>& cells, const std::vector<std::string>& added, Mark mark, bool hidden) = 0;
     // Marks the row last written as the header: frozen, and filtered down
     // to the last row.
     virtual void headerWritten() = 0;
     virtual void summary(const std::string& title, const std::vector<std::pair<std::string, long>>& counts) = 0;
-    // Writes the workbook to its file. Throws std::runtime_error.
+    // Writes the workbook to its file. Throws olvaris::Error (Output).
     virtual void close() = 0;
 
     // The most rows a sheet holds, and the longest text a cell does.
@@ -36,4 +36,4 @@ public:
     static constexpr size_t LongestCellText = 32767;
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -1,13 +1,13 @@
 #include "WorkbookWriter.h"
+#include "Error.h"
 #include "SheetTitle.h"
 #include <cstdio>
 #include <cstring>
-#include <stdexcept>
 #include <unistd.h>
 #include <xlsxwriter.h>
 #include <zip.h>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 namespace {
 
@@ -39,13 +39,13 @@ WorkbookWriter::WorkbookWriter(const std::string& path, const std::string& sheet
     options.constant_memory = LXW_TRUE;
     m_workbook = workbook_new_opt(m_path.c_str(), &options);
     if (m_workbook == nullptr)
-        throw std::runtime_error("the workbook could not be begun");
+        throw Error(Error::Kind::Output, "the workbook could not be begun");
     m_sheet = workbook_add_worksheet(m_workbook, sheetTitle(sheetName).c_str());
     m_summary = workbook_add_worksheet(m_workbook, "Summary");
     if (m_sheet == nullptr || m_summary == nullptr) {
         workbook_close(m_workbook);
         ::unlink(m_path.c_str());
-        throw std::runtime_error("the workbook's sheets could not be begun");
+        throw Error(Error::Kind::Output, "the workbook's sheets could not be begun");
     }
 }
 
@@ -60,13 +60,13 @@ WorkbookWriter::~WorkbookWriter() {
 lxw_format* WorkbookWriter::newFormat() {
     lxw_format* format = workbook_add_format(m_workbook);
     if (format == nullptr)
-        throw std::runtime_error("the workbook's formats could not be made: out of memory");
+        throw Error(Error::Kind::Output, "the workbook's formats could not be made: out of memory");
     return format;
 }
 
 void WorkbookWriter::check(int error, const char* what) const {
     if (error != LXW_NO_ERROR)
-        throw std::runtime_error(std::string(what) + ": " + lxw_strerror(lxw_error(error)));
+        throw Error(Error::Kind::Output, std::string(what) + ": " + lxw_strerror(lxw_error(error)));
 }
 
 lxw_format* WorkbookWriter::formatFor(const std::string& code, Mark mark) {
@@ -100,8 +100,8 @@ void WorkbookWriter::setColumns(const std::vector<bool>& hidden, size_t columns)
 void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::string>& added, Mark mark,
                          bool hidden) {
     if (m_row >= MostRows)
-        throw std::runtime_error("the list has more rows than a sheet holds (" + std::to_string(MostRows)
-                                 + "): write CSV instead");
+        throw Error(Error::Kind::Output,
+                    "the list has more rows than a sheet holds (" + std::to_string(MostRows) + "): write CSV instead");
     const auto at = lxw_row_t(m_row);
     if (hidden) {
         lxw_row_col_options hide{};
@@ -110,8 +110,8 @@ void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::
     }
     const auto text = [&](lxw_col_t column, const std::string& value, lxw_format* format) {
         if (value.size() > LongestCellText)
-            throw std::runtime_error("row " + std::to_string(m_row + 1) + ": a field longer than "
-                                     + std::to_string(LongestCellText) + " characters does not fit a cell");
+            throw Error(Error::Kind::Output, "row " + std::to_string(m_row + 1) + ": a field longer than "
+                                                 + std::to_string(LongestCellText) + " characters does not fit a cell");
         if (value.empty()) {
             if (format != nullptr)
                 check(worksheet_write_blank(m_sheet, at, column, format), CellNotWritten);
@@ -210,8 +210,9 @@ void WorkbookWriter::close() {
     if (written != nullptr)
         zip_discard(written);
     if (!whole)
-        throw std::runtime_error("the workbook could not be written whole (is the disk full, or a file-size limit "
-                                 "set?)");
+        throw Error(Error::Kind::Output,
+                    "the workbook could not be written whole (is the disk full, or a file-size limit "
+                    "set?)");
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

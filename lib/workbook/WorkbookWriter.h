@@ -11,7 +11,7 @@ struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // A checked list as an .xlsx workbook, with libxlsxwriter in its
 // constant-memory mode (see SheetWriter): text as text, numbers and dates
@@ -19,7 +19,7 @@ namespace workbook {
 // close(); a writer dropped before that leaves no file.
 class WorkbookWriter : public SheetWriter {
 public:
-    // Throws std::runtime_error when the workbook cannot be begun.
+    // Throws olvaris::Error (Output) when the workbook cannot be begun.
     WorkbookWriter(const std::string& path, const std::string& sheetName);
     ~WorkbookWriter() override;
     WorkbookWriter(const WorkbookWriter&) = delete;
@@ -48,4 +48,4 @@ private:
     bool m_closed = false;
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

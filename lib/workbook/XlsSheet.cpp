@@ -5,7 +5,7 @@
 #include <freexl.h>
 #include <vector>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 using ziplist::ReadError;
 
@@ -105,4 +105,4 @@ bool XlsSheet::readRow() {
     return false;
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // A sheet of a legacy Excel workbook (.xls, BIFF5 and BIFF8), read with
 // FreeXL, which holds the file whole (such a sheet has 65,536 rows at
@@ -27,4 +27,4 @@ private:
     unsigned m_next = 0;
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -12,9 +12,8 @@
 #include <map>
 #include <set>
 
-namespace workbook {
+namespace olvaris::workbook {
 
-using namespace olvaris::workbook;
 using ziplist::ReadError;
 
 namespace {
@@ -134,6 +133,21 @@ bool readMore(XmlScanner& scanner) {
         return scanner.readMore();
     } catch (const ReadError&) {
         return false;
+    }
+}
+
+// The next element straight from the scanner's bytes, reading more pieces
+// as it needs: false where the bytes are not in the form the quick reader
+// knows (the scanner then reads them), or no piece can be had.
+template <typename QuickReader>
+bool readQuickly(XmlScanner& scanner, QuickReader& quick) {
+    for (;;) {
+        const std::string_view bytes = scanner.unread();
+        const Quick read = quick.scan(bytes);
+        if (read == Quick::Read)
+            return true;
+        if (read == Quick::Unknown || bytes.size() > LongestQuickElement || !readMore(scanner))
+            return false;
     }
 }
 
@@ -269,14 +283,8 @@ private:
     // QuickSheetRow reads.
     bool quickRow() {
         XmlScanner* scanner = this->scanner();
-        for (;;) {
-            const std::string_view bytes = scanner->unread();
-            const Quick read = m_quickRow.scan(bytes);
-            if (read == Quick::Read)
-                break;
-            if (read == Quick::Unknown || bytes.size() > LongestQuickElement || !readMore(*scanner))
-                return false;
-        }
+        if (!readQuickly(*scanner, m_quickRow))
+            return false;
         startRow(m_quickRow.number(), m_quickRow.hidden());
         for (const QuickSheetRow::Cell& cell : m_quickRow.cells()) {
             startCell(cell.reference, cell.style, cell.type);
@@ -410,14 +418,8 @@ void XlsxSheet::readStrings(const std::string& part, uint64_t mostStrings, Readi
     };
     const auto quickString = [&] {
         XmlScanner* scanner = scan.scanner();
-        for (;;) {
-            const std::string_view bytes = scanner->unread();
-            const Quick read = quick.scan(bytes);
-            if (read == Quick::Read)
-                break;
-            if (read == Quick::Unknown || bytes.size() > LongestQuickElement || !readMore(*scanner))
-                return false;
-        }
+        if (!readQuickly(*scanner, quick))
+            return false;
         std::string_view text = quick.text();
         // Only a string longer in bytes than a cell's bound in UTF-16 units
         // may be longer in units: only that one is counted.
@@ -522,4 +524,4 @@ void XlsxSheet::fill(Cell& cell, std::string_view type, int style, std::string_v
     }
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

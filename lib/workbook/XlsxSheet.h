@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // A sheet of an Office Open XML workbook (.xlsx, .xlsm), its rows streamed
 // from the sheet's part; only the shared strings and the number formats are
@@ -40,10 +40,10 @@ private:
     // Declared before m_rows: the rows' read-ahead thread uses the archive
     // until it is destroyed (see PartReadAhead).
     ZipArchive m_archive;
-    olvaris::workbook::SharedStrings m_strings;
+    SharedStrings m_strings;
     std::vector<Style> m_styles;
     bool m_from1904 = false;
     std::unique_ptr<Rows> m_rows;
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

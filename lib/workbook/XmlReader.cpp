@@ -2,7 +2,7 @@
 #include "RecordReader.h"
 #include <cstring>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 using ziplist::ReadError;
 
@@ -143,4 +143,4 @@ void XmlReader::onDoctype(void* self, const XML_Char*, const XML_Char*, const XM
     });
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // Parses one XML part of a workbook with expat, a piece at a time, and hands
 // its elements to the handlers below by their local names ("row" for
@@ -73,4 +73,4 @@ private:
     static void guarded(void* self, Handler handler);
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

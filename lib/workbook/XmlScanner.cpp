@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 using ziplist::ReadError;
 
@@ -217,115 +217,133 @@ void XmlScanner::endTag(XmlReader& reader, size_t end) {
     m_openAt.pop_back();
 }
 
+// The part's end: every element closed, and one there.
+void XmlScanner::partEnded() const {
+    if (!m_openAt.empty())
+        damaged(std::string("it ends inside <").append(innermost()).append(">"));
+    if (!m_rooted)
+        damaged("it holds no element");
+}
+
+// The steps of run() that every tag or text passes through are kept inline
+// (always_inline): as calls they cost the scanner some 2.5% more
+// instructions.
+
+// Text up to the next tag. With no tag in the buffer the text may go on in
+// the next piece; at the part's end it is all there is.
+[[gnu::always_inline]] inline void XmlScanner::textUntilTag(XmlReader& reader) {
+    const size_t next = m_buffer.find('<', m_at);
+    if (next != std::string::npos)
+        textRun(reader, next);
+    else if (m_ended || m_buffer.size() - m_at >= LongestToken || !fill())
+        textRun(reader, m_buffer.size());
+}
+
+// Where what `from` opens is closed by `until`, read as far as needed.
+[[gnu::always_inline]] inline size_t XmlScanner::closedAt(size_t from, std::string_view until, const char* what) {
+    const size_t end = need(from, until);
+    if (end == std::string::npos)
+        damaged(what);
+    return end;
+}
+
+// A CDATA section ending at `end`: its text as it is, line ends as XML reads them.
+void XmlScanner::cdata(XmlReader& reader, size_t end) {
+    if (reader.m_collecting) {
+        std::string_view text(m_buffer.data() + m_at + 9, end - m_at - 12);
+        if (text.find('\r') != std::string_view::npos) {
+            m_scratch.clear();
+            for (size_t i = 0; i < text.size(); ++i)
+                if (text[i] != '\r')
+                    m_scratch += text[i];
+                else if (i + 1 == text.size() || text[i + 1] != '\n')
+                    m_scratch += '\n';
+            text = m_scratch;
+        }
+        if (!olvaris::text::isValidUtf8(text))
+            damaged("text that is not UTF-8");
+        reader.text(text);
+    }
+    m_at = end;
+}
+
+// A processing instruction ending at `end`: passed over, but an XML
+// declaration must not name an encoding other than UTF-8.
+void XmlScanner::instruction(size_t end) {
+    const std::string_view instruction(m_buffer.data() + m_at, end - m_at);
+    if (instruction.substr(0, 5) == "<?xml" && instruction.find("encoding") != std::string_view::npos) {
+        const size_t quote = instruction.find_first_of("\"'", instruction.find("encoding"));
+        const std::string_view encoding = quote == std::string_view::npos ? "" : instruction.substr(quote + 1, 5);
+        if (encoding.size() < 5 || (encoding != "UTF-8" && encoding != "utf-8"))
+            damaged("only UTF-8 XML is read here");
+    }
+    m_at = end;
+}
+
+// Where the start tag at m_at ends: the first '>' outside quotes, that is
+// the first '>' unless a quote before it is left open.
+[[gnu::always_inline]] inline size_t XmlScanner::startTagEnd() {
+    size_t end = m_at + 1;
+    for (char quote = 0;;) {
+        const size_t close = m_buffer.find(quote != 0 ? quote : '>', end);
+        if (close == std::string::npos) {
+            const size_t offset = end - m_at;
+            if (!fill())
+                damaged("a tag not closed");
+            end = m_at + offset;
+            continue;
+        }
+        if (quote != 0) {
+            quote = 0;
+            end = close + 1;
+            continue;
+        }
+        const char* from = m_buffer.data() + end;
+        const char* open = std::find_if(from, static_cast<const char*>(m_buffer.data() + close),
+                                        [](char c) { return c == '"' || c == '\'' || c == '<'; });
+        if (open == m_buffer.data() + close)
+            return close;
+        if (*open == '<')
+            damaged("a '<' inside a tag");
+        quote = *open;
+        end = size_t(open - m_buffer.data()) + 1;
+    }
+}
+
+// The markup at m_at, told by what follows its '<'.
+[[gnu::always_inline]] inline void XmlScanner::markup(XmlReader& reader) {
+    const char second = m_at + 1 < m_buffer.size() ? m_buffer[m_at + 1] : '\0';
+    const std::string_view head(m_buffer.data() + m_at, std::min<size_t>(9, m_buffer.size() - m_at));
+    if (second == '/')
+        endTag(reader, closedAt(2, ">", "an end tag not closed"));
+    else if (second == '!' && head.substr(0, 4) == "<!--")
+        m_at = closedAt(4, "-->", "a comment not closed");
+    else if (second == '!' && head == "<![CDATA[")
+        cdata(reader, closedAt(9, "]]>", "a CDATA section not closed"));
+    else if (second == '!')
+        throw ReadError(0, m_name + " declares a document type (where entities are declared): no workbook does");
+    else if (second == '?')
+        instruction(closedAt(2, "?>", "a processing instruction not closed"));
+    else
+        startTag(reader, startTagEnd() + 1);
+}
+
 bool XmlScanner::run(XmlReader& reader) {
     reader.m_pauseAsked = false;
     for (;;) {
         if (reader.m_pauseAsked)
             return true;
         if (m_at >= m_buffer.size() && !fill()) {
-            if (!m_openAt.empty())
-                damaged(std::string("it ends inside <").append(innermost()).append(">"));
-            if (!m_rooted)
-                damaged("it holds no element");
+            partEnded();
             return false;
         }
-        if (m_buffer[m_at] != '<') {
-            const size_t next = m_buffer.find('<', m_at);
-            if (next == std::string::npos) {
-                // The text may go on in the next piece; at the part's end it
-                // is all there is.
-                if (!m_ended && m_buffer.size() - m_at < LongestToken && fill())
-                    continue;
-                textRun(reader, m_buffer.size());
-                continue;
-            }
-            textRun(reader, next);
-            continue;
-        }
-        if (m_buffer.size() - m_at < 9 && !m_ended) {
-            fill();
-            continue;
-        }
-        const char second = m_at + 1 < m_buffer.size() ? m_buffer[m_at + 1] : '\0';
-        const std::string_view head(m_buffer.data() + m_at, std::min<size_t>(9, m_buffer.size() - m_at));
-        if (second == '/') {
-            const size_t end = need(2, ">");
-            if (end == std::string::npos)
-                damaged("an end tag not closed");
-            endTag(reader, end);
-        } else if (second == '!' && head.substr(0, 4) == "<!--") {
-            const size_t end = need(4, "-->");
-            if (end == std::string::npos)
-                damaged("a comment not closed");
-            m_at = end;
-        } else if (second == '!' && head == "<![CDATA[") {
-            const size_t end = need(9, "]]>");
-            if (end == std::string::npos)
-                damaged("a CDATA section not closed");
-            if (reader.m_collecting) {
-                std::string_view text(m_buffer.data() + m_at + 9, end - m_at - 12);
-                if (text.find('\r') != std::string_view::npos) {
-                    m_scratch.clear();
-                    for (size_t i = 0; i < text.size(); ++i)
-                        if (text[i] != '\r')
-                            m_scratch += text[i];
-                        else if (i + 1 == text.size() || text[i + 1] != '\n')
-                            m_scratch += '\n';
-                    text = m_scratch;
-                }
-                if (!olvaris::text::isValidUtf8(text))
-                    damaged("text that is not UTF-8");
-                reader.text(text);
-            }
-            m_at = end;
-        } else if (second == '!') {
-            throw ReadError(0, m_name + " declares a document type (where entities are declared): no workbook does");
-        } else if (second == '?') {
-            const size_t end = need(2, "?>");
-            if (end == std::string::npos)
-                damaged("a processing instruction not closed");
-            const std::string_view instruction(m_buffer.data() + m_at, end - m_at);
-            if (instruction.substr(0, 5) == "<?xml" && instruction.find("encoding") != std::string_view::npos) {
-                const size_t quote = instruction.find_first_of("\"'", instruction.find("encoding"));
-                const std::string_view encoding =
-                    quote == std::string_view::npos ? "" : instruction.substr(quote + 1, 5);
-                if (encoding.size() < 5 || (encoding != "UTF-8" && encoding != "utf-8"))
-                    damaged("only UTF-8 XML is read here");
-            }
-            m_at = end;
-        } else {
-            // A start tag ends at the first '>' outside quotes: the first
-            // '>' unless a quote before it is left open.
-            size_t end = m_at + 1;
-            for (char quote = 0;;) {
-                const size_t close = m_buffer.find(quote != 0 ? quote : '>', end);
-                if (close == std::string::npos) {
-                    const size_t offset = end - m_at;
-                    if (!fill())
-                        damaged("a tag not closed");
-                    end = m_at + offset;
-                    continue;
-                }
-                if (quote != 0) {
-                    quote = 0;
-                    end = close + 1;
-                    continue;
-                }
-                const char* from = m_buffer.data() + end;
-                const char* open = std::find_if(from, static_cast<const char*>(m_buffer.data() + close),
-                                                [](char c) { return c == '"' || c == '\'' || c == '<'; });
-                if (open == m_buffer.data() + close) {
-                    end = close;
-                    break;
-                }
-                if (*open == '<')
-                    damaged("a '<' inside a tag");
-                quote = *open;
-                end = size_t(open - m_buffer.data()) + 1;
-            }
-            startTag(reader, end + 1);
-        }
+        if (m_buffer[m_at] != '<')
+            textUntilTag(reader);
+        else if (m_buffer.size() - m_at < 9 && !m_ended)
+            fill(); // the longest head told apart, "<![CDATA[", whole
+        else
+            markup(reader);
     }
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

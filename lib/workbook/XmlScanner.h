@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 class XmlReader;
 
@@ -40,6 +40,13 @@ public:
 private:
     bool fill();
     size_t need(size_t from, std::string_view until);
+    void partEnded() const;
+    void textUntilTag(XmlReader& reader);
+    void markup(XmlReader& reader);
+    size_t closedAt(size_t from, std::string_view until, const char* what);
+    void cdata(XmlReader& reader, size_t end);
+    void instruction(size_t end);
+    size_t startTagEnd();
     void startTag(XmlReader& reader, size_t end);
     void endTag(XmlReader& reader, size_t end);
     void textRun(XmlReader& reader, size_t end);
@@ -66,4 +73,4 @@ private:
     std::string m_scratch;
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -2,7 +2,7 @@
 #include "RecordReader.h"
 #include <algorithm>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 using ziplist::ReadError;
 
@@ -92,4 +92,4 @@ size_t ZipArchive::Part::read(char* into, size_t size) {
     return size_t(got);
 }
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -3,7 +3,7 @@
 #include <string>
 #include <zip.h>
 
-namespace workbook {
+namespace olvaris::workbook {
 
 // A workbook's zip archive, read through libzip. What a part expands to is
 // bounded while it is read, not only by what the archive declares: a part
@@ -51,4 +51,4 @@ private:
     zip_t* m_zip = nullptr;
 };
 
-} // namespace workbook
+} // namespace olvaris::workbook

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-namespace ziplist {
+namespace olvaris::ziplist {
 
 // Where records of fields come from, one at a time: a text list's lines or a
 // workbook sheet's rows. Fields are UTF-8.
@@ -20,4 +20,4 @@ public:
 // A record with no text in it: an empty line, a row of empty cells.
 bool isBlankRecord(const std::vector<std::string>& fields);
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

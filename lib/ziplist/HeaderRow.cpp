@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace ziplist {
+namespace olvaris::ziplist {
 
 bool isBlankRecord(const std::vector<std::string>& fields) {
     for (const std::string& field : fields)
@@ -202,4 +202,4 @@ HeaderRow findHeaderRow(FieldSource& source, const HeaderSearch& search, const s
                         + (groups.empty() ? "; name them with --columns CITY,STATE,ZIP" : "; " + groups));
 }
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace ziplist {
+namespace olvaris::ziplist {
 
 // A table's header and the three columns it names.
 struct HeaderRow {
@@ -60,4 +60,4 @@ const ZipColumns& groupOfRow(const std::vector<AddressGroup>& groups, const std:
 // How many rows are looked at for the header.
 constexpr int HeaderSearchRows = 10;
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

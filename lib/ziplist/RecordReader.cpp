@@ -4,7 +4,7 @@
 #include <cstring>
 #include <unistd.h>
 
-namespace ziplist {
+namespace olvaris::ziplist {
 
 namespace {
 // What the first pieces hold tells the encoding.
@@ -212,4 +212,4 @@ bool RecordReader::next() {
     return true;
 }
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace ziplist {
+namespace olvaris::ziplist {
 
 // A list that cannot be read, with the line the trouble is on (0: none).
 class ReadError : public olvaris::Error {
@@ -96,4 +96,4 @@ private:
     std::string m_scratch;
 };
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

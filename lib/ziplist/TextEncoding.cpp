@@ -2,7 +2,7 @@
 #include "Utf8.h"
 #include "Windows1252.h"
 
-namespace ziplist {
+namespace olvaris::ziplist {
 
 namespace {
 
@@ -46,4 +46,4 @@ void assignUtf8(std::string& out, std::string_view bytes, Encoding encoding) {
     olvaris::text::appendFromWindows1252(out, bytes);
 }
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

@@ -2,7 +2,7 @@
 #include <string>
 #include <string_view>
 
-namespace ziplist {
+namespace olvaris::ziplist {
 
 // Lists come in UTF-8 (with or without a byte-order mark), in Windows-1252,
 // the code page spreadsheets and Olvaris save in, or in UTF-16 with a
@@ -19,4 +19,4 @@ Encoding encodingOf(std::string_view sample);
 // row and garbles no other field.
 void assignUtf8(std::string& out, std::string_view bytes, Encoding encoding);
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

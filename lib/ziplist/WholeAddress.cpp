@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <array>
 
-namespace ziplist {
+namespace olvaris::ziplist {
 
 namespace {
 
@@ -142,4 +142,4 @@ std::vector<int> wholeAddressColumns(const std::vector<std::string>& header) {
     return columns;
 }
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-namespace ziplist {
+namespace olvaris::ziplist {
 
 // The city, state and ZIP code read off the end of a whole address written
 // in one field, as web forms, CRMs and mailing services keep it ("12 Main
@@ -27,4 +27,4 @@ AddressTail addressTail(std::string_view address);
 // "Street Address" or "Address 2".
 std::vector<int> wholeAddressColumns(const std::vector<std::string>& header);
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

@@ -6,7 +6,7 @@
 #include <array>
 #include <stdexcept>
 
-namespace ziplist {
+namespace olvaris::ziplist {
 
 using olvaris::text::asciiLower;
 using olvaris::text::equalIgnoringAsciiCase;
@@ -301,4 +301,4 @@ std::string missingColumns(const ZipColumns& columns, const std::vector<std::str
     return text;
 }
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

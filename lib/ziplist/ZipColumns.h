@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-namespace ziplist {
+namespace olvaris::ziplist {
 
 // The separator of a list told by its header line: the one of comma,
 // semicolon and tab found most often outside quotes (a comma where none is).
@@ -53,4 +53,4 @@ std::string addressGroups(const std::vector<std::string>& header);
 // another column, which they are; empty where none does.
 std::string sharedNames(const ZipColumns& columns, const std::vector<std::string>& header);
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

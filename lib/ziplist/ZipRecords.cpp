@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace ziplist {
+namespace olvaris::ziplist {
 
 using olvaris::text::equalIgnoringAsciiCase;
 
@@ -152,4 +152,4 @@ bool ZipRecords::next(std::array<std::string, 3>& row) {
     return false;
 }
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

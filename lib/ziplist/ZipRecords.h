@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace ziplist {
+namespace olvaris::ziplist {
 
 // The city, state and ZIP code fields of a list, in the shapes the builder
 // takes; the first line tells the shape:
@@ -43,4 +43,4 @@ private:
     size_t m_headerFields = 0;
 };
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

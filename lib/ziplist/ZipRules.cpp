@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <span>
 
-namespace ziplist {
+namespace olvaris::ziplist {
 
 using olvaris::text::asciiLower;
 using olvaris::text::asciiUpper;
@@ -397,4 +397,4 @@ int editDistance(std::string_view a, std::string_view b, int limit) {
     return std::min(previous[size_t(m)], limit + 1);
 }
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

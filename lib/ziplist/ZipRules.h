@@ -8,7 +8,7 @@
 // write them in are brought to the form the data holds. Shared by the
 // builder (which refuses what cannot be brought) and the list checker
 // (which says what it brought). Plain UTF-8 strings, no Qt.
-namespace ziplist {
+namespace olvaris::ziplist {
 
 // Blanks (spaces, tabs, no-break spaces, line breaks) stripped from both ends.
 std::string_view trimmed(std::string_view text);
@@ -59,4 +59,4 @@ std::vector<std::string> citySpellings(std::string_view city);
 // and swaps of neighbours), or limit + 1 when it is larger than limit.
 int editDistance(std::string_view a, std::string_view b, int limit);
 
-} // namespace ziplist
+} // namespace olvaris::ziplist

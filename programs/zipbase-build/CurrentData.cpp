@@ -1,47 +1,11 @@
 #include "CurrentData.h"
-#include "RecordReader.h"
+#include "SourceColumns.h"
 #include "ZipRules.h"
-#include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <stdexcept>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace olvaris::zipdata {
 
 namespace {
-
-// An input besides the list, open: an ordinary file only, as a pipe or a
-// device (/dev/zero) may never end.
-struct Source {
-    explicit Source(const std::string& path, bool ordinaryOnly = true)
-        : descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-        if (descriptor < 0)
-            throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
-        struct stat status {};
-        if (ordinaryOnly && (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))) {
-            ::close(descriptor);
-            throw std::runtime_error(path + " is not an ordinary file");
-        }
-    }
-    ~Source() { ::close(descriptor); }
-    Source(const Source&) = delete;
-    Source& operator=(const Source&) = delete;
-    int descriptor;
-};
-
-// A line that cannot be read, said with its file's name: the error comes
-// from the reader, which knows only the line.
-std::runtime_error unreadable(const std::string& path, const ziplist::ReadError& error) {
-    std::string said = path;
-    if (error.line() > 0)
-        said.append(":").append(std::to_string(error.line()));
-    return std::runtime_error(said.append(": ").append(error.what()));
-}
 
 // Built by appending: g++ 12's -Wrestrict (with -O2 and -Werror) reports a false overlap in a string literal joined to
 // a temporary (GCC bug 105329).
@@ -60,11 +24,11 @@ std::string noPlace(std::string_view latitude, std::string_view longitude) {
 } // namespace
 
 CurrentExport readCurrentExport(const std::string& path) {
-    const Source file(path);
+    const SourceFile file(path);
     CurrentExport current;
     try {
         // Lines as long as any list's (64 KiB), not as long as the file.
-        ziplist::RecordReader reader(file.descriptor);
+        ziplist::RecordReader reader(file.descriptor());
         reader.setSeparator("\t", false);
         while (reader.next()) {
             const std::vector<std::string>& fields = reader.fields();
@@ -72,9 +36,10 @@ CurrentExport readCurrentExport(const std::string& path) {
             if (fields.size() == 1 && fields[0].empty())
                 continue;
             if (fields.size() < 11 || fields[0] != "US")
-                throw std::runtime_error(path + ":" + std::to_string(current.lines)
-                                         + ": not a line of the GeoNames postal-code export for the US (US<tab>ZIP<tab>"
-                                           "place<tab>... in 12 columns)");
+                throw Error(Error::Kind::Input,
+                            "not a line of the GeoNames postal-code export for the US (US<tab>ZIP<tab>place<tab>... in "
+                            "12 columns)",
+                            path, current.lines);
             const std::optional<ziplist::Zip> zip = ziplist::zipFrom(fields[1]);
             if (!zip || zip->corrected()) {
                 current.leftOut.push_back({current.lines, notAZip(fields[1])});
@@ -100,80 +65,40 @@ CurrentExport readCurrentExport(const std::string& path) {
         throw unreadable(path, error);
     }
     if (current.zips.empty())
-        throw std::runtime_error(path + ": no ZIP codes in it");
+        throw Error(Error::Kind::Input, "no ZIP codes in it", path);
     return current;
 }
 
 namespace {
 
-std::string lowered(std::string_view text) {
-    std::string name(ziplist::trimmed(text));
-    for (char& c : name)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return name;
-}
-
-bool endsWith(const std::string& text, std::string_view end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // Reads the points of a list whose header names its ZIP, latitude and
 // longitude columns (other columns passed over); none when it names no
 // latitude and longitude. CSV or TSV as spreadsheets write them.
-std::optional<Locations> readPoints(const std::string& path, bool required) try {
+std::optional<Locations> readPoints(const std::string& path, bool required) {
     // The list itself (not required) is read again here as it is: its own
     // reading says what kind of file it may be.
-    const Source file(path, required);
-    ziplist::RecordReader reader(file.descriptor);
-    const std::string_view first = reader.firstLine();
-    reader.setSeparator(first.find('\t') != std::string_view::npos  ? "\t"
-                        : first.find(';') != std::string_view::npos ? ";"
-                                                                    : ",",
-                        true);
-    if (!reader.next())
-        throw std::runtime_error(path + ": empty");
-    int zipColumn = -1, latitudeColumn = -1, longitudeColumn = -1;
-    const std::vector<std::string>& header = reader.fields();
-    for (int i = 0; i < int(header.size()); ++i) {
-        const std::string name = lowered(header[size_t(i)]);
-        if (zipColumn < 0
-            && (endsWith(name, "zip") || endsWith(name, "zip code") || endsWith(name, "zipcode")
-                || endsWith(name, "postal code") || name == "zip5" || name == "postcode"))
-            zipColumn = i;
-        else if (latitudeColumn < 0 && (endsWith(name, "latitude") || name == "lat"))
-            latitudeColumn = i;
-        else if (longitudeColumn < 0
-                 && (endsWith(name, "longitude") || name == "lon" || name == "lng" || name == "long"))
-            longitudeColumn = i;
-    }
-    if (zipColumn < 0 || latitudeColumn < 0 || longitudeColumn < 0) {
+    SourceColumns source(path,
+                         {{{"zip5", "postcode"}, {"zip", "zip code", "zipcode", "postal code"}},
+                          {{"lat"}, {"latitude"}},
+                          {{"lon", "lng", "long"}, {"longitude"}}},
+                         required ? SourceFile::Kind::Source : SourceFile::Kind::List);
+    if (source.missing()) {
         if (!required)
             return std::nullopt;
-        throw std::runtime_error(path + ":1: the header must name the ZIP, Latitude and Longitude columns");
+        throw Error(Error::Kind::Input, "the header must name the ZIP, Latitude and Longitude columns", path, 1);
     }
     Locations locations;
-    const size_t needed = size_t(std::max({zipColumn, latitudeColumn, longitudeColumn})) + 1;
-    while (reader.next()) {
-        const std::vector<std::string>& fields = reader.fields();
-        locations.lines = reader.recordLine();
-        if (fields.size() == 1 && ziplist::trimmed(fields[0]).empty())
-            continue;
-        if (fields.size() < needed) {
-            locations.leftOut.push_back({reader.recordLine(), "too few fields"});
-            continue;
-        }
-        const std::optional<ziplist::Zip> zip = ziplist::zipFrom(fields[size_t(zipColumn)]);
-        const std::string_view latitude = fields[size_t(latitudeColumn)], longitude = fields[size_t(longitudeColumn)];
+    std::vector<std::string_view> fields;
+    while (source.next(fields, locations.lines, locations.leftOut)) {
+        const std::optional<ziplist::Zip> zip = ziplist::zipFrom(fields[0]);
         if (!zip)
-            locations.leftOut.push_back({reader.recordLine(), notAZip(fields[size_t(zipColumn)])});
-        else if (const std::optional<geo::GeoPoint> point = geo::pointFrom(latitude, longitude))
+            locations.leftOut.push_back({locations.lines, notAZip(fields[0])});
+        else if (const std::optional<geo::GeoPoint> point = geo::pointFrom(fields[1], fields[2]))
             locations.points[zip->five] = *point;
-        else if (!ziplist::trimmed(latitude).empty() || !ziplist::trimmed(longitude).empty())
-            locations.leftOut.push_back({reader.recordLine(), noPlace(latitude, longitude)});
+        else if (!fields[1].empty() || !fields[2].empty())
+            locations.leftOut.push_back({locations.lines, noPlace(fields[1], fields[2])});
     }
     return locations;
-} catch (const ziplist::ReadError& error) {
-    throw unreadable(path, error);
 }
 
 } // namespace

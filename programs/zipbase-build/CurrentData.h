@@ -27,7 +27,7 @@ struct CurrentExport {
     long lines = 0;
     std::vector<LeftOut> leftOut;
 };
-// Throws std::runtime_error for a file that cannot be read or is no export,
+// Throws olvaris::Error for a file that cannot be read or is no export,
 // one that is no ordinary file, and a line longer than a list's (64 KiB).
 CurrentExport readCurrentExport(const std::string& path);
 

@@ -1,90 +1,28 @@
 #include "PlaceNames.h"
-#include "RecordReader.h"
+#include "SourceColumns.h"
 #include "ZipRules.h"
-#include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace olvaris::zipdata {
 
 namespace {
 
-// A source read a record at a time, its columns found by their header names.
-class NamedColumns {
-public:
-    NamedColumns(const std::string& path, const std::vector<std::vector<std::string>>& wanted)
-        : m_path(path), m_descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
-        if (m_descriptor < 0)
-            throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
-        struct stat status {};
-        if (::fstat(m_descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-            ::close(m_descriptor);
-            throw std::runtime_error(path + ": not an ordinary file");
-        }
-        m_reader.emplace(m_descriptor);
-        m_reader->setSeparator(m_reader->firstLine().find('\t') != std::string_view::npos ? "\t" : ",", true);
-        if (!m_reader->next())
-            throw std::runtime_error(path + ": empty");
-        const std::vector<std::string>& header = m_reader->fields();
-        std::string names;
-        for (const std::vector<std::string>& kind : wanted) {
-            int found = -1;
-            for (int i = 0; i < int(header.size()) && found < 0; ++i) {
-                std::string name(ziplist::trimmed(header[size_t(i)]));
-                for (char& c : name)
-                    c = char(std::tolower(static_cast<unsigned char>(c)));
-                if (std::find(kind.begin(), kind.end(), name) != kind.end())
-                    found = i;
-            }
-            if (found < 0)
-                throw std::runtime_error(path + ":1: the header must name the " + kind.front() + " column");
-            m_columns.push_back(size_t(found));
-        }
-    }
-    ~NamedColumns() { ::close(m_descriptor); }
-    NamedColumns(const NamedColumns&) = delete;
-    NamedColumns& operator=(const NamedColumns&) = delete;
+const HeaderColumn Zip{{"zip", "zip code", "zipcode", "postal code"}};
+const HeaderColumn State{{"state", "st", "state code"}};
+const HeaderColumn Place{{"place", "city", "name", "place name"}};
 
-    // The next record's wanted fields, trimmed; false at the end. A blank
-    // line is passed over; one with too few fields is left out, said.
-    bool next(std::vector<std::string_view>& fields, long& line, std::vector<LeftOut>& leftOut) {
-        while (m_reader->next()) {
-            const std::vector<std::string>& all = m_reader->fields();
-            line = m_reader->recordLine();
-            if (all.size() == 1 && ziplist::trimmed(all[0]).empty())
-                continue;
-            if (all.size() <= *std::max_element(m_columns.begin(), m_columns.end())) {
-                leftOut.push_back({line, "too few fields"});
-                continue;
-            }
-            fields.clear();
-            for (const size_t column : m_columns)
-                fields.push_back(ziplist::trimmed(all[column]));
-            return true;
-        }
-        return false;
-    }
-
-private:
-    std::string m_path;
-    int m_descriptor;
-    std::optional<ziplist::RecordReader> m_reader;
-    std::vector<size_t> m_columns;
-};
-
-const std::vector<std::string> ZipNames{"zip", "zip code", "zipcode", "postal code"};
-const std::vector<std::string> StateNames{"state", "st", "state code"};
-const std::vector<std::string> PlaceNames{"place", "city", "name", "place name"};
+// Throws where the source's header does not name every column wanted.
+void requireColumns(const SourceColumns& source, const std::string& path, const std::vector<HeaderColumn>& wanted) {
+    if (const std::optional<size_t> missing = source.missing())
+        throw Error(Error::Kind::Input,
+                    "the header must name the " + std::string(wanted[*missing].names.front()) + " column", path, 1);
+}
 
 } // namespace
 
 CensusPlaces readCensusPlaces(const std::string& path) {
-    NamedColumns source(path, {ZipNames, StateNames, PlaceNames});
+    const std::vector<HeaderColumn> wanted{Zip, State, Place};
+    SourceColumns source(path, wanted);
+    requireColumns(source, path, wanted);
     CensusPlaces places;
     std::vector<std::string_view> fields;
     while (source.next(fields, places.lines, places.leftOut)) {
@@ -103,7 +41,9 @@ CensusPlaces readCensusPlaces(const std::string& path) {
 }
 
 NamedPlaces readNamedPlaces(const std::string& path) {
-    NamedColumns source(path, {PlaceNames, StateNames, {"latitude", "lat"}, {"longitude", "lon", "lng", "long"}});
+    const std::vector<HeaderColumn> wanted{Place, State, {{"latitude", "lat"}}, {{"longitude", "lon", "lng", "long"}}};
+    SourceColumns source(path, wanted);
+    requireColumns(source, path, wanted);
     NamedPlaces places;
     std::vector<std::string_view> fields;
     while (source.next(fields, places.lines, places.leftOut)) {

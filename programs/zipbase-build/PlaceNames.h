@@ -19,7 +19,7 @@ struct CensusPlaces {
     std::vector<LeftOut> leftOut;
 };
 // A CSV whose header names the ZIP, State and Place columns.
-// Throws std::runtime_error for a file that cannot be read or names no such columns.
+// Throws olvaris::Error for a file that cannot be read or names no such columns.
 CensusPlaces readCensusPlaces(const std::string& path);
 
 struct NamedPlace {

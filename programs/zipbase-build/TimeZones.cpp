@@ -1,26 +1,9 @@
 #include "TimeZones.h"
-#include "RecordReader.h"
+#include "SourceColumns.h"
 #include "ZipRules.h"
 #include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace olvaris::zipdata {
-
-namespace {
-
-std::string lowered(std::string_view text) {
-    std::string low(text);
-    for (char& c : low)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return low;
-}
-
-} // namespace
 
 bool isZoneName(std::string_view text) {
     if (text.empty() || text.size() > 64)
@@ -41,50 +24,20 @@ bool isZoneName(std::string_view text) {
 }
 
 TimeZones readTimeZones(const std::string& path) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (descriptor < 0)
-        throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
-    struct Closer {
-        int descriptor;
-        ~Closer() { ::close(descriptor); }
-    } closer{descriptor};
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))
-        throw std::runtime_error(path + ": not an ordinary file");
-    ziplist::RecordReader reader(descriptor);
-    reader.setSeparator(reader.firstLine().find('\t') != std::string_view::npos ? "\t" : ",", true);
-    if (!reader.next())
-        throw std::runtime_error(path + ": empty");
-    int zipColumn = -1, zoneColumn = -1;
-    const std::vector<std::string>& header = reader.fields();
-    for (int i = 0; i < int(header.size()); ++i) {
-        const std::string name = lowered(ziplist::trimmed(header[size_t(i)]));
-        if (zipColumn < 0 && (name == "zip" || name == "zip code" || name == "zipcode" || name == "postal code"))
-            zipColumn = i;
-        else if (zoneColumn < 0 && (name == "time_zone" || name == "time zone" || name == "timezone" || name == "tz"))
-            zoneColumn = i;
-    }
-    if (zipColumn < 0 || zoneColumn < 0)
-        throw std::runtime_error(path + ":1: the header must name the ZIP and time_zone columns");
+    SourceColumns source(
+        path, {{{"zip", "zip code", "zipcode", "postal code"}}, {{"time_zone", "time zone", "timezone", "tz"}}});
+    if (source.missing())
+        throw Error(Error::Kind::Input, "the header must name the ZIP and time_zone columns", path, 1);
     TimeZones zones;
-    const size_t needed = size_t(std::max(zipColumn, zoneColumn)) + 1;
-    while (reader.next()) {
-        const std::vector<std::string>& fields = reader.fields();
-        zones.lines = reader.recordLine();
-        if (fields.size() == 1 && ziplist::trimmed(fields[0]).empty())
-            continue;
-        if (fields.size() < needed) {
-            zones.leftOut.push_back({reader.recordLine(), "too few fields"});
-            continue;
-        }
-        const std::optional<ziplist::Zip> zip = ziplist::zipFrom(fields[size_t(zipColumn)]);
-        const std::string_view zone = ziplist::trimmed(fields[size_t(zoneColumn)]);
+    std::vector<std::string_view> fields;
+    while (source.next(fields, zones.lines, zones.leftOut)) {
+        const std::optional<ziplist::Zip> zip = ziplist::zipFrom(fields[0]);
         if (!zip)
-            zones.leftOut.push_back({reader.recordLine(), "not a ZIP code"});
-        else if (!isZoneName(zone))
-            zones.leftOut.push_back({reader.recordLine(), "not a time zone's name"});
+            zones.leftOut.push_back({zones.lines, "not a ZIP code"});
+        else if (!isZoneName(fields[1]))
+            zones.leftOut.push_back({zones.lines, "not a time zone's name"});
         else
-            zones.zones[zip->five] = std::string(zone);
+            zones.zones[zip->five] = std::string(fields[1]);
     }
     return zones;
 }

@@ -13,7 +13,7 @@ struct TimeZones {
     long lines = 0;
     std::vector<LeftOut> leftOut;
 };
-// Throws std::runtime_error for a file that cannot be read or names no such columns.
+// Throws olvaris::Error for a file that cannot be read or names no such columns.
 TimeZones readTimeZones(const std::string& path);
 
 // Whether a text can be a zone's name: names and "/" between them, letters,

@@ -13,6 +13,7 @@
 #include "ZipRules.h"
 #include "SqliteHandles.h"
 #include "ZipSchema.h"
+#include "Error.h"
 #include <csignal>
 #include <fcntl.h>
 #include <cstdio>
@@ -83,13 +84,11 @@ A point outside -90..90 / -180..180, or 0,0, is no place: said as FILE:LINE and 
 out. Territories and military ZIPs are never retired (the export does not cover them).
 )";
 
-class BuildError : public std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+using olvaris::Error;
 
 void check(sqlite3* db, int code, int expected = SQLITE_OK) {
     if (code != expected)
-        throw BuildError(sqlite3_errmsg(db));
+        throw Error(Error::Kind::Output, sqlite3_errmsg(db));
 }
 
 void exec(sqlite3* db, const char* sql) {
@@ -97,18 +96,18 @@ void exec(sqlite3* db, const char* sql) {
     if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
         const std::string text = message ? message : sqlite3_errmsg(db);
         sqlite3_free(message);
-        throw BuildError(text);
+        throw Error(Error::Kind::Output, text);
     }
 }
 
 int openInput(const std::string& path) {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
-        throw BuildError("cannot open " + path + ": " + std::strerror(errno));
+        throw Error(Error::Kind::Input, "cannot open " + path + ": " + std::strerror(errno));
     struct stat status {};
     if (::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
         ::close(descriptor);
-        throw BuildError(path + " is a folder");
+        throw Error(Error::Kind::Input, path + " is a folder");
     }
     return descriptor;
 }
@@ -124,15 +123,15 @@ constexpr long CorrectionsSaid = 20;
 // ReadError for what cannot be stored.
 std::array<std::string, 3> storedForm(const std::array<std::string, 3>& row, long line, Corrections& corrections,
                                       const std::string& input) {
-    const std::string_view city = ziplist::trimmed(row[0]);
+    const std::string_view city = olvaris::ziplist::trimmed(row[0]);
     if (city.empty())
-        throw ziplist::ReadError(line, "the city is empty");
-    const std::optional<ziplist::Zip> zip = ziplist::zipFrom(row[2]);
+        throw olvaris::ziplist::ReadError(line, "the city is empty");
+    const std::optional<olvaris::ziplist::Zip> zip = olvaris::ziplist::zipFrom(row[2]);
     if (!zip)
-        throw ziplist::ReadError(line, "\"" + row[2] + "\" is not a ZIP code");
-    const std::optional<ziplist::State> state = ziplist::stateFrom(row[1]);
+        throw olvaris::ziplist::ReadError(line, "\"" + row[2] + "\" is not a ZIP code");
+    const std::optional<olvaris::ziplist::State> state = olvaris::ziplist::stateFrom(row[1]);
     if (!state)
-        throw ziplist::ReadError(line, "\"" + row[1] + "\" is not a US state");
+        throw olvaris::ziplist::ReadError(line, "\"" + row[1] + "\" is not a US state");
     const auto say = [&](const std::string& what) {
         if (corrections.total() <= CorrectionsSaid)
             std::cerr << input << ":" << line << ": " << what << "\n";
@@ -167,6 +166,9 @@ void sayLeftOut(const std::string& file, const std::vector<olvaris::zipdata::Lef
     if (leftOut.size() > size_t(CorrectionsSaid))
         std::cerr << file << ": " << leftOut.size() - size_t(CorrectionsSaid) << " more left out, not shown\n";
 }
+
+// A file's name with its line, where there is one: FILE:LINE.
+std::string located(const std::string& file, long line) { return line > 0 ? file + ":" + std::to_string(line) : file; }
 
 std::string baseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
@@ -248,7 +250,7 @@ void insertPlaceNames(sqlite3* db, const Sources& sources) {
             bindText(db, statement.get(), 1, place.zip);
             bindText(db, statement.get(), 2, place.state);
             bindText(db, statement.get(), 3, place.place);
-            bindText(db, statement.get(), 4, ziplist::cityKey(place.place));
+            bindText(db, statement.get(), 4, olvaris::ziplist::cityKey(place.place));
             step(db, statement.get());
         }
         insertSourceRow(db, "census-places", *sources.censusPlaces, places.lines, sources);
@@ -260,7 +262,7 @@ void insertPlaceNames(sqlite3* db, const Sources& sources) {
         for (const olvaris::zipdata::NamedPlace& place : places.rows) {
             bindText(db, statement.get(), 1, place.place);
             bindText(db, statement.get(), 2, place.state);
-            bindText(db, statement.get(), 3, ziplist::cityKey(place.place));
+            bindText(db, statement.get(), 3, olvaris::ziplist::cityKey(place.place));
             check(db, sqlite3_bind_double(statement.get(), 4, place.point.latitude));
             check(db, sqlite3_bind_double(statement.get(), 5, place.point.longitude));
             step(db, statement.get());
@@ -284,7 +286,8 @@ struct Built {
 olvaris::sqlite::Connection newDatabase(const std::string& output, const Sources& sources, Statements& statements) {
     olvaris::sqlite::Connection db;
     if (olvaris::sqlite::open(output.c_str(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, db) != SQLITE_OK)
-        throw BuildError("cannot create " + output + ": " + (db ? sqlite3_errmsg(db.get()) : "out of memory"));
+        throw Error(Error::Kind::Output,
+                    "cannot create " + output + ": " + (db ? sqlite3_errmsg(db.get()) : "out of memory"));
     exec(db.get(), "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA page_size = 4096;");
     exec(db.get(), olvaris::schema::Table);
     exec(db.get(), olvaris::schema::Places);
@@ -357,7 +360,7 @@ void finishDatabase(olvaris::sqlite::Connection db, const std::string& output) {
     if (written >= 0)
         ::close(written);
     if (!synced)
-        throw BuildError("cannot write " + output + " to the disk: " + std::strerror(errno));
+        throw Error(Error::Kind::Output, "cannot write " + output + " to the disk: " + std::strerror(errno));
 }
 
 Built build(const std::string& input, const std::string& output, const std::optional<std::string>& columns,
@@ -367,11 +370,11 @@ Built build(const std::string& input, const std::string& output, const std::opti
         int descriptor;
         ~Closer() { ::close(descriptor); }
     } closer{descriptor};
-    workbook::OpenedList list = workbook::openList(descriptor, input, sheetChoice);
-    std::optional<ziplist::ZipRecords> text;
+    olvaris::workbook::OpenedList list = olvaris::workbook::openList(descriptor, input, sheetChoice);
+    std::optional<olvaris::ziplist::ZipRecords> text;
     if (!list.sheet)
         text.emplace(descriptor, columns);
-    ziplist::ZipRecords& records =
+    olvaris::ziplist::ZipRecords& records =
         list.sheet ? text.emplace(*list.sheet, columns, "the sheet \"" + list.sheet->name() + "\" is empty") : *text;
 
     Statements statements;
@@ -589,16 +592,24 @@ int main(int argc, char** argv) {
         Corrections corrections;
         const Built built = build(input, temporary, options.columns, options.sheet, options.sources, corrections);
         if (std::rename(temporary.c_str(), output.c_str()) != 0)
-            throw BuildError("cannot rename " + temporary + " to " + output + ": " + std::strerror(errno));
+            throw Error(Error::Kind::Output,
+                        "cannot rename " + temporary + " to " + output + ": " + std::strerror(errno));
         reportBuilt(input, output, built, corrections);
         return 0;
-    } catch (const ziplist::ReadError& error) {
+    } catch (const olvaris::ziplist::ReadError& error) {
+        // A line of the list: said as the list's, INPUT:LINE.
         removeWork(temporary);
-        std::cerr << input << (error.line() > 0 ? ":" + std::to_string(error.line()) : std::string()) << ": "
+        std::cerr << located(input, error.line()) << ": " << error.what() << "\n";
+    } catch (const Error& error) {
+        // A source besides the list says which file, and which line of it.
+        removeWork(temporary);
+        std::cerr << "zipbase-build: "
+                  << (error.where().empty() ? std::string() : located(error.where(), error.line()) + ": ")
                   << error.what() << "\n";
     } catch (const std::exception& error) {
         removeWork(temporary);
         std::cerr << "zipbase-build: " << error.what() << "\n";
     }
+    // Whatever the trouble, nothing was written.
     return Failed;
 }

@@ -13,13 +13,13 @@
 
 namespace olvaris::test {
 
-inline std::vector<std::string> sheetRows(const std::string& path, ::workbook::XlsxSheet::Reading reading) {
+inline std::vector<std::string> sheetRows(const std::string& path, workbook::XlsxSheet::Reading reading) {
     std::vector<std::string> rows;
     try {
-        ::workbook::XlsxSheet sheet(path, std::nullopt, reading);
+        workbook::XlsxSheet sheet(path, std::nullopt, reading);
         while (sheet.next()) {
             std::string row = std::to_string(sheet.recordLine()) + (sheet.rowHidden() ? " hidden" : "");
-            for (const ::workbook::Cell& cell : sheet.cells()) {
+            for (const workbook::Cell& cell : sheet.cells()) {
                 char number[32];
                 std::snprintf(number, sizeof number, "%.17g", cell.number);
                 row += " | " + std::to_string(int(cell.kind)) + " \"" + cell.text + "\" " + number + " \"" + cell.shown

@@ -11,12 +11,12 @@
 
 namespace olvaris::test {
 
-class XmlEvents : public ::workbook::XmlReader {
+class XmlEvents : public workbook::XmlReader {
 public:
     using Events = std::vector<std::string>;
 
     // None where the engine refuses the part.
-    static std::optional<Events> of(const ::workbook::ZipArchive& archive, const std::string& part, Engine engine) {
+    static std::optional<Events> of(const workbook::ZipArchive& archive, const std::string& part, Engine engine) {
         try {
             XmlEvents events(archive, part, engine);
             while (events.run()) {
@@ -24,6 +24,18 @@ public:
             return std::move(events.m_events);
         } catch (const ziplist::ReadError&) {
             return std::nullopt;
+        }
+    }
+
+    // Why the engine refuses the part; empty where it reads it.
+    static std::string whyRefused(const workbook::ZipArchive& archive, const std::string& part, Engine engine) {
+        try {
+            XmlEvents events(archive, part, engine);
+            while (events.run()) {
+            }
+            return {};
+        } catch (const ziplist::ReadError& error) {
+            return error.what();
         }
     }
 
