@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-namespace workbook {
+namespace olvaris::workbook {
 class Sheet;
 }
-namespace ziplist {
+namespace olvaris::ziplist {
 class RecordReader;
 }
 
