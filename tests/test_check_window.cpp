@@ -17,6 +17,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 using namespace olvaris::listcheck;
 using Kind = olvaris::lookup::RowVerdict::Kind;
@@ -136,6 +137,36 @@ private slots:
         model.setFilterText(QStringLiteral("UNKNOWN-zip"));
         QCOMPARE(column(model, CheckedRowsModel::Name), (QStringList{"Cy"}));
         QCOMPARE(model.rowAsText(0), QStringLiteral("4\tCy\tBoston\tMA\t02134\tunknown-zip\t\ta note"));
+    }
+
+    // A big list is sorted off the window's thread, by the same order, and
+    // the row a person was on stays the current one.
+    void aBigListIsSortedAsASmallOneIs() {
+        CheckedRowsModel model;
+        RowBatch batch;
+        const int rows = 150000;
+        for (int row = 0; row < rows; ++row) {
+            const std::string name = "Name " + std::to_string((row * 7919) % rows);
+            const std::string_view texts[RowTextCount] = {name, "", "", "", "", ""};
+            batch.add(std::uint32_t(row + 2), row % 3 ? Kind::Ok : Kind::Mismatch, texts);
+        }
+        model.append(batch);
+        QPersistentModelIndex current = model.index(5, CheckedRowsModel::Name);
+        const QString currentName = current.data().toString();
+        QSignalSpy sorting(&model, &CheckedRowsModel::sorting);
+        model.sort(CheckedRowsModel::Name, Qt::DescendingOrder);
+        QVERIFY(sorting.wait(30000) || !sorting.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(sorting.size(), 2, 30000);
+        QCOMPARE(model.index(0, CheckedRowsModel::Name).data().toString(), QStringLiteral("Name 99999"));
+        QCOMPARE(model.index(rows - 1, CheckedRowsModel::Name).data().toString(), QStringLiteral("Name 0"));
+        QCOMPARE(current.data().toString(), currentName);
+        // A filter given before a sort's result is shown wins over it.
+        model.sort(CheckedRowsModel::RowNumber, Qt::AscendingOrder);
+        QThread::msleep(1500); // the sort done on its thread, its result waiting
+        model.showGroup(VerdictGroup::ToLookAt);
+        QTest::qWait(200);
+        QCOMPARE(model.rowCount(), rows / 3);
+        QCOMPARE(model.index(0, CheckedRowsModel::RowNumber).data().toString(), QStringLiteral("2"));
     }
 
     void aLongTextIsCutAtACharacterNotWithinOne() {

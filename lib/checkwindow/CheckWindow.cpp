@@ -171,7 +171,7 @@ CheckWindow::CheckWindow(const std::string& database, std::unique_ptr<CheckDialo
     m_filterDelay.setInterval(250);
     connect(m_filter, &QLineEdit::textChanged, &m_filterDelay, qOverload<>(&QTimer::start));
     connect(&m_filterDelay, &QTimer::timeout, this, [this] { m_model->setFilterText(m_filter->text()); });
-    m_poll.setInterval(50);
+    m_poll.setInterval(25);
     connect(&m_poll, &QTimer::timeout, this, &CheckWindow::takeRows);
     auto* copy = new QShortcut(QKeySequence::Copy, m_table, nullptr, nullptr, Qt::WidgetShortcut);
     connect(copy, &QShortcut::activated, this, &CheckWindow::copyRows);
@@ -258,7 +258,10 @@ void CheckWindow::startCheck() {
     if (m_session->busy())
         return;
     m_checked = false;
+    m_pending.clear();
+    m_ended.reset();
     m_model->clear();
+    m_model->setGrowing(true);
     m_model->showGroup(m_model->shownGroup());
     m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_bar->setCounts({});
@@ -275,13 +278,28 @@ void CheckWindow::startCheck() {
 }
 
 void CheckWindow::takeRows() {
-    std::vector<RowBatch> batches = m_session->takeRows();
-    if (!batches.empty()) {
-        m_model->append(batches);
+    for (RowBatch& batch : m_session->takeRows())
+        m_pending.push_back(std::move(batch));
+    // A turn's share of the rows, so the window answers between turns
+    // however fast the check runs; what is left waits for the next turn.
+    QElapsedTimer turn;
+    turn.start();
+    bool added = false;
+    while (!m_pending.empty() && (turn.elapsed() < AppendBudgetMs || m_draining)) {
+        m_model->append(m_pending.front());
+        m_pending.pop_front();
+        added = true;
+    }
+    if (added) {
         std::array<long, VerdictGroupCount> counts{};
         for (size_t group = 0; group < VerdictGroupCount; ++group)
             counts[group] = m_model->groupCount(VerdictGroup(group));
         m_bar->setCounts(counts);
+    }
+    if (m_ended && m_pending.empty()) {
+        m_poll.stop();
+        finishCheck(*m_ended);
+        return;
     }
     const double fraction = m_session->fractionRead();
     const long rows = m_session->rowsDone();
@@ -302,9 +320,22 @@ void CheckWindow::takeRows() {
     }
 }
 
-void CheckWindow::checked(const lookup::Tally& tally) {
-    m_poll.stop();
+// Everything taken from the check and what waits dropped into the list at once.
+void CheckWindow::drainRows() {
+    m_draining = true;
     takeRows();
+    m_draining = false;
+}
+
+void CheckWindow::checked(const lookup::Tally& tally) {
+    // The rows still waiting go in a turn at a time; then the check ends.
+    m_ended = tally;
+    takeRows();
+}
+
+void CheckWindow::finishCheck(const lookup::Tally& tally) {
+    m_ended.reset();
+    m_model->setGrowing(false);
     m_model->sortLookFirst();
     m_table->scrollToTop();
     m_checked = true;
@@ -319,7 +350,8 @@ void CheckWindow::checked(const lookup::Tally& tally) {
 
 void CheckWindow::failed(const QString& message) {
     m_poll.stop();
-    takeRows();
+    drainRows();
+    m_model->setGrowing(false);
     const bool wasSaving = m_saving;
     m_checked = m_checked && wasSaving;
     settleProgress(0, wasSaving ? tr("Not saved") : tr("Not checked"));
@@ -331,7 +363,8 @@ void CheckWindow::failed(const QString& message) {
 
 void CheckWindow::stopped() {
     m_poll.stop();
-    takeRows();
+    drainRows();
+    m_model->setGrowing(false);
     const bool wasSaving = m_saving;
     settleProgress(wasSaving ? 0 : m_progress->value(), tr("Stopped"));
     setBusy(false, false);

@@ -1,9 +1,11 @@
 #pragma once
 #include "CheckedOutput.h"
+#include "CheckedRowStore.h"
 #include "ListPreview.h"
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -70,6 +72,8 @@ private:
     void startCheck();
     void takeRows();
     void checked(const lookup::Tally& tally);
+    void finishCheck(const lookup::Tally& tally);
+    void drainRows();
     void failed(const QString& message);
     void stopped();
     void saved(const QString& path);
@@ -99,12 +103,17 @@ private:
     QPushButton* m_saveChecked;
     QPushButton* m_saveProblems;
     QPushButton* m_saveCleaned;
+    static constexpr qint64 AppendBudgetMs = 8;
+    std::deque<RowBatch> m_pending;       // rows taken from the check, not yet listed
+    std::optional<lookup::Tally> m_ended; // the check's counts, once it has ended
+    bool m_draining = false;
     QTimer m_poll;
     QTimer m_filterDelay;
     QElapsedTimer m_clock;
     long m_rowsAtLastTick = 0;
     qint64 m_lastTick = 0;
     QString m_path;
+    QString m_statusBeforeSort;
     bool m_checked = false;
     bool m_setupUsable = false; // the list opened can be read, its columns chosen
     bool m_saving = false;

@@ -34,7 +34,6 @@ void RowBatch::add(std::uint32_t line, lookup::RowVerdict::Kind kind, const std:
 }
 
 void CheckedRowStore::append(const RowBatch& batch) {
-    m_rows.reserve(m_rows.size() + batch.size());
     for (size_t i = 0; i < batch.entries.size(); ++i) {
         const RowBatch::Entry& entry = batch.entries[i];
         const size_t end = i + 1 < batch.entries.size() ? batch.entries[i + 1].at : batch.texts.size();
@@ -42,33 +41,37 @@ void CheckedRowStore::append(const RowBatch& batch) {
         if (m_used + length > ChunkSize) {
             // A row's texts lie in one chunk; the chunk's unused end is given back.
             const size_t size = ChunkSize; // a row's texts are at most 6 * (2 + LongestShown) bytes
-            m_chunks.push_back(std::make_unique<char[]>(size));
+            m_chunks.push_back(std::make_unique_for_overwrite<char[]>(size));
             m_chunkSizes.push_back(size);
             m_used = 0;
         }
         const std::uint64_t at = std::uint64_t(m_chunks.size() - 1) * ChunkSize + m_used;
         std::memcpy(m_chunks.back().get() + m_used, batch.texts.data() + entry.at, length);
         m_used += length;
-        m_rows.push_back({at, entry.line, entry.kind});
+        if (m_size % BlockRows == 0)
+            m_blocks.push_back(std::make_unique_for_overwrite<Row[]>(BlockRows));
+        m_blocks.back()[m_size % BlockRows] = {at, entry.line, entry.kind};
+        ++m_size;
     }
 }
 
 void CheckedRowStore::clear() {
-    m_rows = {};
+    m_blocks.clear();
+    m_size = 0;
     m_chunks.clear();
     m_chunkSizes.clear();
     m_used = ChunkSize;
 }
 
 std::string_view CheckedRowStore::text(size_t row, RowText which) const {
-    const char* at = this->at(m_rows[row].at);
+    const char* at = this->at(rowAt(row).at);
     for (size_t field = 0; field < size_t(which); ++field)
         at += sizeof(std::uint16_t) + lengthAt(at);
     return {at + sizeof(std::uint16_t), lengthAt(at)};
 }
 
 size_t CheckedRowStore::heldBytes() const {
-    size_t bytes = m_rows.capacity() * sizeof(Row);
+    size_t bytes = m_blocks.size() * BlockRows * sizeof(Row);
     for (const size_t size : m_chunkSizes)
         bytes += size;
     return bytes;

@@ -38,9 +38,9 @@ class CheckedRowStore {
 public:
     void append(const RowBatch& batch);
     void clear();
-    size_t size() const { return m_rows.size(); }
-    std::uint32_t line(size_t row) const { return m_rows[row].line; }
-    lookup::RowVerdict::Kind kind(size_t row) const { return m_rows[row].kind; }
+    size_t size() const { return m_size; }
+    std::uint32_t line(size_t row) const { return rowAt(row).line; }
+    lookup::RowVerdict::Kind kind(size_t row) const { return rowAt(row).kind; }
     std::string_view text(size_t row, RowText which) const;
     // The bytes held: for the memory figure.
     size_t heldBytes() const;
@@ -52,8 +52,13 @@ private:
         std::uint32_t line = 0;
         lookup::RowVerdict::Kind kind = lookup::RowVerdict::Kind::Ok;
     };
+    // Rows are kept in blocks too: a vector of a million rows grown by
+    // doubling would copy 16 MB at a time while the window waits.
+    static constexpr size_t BlockRows = size_t(1) << 16;
+    const Row& rowAt(size_t row) const { return m_blocks[row / BlockRows][row % BlockRows]; }
     const char* at(std::uint64_t offset) const { return m_chunks[offset / ChunkSize].get() + offset % ChunkSize; }
-    std::vector<Row> m_rows;
+    std::vector<std::unique_ptr<Row[]>> m_blocks;
+    size_t m_size = 0;
     std::vector<std::unique_ptr<char[]>> m_chunks;
     std::vector<size_t> m_chunkSizes;
     size_t m_used = ChunkSize; // in the last chunk; a full one begins a new chunk

@@ -3,6 +3,8 @@
 #include "VerdictGroups.h"
 #include <QAbstractTableModel>
 #include <array>
+#include <atomic>
+#include <thread>
 #include <optional>
 #include <vector>
 
@@ -19,6 +21,7 @@ public:
     enum Column { RowNumber, Name, City, State, Zip, Verdict, Suggestion, Note, ColumnCount };
 
     explicit CheckedRowsModel(QObject* parent = nullptr);
+    ~CheckedRowsModel() override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -27,7 +30,11 @@ public:
     void sort(int column, Qt::SortOrder order) override;
 
     void clear();
-    void append(const std::vector<RowBatch>& batches);
+    void append(const RowBatch& batch);
+    void append(const std::vector<RowBatch>& batches) {
+        for (const RowBatch& batch : batches)
+            append(batch);
+    }
     // The order rows are shown in when no column was chosen: the verdicts
     // that need a person most first, each in the list's order.
     void sortLookFirst();
@@ -42,13 +49,23 @@ public:
     // A shown row as a line of text, its columns separated by tabs.
     QString rowAsText(int row) const;
     const CheckedRowStore& store() const { return m_store; }
+    // While a check adds rows, a sort is made at once; after it, a big
+    // list is sorted on a thread of its own.
+    void setGrowing(bool growing);
+
+signals:
+    // A sort on its own thread began (true) or ended (false).
+    void sorting(bool underWay);
 
 private:
     bool shows(size_t row) const;
     QString text(size_t row, int column) const;
     void rebuild();
-    template <typename Less>
-    void reorder(Less less);
+    void stopSorting();
+    static std::vector<std::uint32_t> sorted(const CheckedRowStore& store, std::vector<std::uint32_t> rows, int column,
+                                             Qt::SortOrder order, const std::atomic<bool>& cancel);
+    template <typename Arrange>
+    void reorder(Arrange arrange);
 
     CheckedRowStore m_store;
     std::vector<std::uint32_t> m_shown; // store rows, in the order shown
@@ -57,6 +74,11 @@ private:
     std::string m_filter; // in small letters
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    static constexpr size_t BackgroundSortRows = 100000;
+    bool m_growing = false;
+    std::thread m_sorter;
+    std::atomic<bool> m_cancelSort{false};
+    unsigned m_generation = 0; // the shown rows' arrangement, changed by every sort, filter and reset
 };
 
 } // namespace olvaris::listcheck
