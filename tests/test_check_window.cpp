@@ -7,7 +7,10 @@
 #include "ListSetup.h"
 #include "support/TestFolders.h"
 #include "VerdictBar.h"
+#include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
+#include <QMimeData>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -298,6 +301,34 @@ private slots:
         QVERIFY2(window.status().contains(QStringLiteral("PDF")), qPrintable(window.status()));
         opened(window, everyVerdict());
         QVERIFY(window.setup().checkButton()->isEnabled());
+    }
+
+    // A file dropped from a file manager is opened; every control is named
+    // for a screen reader.
+    void aDroppedListIsOpenedAndEveryControlHasAName() {
+        CheckWindow window(OLVARIS_SHIPPED_DATABASE, std::make_unique<ScriptedDialogs>());
+        window.show();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(everyVerdict())});
+        QSignalSpy previewed(&window.session(), &CheckSession::previewed);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &drop);
+        QVERIFY(previewed.wait(30000));
+        QVERIFY(window.setup().checkButton()->isEnabled());
+        checked(window);
+        QStringList unnamed;
+        for (QWidget* widget : window.findChildren<QWidget*>()) {
+            if (!widget->isVisibleTo(&window) || !widget->focusPolicy() || !widget->isEnabled())
+                continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            if (accessible && accessible->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << QString::fromLatin1(widget->metaObject()->className()) + QLatin1Char(' ')
+                               + widget->objectName();
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
     }
 
     void theListsOpenedAreRemembered() {
