@@ -127,13 +127,19 @@ CheckWindow::CheckWindow(const std::string& database, std::unique_ptr<CheckDialo
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->setWordWrap(false);
     const int widths[] = {7, 20, 16, 7, 12, 15, 15};
+    // Each column as wide as its title (in the header's bold) or the text it mostly holds.
+    const QFontMetrics titles(m_table->horizontalHeader()->font());
     for (int column = 0; column < int(std::size(widths)); ++column)
-        m_table->setColumnWidth(column, m_table->fontMetrics().averageCharWidth() * widths[column]);
+        m_table->setColumnWidth(
+            column,
+            std::max(m_table->fontMetrics().averageCharWidth() * widths[column],
+                     titles.horizontalAdvance(m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString())
+                         + 28));
     layout->addWidget(m_table, 1);
 
     auto* saveRow = new QHBoxLayout;
     m_saveChecked = button(tr("&Save the checked list…"), central);
-    m_saveProblems = button(tr("Save the &problems only…"), central);
+    m_saveProblems = button(tr("Save the pro&blems only…"), central);
     m_saveCleaned = button(tr("Save a c&leaned copy…"), central);
     m_saveCleaned->setToolTip(tr("The list with the certain corrections made in its own cells"));
     saveRow->addStretch(1);
@@ -173,6 +179,9 @@ CheckWindow::CheckWindow(const std::string& database, std::unique_ptr<CheckDialo
     connect(&m_filterDelay, &QTimer::timeout, this, [this] { m_model->setFilterText(m_filter->text()); });
     m_poll.setInterval(25);
     connect(&m_poll, &QTimer::timeout, this, &CheckWindow::takeRows);
+    // Escape stops a check or a save under way, as it closes a dialog.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, m_session, &CheckSession::stop);
     auto* copy = new QShortcut(QKeySequence::Copy, m_table, nullptr, nullptr, Qt::WidgetShortcut);
     connect(copy, &QShortcut::activated, this, &CheckWindow::copyRows);
     fillRecent();

@@ -29,7 +29,7 @@ QString numbers(const ziplist::ZipColumns& columns) {
 } // namespace
 
 ListSetup::ListSetup(QWidget* parent)
-    : QWidget(parent), m_sheet(new QComboBox(this)), m_sheetLabel(new QLabel(tr("&Sheet:"), this)),
+    : QWidget(parent), m_sheet(new QComboBox(this)), m_sheetLabel(new QLabel(tr("S&heet:"), this)),
       m_address(new QComboBox(this)), m_group(new QComboBox(this)),
       m_groupLabel(new QLabel(tr("Address &group:"), this)), m_problem(new QLabel(this)), m_how(new QLabel(this)),
       m_check(new QPushButton(tr("&Check the list"), this)) {
