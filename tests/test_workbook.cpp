@@ -103,16 +103,41 @@ std::string oneRow(const std::string& city, const std::string& zipCell) {
            + city + "</t></is></c><c r=\"B2\" t=\"inlineStr\"><is><t>MA</t></is></c>" + zipCell + "</row>";
 }
 
-// Says the part expands to a few bytes, in its local and central headers
-// alike, whatever it really holds.
-void understate(const QString& path, const QByteArray& part) {
+// Sets a field of the part's local and central headers alike: at the
+// offsets given in each, little-endian.
+void setHeaderField(const QString& path, const QByteArray& part, int local, int central, const QByteArray& value) {
     QByteArray bytes = readFile(path);
     for (int at = bytes.indexOf(part); at >= 0; at = bytes.indexOf(part, at + 1)) {
-        for (const auto& [signature, header, size] :
-             {std::tuple{"PK\x03\x04", 30, 22}, std::tuple{"PK\x01\x02", 46, 24}})
+        for (const auto& [signature, header, field] :
+             {std::tuple{"PK\x03\x04", 30, local}, std::tuple{"PK\x01\x02", 46, central}})
             if (at >= header && bytes.mid(at - header, 4) == signature)
-                bytes.replace(at - header + size, 4, QByteArray("\x0A\0\0\0", 4));
+                bytes.replace(at - header + field, value.size(), value);
     }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Says the part expands to a few bytes, whatever it really holds.
+void understate(const QString& path, const QByteArray& part) {
+    setHeaderField(path, part, 22, 24, QByteArray("\x0A\0\0\0", 4));
+}
+
+// Changes one byte of what the archive stores of the part: in `text`
+// where given (a stored part's own text), else in the middle.
+void changeStoredByte(const QString& path, const QByteArray& part, const QByteArray& text = {}) {
+    QByteArray bytes = readFile(path);
+    int name = bytes.indexOf(part);
+    while (name >= 0 && (name < 30 || bytes.mid(name - 30, 4) != "PK\x03\x04"))
+        name = bytes.indexOf(part, name + 1);
+    QVERIFY(name >= 0);
+    const auto field = [&](int at) {
+        return int(uchar(bytes[name - 30 + at])) | int(uchar(bytes[name - 29 + at])) << 8;
+    };
+    const int begin = name + int(part.size()) + field(28), size = field(18);
+    const int at = text.isEmpty() ? begin + size / 2 : int(bytes.indexOf(text, begin));
+    QVERIFY(at >= begin && at < begin + size);
+    bytes[at] = char(bytes[at] ^ 0x01);
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
@@ -492,6 +517,20 @@ private slots:
                                            << "a row past 1048576";
         QTest::newRow("part larger than it says") << "understated"
                                                   << "expands past the size the archive gives it";
+        QTest::newRow("byte changed in a stored part") << "changedstored"
+                                                       << "the workbook is damaged: xl/worksheets/sheet1.xml does not "
+                                                          "match its checksum";
+        QTest::newRow("checksum not the deflated part's") << "checksum"
+                                                          << "the workbook is damaged: xl/worksheets/sheet1.xml does "
+                                                             "not match its checksum";
+        QTest::newRow("deflated part's bytes cut short") << "cut"
+                                                         << "the workbook is damaged: xl/worksheets/sheet1.xml is cut "
+                                                            "short";
+        QTest::newRow("byte changed in a deflated part") << "changeddeflated"
+                                                         << "the workbook is damaged: xl/worksheets/sheet1.xml";
+        QTest::newRow("compression method") << "method"
+                                            << "xl/worksheets/sheet1.xml is compressed with a method this program "
+                                               "does not read (method 19)";
         QTest::newRow("ods rows repeated past the last") << "odsrows"
                                                          << ".xlsx:1048577: data past row 1048576";
         QTest::newRow("ods cells repeated past the last") << "odscolumns"
@@ -555,6 +594,24 @@ private slots:
         } else if (kind == "understated") {
             writeZip(book, xlsx(header));
             understate(book, "xl/worksheets/sheet1.xml");
+        } else if (kind == "changedstored") {
+            // The city read as "Coston" were the checksum not checked.
+            writeZip(book, xlsx(header), ZIP_CM_STORE);
+            changeStoredByte(book, "xl/worksheets/sheet1.xml", "Boston");
+        } else if (kind == "checksum") {
+            writeZip(book, xlsx(header));
+            setHeaderField(book, "xl/worksheets/sheet1.xml", 14, 16, QByteArray("\x01\x02\x03\x04", 4));
+        } else if (kind == "cut") {
+            // The archive says the part is stored in ten bytes, fewer than
+            // its deflate stream takes.
+            writeZip(book, xlsx(header));
+            setHeaderField(book, "xl/worksheets/sheet1.xml", 18, 20, QByteArray("\x0A\0\0\0", 4));
+        } else if (kind == "changeddeflated") {
+            writeZip(book, xlsx(header));
+            changeStoredByte(book, "xl/worksheets/sheet1.xml");
+        } else if (kind == "method") {
+            writeZip(book, xlsx(header));
+            setHeaderField(book, "xl/worksheets/sheet1.xml", 8, 10, QByteArray("\x13\0", 2));
         } else if (kind == "odsrows") {
             writeZip(book, ods(OdsHeader + odsRow(OdsBoston, 1000) + odsRow(OdsBoston, 1048576)));
         } else if (kind == "odscolumns") {

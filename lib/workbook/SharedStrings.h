@@ -12,6 +12,12 @@ namespace olvaris::workbook {
 // empty ones cost megabytes, not the hundreds a string object each would.
 class SharedStrings {
 public:
+    // Room for the strings of a part of `partBytes` bytes, whose text
+    // cannot be longer nor its strings more than one in five bytes
+    // ("<si/>"): grown by doubling, the text was held twice while it
+    // was copied, tens of megabytes at the peak. Only what is written is
+    // resident, so room a smaller text leaves costs nothing.
+    void reserve(std::uint64_t partBytes, std::uint64_t mostStrings);
     // Throws ziplist::ReadError past 4 GiB of text in all.
     void add(std::string_view text);
     std::size_t size() const { return m_ends.size(); }

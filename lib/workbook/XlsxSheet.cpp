@@ -374,6 +374,8 @@ bool XlsxSheet::readRow() {
 
 void XlsxSheet::readStrings(const std::string& part, uint64_t mostStrings, Reading reading) {
     Scan scan(m_archive, part, XmlReader::Engine::Scanner);
+    // The part is opened: what it says it expands to is within its bounds.
+    m_strings.reserve(m_archive.declaredSize(part), mostStrings);
     CellText current;
     bool phonetic = false;
     const auto addText = [&](std::string_view text) {

@@ -68,9 +68,17 @@ ZipArchive::Part::Part(const ZipArchive& archive, const std::string& name) : m_n
     if (m_declared != UINT64_MAX && m_declared > m_limit)
         throw ReadError(0, name + " would expand to " + std::to_string(status.size >> 20) + " MiB from "
                                + std::to_string(stored >> 10) + " KiB: refused as a zip bomb");
-    m_file = zip_fopen(archive.m_zip, name.c_str(), 0);
+    const bool deflated = (status.valid & ZIP_STAT_COMP_METHOD) != 0 && (status.valid & ZIP_STAT_CRC) != 0
+                          && status.comp_method == ZIP_CM_DEFLATE;
+    m_file = zip_fopen(archive.m_zip, name.c_str(), deflated ? ZIP_FL_COMPRESSED : 0);
+    if (m_file == nullptr && zip_error_code_zip(zip_get_error(archive.m_zip)) == ZIP_ER_COMPNOTSUPP)
+        throw ReadError(0, name + " is compressed with a method this program does not read (method "
+                               + std::to_string(status.comp_method)
+                               + "): save the workbook again from its spreadsheet");
     if (m_file == nullptr)
         damaged(name + ": " + zip_strerror(archive.m_zip));
+    if (deflated)
+        m_inflater = std::make_unique<olvaris::workbook::PartInflater>(m_file, name, status.crc);
 }
 
 ZipArchive::Part::~Part() {
@@ -79,7 +87,9 @@ ZipArchive::Part::~Part() {
 }
 
 size_t ZipArchive::Part::read(char* into, size_t size) {
-    const zip_int64_t got = zip_fread(m_file, into, size);
+    const zip_int64_t got = m_inflater ? zip_int64_t(m_inflater->read(into, size)) : zip_fread(m_file, into, size);
+    if (got < 0 && zip_error_code_zip(zip_file_get_error(m_file)) == ZIP_ER_CRC)
+        damaged(m_name + " " + olvaris::workbook::ChecksumMismatch);
     if (got < 0)
         damaged(m_name + ": " + zip_file_strerror(m_file));
     m_read += uint64_t(got);

@@ -1,5 +1,7 @@
 #pragma once
+#include "PartInflater.h"
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <zip.h>
 
@@ -41,6 +43,9 @@ public:
 
     private:
         zip_file_t* m_file = nullptr;
+        // Deflated parts, nearly all a spreadsheet writes, are expanded
+        // here; libzip reads the others itself.
+        std::unique_ptr<olvaris::workbook::PartInflater> m_inflater;
         std::string m_name;
         uint64_t m_limit = 0;
         uint64_t m_declared = UINT64_MAX;
