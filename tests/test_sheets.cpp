@@ -128,6 +128,17 @@ private slots:
             QCOMPARE(sheet->fields(), (std::vector<std::string>{"Boston", "MA", "02108", "02108"}));
         }
         QCOMPARE(lines, (std::vector<long>{2, 3, 4}));
+        QCOMPARE(sheet->fractionRead(), 1.0); // what a progress bar shows at the end
+    }
+
+    void aSheetTellsHowMuchOfItIsRead() {
+        const auto sheet = olvaris::workbook::openSheet(OLVARIS_SOURCE_DIR "/tests/data/customers.xlsx",
+                                                        olvaris::workbook::FileKind::Zip, std::nullopt);
+        const double atStart = sheet->fractionRead();
+        QVERIFY2(atStart >= 0 && atStart <= 1, qPrintable(QString::number(atStart)));
+        while (sheet->next()) {
+        }
+        QCOMPARE(sheet->fractionRead(), 1.0);
     }
 
     // The sheet's rows and shared strings read straight from the bytes give

@@ -239,6 +239,8 @@ OdsSheet::OdsSheet(const std::string& path, const std::optional<std::string>& ch
 
 OdsSheet::~OdsSheet() = default;
 
+double OdsSheet::fractionRead() const { return m_content ? m_content->fractionRead() : -1; }
+
 bool OdsSheet::readRow() {
     if (m_repeats > 0) {
         --m_repeats;

@@ -18,6 +18,7 @@ public:
     OdsSheet(const std::string& path, const std::optional<std::string>& choice);
     ~OdsSheet() override;
     bool readRow() override;
+    double fractionRead() const override;
 
 private:
     class Content;

@@ -1,9 +1,16 @@
 #include "PartReadAhead.h"
+#include <algorithm>
 
 namespace olvaris::workbook {
 
 PartReadAhead::PartReadAhead(const ZipArchive& archive, const std::string& name)
-    : m_part(archive, name), m_thread([this] { expand(); }) {}
+    : m_part(archive, name), m_declared(m_part.declaredSize()), m_thread([this] { expand(); }) {}
+
+double PartReadAhead::fractionTaken() const {
+    if (m_declared == UINT64_MAX || m_declared == 0)
+        return -1;
+    return std::min(1.0, double(m_taken) / double(m_declared));
+}
 
 PartReadAhead::~PartReadAhead() {
     {
@@ -44,6 +51,7 @@ bool PartReadAhead::take(std::string& piece) {
     if (!m_ready.empty()) {
         piece.swap(m_ready.front());
         m_ready.pop_front();
+        m_taken += piece.size() > Headroom ? piece.size() - Headroom : 0;
         m_changed.notify_all();
         return true;
     }

@@ -34,6 +34,9 @@ public:
     // ziplist::ReadError.
     bool take(std::string& piece);
     static constexpr size_t Headroom = 16 * size_t(1024);
+    // How much of the part has been taken, from 0 to 1 (below 0 where the
+    // archive does not give its size): for a progress bar.
+    double fractionTaken() const;
 
 private:
     static constexpr size_t Ahead = 4;
@@ -41,6 +44,8 @@ private:
     void expand();
 
     ZipArchive::Part m_part;
+    uint64_t m_declared;  // fixed before the thread starts
+    uint64_t m_taken = 0; // the reader's count, on its thread
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<std::string> m_ready;

@@ -364,6 +364,8 @@ XlsxSheet::XlsxSheet(const std::string& path, const std::optional<std::string>& 
 
 XlsxSheet::~XlsxSheet() = default;
 
+double XlsxSheet::fractionRead() const { return m_rows ? m_rows->fractionRead() : -1; }
+
 bool XlsxSheet::readRow() {
     if (m_rows->readRow())
         return true;

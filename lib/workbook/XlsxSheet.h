@@ -29,6 +29,7 @@ public:
 
 private:
     class Rows;
+    double fractionRead() const override;
     struct Style {
         std::string format;
         bool date = false;

@@ -30,6 +30,9 @@ public:
     // Parses until a handler pauses (true) or the part ends (false).
     // Throws ziplist::ReadError.
     bool run();
+    // How much of the part has been read, from 0 to 1; below 0 where that
+    // cannot be told (expat's reading).
+    double fractionRead() const { return m_scanner ? m_scanner->fractionRead() : -1; }
 
 protected:
     virtual void start(std::string_view name, const char** attributes) = 0;

@@ -18,6 +18,8 @@ class XmlReader;
 // the reader collects it. Anything else is a damaged part.
 class XmlScanner {
 public:
+    // How much of the part has been read, from 0 to 1; below 0 where not known.
+    double fractionRead() const { return m_part.fractionTaken(); }
     XmlScanner(const ZipArchive& archive, const std::string& part);
     // Reads until the reader pauses (true) or the part ends (false).
     // Throws ziplist::ReadError.

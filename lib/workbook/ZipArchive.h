@@ -40,6 +40,8 @@ public:
         Part& operator=(const Part&) = delete;
         // At most size bytes; 0 at the end. Throws ReadError.
         size_t read(char* into, size_t size);
+        // The size the archive gives the part expanded; UINT64_MAX where it gives none.
+        uint64_t declaredSize() const { return m_declared; }
 
     private:
         zip_file_t* m_file = nullptr;
