@@ -24,14 +24,26 @@ LIST
 
 "$bin/olvaris-lists" "$work/every.csv" &
 program=$!
-window=$(xdotool search --sync --onlyvisible --name 'every[.]csv' | head -n 1)
-xdotool windowfocus --sync "$window" # no window manager gives it the keyboard
-sleep 1
-xdotool key Return # the Check button has the focus once the list is read
-sleep 2
+window=$(timeout 60 xdotool search --sync --onlyvisible --name 'every[.]csv' | head -n 1)
+[ -n "$window" ] || { echo "FAIL: no window"; exit 1; }
+timeout 10 xdotool windowfocus --sync "$window" # no window manager gives it the keyboard
+title() { xdotool getwindowname "$window"; }
+# Enter presses Check the list once the list is read (nothing takes it before):
+# pressed until the title says the check began, then waited for its end.
+for _ in $(seq 1 60); do
+    case $(title) in *"(check"*) break ;; esac
+    xdotool key Return
+    sleep 1
+done
+for _ in $(seq 1 120); do
+    case $(title) in *"(checked)"*) break ;; esac
+    sleep 0.5
+done
+case $(title) in *"(checked)"*) ;; *) echo "FAIL: the check did not end: $(title)"; exit 1 ;; esac
 xdotool key alt+s # Save the checked list
-dialog=$(xdotool search --sync --onlyvisible --name '^Save the checked list$' | head -n 1)
-xdotool windowfocus --sync "$dialog"
+dialog=$(timeout 30 xdotool search --sync --onlyvisible --name '^Save the checked list$' | head -n 1)
+[ -n "$dialog" ] || { echo "FAIL: no save dialog"; exit 1; }
+timeout 10 xdotool windowfocus --sync "$dialog"
 xdotool key ctrl+a
 xdotool type --delay 10 "$work/checked.xlsx"
 xdotool key Return

@@ -201,18 +201,29 @@ void CheckWindow::say(const QString& text) {
     QAccessible::updateAccessibility(&event);
 }
 
-void CheckWindow::setBusy(bool checking, bool saving) {
+void CheckWindow::setBusy(bool checking, bool saving, bool reading) {
     m_saving = saving;
     const bool busy = checking || saving;
-    m_open->setEnabled(!busy);
-    m_recent->setEnabled(!busy && !m_recentMenu->isEmpty());
-    m_setup->setEnabled(!busy && m_setupUsable);
+    // While a list is read, nothing is pressed by accident (an early Enter
+    // would open the file dialog): the Check button takes the focus once
+    // the list is read.
+    m_open->setEnabled(!busy && !reading);
+    m_recent->setEnabled(!busy && !reading && !m_recentMenu->isEmpty());
+    m_setup->setEnabled(!busy && !reading && m_setupUsable);
     m_stop->setEnabled(busy);
     for (QPushButton* save : {m_saveChecked, m_saveProblems, m_saveCleaned})
         save->setEnabled(!busy && m_checked);
     m_rate->setVisible(checking);
     if (busy)
         m_stop->setFocus();
+}
+
+// The list and, while it is checked and once it is, how far: seen on the
+// task bar while the window is behind others.
+void CheckWindow::showTitle(const QString& state) {
+    const QString name = QFileInfo(m_path).fileName();
+    setWindowTitle(state.isEmpty() ? tr("%1 — Olvaris List Check").arg(name)
+                                   : tr("%1 (%2) — Olvaris List Check").arg(name, state));
 }
 
 void CheckWindow::settleProgress(int value, const QString& text) {
@@ -230,13 +241,13 @@ void CheckWindow::openList(const QString& path) {
     m_bar->setCounts({});
     m_bar->setShown(std::nullopt);
     m_model->showGroup(std::nullopt);
-    setWindowTitle(tr("%1 — Olvaris List Check").arg(QFileInfo(m_path).fileName()));
+    showTitle(QString());
     m_file->setText(QDir::toNativeSeparators(m_path));
     remember(m_path);
     lookup::ListCheckOptions options;
     options.file = systemBytes(m_path);
     say(tr("Reading %1…").arg(QFileInfo(m_path).fileName()));
-    setBusy(false, false);
+    setBusy(false, false, true);
     m_session->open(options);
 }
 
@@ -244,7 +255,8 @@ void CheckWindow::reopen(const lookup::ListCheckOptions& options) {
     if (m_session->busy())
         return;
     m_checked = false;
-    setBusy(false, false);
+    showTitle(QString());
+    setBusy(false, false, true);
     m_session->open(options);
 }
 
@@ -281,6 +293,8 @@ void CheckWindow::startCheck() {
     m_clock.start();
     m_lastTick = 0;
     setBusy(true, false);
+    m_percentShown = -1;
+    showTitle(tr("checking"));
     say(tr("Checking…"));
     m_session->check();
     m_poll.start();
@@ -316,6 +330,10 @@ void CheckWindow::takeRows() {
         m_progress->setRange(0, 1000);
         m_progress->setValue(int(fraction * 1000));
         m_progress->setFormat(tr("%1 rows, %p%").arg(counted(rows)));
+        if (const int percent = int(fraction * 100); percent != m_percentShown && !m_ended) {
+            m_percentShown = percent;
+            showTitle(tr("checking, %1%").arg(percent));
+        }
     } else {
         m_progress->setRange(0, 0); // how much is left cannot be told: the bar moves
         m_progress->setFormat(tr("%1 rows").arg(counted(rows)));
@@ -349,6 +367,7 @@ void CheckWindow::finishCheck(const lookup::Tally& tally) {
     m_table->scrollToTop();
     m_checked = true;
     setBusy(false, false);
+    showTitle(tr("checked"));
     settleProgress(1000, tr("%1 rows").arg(counted(tally.rows)));
     say(inWords(tally, *m_model));
     m_table->setFocus();
@@ -363,6 +382,8 @@ void CheckWindow::failed(const QString& message) {
     m_model->setGrowing(false);
     const bool wasSaving = m_saving;
     m_checked = m_checked && wasSaving;
+    if (!wasSaving)
+        showTitle(QString());
     settleProgress(0, wasSaving ? tr("Not saved") : tr("Not checked"));
     setBusy(false, false);
     say(message);
@@ -375,6 +396,8 @@ void CheckWindow::stopped() {
     drainRows();
     m_model->setGrowing(false);
     const bool wasSaving = m_saving;
+    if (!wasSaving)
+        showTitle(tr("stopped"));
     settleProgress(wasSaving ? 0 : m_progress->value(), tr("Stopped"));
     setBusy(false, false);
     say(wasSaving ? tr("Stopped: nothing was saved")

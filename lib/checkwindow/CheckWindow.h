@@ -77,7 +77,8 @@ private:
     void failed(const QString& message);
     void stopped();
     void saved(const QString& path);
-    void setBusy(bool checking, bool saving);
+    void setBusy(bool checking, bool saving, bool reading = false);
+    void showTitle(const QString& state);
     void say(const QString& text);
     void settleProgress(int value, const QString& text);
     void remember(const QString& path);
@@ -111,6 +112,7 @@ private:
     QTimer m_filterDelay;
     QElapsedTimer m_clock;
     long m_rowsAtLastTick = 0;
+    int m_percentShown = -1;
     qint64 m_lastTick = 0;
     QString m_path;
     QString m_statusBeforeSort;
