@@ -236,6 +236,7 @@ void CheckWindow::openList(const QString& path) {
     if (m_session->busy())
         return;
     m_path = QFileInfo(path).absoluteFilePath();
+    m_setupUsable = false; // until the list is read
     m_checked = false;
     m_model->clear();
     m_bar->setCounts({});

@@ -77,8 +77,16 @@ ZipArchive::Part::Part(const ZipArchive& archive, const std::string& name) : m_n
                                + "): save the workbook again from its spreadsheet");
     if (m_file == nullptr)
         damaged(name + ": " + zip_strerror(archive.m_zip));
-    if (deflated)
-        m_inflater = std::make_unique<olvaris::workbook::PartInflater>(m_file, name, status.crc);
+    if (deflated) {
+        // The destructor does not run for a constructor that throws: the
+        // opened file is closed here when memory runs out.
+        try {
+            m_inflater = std::make_unique<olvaris::workbook::PartInflater>(m_file, name, status.crc);
+        } catch (...) {
+            zip_fclose(m_file);
+            throw;
+        }
+    }
 }
 
 ZipArchive::Part::~Part() {
