@@ -5,6 +5,7 @@
 #include "CheckWindow.h"
 #include "CheckedRowsModel.h"
 #include "ListSetup.h"
+#include "ScreenReaders.h"
 #include "support/TestFolders.h"
 #include "VerdictBar.h"
 #include <QAccessible>
@@ -228,11 +229,18 @@ private slots:
     }
 
     void theEndIsSaidWithItsCounts() {
+        olvaris::pretendScreenReaderListens(true);
         CheckWindow window(OLVARIS_SHIPPED_DATABASE, std::make_unique<ScriptedDialogs>());
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         opened(window, everyVerdict());
         checked(window);
         QCOMPARE(window.status(),
                  QStringLiteral("11 rows checked: 4 fine, 2 corrected, 4 to look at, 1 with no address"));
+        // Said by a screen reader with the table the focus comes to.
+        QVERIFY2(window.table().accessibleDescription().startsWith(window.status()),
+                 qPrintable(window.table().accessibleDescription()));
         // The rows to look at first, the first of them current.
         QCOMPARE(window.rows().index(0, CheckedRowsModel::Verdict).data().toString(), QStringLiteral("mismatch"));
         QCOMPARE(window.table().currentIndex().row(), 0);

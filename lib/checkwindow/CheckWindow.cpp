@@ -4,6 +4,7 @@
 #include "CheckedRowsModel.h"
 #include "EarlierOutput.h"
 #include "ListSetup.h"
+#include "ScreenReaders.h"
 #include "SettingsStore.h"
 #include "VerdictBar.h"
 #include <QAccessible>
@@ -374,6 +375,9 @@ void CheckWindow::finishCheck(const lookup::Tally& tally) {
     m_table->setFocus();
     if (m_model->rowCount() > 0)
         m_table->setCurrentIndex(m_model->index(0, 0));
+    // The status line is not where a screen reader is: the counts are said
+    // with the table the focus has just come to.
+    sayWithControl(m_table, inWords(tally, *m_model), true);
     emit checkEnded();
 }
 
