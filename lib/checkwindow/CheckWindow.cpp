@@ -455,7 +455,6 @@ void CheckWindow::save(Save what) {
         if (!m_dialogs->confirm(this, title, text, tr("&Replace")))
             return;
     }
-    m_savingWhat = what;
     m_progress->setRange(0, 0);
     m_progress->setFormat(tr("Saving…"));
     setBusy(false, true);

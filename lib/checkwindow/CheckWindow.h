@@ -119,7 +119,6 @@ private:
     bool m_checked = false;
     bool m_setupUsable = false; // the list opened can be read, its columns chosen
     bool m_saving = false;
-    std::optional<Save> m_savingWhat;
 };
 
 } // namespace olvaris::listcheck
