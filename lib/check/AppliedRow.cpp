@@ -1,6 +1,6 @@
 #include "CheckedOutput.h"
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
 void applyCorrections(const ListRow& row, const RowVerdict& verdict, AppliedRow& applied) {
     applied.fields = *row.fields;
@@ -36,4 +36,4 @@ void applyCorrections(const ListRow& row, const RowVerdict& verdict, AppliedRow&
     applied.verdict.note = "corrected: " + verdict.note;
 }
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

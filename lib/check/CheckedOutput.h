@@ -6,7 +6,15 @@
 #include <string_view>
 #include <vector>
 
-namespace olvaris::lookup {
+namespace olvaris::check {
+
+// A row's verdict is the lookup rules'; the check and its callers speak of it by these names.
+using lookup::hasProblem;
+using lookup::RowVerdict;
+using lookup::verdictWord;
+
+// The check stopped on request before its end.
+struct CheckStopped {};
 
 // The counts a check's summary gives.
 struct Tally {
@@ -56,4 +64,4 @@ public:
     virtual std::string problem() const { return "the rows could not be written"; }
 };
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

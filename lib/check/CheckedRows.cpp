@@ -1,10 +1,10 @@
 #include "CheckedRows.h"
 #include <cstdio>
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
 CheckedRows::CheckedRows(std::FILE* out, bool json, bool problemsOnly, char separator, bool byteOrderMark)
-    : m_writer(out, RowWriter::Format::Csv), m_json(json), m_problemsOnly(problemsOnly), m_separator(separator),
+    : m_writer(out, lookup::RowWriter::Format::Csv), m_json(json), m_problemsOnly(problemsOnly), m_separator(separator),
       m_byteOrderMark(byteOrderMark) {}
 
 void CheckedRows::header(const ListRow& header) {
@@ -84,4 +84,4 @@ void CheckedRows::row(const ListRow& row, const RowVerdict& verdict) {
     m_writer.endRecord();
 }
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

@@ -3,7 +3,7 @@
 #include "RowWriter.h"
 #include <cstdio>
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
 // The checked list as text: CSV with the list's separator and columns and
 // three more (verdict, suggested_zip, note), or JSON Lines, one object a
@@ -17,11 +17,11 @@ public:
     void abandon() override { m_writer.finish(); }
 
 private:
-    RowWriter m_writer;
+    lookup::RowWriter m_writer;
     bool m_json, m_problemsOnly;
     char m_separator;
     bool m_byteOrderMark;
     size_t m_headerFields = 0;
 };
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

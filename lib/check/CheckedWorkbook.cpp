@@ -3,7 +3,7 @@
 #include "WorkbookWriter.h"
 #include <stdexcept>
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
 using WorkbookWriter = workbook::SheetWriter;
 using Kind = RowVerdict::Kind;
@@ -71,4 +71,4 @@ bool CheckedWorkbook::finish(const Tally& tally) {
     }
 }
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
 // The checked list as a workbook (.xlsx or .ods): the rows above the header
 // and the header as they were, each row's cells as they were and the verdict, the
@@ -41,4 +41,4 @@ private:
     std::string m_problem;
 };
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
 namespace {
 
@@ -76,4 +76,4 @@ size_t earlierVerdictColumns(const std::vector<std::string>& header) {
     return header.size();
 }
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
 // --output replaces only what a check wrote before (CSV or TSV whose header
 // ends in the verdict, suggested_zip and note columns, JSON Lines of rows,
@@ -17,4 +17,4 @@ std::string foreignOutput(const std::string& path);
 // checked list checked again gets them replaced, not three more.
 size_t earlierVerdictColumns(const std::vector<std::string>& header);
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

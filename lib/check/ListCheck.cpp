@@ -5,6 +5,7 @@
 #include "DatabaseFile.h"
 #include "EarlierOutput.h"
 #include "Error.h"
+#include "FileName.h"
 #include "Judges.h"
 #include "ListUnderCheck.h"
 #include "OutputFile.h"
@@ -12,7 +13,7 @@
 #include <new>
 #include <stdexcept>
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
 namespace {
 
@@ -21,27 +22,12 @@ constexpr int SomeNotOk = 1;
 
 using Kind = RowVerdict::Kind;
 
-// The part of a path after its last '/'.
-std::string fileNameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool endsWithNoCase(const std::string& text, std::string_view end) {
-    if (text.size() < end.size())
-        return false;
-    for (size_t i = 0; i < end.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[text.size() - end.size() + i])) != end[i])
-            return false;
-    return true;
-}
-
 void summarize(const std::string& file, const Tally& tally) {
     std::fprintf(stderr,
                  "olvaris-lookup: %s: %ld %s read: %ld ok, %ld corrected (format), %ld under a local name, %ld "
                  "mismatched, %ld unknown (%ld city, %ld ZIP), %ld retired ZIP, %ld incomplete, %ld with no "
                  "address\n",
-                 shownSafely(file).c_str(), tally.rows, tally.rows == 1 ? "row" : "rows", tally.of(Kind::Ok),
+                 lookup::shownSafely(file).c_str(), tally.rows, tally.rows == 1 ? "row" : "rows", tally.of(Kind::Ok),
                  tally.of(Kind::Format), tally.of(Kind::LocalName), tally.of(Kind::Mismatch),
                  tally.of(Kind::UnknownCity) + tally.of(Kind::UnknownZip), tally.of(Kind::UnknownCity),
                  tally.of(Kind::UnknownZip), tally.of(Kind::RetiredZip), tally.of(Kind::Incomplete),
@@ -58,8 +44,8 @@ std::unique_ptr<CheckedOutput> outputFor(const ListCheckOptions& options, const 
         return std::make_unique<CheckedRows>(out, options.json, options.problemsOnly, header.separator,
                                              header.byteOrderMark);
     try {
-        const bool openDocument = endsWithNoCase(*options.output, ".ods");
-        const bool workbook = openDocument || endsWithNoCase(*options.output, ".xlsx");
+        const bool openDocument = nameEndsWith(*options.output, ".ods");
+        const bool workbook = openDocument || nameEndsWith(*options.output, ".xlsx");
         file = std::make_unique<OutputFile>(*options.output,
                                             workbook ? OutputFile::Filling::ByName : OutputFile::Filling::Stream,
                                             std::vector<ReadFile>{{list.descriptor(), {}, "the list being checked"},
@@ -120,17 +106,23 @@ std::string describeCheckError(const Error& error) {
 
 CheckOutcome runListCheck(const ListCheckOptions& options, const std::string& database, std::FILE* out,
                           const std::atomic<bool>* stop, bool replaceForeign) {
+    const JudgeFor rules = [&database](const ListUnderCheck&) { return std::make_unique<DatabaseJudges>(database); };
+    return writeListCheck(options, database, out, rules, stop, replaceForeign);
+}
+
+CheckOutcome writeListCheck(const ListCheckOptions& options, const std::string& database, std::FILE* out,
+                            const JudgeFor& judgeFor, const std::atomic<bool>* stop, bool replaceForeign) {
     const std::string name = options.file == "-" ? std::string("standard input") : options.file;
     const std::string outputName = options.output ? *options.output : std::string("standard output");
     std::unique_ptr<CheckedOutput> output;
     std::unique_ptr<OutputFile> outputFile;
     try {
         ListUnderCheck list(options);
-        const sqlite::Connection db = openDatabaseFile(database);
-        Judges judges(db.get());
+        const std::unique_ptr<RowJudge> judge = judgeFor(list);
         output = outputFor(options, list, database, out, replaceForeign, outputFile);
         writeHeader(*output, list.header(), list.sheet() != nullptr);
-        CheckOutcome outcome{list.check(judges, *output, options.apply, stop), list.howRead()};
+        CheckOutcome outcome{list.check(*judge, *output, options.apply, stop), list.howRead()};
+        judge->rowsEnded();
         if (!output->finish(outcome.tally))
             throw Error(Error::Kind::Output, output->problem(), outputName);
         if (outputFile)
@@ -163,13 +155,13 @@ int checkList(const ListCheckOptions& options, const std::string& database, std:
         // How the list was read where nothing in it named the columns, said
         // before the counts: no customer is taken for a header without a word.
         if (!outcome.howRead.empty())
-            std::fprintf(stderr, "olvaris-lookup: %s: %s\n", shownSafely(name).c_str(),
-                         shownSafely(outcome.howRead).c_str());
+            std::fprintf(stderr, "olvaris-lookup: %s: %s\n", lookup::shownSafely(name).c_str(),
+                         lookup::shownSafely(outcome.howRead).c_str());
         summarize(name, outcome.tally);
         return anyProblem(outcome.tally) ? SomeNotOk : AllOk;
     } catch (const Error& error) {
-        return complain(describeCheckError(error), error.what());
+        return lookup::complain(describeCheckError(error), error.what());
     }
 }
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

@@ -3,13 +3,18 @@
 #include "ListCheckOptions.h"
 #include <atomic>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace olvaris {
 class Error;
 }
 
-namespace olvaris::lookup {
+namespace olvaris::check {
+
+class ListUnderCheck;
+class RowJudge;
 
 // Checks every row of an address list (CSV or TSV with a header, or a
 // workbook's sheet: .xlsx, .ods, .xls) against the table and writes it with
@@ -36,6 +41,14 @@ struct CheckOutcome {
 CheckOutcome runListCheck(const ListCheckOptions& options, const std::string& database, std::FILE* out,
                           const std::atomic<bool>* stop = nullptr, bool replaceForeign = false);
 
+// Where the rows' verdicts come from, made once the list's header is read.
+using JudgeFor = std::function<std::unique_ptr<RowJudge>(const ListUnderCheck& list)>;
+// runListCheck with the verdicts given by judgeFor's judge: the rules, or a
+// check already made (a save that writes what was shown).
+CheckOutcome writeListCheck(const ListCheckOptions& options, const std::string& database, std::FILE* out,
+                            const JudgeFor& judgeFor, const std::atomic<bool>* stop = nullptr,
+                            bool replaceForeign = false);
+
 // An error as the check says it: "file:line: message", the file the one it
 // is about.
 std::string describeCheckError(const Error& error);
@@ -43,4 +56,4 @@ std::string describeCheckError(const Error& error);
 // Whether a check of these counts leaves rows to mend.
 bool anyProblem(const Tally& tally);
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

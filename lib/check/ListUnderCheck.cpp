@@ -1,6 +1,7 @@
 #include "ListUnderCheck.h"
 #include "Error.h"
-#include "Judges.h"
+#include "FileName.h"
+#include "RowJudge.h"
 #include "OpenSheet.h"
 #include "RecordReader.h"
 #include "SheetVerdict.h"
@@ -16,7 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
 namespace {
 
@@ -41,12 +42,6 @@ int openListFile(const std::string& file) {
     return descriptor;
 }
 
-// The part of a path after its last '/'.
-std::string fileNameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 ziplist::HeaderSearch searchFor(const ListCheckOptions& options) {
     return {options.columns, options.address, options.noHeader, true};
 }
@@ -60,8 +55,7 @@ std::vector<workbook::Cell> textCells(const std::vector<std::string>& fields) {
     return cells;
 }
 
-ListHeader sheetHeader(workbook::Sheet& sheet, const ListCheckOptions& options) {
-    ListHeader header;
+void readSheetHeader(workbook::Sheet& sheet, const ListCheckOptions& options, ListHeader& header) {
     try {
         header.row = ziplist::findHeaderRow(
             sheet, searchFor(options), [&] { header.above.push_back(sheet.cells()); },
@@ -82,12 +76,10 @@ ListHeader sheetHeader(workbook::Sheet& sheet, const ListCheckOptions& options) 
                                                    + ": name the list's with --sheet (its columns with --columns)");
     }
     header.cells = header.row.headerless ? std::vector<workbook::Cell>(sheet.cells().size()) : sheet.cells();
-    return header;
 }
 
 // Throws ziplist::ReadError where the header does not tell the columns.
-ListHeader textHeader(ziplist::RecordReader& reader, const ListCheckOptions& options) {
-    ListHeader header;
+void readTextHeader(ziplist::RecordReader& reader, const ListCheckOptions& options, ListHeader& header) {
     const std::string_view line = reader.firstLine();
     if (workbook::fileKindOf(line) != workbook::FileKind::Text)
         throw ziplist::ReadError(0, "a workbook cannot be read from standard input: give its file's name");
@@ -98,7 +90,6 @@ ListHeader textHeader(ziplist::RecordReader& reader, const ListCheckOptions& opt
         reader, searchFor(options), [&] { header.above.push_back(textCells(reader.fields())); },
         "empty file: expected a header naming the City, State and ZIP columns");
     header.byteOrderMark = reader.byteOrderMark() || reader.encoding() != ziplist::Encoding::Utf8;
-    return header;
 }
 
 // A text field as the cell a spreadsheet would have made of it: an error's
@@ -131,7 +122,7 @@ struct Dropped {
 
 } // namespace
 
-ListUnderCheck::ListUnderCheck(const ListCheckOptions& options)
+ListUnderCheck::ListUnderCheck(const ListCheckOptions& options, LeadingRows* leading)
     : m_name(options.file == "-" ? std::string("standard input") : options.file),
       m_descriptor(openListFile(options.file)) {
     try {
@@ -142,7 +133,16 @@ ListUnderCheck::ListUnderCheck(const ListCheckOptions& options)
         m_sheet = std::move(list.sheet);
         if (!m_sheet)
             m_reader = std::make_unique<ziplist::RecordReader>(m_descriptor);
-        m_header = m_sheet ? sheetHeader(*m_sheet, options) : textHeader(*m_reader, options);
+        try {
+            if (m_sheet)
+                readSheetHeader(*m_sheet, options, m_header);
+            else
+                readTextHeader(*m_reader, options, m_header);
+        } catch (const Error&) {
+            if (leading)
+                keepLeadingRows(*leading);
+            throw;
+        }
     } catch (...) {
         if (m_descriptor != STDIN_FILENO)
             ::close(m_descriptor);
@@ -162,6 +162,20 @@ ListUnderCheck::~ListUnderCheck() {
     m_reader.reset();
     if (m_descriptor != STDIN_FILENO)
         ::close(m_descriptor);
+}
+
+void ListUnderCheck::keepLeadingRows(LeadingRows& leading) const {
+    leading.sheetNames = m_sheet ? m_sheet->sheetNames() : std::vector<std::string>();
+    leading.sheet = m_sheet ? m_sheet->name() : std::string();
+    for (const std::vector<workbook::Cell>& cells : m_header.above) {
+        std::vector<std::string>& row = leading.rows.emplace_back();
+        for (const workbook::Cell& cell : cells)
+            row.push_back(cell.text);
+    }
+    // The row the search stopped on, where it stopped before passing it over.
+    const ziplist::FieldSource* source = m_sheet ? static_cast<const ziplist::FieldSource*>(m_sheet.get()) : m_reader.get();
+    if (source && !source->fields().empty())
+        leading.rows.push_back(source->fields());
 }
 
 std::string ListUnderCheck::outputSheetName() const {
@@ -201,7 +215,7 @@ double ListUnderCheck::fractionRead() const {
     return at < 0 ? -1 : std::min(1.0, double(at) / double(m_size));
 }
 
-Tally ListUnderCheck::check(Judges& judges, CheckedOutput& output, bool apply, const std::atomic<bool>* stop) {
+Tally ListUnderCheck::check(RowJudge& judge, CheckedOutput& output, bool apply, const std::atomic<bool>* stop) {
     ziplist::FieldSource& source =
         m_sheet ? static_cast<ziplist::FieldSource&>(*m_sheet) : static_cast<ziplist::FieldSource&>(*m_reader);
     workbook::Sheet* const sheet = m_sheet.get();
@@ -239,8 +253,7 @@ Tally ListUnderCheck::check(Judges& judges, CheckedOutput& output, bool apply, c
             place = {cellAt(columns.city), cellAt(columns.state), cellAt(columns.zip)};
         }
         if (!verdict)
-            verdict = judgeCells(judges.index, place[0], place[1], place[2], sheet && sheet->formulasReadEmpty(),
-                                 judges.factsOrNull());
+            verdict = judge.verdictOn(place, sheet && sheet->formulasReadEmpty());
         ListRow row{tally.rows + 1,
                     source.recordLine(),
                     &fields,
@@ -269,4 +282,4 @@ Tally ListUnderCheck::check(Judges& judges, CheckedOutput& output, bool apply, c
     return tally;
 }
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

@@ -14,12 +14,9 @@ namespace olvaris::ziplist {
 class RecordReader;
 }
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
-struct Judges;
-
-// The check stopped on request before its end.
-struct CheckStopped {};
+class RowJudge;
 
 // A list's header as the check found it, with the rows above it (a sheet's
 // title block) and how a text list is written.
@@ -31,6 +28,14 @@ struct ListHeader {
     bool byteOrderMark = false;
 };
 
+// The first rows of a list whose header was not found, as read while it was
+// looked for: what the person picks the columns from.
+struct LeadingRows {
+    std::vector<std::string> sheetNames; // a workbook's; empty for a text list
+    std::string sheet;                   // the one read
+    std::vector<std::vector<std::string>> rows;
+};
+
 // An address list opened for its check and read up to its header: the one
 // engine behind the command line's check and the window's, so both judge
 // every row alike. Not copied; used on one thread.
@@ -38,8 +43,10 @@ class ListUnderCheck {
 public:
     // Opens options.file (a CSV or TSV, a workbook's sheet) and finds its
     // header. Throws olvaris::Error (ziplist::ReadError among them), naming
-    // what is wrong with the list and, where it knows, the line.
-    explicit ListUnderCheck(const ListCheckOptions& options);
+    // what is wrong with the list and, where it knows, the line; where the
+    // header was not found, the rows read looking for it are left in
+    // *leading first.
+    explicit ListUnderCheck(const ListCheckOptions& options, LeadingRows* leading = nullptr);
     ~ListUnderCheck();
     ListUnderCheck(const ListUnderCheck&) = delete;
     ListUnderCheck& operator=(const ListUnderCheck&) = delete;
@@ -68,9 +75,11 @@ public:
     // list's order; the counts. With apply, the certain corrections are made
     // in the row's fields first. Throws olvaris::Error where the list cannot
     // be read on, and CheckStopped as soon as *stop is set.
-    Tally check(Judges& judges, CheckedOutput& output, bool apply, const std::atomic<bool>* stop = nullptr);
+    Tally check(RowJudge& judge, CheckedOutput& output, bool apply, const std::atomic<bool>* stop = nullptr);
 
 private:
+    void keepLeadingRows(LeadingRows& leading) const;
+
     std::string m_name;
     int m_descriptor = -1;
     std::unique_ptr<workbook::Sheet> m_sheet;
@@ -81,4 +90,4 @@ private:
     long long m_size = -1;     // the file's bytes, where it is one
 };
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
 namespace {
 
@@ -267,4 +267,4 @@ void OutputFile::writeInPlace() {
         throw systemError(errno);
 }
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

@@ -4,7 +4,7 @@
 #include <sys/types.h>
 #include <vector>
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
 // A file the run reads, which its output may never be.
 struct ReadFile {
@@ -62,4 +62,4 @@ private:
     bool m_renamed = false;
 };
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

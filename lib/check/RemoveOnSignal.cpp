@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
 namespace {
 
@@ -38,4 +38,4 @@ void removeOnSignal(const std::string& path) {
 
 void keepOnSignal() { g_armed = 0; }
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
 // While a file is being written beside its final name, an interrupt, a
 // termination or a hang-up removes it before the program ends (status
@@ -12,4 +12,4 @@ void removeOnSignal(const std::string& path);
 // The file is in place, or gone: nothing is left to remove.
 void keepOnSignal();
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

@@ -1,6 +1,8 @@
 #include "SheetVerdict.h"
 
-namespace olvaris::lookup {
+namespace olvaris::check {
+
+using lookup::RowVerdict;
 
 namespace {
 
@@ -12,8 +14,8 @@ bool looksLikeZip(const std::string& shown) {
 
 } // namespace
 
-RowVerdict judgeCells(const ZipIndex& index, const workbook::Cell& city, const workbook::Cell& state,
-                      const workbook::Cell& zip, bool formulasReadEmpty, ZipFacts* facts) {
+lookup::RowVerdict judgeCells(const lookup::ZipIndex& index, const workbook::Cell& city, const workbook::Cell& state,
+                      const workbook::Cell& zip, bool formulasReadEmpty, lookup::ZipFacts* facts) {
     const workbook::Cell* cells[] = {&city, &state, &zip};
     const char* names[] = {"city", "state", "ZIP"};
     for (size_t i = 0; i < 3; ++i) {
@@ -32,7 +34,7 @@ RowVerdict judgeCells(const ZipIndex& index, const workbook::Cell& city, const w
                     {},
                     {}};
     }
-    RowVerdict verdict = judge(index, city.text, state.text, zip.text, facts);
+    RowVerdict verdict = lookup::judge(index, city.text, state.text, zip.text, facts);
     if (formulasReadEmpty && verdict.kind == RowVerdict::Kind::Incomplete)
         verdict.note += " (or a formula, whose value an .xls does not give here: save the workbook as .xlsx)";
     if (zip.kind == Kind::Number && looksLikeZip(zip.shown) && zip.shown != zip.text) {
@@ -44,4 +46,4 @@ RowVerdict judgeCells(const ZipIndex& index, const workbook::Cell& city, const w
     return verdict;
 }
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check

@@ -1,28 +1,28 @@
 #pragma once
-#include "CheckedOutput.h"
 #include "CheckedRowStore.h"
 #include "ListCheckOptions.h"
 #include "ListPreview.h"
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-namespace olvaris::lookup {
-class ListUnderCheck;
+namespace olvaris::check {
+class ListSession;
 }
 
 namespace olvaris::listcheck {
 
-// The list check as the window runs it: the same engine as the command
-// line's (lib/check), on a thread of its own so the window answers all the
-// while. One thing at a time: opening a list, checking it, or saving it.
-// Results come back as signals on the window's thread; checked rows wait
-// in batches until the window takes them.
+// The list check's session (lib/check) run on a thread of its own, so the
+// window answers all the while. One thing at a time: opening a list,
+// checking it, looking at a save's target, or saving. Results come back as
+// signals on the window's thread; checked rows wait in batches until the
+// window takes them.
 class CheckSession : public QObject {
     Q_OBJECT
 public:
@@ -31,20 +31,22 @@ public:
     ~CheckSession() override;
 
     // Opens the list and finds what the check will read: previewed().
-    void open(const lookup::ListCheckOptions& options);
+    void open(const check::ListCheckOptions& options);
     // Checks the list last opened: rows come in batches (rowsWaiting()),
-    // then checked() or failed(). A list checked before is opened again.
+    // then checked() or failed(). A list checked before is read again.
     void check();
-    // Writes the check of the list last opened to a file (as the command
-    // line's --output writes it): saved() or failed(). With replaceForeign,
-    // a file that is not an earlier check's output is replaced (its owner
-    // said so); else such a file gives foreignOutput().
-    void save(const std::string& path, bool problemsOnly, bool apply, bool replaceForeign);
+    // What is at a path the checked list is to be saved to, read off the
+    // window's thread (a pipe must not hold the window): targetInspected().
+    void inspectTarget(const std::string& path);
+    // Writes the list last checked to a file, with the verdicts shown, as
+    // the command line's --output writes it: saved() or failed(). Whatever
+    // is at path is replaced: the person was asked.
+    void save(const std::string& path, bool problemsOnly, bool apply);
     // Stops what runs as soon as it can: stopped(). Nothing half-made is kept.
     void stop();
     bool busy() const { return m_worker.joinable() && !m_done.load(); }
 
-    const lookup::ListCheckOptions& options() const { return m_options; }
+    const check::ListCheckOptions& options() const { return m_options; }
     // The batches of rows checked since the last call.
     std::vector<RowBatch> takeRows();
     // How far the check has come: rows, and the share of the list read
@@ -53,10 +55,12 @@ public:
     double fractionRead() const { return m_fraction.load(); }
 
 signals:
-    void previewed(const olvaris::listcheck::ListPreview& preview);
-    void checked(const olvaris::lookup::Tally& tally);
+    void previewed(const olvaris::check::ListPreview& preview);
+    void checked(const olvaris::check::Tally& tally);
+    // exists: a file (or anything) is there; foreign: what it is where it
+    // is not an earlier check's output.
+    void targetInspected(const QString& path, bool exists, const QString& foreign);
     void saved(const QString& path);
-    void foreignOutput(const QString& path, const QString& what);
     void failed(const QString& message);
     void stopped();
 
@@ -66,12 +70,10 @@ private:
     void run(Work work);
     void deliver(RowBatch&& batch);
     void finishWith(std::function<void()> report);
-    ListPreview preview(const lookup::ListCheckOptions& options);
 
-    std::string m_database;
-    lookup::ListCheckOptions m_options;
-    std::unique_ptr<lookup::ListUnderCheck> m_opened; // touched by the worker only while it runs
-    ListPreview m_preview;
+    check::ListCheckOptions m_options;      // the window's thread's copy
+    std::unique_ptr<check::ListSession> m_list; // touched by the worker only
+    std::vector<int> m_nameColumns;
     std::thread m_worker;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_done{true};
@@ -83,5 +85,5 @@ private:
 
 } // namespace olvaris::listcheck
 
-Q_DECLARE_METATYPE(olvaris::listcheck::ListPreview)
-Q_DECLARE_METATYPE(olvaris::lookup::Tally)
+Q_DECLARE_METATYPE(olvaris::check::ListPreview)
+Q_DECLARE_METATYPE(olvaris::check::Tally)

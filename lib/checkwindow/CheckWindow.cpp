@@ -2,7 +2,6 @@
 #include "CheckDialogs.h"
 #include "CheckSession.h"
 #include "CheckedRowsModel.h"
-#include "EarlierOutput.h"
 #include "ListSetup.h"
 #include "ScreenReaders.h"
 #include "SettingsStore.h"
@@ -42,7 +41,7 @@ QString counted(long count) { return QLocale(QLocale::English, QLocale::UnitedSt
 
 std::string systemBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-QString inWords(const lookup::Tally& tally, const CheckedRowsModel& rows) {
+QString inWords(const check::Tally& tally, const CheckedRowsModel& rows) {
     QString text =
         QObject::tr("%1 %2 checked: %3 fine, %4 corrected, %5 to look at")
             .arg(counted(tally.rows), tally.rows == 1 ? QObject::tr("row") : QObject::tr("rows"),
@@ -170,6 +169,7 @@ CheckWindow::CheckWindow(const std::string& database, std::unique_ptr<CheckDialo
     connect(m_session, &CheckSession::checked, this, &CheckWindow::checked);
     connect(m_session, &CheckSession::failed, this, &CheckWindow::failed);
     connect(m_session, &CheckSession::stopped, this, &CheckWindow::stopped);
+    connect(m_session, &CheckSession::targetInspected, this, &CheckWindow::targetInspected);
     connect(m_session, &CheckSession::saved, this, &CheckWindow::saved);
     connect(m_table->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this] { m_table->scrollToTop(); });
     // A filter is applied once the typing pauses: each key does not scan a
@@ -246,14 +246,14 @@ void CheckWindow::openList(const QString& path) {
     showTitle(QString());
     m_file->setText(QDir::toNativeSeparators(m_path));
     remember(m_path);
-    lookup::ListCheckOptions options;
+    check::ListCheckOptions options;
     options.file = systemBytes(m_path);
     say(tr("Reading %1…").arg(QFileInfo(m_path).fileName()));
     setBusy(false, false, true);
     m_session->open(options);
 }
 
-void CheckWindow::reopen(const lookup::ListCheckOptions& options) {
+void CheckWindow::reopen(const check::ListCheckOptions& options) {
     if (m_session->busy())
         return;
     m_checked = false;
@@ -262,7 +262,7 @@ void CheckWindow::reopen(const lookup::ListCheckOptions& options) {
     m_session->open(options);
 }
 
-void CheckWindow::previewed(const ListPreview& preview) {
+void CheckWindow::previewed(const check::ListPreview& preview) {
     m_setupUsable = !preview.unreadable;
     m_setup->show(preview, m_session->options());
     setBusy(false, false);
@@ -356,13 +356,13 @@ void CheckWindow::drainRows() {
     m_draining = false;
 }
 
-void CheckWindow::checked(const lookup::Tally& tally) {
+void CheckWindow::checked(const check::Tally& tally) {
     // The rows still waiting go in a turn at a time; then the check ends.
     m_ended = tally;
     takeRows();
 }
 
-void CheckWindow::finishCheck(const lookup::Tally& tally) {
+void CheckWindow::finishCheck(const check::Tally& tally) {
     m_ended.reset();
     m_model->setGrowing(false);
     m_model->sortLookFirst();
@@ -411,6 +411,12 @@ void CheckWindow::stopped() {
     emit wasSaving ? saveEnded() : checkEnded();
 }
 
+QString CheckWindow::saveTitle(Save what) {
+    return what == Save::Checked    ? tr("Save the checked list")
+           : what == Save::Problems ? tr("Save the problems only")
+                                    : tr("Save a cleaned copy");
+}
+
 void CheckWindow::save(Save what) {
     if (!m_checked || m_session->busy())
         return;
@@ -428,10 +434,7 @@ void CheckWindow::save(Save what) {
     const QString words = what == Save::Checked    ? tr("checked")
                           : what == Save::Problems ? tr("problems")
                                                    : tr("cleaned");
-    const QString title = what == Save::Checked    ? tr("Save the checked list")
-                          : what == Save::Problems ? tr("Save the problems only")
-                                                   : tr("Save a cleaned copy");
-    QString path = m_dialogs->saveFile(this, title,
+    QString path = m_dialogs->saveFile(this, saveTitle(what),
                                        list.absolutePath() + QLatin1Char('/') + list.completeBaseName()
                                            + QLatin1Char(' ') + words + QLatin1Char('.') + extension,
                                        filters, filter);
@@ -445,21 +448,30 @@ void CheckWindow::save(Save what) {
         m_dialogs->tell(this, tr("Not saved"), tr("%1 is the list being checked: name another file.").arg(path));
         return;
     }
-    if (QFileInfo::exists(path)) {
-        const std::string foreign = lookup::foreignOutput(systemBytes(path));
-        const QString text =
-            foreign.empty()
-                ? tr("%1 is there already, from an earlier check. Replace it?").arg(QFileInfo(path).fileName())
-                : tr("%1 is there already, and it is not a checked list (%2). Replace it?")
-                      .arg(QFileInfo(path).fileName(), QString::fromStdString(foreign));
-        if (!m_dialogs->confirm(this, title, text, tr("&Replace")))
-            return;
-    }
+    m_pendingSave = what;
     m_progress->setRange(0, 0);
     m_progress->setFormat(tr("Saving…"));
     setBusy(false, true);
     say(tr("Saving %1…").arg(QFileInfo(path).fileName()));
-    m_session->save(systemBytes(path), what == Save::Problems, what == Save::Cleaned, true);
+    m_session->inspectTarget(systemBytes(path));
+}
+
+void CheckWindow::targetInspected(const QString& target, bool exists, const QString& foreign) {
+    const QString path = QFile::decodeName(target.toStdString().c_str());
+    const QString name = QFileInfo(path).fileName();
+    if (exists) {
+        const QString text =
+            foreign.isEmpty() ? tr("%1 is there already, from an earlier check. Replace it?").arg(name)
+                              : tr("%1 is there already, and it is not a checked list (%2). Replace it?").arg(name, foreign);
+        if (!m_dialogs->confirm(this, saveTitle(m_pendingSave), text, tr("&Replace"))) {
+            setBusy(false, false);
+            settleProgress(1000, tr("Not saved"));
+            say(tr("Not saved"));
+            emit saveEnded();
+            return;
+        }
+    }
+    m_session->save(target.toStdString(), m_pendingSave == Save::Problems, m_pendingSave == Save::Cleaned);
 }
 
 void CheckWindow::saved(const QString& path) {

@@ -17,7 +17,7 @@ class QProgressBar;
 class QPushButton;
 class QTableView;
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 struct ListCheckOptions;
 }
 
@@ -67,15 +67,17 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void reopen(const lookup::ListCheckOptions& options);
-    void previewed(const ListPreview& preview);
+    void reopen(const check::ListCheckOptions& options);
+    void previewed(const check::ListPreview& preview);
     void startCheck();
     void takeRows();
-    void checked(const lookup::Tally& tally);
-    void finishCheck(const lookup::Tally& tally);
+    void checked(const check::Tally& tally);
+    void finishCheck(const check::Tally& tally);
     void drainRows();
     void failed(const QString& message);
     void stopped();
+    static QString saveTitle(Save what);
+    void targetInspected(const QString& path, bool exists, const QString& foreign);
     void saved(const QString& path);
     void setBusy(bool checking, bool saving, bool reading = false);
     void showTitle(const QString& state);
@@ -106,7 +108,7 @@ private:
     QPushButton* m_saveCleaned;
     static constexpr qint64 AppendBudgetMs = 8;
     std::deque<RowBatch> m_pending;       // rows taken from the check, not yet listed
-    std::optional<lookup::Tally> m_ended; // the check's counts, once it has ended
+    std::optional<check::Tally> m_ended; // the check's counts, once it has ended
     bool m_draining = false;
     QTimer m_poll;
     QTimer m_filterDelay;
@@ -115,7 +117,7 @@ private:
     int m_percentShown = -1;
     qint64 m_lastTick = 0;
     QString m_path;
-    QString m_statusBeforeSort;
+    Save m_pendingSave = Save::Checked; // what the save under way writes
     bool m_checked = false;
     bool m_setupUsable = false; // the list opened can be read, its columns chosen
     bool m_saving = false;

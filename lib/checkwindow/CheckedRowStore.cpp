@@ -24,7 +24,7 @@ std::uint16_t lengthAt(const char* at) {
 
 } // namespace
 
-void RowBatch::add(std::uint32_t line, lookup::RowVerdict::Kind kind, const std::string_view (&shown)[RowTextCount]) {
+void RowBatch::add(std::uint32_t line, check::RowVerdict::Kind kind, const std::string_view (&shown)[RowTextCount]) {
     entries.push_back({std::uint32_t(texts.size()), line, kind});
     for (const std::string_view text : shown) {
         const auto length = std::uint16_t(cutLength(text, LongestShown));

@@ -1,5 +1,5 @@
 #pragma once
-#include "RowVerdict.h"
+#include "CheckedOutput.h"
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,7 +19,7 @@ struct RowBatch {
     struct Entry {
         std::uint32_t at = 0;   // where its texts begin in texts
         std::uint32_t line = 0; // its line or row in the list
-        lookup::RowVerdict::Kind kind = lookup::RowVerdict::Kind::Ok;
+        check::RowVerdict::Kind kind = check::RowVerdict::Kind::Ok;
     };
     std::string texts;
     std::vector<Entry> entries;
@@ -27,7 +27,7 @@ struct RowBatch {
     // A text longer than this is cut (at a character's start) where it is
     // shown: no one reads a note of 30,000 characters in a table's cell.
     static constexpr size_t LongestShown = 2000;
-    void add(std::uint32_t line, lookup::RowVerdict::Kind kind, const std::string_view (&texts)[RowTextCount]);
+    void add(std::uint32_t line, check::RowVerdict::Kind kind, const std::string_view (&texts)[RowTextCount]);
     size_t size() const { return entries.size(); }
 };
 
@@ -40,7 +40,7 @@ public:
     void clear();
     size_t size() const { return m_size; }
     std::uint32_t line(size_t row) const { return rowAt(row).line; }
-    lookup::RowVerdict::Kind kind(size_t row) const { return rowAt(row).kind; }
+    check::RowVerdict::Kind kind(size_t row) const { return rowAt(row).kind; }
     std::string_view text(size_t row, RowText which) const;
     // The bytes held: for the memory figure.
     size_t heldBytes() const;
@@ -50,7 +50,7 @@ private:
     struct Row {
         std::uint64_t at = 0; // in the chunks, as chunk * ChunkSize + offset
         std::uint32_t line = 0;
-        lookup::RowVerdict::Kind kind = lookup::RowVerdict::Kind::Ok;
+        check::RowVerdict::Kind kind = check::RowVerdict::Kind::Ok;
     };
     // Rows are kept in blocks too: a vector of a million rows grown by
     // doubling would copy 16 MB at a time while the window waits.

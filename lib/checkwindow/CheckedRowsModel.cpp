@@ -1,4 +1,5 @@
 #include "CheckedRowsModel.h"
+#include "AsciiCase.h"
 #include <QColor>
 #include <QMetaObject>
 #include <algorithm>
@@ -7,17 +8,17 @@ namespace olvaris::listcheck {
 
 namespace {
 
-using Kind = lookup::RowVerdict::Kind;
+using Kind = check::RowVerdict::Kind;
 
 constexpr RowText TextOf[CheckedRowsModel::ColumnCount] = {RowText::Name,       RowText::Name, RowText::City,
                                                            RowText::State,      RowText::Zip,  RowText::Name,
                                                            RowText::Suggestion, RowText::Note};
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+using text::asciiLower;
 
 bool holds(std::string_view text, const std::string& lowerNeedle) {
     return std::search(text.begin(), text.end(), lowerNeedle.begin(), lowerNeedle.end(),
-                       [](char a, char b) { return lower(a) == b; })
+                       [](char a, char b) { return asciiLower(a) == b; })
            != text.end();
 }
 
@@ -25,8 +26,8 @@ bool holds(std::string_view text, const std::string& lowerNeedle) {
 int compareText(std::string_view a, std::string_view b) {
     const size_t common = std::min(a.size(), b.size());
     for (size_t i = 0; i < common; ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return static_cast<unsigned char>(lower(a[i])) < static_cast<unsigned char>(lower(b[i])) ? -1 : 1;
+        if (asciiLower(a[i]) != asciiLower(b[i]))
+            return static_cast<unsigned char>(asciiLower(a[i])) < static_cast<unsigned char>(asciiLower(b[i])) ? -1 : 1;
     return a.size() == b.size() ? a.compare(b) : a.size() < b.size() ? -1 : 1;
 }
 
@@ -43,7 +44,7 @@ QString CheckedRowsModel::text(size_t row, int column) const {
     case RowNumber:
         return QString::number(m_store.line(row));
     case Verdict: {
-        const std::string_view word = lookup::verdictWord(m_store.kind(row));
+        const std::string_view word = check::verdictWord(m_store.kind(row));
         return QString::fromLatin1(word.data(), qsizetype(word.size()));
     }
     default: {
@@ -106,7 +107,7 @@ bool CheckedRowsModel::shows(size_t row) const {
          {RowText::Name, RowText::City, RowText::State, RowText::Zip, RowText::Suggestion, RowText::Note})
         if (holds(m_store.text(row, field), m_filter))
             return true;
-    return holds(lookup::verdictWord(m_store.kind(row)), m_filter);
+    return holds(check::verdictWord(m_store.kind(row)), m_filter);
 }
 
 void CheckedRowsModel::append(const RowBatch& batch) {
@@ -148,7 +149,7 @@ void CheckedRowsModel::showGroup(std::optional<VerdictGroup> group) {
 
 void CheckedRowsModel::setFilterText(const QString& text) {
     std::string filter = text.trimmed().toUtf8().toStdString();
-    std::transform(filter.begin(), filter.end(), filter.begin(), lower);
+    std::transform(filter.begin(), filter.end(), filter.begin(), [](char c) { return asciiLower(c); });
     if (filter == m_filter)
         return;
     m_filter = std::move(filter);
@@ -204,7 +205,7 @@ struct SortCancelled {};
 std::uint64_t prefixKey(std::string_view text) {
     std::uint64_t key = 0;
     for (size_t i = 0; i < 8; ++i)
-        key = key << 8 | (i < text.size() ? static_cast<unsigned char>(lower(text[i])) : 0u);
+        key = key << 8 | (i < text.size() ? static_cast<unsigned char>(asciiLower(text[i])) : 0u);
     return key;
 }
 

@@ -22,7 +22,7 @@ void fillColumns(QComboBox* chooser, const std::vector<std::string>& names, cons
     chooser->setCurrentIndex(chosen >= 0 && size_t(chosen) < names.size() ? chosen + 1 : 0);
 }
 
-QString numbers(const ziplist::ZipColumns& columns) {
+QString numbers(const check::ZipColumns& columns) {
     return QStringLiteral("%1,%2,%3").arg(columns.city + 1).arg(columns.state + 1).arg(columns.zip + 1);
 }
 
@@ -75,7 +75,7 @@ ListSetup::ListSetup(QWidget* parent)
     setEnabled(false);
 }
 
-void ListSetup::show(const ListPreview& preview, const lookup::ListCheckOptions& options) {
+void ListSetup::show(const check::ListPreview& preview, const check::ListCheckOptions& options) {
     m_filling = true;
     m_preview = preview;
     m_options = options;
@@ -89,7 +89,7 @@ void ListSetup::show(const ListPreview& preview, const lookup::ListCheckOptions&
     }
     m_sheet->setVisible(!preview.sheetNames.empty());
     m_sheetLabel->setVisible(!preview.sheetNames.empty());
-    const ziplist::ZipColumns& found = preview.columns;
+    const check::ZipColumns& found = preview.columns;
     const int chosen[3] = {found.city, found.state, found.zip};
     for (int i = 0; i < 3; ++i)
         fillColumns(m_columns[i], preview.columnNames, tr("(choose the %1 column)").arg(tr(PlaceNames[i])),
@@ -102,7 +102,7 @@ void ListSetup::show(const ListPreview& preview, const lookup::ListCheckOptions&
             m_group->addItem(tr("Each row's first filled (%1 before %2)")
                                  .arg(QString::fromStdString(preview.groups[0].name),
                                       QString::fromStdString(preview.groups[1].name)));
-            for (const ziplist::AddressGroup& group : preview.groups)
+            for (const check::AddressGroup& group : preview.groups)
                 m_group->addItem(QString::fromStdString(group.name));
         }
     }
@@ -125,7 +125,7 @@ void ListSetup::show(const ListPreview& preview, const lookup::ListCheckOptions&
 void ListSetup::chooseSheet() {
     if (m_filling)
         return;
-    lookup::ListCheckOptions options = m_options;
+    check::ListCheckOptions options = m_options;
     options.sheet = m_sheet->currentText().toStdString();
     options.columns.reset();
     options.address.reset();
@@ -135,7 +135,7 @@ void ListSetup::chooseSheet() {
 void ListSetup::chooseColumns() {
     if (m_filling)
         return;
-    ziplist::ZipColumns columns;
+    check::ZipColumns columns;
     columns.city = m_columns[0]->currentData().toInt();
     columns.state = m_columns[1]->currentData().toInt();
     columns.zip = m_columns[2]->currentData().toInt();
@@ -143,7 +143,7 @@ void ListSetup::chooseColumns() {
         m_check->setEnabled(false);
         return;
     }
-    lookup::ListCheckOptions options = m_options;
+    check::ListCheckOptions options = m_options;
     options.columns = numbers(columns).toStdString();
     options.address.reset();
     emit optionsChosen(options);
@@ -153,7 +153,7 @@ void ListSetup::chooseAddress() {
     if (m_filling)
         return;
     const int column = m_address->currentData().toInt();
-    lookup::ListCheckOptions options = m_options;
+    check::ListCheckOptions options = m_options;
     options.address.reset();
     options.columns.reset();
     if (column >= 0)
@@ -165,7 +165,7 @@ void ListSetup::chooseGroup() {
     if (m_filling)
         return;
     const int index = m_group->currentIndex();
-    lookup::ListCheckOptions options = m_options;
+    check::ListCheckOptions options = m_options;
     options.address.reset();
     options.columns.reset();
     if (index > 0 && size_t(index) <= m_preview.groups.size())

@@ -19,7 +19,7 @@ class ListSetup : public QWidget {
 public:
     explicit ListSetup(QWidget* parent = nullptr);
 
-    void show(const ListPreview& preview, const lookup::ListCheckOptions& options);
+    void show(const check::ListPreview& preview, const check::ListCheckOptions& options);
     QPushButton* checkButton() const { return m_check; }
     QComboBox* columnChooser(int which) const { return m_columns[which]; }
     QComboBox* sheetChooser() const { return m_sheet; }
@@ -28,7 +28,7 @@ public:
 
 signals:
     // The person chose otherwise: the list is to be opened again so.
-    void optionsChosen(const olvaris::lookup::ListCheckOptions& options);
+    void optionsChosen(const olvaris::check::ListCheckOptions& options);
     void checkRequested();
 
 private:
@@ -37,8 +37,8 @@ private:
     void chooseAddress();
     void chooseGroup();
 
-    lookup::ListCheckOptions m_options;
-    ListPreview m_preview;
+    check::ListCheckOptions m_options;
+    check::ListPreview m_preview;
     QComboBox* m_sheet;
     QLabel* m_sheetLabel;
     QComboBox* m_columns[3];
@@ -53,4 +53,4 @@ private:
 
 } // namespace olvaris::listcheck
 
-Q_DECLARE_METATYPE(olvaris::lookup::ListCheckOptions)
+Q_DECLARE_METATYPE(olvaris::check::ListCheckOptions)

@@ -1,5 +1,5 @@
 #pragma once
-#include "RowVerdict.h"
+#include "CheckedOutput.h"
 #include <array>
 #include <cstdint>
 
@@ -11,8 +11,8 @@ namespace olvaris::listcheck {
 enum class VerdictGroup : std::uint8_t { ToLookAt, Corrected, Fine, NoAddress };
 inline constexpr size_t VerdictGroupCount = 4;
 
-inline VerdictGroup groupOf(lookup::RowVerdict::Kind kind) {
-    using Kind = lookup::RowVerdict::Kind;
+inline VerdictGroup groupOf(check::RowVerdict::Kind kind) {
+    using Kind = check::RowVerdict::Kind;
     switch (kind) {
     case Kind::Ok:
     case Kind::LocalName:
@@ -29,8 +29,8 @@ inline VerdictGroup groupOf(lookup::RowVerdict::Kind kind) {
 // The order rows are listed in by default: the verdicts that need a person
 // most first (a ZIP of another place before one unknown), each group's rows
 // in the list's order.
-inline int lookFirstRank(lookup::RowVerdict::Kind kind) {
-    using Kind = lookup::RowVerdict::Kind;
+inline int lookFirstRank(check::RowVerdict::Kind kind) {
+    using Kind = check::RowVerdict::Kind;
     static constexpr std::array<Kind, 9> order = {Kind::Mismatch,   Kind::UnknownZip, Kind::UnknownCity,
                                                   Kind::RetiredZip, Kind::Incomplete, Kind::Format,
                                                   Kind::LocalName,  Kind::Ok,         Kind::NoAddress};

@@ -79,7 +79,7 @@ PlaceRequest placeRequestFor(const Options& options) {
     return request;
 }
 
-ListCheckOptions listCheckFor(const Options& options) {
+check::ListCheckOptions listCheckFor(const Options& options) {
     for (const Given& other :
          {Given{"all", options.all}, Given{"city", bool(options.city)}, Given{"state", bool(options.state)},
           Given{"zip", bool(options.zip)}, Given{"exact", options.exact}, Given{"stdin", options.standardInput},
@@ -88,7 +88,7 @@ ListCheckOptions listCheckFor(const Options& options) {
             throw usage(std::string("--check does not go with --") + other.first);
     if (!options.arguments.empty())
         throw usage("--check does not go with a PATTERN");
-    ListCheckOptions check;
+    check::ListCheckOptions check;
     check.file = *options.check;
     check.columns = options.columns;
     check.address = options.address;

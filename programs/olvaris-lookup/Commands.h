@@ -12,7 +12,7 @@ struct ShowVersion {};
 
 // What the command line asks the program to do, once its options are
 // known to go together.
-using Command = std::variant<ShowHelp, ShowVersion, LookupCommand, PlaceRequest, ListCheckOptions>;
+using Command = std::variant<ShowHelp, ShowVersion, LookupCommand, PlaceRequest, check::ListCheckOptions>;
 
 // Throws olvaris::Error (Usage) for options that do not go together, or a
 // value that does not fit its option.

@@ -61,9 +61,9 @@ struct Run {
     int operator()(const LookupCommand& command) const { return runLookup(command, database); }
     int operator()(const PlaceRequest& request) const { return runPlaceRequest(request, database); }
 #ifdef OLVARIS_CHECKS_LISTS
-    int operator()(const ListCheckOptions& check) const { return checkList(check, database, stdout); }
+    int operator()(const check::ListCheckOptions& list) const { return check::checkList(list, database, stdout); }
 #else
-    int operator()(const ListCheckOptions&) const {
+    int operator()(const check::ListCheckOptions&) const {
         const std::string checker = programFolder() + "/olvaris-check";
         std::fflush(stdout);
         ::execv(checker.c_str(), argv);

@@ -1,7 +1,9 @@
 #include "ListPreview.h"
+#include "AsciiCase.h"
+#include "ZipRules.h"
 #include <algorithm>
 
-namespace olvaris::listcheck {
+namespace olvaris::check {
 
 namespace {
 
@@ -9,13 +11,13 @@ std::string folded(std::string_view text) {
     std::string out;
     for (const char c : text)
         if (c != ' ' && c != '_' && c != '-')
-            out += char(std::tolower(static_cast<unsigned char>(c)));
+            out += text::asciiLower(c);
     return out;
 }
 
 } // namespace
 
-std::vector<int> nameColumnsOf(const std::vector<std::string>& header, const ziplist::ZipColumns& place) {
+std::vector<int> nameColumnsOf(const std::vector<std::string>& header, const ZipColumns& place) {
     const auto find = [&](std::initializer_list<std::string_view> names) {
         for (size_t column = 0; column < header.size(); ++column)
             if (std::find(names.begin(), names.end(), folded(header[column])) != names.end())
@@ -39,4 +41,14 @@ std::vector<int> nameColumnsOf(const std::vector<std::string>& header, const zip
     return {};
 }
 
-} // namespace olvaris::listcheck
+void nameOfRow(const std::vector<std::string>& fields, const std::vector<int>& nameColumns, std::string& name) {
+    name.clear();
+    for (const int column : nameColumns)
+        if (size_t(column) < fields.size()) {
+            const std::string_view text = ziplist::trimmed(fields[size_t(column)]);
+            if (!text.empty())
+                name.append(name.empty() ? "" : " ").append(text);
+        }
+}
+
+} // namespace olvaris::check

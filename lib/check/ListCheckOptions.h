@@ -2,7 +2,7 @@
 #include <optional>
 #include <string>
 
-namespace olvaris::lookup {
+namespace olvaris::check {
 
 // What the command line asks of a list's check. Paths are the system's
 // bytes, as given.
@@ -18,4 +18,4 @@ struct ListCheckOptions {
     bool apply = false; // the certain corrections made in the list's own cells
 };
 
-} // namespace olvaris::lookup
+} // namespace olvaris::check
