@@ -24,7 +24,7 @@
 #include <QThread>
 
 using namespace olvaris::listcheck;
-using Kind = olvaris::lookup::RowVerdict::Kind;
+using Kind = olvaris::check::RowVerdict::Kind;
 
 namespace {
 

@@ -1,0 +1,165 @@
+// The list check's library on its own: what a cleaned copy may change, and
+// the session a window holds (the preview of a refused list, a save made
+// from the verdicts shown).
+#include "Error.h"
+#include "ListCheck.h"
+#include "ListSession.h"
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace olvaris::check;
+
+namespace {
+
+// A CSV line's fields; quotes as the check writes them.
+QStringList fieldsOf(const QString& line) {
+    QStringList fields{QString()};
+    bool quoted = false;
+    for (int i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (c == QLatin1Char('"') && quoted && i + 1 < line.size() && line[i + 1] == QLatin1Char('"'))
+            fields.back() += line[++i];
+        else if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (c == QLatin1Char(',') && !quoted)
+            fields << QString();
+        else
+            fields.back() += c;
+    }
+    return fields;
+}
+
+QStringList linesOf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("<missing>")};
+    return QString::fromUtf8(file.readAll()).remove(QChar(0xFEFF)).remove(QLatin1Char('\r')).split(
+        QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+class Rows : public CheckedOutput {
+public:
+    long rows = 0;
+    void header(const ListRow&) override {}
+    void row(const ListRow&, const RowVerdict&) override { ++rows; }
+    bool finish(const Tally&) override { return true; }
+    void abandon() override {}
+};
+
+} // namespace
+
+class TestCheck : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString write(const QString& name, const QByteArray& text) {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(text);
+        return path;
+    }
+    static std::string bytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+private slots:
+    // Rows still to look at keep every cell as written: only what is
+    // certain is corrected, however near the data's spelling is.
+    void aCleanedCopyChangesNoRowStillToLookAt() {
+        const QString list = write(QStringLiteral("mixed.csv"), "Name,City,State,Zip\n"
+                                                                "Ann,boston,ma,2134\n"
+                                                                "Bob,Bosston,MA,02134\n"
+                                                                "Cy,springfield,IL,02134\n"
+                                                                "Dee,SPRINGFIELD,Massachusetts,02134\n"
+                                                                "Ed,boston,MA,99999\n"
+                                                                "Fay,,MA,02108\n"
+                                                                "Gus,Bostn,Mass,02108\n"
+                                                                "Hal,allston,MA,2134\n");
+        ListCheckOptions options;
+        options.file = bytes(list);
+        options.apply = true;
+        options.output = bytes(m_dir.filePath(QStringLiteral("cleaned.csv")));
+        runListCheck(options, OLVARIS_SHIPPED_DATABASE, nullptr);
+        const QStringList in = linesOf(list), out = linesOf(m_dir.filePath(QStringLiteral("cleaned.csv")));
+        QCOMPARE(out.size(), in.size());
+        int toLookAt = 0, corrected = 0;
+        for (int line = 1; line < in.size(); ++line) {
+            const QStringList written = fieldsOf(out[line]), read = fieldsOf(in[line]);
+            const QString verdict = written.value(4);
+            if (verdict == QLatin1String("ok") && written.mid(0, 4) != read) {
+                ++corrected;
+                continue;
+            }
+            if (verdict == QLatin1String("ok") || verdict == QLatin1String("local-name"))
+                continue;
+            ++toLookAt;
+            QVERIFY2(written.mid(0, 4) == read, qPrintable(out[line] + QStringLiteral(" from ") + in[line]));
+        }
+        QVERIFY2(toLookAt >= 5 && corrected >= 1, qPrintable(out.join(QLatin1Char('\n'))));
+    }
+
+    // Where the check refuses a list, its first rows, read while the header
+    // was looked for, offer the columns to pick from.
+    void aRefusedListOffersTheColumnsOfItsFirstRows() {
+        ListSession session(OLVARIS_SHIPPED_DATABASE);
+        ListCheckOptions options;
+        options.file = bytes(write(QStringLiteral("odd.csv"), "Customers in the spring\n\n"
+                                                              "Who,Town,Region,Postcode,\n"
+                                                              "Ann,Boston,MA,02108,\n"));
+        ListPreview preview = session.open(options);
+        QVERIFY2(preview.problem.find("odd.csv:3: no State column") != std::string::npos, preview.problem.c_str());
+        QVERIFY(!preview.unreadable);
+        QCOMPARE(preview.columnNames,
+                 (std::vector<std::string>{"Who", "Town", "Region", "Postcode", "Column 5"}));
+
+        options.file = bytes(write(QStringLiteral("not-a-list.pdf"), "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n"));
+        preview = session.open(options);
+        QVERIFY(!preview.ready());
+        QVERIFY(preview.unreadable);
+    }
+
+    // A save writes the verdicts the check gave, without judging again (the
+    // database may be gone by then), exactly as the command line writes the
+    // same check; a list changed since it was checked is refused, and
+    // nothing is left where the save would have gone.
+    void aSaveWritesTheVerdictsShownAndRefusesAChangedList() {
+        const QString database = m_dir.filePath(QStringLiteral("zips.mdb"));
+        QVERIFY(QFile::copy(QStringLiteral(OLVARIS_SHIPPED_DATABASE), database));
+        const QString list = write(QStringLiteral("save.csv"), "Name,City,State,Zip\nAnn,Boston,MA,2134\n"
+                                                               "Bob,Bosston,MA,02134\nCy,Hollywood,CA,90028\n");
+        ListCheckOptions options;
+        options.file = bytes(list);
+        options.output = bytes(m_dir.filePath(QStringLiteral("command-line.csv")));
+        options.apply = true;
+        runListCheck(options, bytes(database), nullptr);
+
+        ListSession session(bytes(database));
+        options.output.reset();
+        options.apply = false;
+        QVERIFY(session.open(options).ready());
+        Rows rows;
+        QCOMPARE(session.check(rows).rows, 3L);
+        QVERIFY(QFile::remove(database));
+        const QString saved = m_dir.filePath(QStringLiteral("saved.csv"));
+        session.save(bytes(saved), false, true);
+        QCOMPARE(linesOf(saved), linesOf(m_dir.filePath(QStringLiteral("command-line.csv"))));
+
+        QFile grown(list);
+        QVERIFY(grown.open(QIODevice::Append));
+        grown.write("Dee,Boston,MA,02108\n");
+        grown.close();
+        const QString refused = m_dir.filePath(QStringLiteral("refused.csv"));
+        try {
+            session.save(bytes(refused), false, false);
+            QFAIL("a list changed since its check was saved");
+        } catch (const olvaris::Error& error) {
+            QVERIFY2(std::string(error.what()).find("changed since it was checked") != std::string::npos,
+                     error.what());
+        }
+        QVERIFY(!QFile::exists(refused));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCheck)
+#include "test_check.moc"
