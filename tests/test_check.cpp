@@ -34,8 +34,10 @@ QStringList linesOf(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {QStringLiteral("<missing>")};
-    return QString::fromUtf8(file.readAll()).remove(QChar(0xFEFF)).remove(QLatin1Char('\r')).split(
-        QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QString::fromUtf8(file.readAll())
+        .remove(QChar(0xFEFF))
+        .remove(QLatin1Char('\r'))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 class Rows : public CheckedOutput {
@@ -110,8 +112,7 @@ private slots:
         ListPreview preview = session.open(options);
         QVERIFY2(preview.problem.find("odd.csv:3: no State column") != std::string::npos, preview.problem.c_str());
         QVERIFY(!preview.unreadable);
-        QCOMPARE(preview.columnNames,
-                 (std::vector<std::string>{"Who", "Town", "Region", "Postcode", "Column 5"}));
+        QCOMPARE(preview.columnNames, (std::vector<std::string>{"Who", "Town", "Region", "Postcode", "Column 5"}));
 
         options.file = bytes(write(QStringLiteral("not-a-list.pdf"), "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n"));
         preview = session.open(options);
@@ -154,8 +155,7 @@ private slots:
             session.save(bytes(refused), false, false);
             QFAIL("a list changed since its check was saved");
         } catch (const olvaris::Error& error) {
-            QVERIFY2(std::string(error.what()).find("changed since it was checked") != std::string::npos,
-                     error.what());
+            QVERIFY2(std::string(error.what()).find("changed since it was checked") != std::string::npos, error.what());
         }
         QVERIFY(!QFile::exists(refused));
     }

@@ -1,4 +1,5 @@
 #include "CheckedWorkbook.h"
+#include "Error.h"
 #include "OdsWriter.h"
 #include "WorkbookWriter.h"
 #include <stdexcept>
@@ -64,7 +65,7 @@ bool CheckedWorkbook::finish(const Tally& tally) {
         m_writer->summary("Rows of " + m_listName + " by verdict", counts);
         m_writer->close();
         return true;
-    } catch (const std::runtime_error& error) {
+    } catch (const Error& error) {
         m_problem = error.what();
         m_writer.reset();
         return false;

@@ -15,7 +15,7 @@ namespace olvaris::check {
 class CheckedWorkbook : public CheckedOutput {
 public:
     // Written to the file named, which the caller puts in place, as .xlsx or
-    // (openDocument) .ods. Throws std::runtime_error when the workbook cannot
+    // (openDocument) .ods. Throws olvaris::Error when the workbook cannot
     // be begun.
     CheckedWorkbook(const std::string& path, bool openDocument, const std::string& sheetName,
                     const std::string& listName, bool problemsOnly, const std::vector<bool>& hiddenColumns);

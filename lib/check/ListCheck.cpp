@@ -11,7 +11,6 @@
 #include "OutputFile.h"
 #include <memory>
 #include <new>
-#include <stdexcept>
 
 namespace olvaris::check {
 
@@ -43,25 +42,18 @@ std::unique_ptr<CheckedOutput> outputFor(const ListCheckOptions& options, const 
     if (!options.output)
         return std::make_unique<CheckedRows>(out, options.json, options.problemsOnly, header.separator,
                                              header.byteOrderMark);
-    try {
-        const bool openDocument = nameEndsWith(*options.output, ".ods");
-        const bool workbook = openDocument || nameEndsWith(*options.output, ".xlsx");
-        file = std::make_unique<OutputFile>(*options.output,
-                                            workbook ? OutputFile::Filling::ByName : OutputFile::Filling::Stream,
-                                            std::vector<ReadFile>{{list.descriptor(), {}, "the list being checked"},
-                                                                  {-1, database, "the database being read"}});
-        // Another's file is never replaced: only an earlier check's output or an empty file.
-        if (const std::string foreign = foreignOutput(*options.output); !foreign.empty() && !replaceForeign)
-            throw Error(Error::Kind::Output, "not replaced: " + foreign, *options.output);
-        if (workbook)
-            return std::make_unique<CheckedWorkbook>(file->temporaryPath(), openDocument, list.outputSheetName(),
-                                                     fileNameOf(list.name()), options.problemsOnly,
-                                                     list.hiddenColumns());
-    } catch (const Error&) {
-        throw;
-    } catch (const std::runtime_error& error) {
-        throw Error(Error::Kind::Output, error.what(), *options.output);
-    }
+    const bool openDocument = nameEndsWith(*options.output, ".ods");
+    const bool workbook = openDocument || nameEndsWith(*options.output, ".xlsx");
+    file = std::make_unique<OutputFile>(*options.output,
+                                        workbook ? OutputFile::Filling::ByName : OutputFile::Filling::Stream,
+                                        std::vector<ReadFile>{{list.descriptor(), {}, "the list being checked"},
+                                                              {-1, database, "the database being read"}});
+    // Another's file is never replaced: only an earlier check's output or an empty file.
+    if (const std::string foreign = foreignOutput(*options.output); !foreign.empty() && !replaceForeign)
+        throw Error(Error::Kind::Output, "not replaced: " + foreign, *options.output);
+    if (workbook)
+        return std::make_unique<CheckedWorkbook>(file->temporaryPath(), openDocument, list.outputSheetName(),
+                                                 fileNameOf(list.name()), options.problemsOnly, list.hiddenColumns());
     return std::make_unique<CheckedRows>(file->stream(), options.json, options.problemsOnly, header.separator,
                                          header.byteOrderMark);
 }
@@ -138,12 +130,6 @@ CheckOutcome writeListCheck(const ListCheckOptions& options, const std::string& 
             throw placed(error, name, database, outputName);
         } catch (const std::bad_alloc&) {
             throw Error(Error::Kind::Input, "out of memory: the list is larger than this machine can check", name);
-        } catch (const CheckStopped&) {
-            throw;
-        } catch (const std::runtime_error& error) {
-            // What the workbook could not take (more rows than a sheet
-            // holds), or the output's file that could not be put in place.
-            throw Error(Error::Kind::Output, error.what(), outputName);
         }
     }
 }

@@ -19,7 +19,7 @@ struct ListPreview {
     // The list's columns by their header names ("Column 3" where a column
     // has none, or the list has no header).
     std::vector<std::string> columnNames;
-    ZipColumns columns;                       // as found; incomplete where refused
+    ZipColumns columns;               // as found; incomplete where refused
     std::vector<AddressGroup> groups; // two or more address groups
     bool headerless = false;
     std::string howRead; // how the rows are read where no header named the columns

@@ -173,7 +173,8 @@ void ListUnderCheck::keepLeadingRows(LeadingRows& leading) const {
             row.push_back(cell.text);
     }
     // The row the search stopped on, where it stopped before passing it over.
-    const ziplist::FieldSource* source = m_sheet ? static_cast<const ziplist::FieldSource*>(m_sheet.get()) : m_reader.get();
+    const ziplist::FieldSource* source =
+        m_sheet ? static_cast<const ziplist::FieldSource*>(m_sheet.get()) : m_reader.get();
     if (source && !source->fields().empty())
         leading.rows.push_back(source->fields());
 }

@@ -1,4 +1,5 @@
 #include "OutputFile.h"
+#include "Error.h"
 #include "RemoveOnSignal.h"
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +15,8 @@ namespace olvaris::check {
 
 namespace {
 
-std::runtime_error systemError(int error) { return std::runtime_error(std::strerror(error)); }
+// What the system said, as the output's error (the caller names the file).
+Error systemError(int error) { return Error(Error::Kind::Output, std::strerror(error)); }
 
 std::string folderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -118,13 +120,13 @@ void OutputFile::open(const std::string& path, Filling filling, const std::vecto
     if (!m_existed && errno != ENOENT)
         throw systemError(errno);
     if (m_existed && S_ISDIR(there.st_mode))
-        throw std::runtime_error("is a folder");
+        throw Error(Error::Kind::Output, "is a folder");
     for (const ReadFile& file : reading) {
         struct stat read {};
         const bool known =
             file.descriptor >= 0 ? ::fstat(file.descriptor, &read) == 0 : ::stat(file.path.c_str(), &read) == 0;
         if (m_existed && known && S_ISREG(read.st_mode) && sameFile(read, there))
-            throw std::runtime_error("is " + file.role + ": name another file");
+            throw Error(Error::Kind::Output, "is " + file.role + ": name another file");
     }
     m_mode = there.st_mode & 07777;
     m_device = there.st_dev;
@@ -196,7 +198,7 @@ void OutputFile::openSpecial() {
         throw systemError(errno);
     struct stat opened {};
     if (::fstat(m_destinationFd, &opened) != 0 || S_ISREG(opened.st_mode) || S_ISDIR(opened.st_mode))
-        throw std::runtime_error("changed while it was being opened");
+        throw Error(Error::Kind::Output, "changed while it was being opened");
 }
 
 void OutputFile::commit() {
@@ -252,7 +254,7 @@ void OutputFile::writeInPlace() {
         if (::fstat(descriptor, &opened) != 0 || ::fstat(m_temporaryFd, &written) != 0)
             throw systemError(errno);
         if (opened.st_dev != m_device || opened.st_ino != m_inode)
-            throw std::runtime_error("changed while the rows were being written");
+            throw Error(Error::Kind::Output, "changed while the rows were being written");
         const int reserved = ::posix_fallocate(descriptor, 0, std::max<off_t>(written.st_size, 1));
         if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL && reserved != EBADF)
             throw systemError(reserved);

@@ -30,7 +30,7 @@ public:
     // library that writes a file by its name (temporaryPath()).
     enum class Filling { Stream, ByName };
 
-    // Throws std::runtime_error saying why the output cannot go there.
+    // Throws olvaris::Error (Output) saying why the output cannot go there.
     OutputFile(const std::string& path, Filling filling, const std::vector<ReadFile>& reading = {});
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
@@ -38,7 +38,7 @@ public:
 
     std::FILE* stream() const { return m_stream; }
     const std::string& temporaryPath() const { return m_temporary; }
-    // Throws std::runtime_error.
+    // Throws olvaris::Error (Output).
     void commit();
 
 private:

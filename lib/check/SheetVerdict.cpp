@@ -15,7 +15,7 @@ bool looksLikeZip(const std::string& shown) {
 } // namespace
 
 lookup::RowVerdict judgeCells(const lookup::ZipIndex& index, const workbook::Cell& city, const workbook::Cell& state,
-                      const workbook::Cell& zip, bool formulasReadEmpty, lookup::ZipFacts* facts) {
+                              const workbook::Cell& zip, bool formulasReadEmpty, lookup::ZipFacts* facts) {
     const workbook::Cell* cells[] = {&city, &state, &zip};
     const char* names[] = {"city", "state", "ZIP"};
     for (size_t i = 0; i < 3; ++i) {

@@ -16,6 +16,7 @@ namespace olvaris::check {
 // is shown and what is stored. Where formulas read as empty (.xls), an
 // empty cell's note says that it may hold one.
 lookup::RowVerdict judgeCells(const lookup::ZipIndex& index, const workbook::Cell& city, const workbook::Cell& state,
-                      const workbook::Cell& zip, bool formulasReadEmpty = false, lookup::ZipFacts* facts = nullptr);
+                              const workbook::Cell& zip, bool formulasReadEmpty = false,
+                              lookup::ZipFacts* facts = nullptr);
 
 } // namespace olvaris::check

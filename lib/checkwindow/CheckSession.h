@@ -71,7 +71,7 @@ private:
     void deliver(RowBatch&& batch);
     void finishWith(std::function<void()> report);
 
-    check::ListCheckOptions m_options;      // the window's thread's copy
+    check::ListCheckOptions m_options;          // the window's thread's copy
     std::unique_ptr<check::ListSession> m_list; // touched by the worker only
     std::vector<int> m_nameColumns;
     std::thread m_worker;

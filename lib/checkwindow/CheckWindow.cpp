@@ -67,7 +67,30 @@ CheckWindow::CheckWindow(const std::string& database, std::unique_ptr<CheckDialo
     setAcceptDrops(true);
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
+    layout->addLayout(makeTopRow(central));
+    auto* setupBox = new QGroupBox(tr("What will be checked"), central);
+    auto* setupLayout = new QVBoxLayout(setupBox);
+    m_setup = new ListSetup(setupBox);
+    setupLayout->addWidget(m_setup);
+    layout->addWidget(setupBox);
+    layout->addLayout(makeProgressRow(central));
+    m_bar = new VerdictBar(central);
+    layout->addWidget(m_bar);
+    layout->addLayout(makeFilterRow(central));
+    layout->addWidget(makeTable(central), 1);
+    layout->addLayout(makeSaveRow(central));
+    setCentralWidget(central);
 
+    m_status = new QLabel(this);
+    m_status->setAccessibleName(tr("Status"));
+    statusBar()->addWidget(m_status, 1);
+    connectParts();
+    fillRecent();
+    setBusy(false, false);
+    resize(1000, 700);
+}
+
+QLayout* CheckWindow::makeTopRow(QWidget* central) {
     auto* top = new QHBoxLayout;
     m_open = button(tr("&Open a list…"), central);
     m_recent = button(tr("&Recent"), central);
@@ -78,14 +101,10 @@ CheckWindow::CheckWindow(const std::string& database, std::unique_ptr<CheckDialo
     top->addWidget(m_open);
     top->addWidget(m_recent);
     top->addWidget(m_file, 1);
-    layout->addLayout(top);
+    return top;
+}
 
-    auto* setupBox = new QGroupBox(tr("What will be checked"), central);
-    auto* setupLayout = new QVBoxLayout(setupBox);
-    m_setup = new ListSetup(setupBox);
-    setupLayout->addWidget(m_setup);
-    layout->addWidget(setupBox);
-
+QLayout* CheckWindow::makeProgressRow(QWidget* central) {
     auto* progressRow = new QHBoxLayout;
     m_progress = new QProgressBar(central);
     m_progress->setFormat(QString());
@@ -97,11 +116,10 @@ CheckWindow::CheckWindow(const std::string& database, std::unique_ptr<CheckDialo
     progressRow->addWidget(m_progress, 1);
     progressRow->addWidget(m_rate);
     progressRow->addWidget(m_stop);
-    layout->addLayout(progressRow);
+    return progressRow;
+}
 
-    m_bar = new VerdictBar(central);
-    layout->addWidget(m_bar);
-
+QLayout* CheckWindow::makeFilterRow(QWidget* central) {
     auto* filterRow = new QHBoxLayout;
     auto* filterLabel = new QLabel(tr("&Filter:"), central);
     m_filter = new QLineEdit(central);
@@ -111,8 +129,10 @@ CheckWindow::CheckWindow(const std::string& database, std::unique_ptr<CheckDialo
     filterLabel->setBuddy(m_filter);
     filterRow->addWidget(filterLabel);
     filterRow->addWidget(m_filter, 1);
-    layout->addLayout(filterRow);
+    return filterRow;
+}
 
+QTableView* CheckWindow::makeTable(QWidget* central) {
     m_table = new QTableView(central);
     m_table->setModel(m_model);
     m_table->setAccessibleName(tr("Checked rows"));
@@ -135,8 +155,10 @@ CheckWindow::CheckWindow(const std::string& database, std::unique_ptr<CheckDialo
             std::max(m_table->fontMetrics().averageCharWidth() * widths[column],
                      titles.horizontalAdvance(m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString())
                          + 28));
-    layout->addWidget(m_table, 1);
+    return m_table;
+}
 
+QLayout* CheckWindow::makeSaveRow(QWidget* central) {
     auto* saveRow = new QHBoxLayout;
     m_saveChecked = button(tr("&Save the checked list…"), central);
     m_saveProblems = button(tr("Save the pro&blems only…"), central);
@@ -146,13 +168,10 @@ CheckWindow::CheckWindow(const std::string& database, std::unique_ptr<CheckDialo
     saveRow->addWidget(m_saveChecked);
     saveRow->addWidget(m_saveProblems);
     saveRow->addWidget(m_saveCleaned);
-    layout->addLayout(saveRow);
-    setCentralWidget(central);
+    return saveRow;
+}
 
-    m_status = new QLabel(this);
-    m_status->setAccessibleName(tr("Status"));
-    statusBar()->addWidget(m_status, 1);
-
+void CheckWindow::connectParts() {
     connect(m_open, &QPushButton::clicked, this, [this] {
         const QString folder = m_path.isEmpty() ? QDir::homePath() : QFileInfo(m_path).absolutePath();
         if (const QString path = m_dialogs->openList(this, folder); !path.isEmpty())
@@ -185,9 +204,6 @@ CheckWindow::CheckWindow(const std::string& database, std::unique_ptr<CheckDialo
     connect(escape, &QShortcut::activated, m_session, &CheckSession::stop);
     auto* copy = new QShortcut(QKeySequence::Copy, m_table, nullptr, nullptr, Qt::WidgetShortcut);
     connect(copy, &QShortcut::activated, this, &CheckWindow::copyRows);
-    fillRecent();
-    setBusy(false, false);
-    resize(1000, 700);
 }
 
 CheckWindow::~CheckWindow() { m_session->stop(); }
@@ -461,8 +477,9 @@ void CheckWindow::targetInspected(const QString& target, bool exists, const QStr
     const QString name = QFileInfo(path).fileName();
     if (exists) {
         const QString text =
-            foreign.isEmpty() ? tr("%1 is there already, from an earlier check. Replace it?").arg(name)
-                              : tr("%1 is there already, and it is not a checked list (%2). Replace it?").arg(name, foreign);
+            foreign.isEmpty()
+                ? tr("%1 is there already, from an earlier check. Replace it?").arg(name)
+                : tr("%1 is there already, and it is not a checked list (%2). Replace it?").arg(name, foreign);
         if (!m_dialogs->confirm(this, saveTitle(m_pendingSave), text, tr("&Replace"))) {
             setBusy(false, false);
             settleProgress(1000, tr("Not saved"));

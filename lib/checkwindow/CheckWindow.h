@@ -11,6 +11,7 @@
 #include <string>
 
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
@@ -67,6 +68,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QLayout* makeTopRow(QWidget* central);
+    QLayout* makeProgressRow(QWidget* central);
+    QLayout* makeFilterRow(QWidget* central);
+    QTableView* makeTable(QWidget* central);
+    QLayout* makeSaveRow(QWidget* central);
+    void connectParts();
     void reopen(const check::ListCheckOptions& options);
     void previewed(const check::ListPreview& preview);
     void startCheck();
@@ -107,7 +114,7 @@ private:
     QPushButton* m_saveProblems;
     QPushButton* m_saveCleaned;
     static constexpr qint64 AppendBudgetMs = 8;
-    std::deque<RowBatch> m_pending;       // rows taken from the check, not yet listed
+    std::deque<RowBatch> m_pending;      // rows taken from the check, not yet listed
     std::optional<check::Tally> m_ended; // the check's counts, once it has ended
     bool m_draining = false;
     QTimer m_poll;

@@ -39,7 +39,8 @@ void CheckedRowStore::append(const RowBatch& batch) {
         const size_t end = i + 1 < batch.entries.size() ? batch.entries[i + 1].at : batch.texts.size();
         const size_t length = end - entry.at;
         if (m_used + length > ChunkSize) {
-            // A row's texts lie in one chunk; the chunk's unused end is given back.
+            // A row's texts lie in one chunk: a row that does not fit starts the next, and the
+            // unused end of the last stays unused (its pages are never touched, so never resident).
             const size_t size = ChunkSize; // a row's texts are at most 6 * (2 + LongestShown) bytes
             m_chunks.push_back(std::make_unique_for_overwrite<char[]>(size));
             m_chunkSizes.push_back(size);

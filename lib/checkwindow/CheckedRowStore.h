@@ -32,7 +32,7 @@ struct RowBatch {
 };
 
 // Every checked row the window lists, each text held once in fixed chunks
-// that never move (appending copies a batch's texts once and frees it), a
+// that never move (appending copies a batch's texts once; the caller drops the batch), a
 // row 16 bytes besides its texts.
 class CheckedRowStore {
 public:
