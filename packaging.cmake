@@ -33,7 +33,9 @@ install(FILES ${CMAKE_BINARY_DIR}/launcher/olvaris-lookup ${CMAKE_BINARY_DIR}/la
 
 install(FILES ${CMAKE_SOURCE_DIR}/assets/olvaris.desktop ${CMAKE_SOURCE_DIR}/assets/olvaris-lists.desktop
         DESTINATION share/applications COMPONENT window)
-install(FILES ${CMAKE_SOURCE_DIR}/assets/example.tarvendel.olvaris.metainfo.xml DESTINATION share/metainfo
+# One software-centre entry for each window, as each has a desktop entry.
+install(FILES ${CMAKE_SOURCE_DIR}/assets/example.tarvendel.olvaris.metainfo.xml
+              ${CMAKE_SOURCE_DIR}/assets/example.tarvendel.olvaris.lists.metainfo.xml DESTINATION share/metainfo
         COMPONENT window)
 install(FILES ${CMAKE_SOURCE_DIR}/assets/icons/olvaris.svg DESTINATION share/icons/hicolor/scalable/apps
         COMPONENT window)
