@@ -1,5 +1,5 @@
 #include "XmlReader.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include <cstring>
 
 namespace olvaris::workbook {

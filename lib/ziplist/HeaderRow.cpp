@@ -1,6 +1,6 @@
 #include "HeaderRow.h"
 #include "AsciiCase.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include "WholeAddress.h"
 #include "ZipRules.h"
 #include <algorithm>
