@@ -39,6 +39,8 @@ public:
     // The text read ahead, from the next record on: at most the first piece
     // before the first record.
     std::string_view ahead() const { return std::string_view(m_buffer).substr(m_at); }
+    // Throws Error (Usage) for no separator, or a quoted list's of more
+    // than one character.
     void setSeparator(std::string separator, bool quoting);
 
     // The next record, or false at the end. Throws ReadError.
