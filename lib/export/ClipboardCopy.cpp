@@ -117,7 +117,7 @@ void CopyResultsToClipboard(const ResultsList& list, Yielder& yielder) {
     const bool taken = SetClipboardText(text);
     offThread([&earlier] { QByteArray().swap(earlier); }, [&] { yielder.yieldByClock(); });
     if (!taken)
-        throw Failure(QStringLiteral("The clipboard did not take the results."));
+        throw Failure(Error::Kind::Output, QStringLiteral("The clipboard did not take the results."));
 }
 
 bool retryWithin(std::chrono::milliseconds patience, int maxAttempts, const std::function<bool()>& attempt) {
