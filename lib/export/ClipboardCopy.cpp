@@ -8,7 +8,7 @@
 #include <QElapsedTimer>
 #include <cstdint>
 #include <cstring>
-#include <new>
+#include "OutOfMemory.h"
 #include <vector>
 
 namespace olvaris {
@@ -68,7 +68,7 @@ QByteArray buildClipboardText(const ResultsList& list, Yielder& yielder) {
     // swapping (or the process cannot get) is refused before it is built.
     const qint64 size = qint64(textBytes) + qint64(rows) * qint64(padding);
     if (size > availableMemory() || size > std::numeric_limits<qsizetype>::max() / 2)
-        throw std::bad_alloc();
+        outOfMemory();
 
     // Written into room made once (its pages are touched as they fill),
     // then cut to the length written.
