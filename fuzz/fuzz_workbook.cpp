@@ -8,7 +8,7 @@
 #include "support/SheetRows.h"
 #include "support/XmlEvents.h"
 #include "OpenSheet.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include "Utf8.h"
 #include <algorithm>
 #include <cstdio>

@@ -38,10 +38,10 @@ private slots:
         QStringList ran;
         trap.statement(100, [&] {
             ran << "100";
-            throw Failure(QStringLiteral("first"));
+            throw Failure(Error::Kind::Input, QStringLiteral("first"));
         });
         trap.statement(102, [&] { ran << "102"; });
-        trap.statement(104, [&] { throw Failure(QStringLiteral("second")); });
+        trap.statement(104, [&] { throw Failure(Error::Kind::Input, QStringLiteral("second")); });
         trap.statement(106, [&] { ran << "106"; });
         QCOMPARE(ran, (QStringList{"100", "102", "106"}));
         QCOMPARE(platform.reportedStatements(), (std::vector<int>{100, 104}));
@@ -53,7 +53,7 @@ private slots:
         ScriptedPlatform platform;
         Trap trap = trapFor(location::FormLoad, platform);
         bool bodyRan = false;
-        if (trap.headTest(118, []() -> bool { throw Failure(QStringLiteral("test failed")); }))
+        if (trap.headTest(118, []() -> bool { throw Failure(Error::Kind::Input, QStringLiteral("test failed")); }))
             bodyRan = true;
         QVERIFY(bodyRan);
         QCOMPARE(platform.reportedStatements(), std::vector<int>{118});
@@ -70,7 +70,7 @@ private slots:
             ++rounds;
         } while (trap.closingTest(134, [&]() -> bool {
             if (rounds == 3)
-                throw Failure(QStringLiteral("closed"));
+                throw Failure(Error::Kind::Input, QStringLiteral("closed"));
             return true;
         }));
         QCOMPARE(rounds, 3);
@@ -83,6 +83,19 @@ private slots:
         trap.statement(106, [] { throw std::bad_alloc(); });
         QCOMPARE(platform.reportedStatements(), std::vector<int>{106});
         QVERIFY(platform.messages[0].text.startsWith(QStringLiteral("Out of memory\r\n")));
+    }
+
+    // The window's failures are of the libraries' one family: a caller
+    // that catches olvaris::Error has the kind, and the text as UTF-8.
+    void failureIsAnErrorOfItsKind() {
+        try {
+            throw Failure(Error::Kind::Database, QString::fromUtf8("Caf\xC3\xA9 closed"));
+        } catch (const Error& error) {
+            QCOMPARE(error.kind(), Error::Kind::Database);
+            QCOMPARE(QByteArray(error.what()), QByteArray("Caf\xC3\xA9 closed"));
+            return;
+        }
+        QFAIL("a Failure is not an Error");
     }
 
     void locationTextsAreExact() {

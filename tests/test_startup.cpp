@@ -261,7 +261,7 @@ private slots:
         ScriptedPlatform platform;
         Form1 form(platform);
         form.setConnectionFactory([]() -> std::unique_ptr<ZipConnection> {
-            throw Failure(QStringLiteral("ActiveX component can't create object"));
+            throw Failure(Error::Kind::Input, QStringLiteral("ActiveX component can't create object"));
         });
         form.Form_Load();
         QCOMPARE(platform.reportedStatements(), (std::vector<int>{110, 112, 112, 114}));

@@ -6,7 +6,7 @@
 #include "support/Files.h"
 #include "support/ZipParts.h"
 #include "OpenSheet.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>

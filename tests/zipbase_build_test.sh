@@ -127,6 +127,11 @@ printf 'Town\tRegion\tCode\r\nBoston\tMA\t'"'"'02108\r\nAllston\tMA\t2134.0\r\n'
 "$tool" --columns Town,Region,Code "$work/unicode.txt" "$work/unicode.mdb" >/dev/null 2>"$work/unicode.err" \
     || fail "UTF-16 refused: $(cat "$work/unicode.err")"
 [ "$(q "$work/unicode.mdb" "select group_concat(zip) from zip_codes")" = "02108,02134" ] || fail "UTF-16 rows"
+# A column --columns names that the header lacks: said on the header's line.
+"$tool" --columns Town,Region,Zip "$work/unicode.txt" "$work/named.mdb" >/dev/null 2>"$work/named.err" \
+    && fail "an unknown --columns name taken"
+grep -qx "$work/unicode.txt:1: --columns: the header has no column \"Zip\"" "$work/named.err" \
+    || fail "unknown --columns name: $(cat "$work/named.err")"
 printf 'City,State,ZIP\rBoston,MA,="02108"\r' >"$work/mac.csv"
 "$tool" "$work/mac.csv" "$work/mac.mdb" >/dev/null 2>&1 || fail "CR line ends refused"
 [ "$(q "$work/mac.mdb" "select zip from zip_codes")" = 02108 ] || fail "CR line ends rows"

@@ -1,20 +1,20 @@
 #pragma once
+#include "Error.h"
 #include <QString>
-#include <exception>
 
 namespace olvaris {
 
-// The one exception type of the program: a failing operation throws it with
-// its own description, and the trap of the calling handler reports it.
-class Failure : public std::exception {
+// What a failing operation of the window throws: an Error of its kind whose
+// description is Qt's text, kept as given for the trap of the calling
+// handler to report (what() holds it as UTF-8).
+class Failure : public Error {
 public:
-    explicit Failure(QString description) : m_description(std::move(description)), m_what(m_description.toUtf8()) {}
+    Failure(Kind kind, QString description)
+        : Error(kind, description.toStdString()), m_description(std::move(description)) {}
     const QString& description() const noexcept { return m_description; }
-    const char* what() const noexcept override { return m_what.constData(); }
 
 private:
     QString m_description;
-    QByteArray m_what;
 };
 
 } // namespace olvaris

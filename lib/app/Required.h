@@ -9,7 +9,7 @@ namespace olvaris {
 template <class Holder>
 auto& required(Holder& holder) {
     if (!holder)
-        throw Failure(QStringLiteral("Object variable or With block variable not set"));
+        throw Failure(Error::Kind::Usage, QStringLiteral("Object variable or With block variable not set"));
     return *holder;
 }
 

@@ -17,7 +17,7 @@ const QString PlainText = QStringLiteral("text/plain");
 QClipboard* qtClipboard() {
     QClipboard* board = QGuiApplication::clipboard();
     if (!board)
-        throw Failure(QStringLiteral("The clipboard is not available."));
+        throw Failure(Error::Kind::Output, QStringLiteral("The clipboard is not available."));
     return board;
 }
 

@@ -13,15 +13,16 @@ constexpr const char* DataSourceKey = "Data Source=";
 // The database path from a connection string; the blank after "=" is not part of it.
 QString dataSource(const QString& connectionString) {
     if (!connectionString.startsWith(QLatin1String(ProviderPrefix), Qt::CaseInsensitive))
-        throw Failure(QStringLiteral("Provider cannot be found. It may not be properly installed."));
+        throw Failure(Error::Kind::Usage,
+                      QStringLiteral("Provider cannot be found. It may not be properly installed."));
     const qsizetype key = connectionString.indexOf(QLatin1String(DataSourceKey), 0, Qt::CaseInsensitive);
     if (key < 0)
-        throw Failure(QStringLiteral("The connection string names no data source."));
+        throw Failure(Error::Kind::Usage, QStringLiteral("The connection string names no data source."));
     QString path = connectionString.mid(key + qsizetype(qstrlen(DataSourceKey)));
     while (path.startsWith(QLatin1Char(' ')))
         path.remove(0, 1);
     if (path.isEmpty())
-        throw Failure(QStringLiteral("The connection string names no data source."));
+        throw Failure(Error::Kind::Usage, QStringLiteral("The connection string names no data source."));
     return path;
 }
 } // namespace
@@ -32,13 +33,13 @@ QString ZipConnection::connectionStringFor(const QString& databasePath) {
 
 void ZipConnection::Open(const QString& connectionString) {
     if (m_db)
-        throw Failure(QStringLiteral("Operation is not allowed when the object is open."));
+        throw Failure(Error::Kind::Usage, QStringLiteral("Operation is not allowed when the object is open."));
     const QByteArray path = toSystemBytes(dataSource(connectionString));
 
     try {
         m_db = zipbase::openZipDatabase(path.toStdString());
     } catch (const Error& error) {
-        throw Failure(QString::fromUtf8(error.what()));
+        throw Failure(error.kind(), QString::fromUtf8(error.what()));
     }
 }
 
@@ -61,19 +62,21 @@ int ZipConnection::onProgress(void* connection) {
 
 ZipConnection::StatementScope::StatementScope(ZipConnection& connection) : m_connection(connection) {
     if (connection.m_inStatement)
-        throw Failure(QStringLiteral("Operation is not allowed while another statement is running."));
+        throw Failure(Error::Kind::Usage,
+                      QStringLiteral("Operation is not allowed while another statement is running."));
     connection.m_inStatement = true;
 }
 
 void ZipConnection::Close() {
     if (m_inStatement)
-        throw Failure(QStringLiteral("Operation is not allowed while another statement is running."));
+        throw Failure(Error::Kind::Usage,
+                      QStringLiteral("Operation is not allowed while another statement is running."));
     m_db.reset();
 }
 
 sqlite3* ZipConnection::handle() const {
     if (!m_db)
-        throw Failure(QStringLiteral("Operation is not allowed when the object is closed."));
+        throw Failure(Error::Kind::Usage, QStringLiteral("Operation is not allowed when the object is closed."));
     return m_db.get();
 }
 

@@ -20,9 +20,9 @@ ZipRowSet::~ZipRowSet() { Close(); }
 
 void ZipRowSet::Open(const char* query, ZipConnection* connection, const QStringList& parameters) {
     if (!connection)
-        throw Failure(QStringLiteral("Object variable not set"));
+        throw Failure(Error::Kind::Usage, QStringLiteral("Object variable not set"));
     if (m_statement)
-        throw Failure(QStringLiteral("Operation is not allowed when the object is open."));
+        throw Failure(Error::Kind::Usage, QStringLiteral("Operation is not allowed when the object is open."));
     sqlite3* db = connection->handle();
     m_stopped = false;
 
@@ -38,18 +38,18 @@ void ZipRowSet::Open(const char* query, ZipConnection* connection, const QString
         return;
     }
     if (prepared != SQLITE_OK)
-        throw Failure(QString::fromUtf8(sqlite3_errmsg(db)));
+        throw Failure(Error::Kind::Database, QString::fromUtf8(sqlite3_errmsg(db)));
     // One read statement and nothing else, whatever the query holds.
     if (!statement || (rest && !onlyBlanks(rest)) || !sqlite3_stmt_readonly(statement.get()))
-        throw Failure(QStringLiteral("Only a single read statement can be run."));
+        throw Failure(Error::Kind::Usage, QStringLiteral("Only a single read statement can be run."));
     for (int i = 0; i < parameters.size(); ++i) {
         const QByteArray value = parameters.at(i).toUtf8();
         if (sqlite3_bind_text(statement.get(), i + 1, value.constData(), int(value.size()), SQLITE_TRANSIENT)
             != SQLITE_OK)
-            throw Failure(QString::fromUtf8(sqlite3_errmsg(db)));
+            throw Failure(Error::Kind::Database, QString::fromUtf8(sqlite3_errmsg(db)));
     }
     if (sqlite3_column_count(statement.get()) < FieldCount)
-        throw Failure(QStringLiteral("The query does not give city, state and zip."));
+        throw Failure(Error::Kind::Usage, QStringLiteral("The query does not give city, state and zip."));
     m_statement = std::move(statement);
     m_connection = connection;
     try {
@@ -74,7 +74,8 @@ bool ZipRowSet::isEOF() const {
 void ZipRowSet::MoveNext() {
     requireOpen();
     if (m_eof)
-        throw Failure(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+        throw Failure(Error::Kind::Usage,
+                      QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     step();
 }
 
@@ -95,21 +96,23 @@ QByteArrayView ZipRowSet::fieldTextUtf8(int item) const {
     // conversion, which the type then tells apart).
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement.get(), item));
     if (!text && sqlite3_column_type(m_statement.get(), item) == SQLITE_NULL)
-        throw Failure(QStringLiteral("Invalid use of Null"));
+        throw Failure(Error::Kind::Database, QStringLiteral("Invalid use of Null"));
     return QByteArrayView(text ? text : "", sqlite3_column_bytes(m_statement.get(), item));
 }
 
 void ZipRowSet::requireOpen() const {
     if (!m_statement)
-        throw Failure(QStringLiteral("Operation is not allowed when the object is closed."));
+        throw Failure(Error::Kind::Usage, QStringLiteral("Operation is not allowed when the object is closed."));
 }
 
 void ZipRowSet::requireRow(int item) const {
     requireOpen();
     if (m_eof)
-        throw Failure(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+        throw Failure(Error::Kind::Usage,
+                      QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     if (item < 0 || item >= FieldCount)
         throw Failure(
+            Error::Kind::Usage,
             QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
 }
 
@@ -131,7 +134,7 @@ void ZipRowSet::step() {
         return;
     }
     if (stepped != SQLITE_DONE)
-        throw Failure(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement.get()))));
+        throw Failure(Error::Kind::Database, QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement.get()))));
 }
 
 } // namespace olvaris

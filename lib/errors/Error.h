@@ -7,7 +7,7 @@ namespace olvaris {
 // The one family of errors the plain libraries throw: what the user is told
 // (the message, and where: a file, a file and its line, a column), and what
 // kind of trouble it is, from which each program's main takes its exit
-// status. The window's trap has its own type (Failure) over Qt's text.
+// status. The window's are Failures (lib/app), of this family over Qt's text.
 class Error : public std::runtime_error {
 public:
     enum class Kind {

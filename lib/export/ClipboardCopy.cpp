@@ -8,7 +8,7 @@
 #include <QElapsedTimer>
 #include <cstdint>
 #include <cstring>
-#include <new>
+#include "OutOfMemory.h"
 #include <vector>
 
 namespace olvaris {
@@ -68,7 +68,7 @@ QByteArray buildClipboardText(const ResultsList& list, Yielder& yielder) {
     // swapping (or the process cannot get) is refused before it is built.
     const qint64 size = qint64(textBytes) + qint64(rows) * qint64(padding);
     if (size > availableMemory() || size > std::numeric_limits<qsizetype>::max() / 2)
-        throw std::bad_alloc();
+        outOfMemory();
 
     // Written into room made once (its pages are touched as they fill),
     // then cut to the length written.
@@ -117,7 +117,7 @@ void CopyResultsToClipboard(const ResultsList& list, Yielder& yielder) {
     const bool taken = SetClipboardText(text);
     offThread([&earlier] { QByteArray().swap(earlier); }, [&] { yielder.yieldByClock(); });
     if (!taken)
-        throw Failure(QStringLiteral("The clipboard did not take the results."));
+        throw Failure(Error::Kind::Output, QStringLiteral("The clipboard did not take the results."));
 }
 
 bool retryWithin(std::chrono::milliseconds patience, int maxAttempts, const std::function<bool()>& attempt) {

@@ -66,7 +66,7 @@ public:
 private:
     void check() const {
         if (m_list.generation() != m_generation)
-            throw Failure(QStringLiteral("The results list changed while it was being read."));
+            throw Failure(Error::Kind::Input, QStringLiteral("The results list changed while it was being read."));
     }
 
     const ResultsList& m_list;

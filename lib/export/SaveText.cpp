@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <new>
+#include "OutOfMemory.h"
 
 namespace olvaris {
 
@@ -109,7 +109,7 @@ std::string buildSavedText(const ResultsList& list, SaveShape shape, const QStri
     // A text the machine cannot hold without swapping (a long separator on
     // millions of rows) is refused before it is built.
     if (room > std::uint64_t(availableMemory()))
-        throw std::bad_alloc();
+        outOfMemory();
     SavedText text{size_t(room)};
     auto endLine = [&] {
         text.cut(separatorLength);

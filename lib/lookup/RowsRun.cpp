@@ -1,6 +1,7 @@
 #include "RowsRun.h"
 #include "Complaint.h"
 #include "Error.h"
+#include "ReadError.h"
 
 namespace olvaris::lookup {
 

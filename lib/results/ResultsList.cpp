@@ -14,8 +14,8 @@
 namespace olvaris {
 
 namespace {
-Failure outOfBounds() { return Failure(QStringLiteral("Index out of bounds")); }
-Failure tooLong() { return Failure(QStringLiteral("Text too long for the results list")); }
+Failure outOfBounds() { return Failure(Error::Kind::Usage, QStringLiteral("Index out of bounds")); }
+Failure tooLong() { return Failure(Error::Kind::Usage, QStringLiteral("Text too long for the results list")); }
 } // namespace
 
 void ResultsList::Row::setLength(int column, std::uint64_t length) {
@@ -92,7 +92,7 @@ void ResultsList::ensureHeadroom() const {
 
 int ResultsList::addUtf8(QByteArrayView city) {
     if (m_rows.size() >= size_t(std::numeric_limits<int>::max()))
-        throw Failure(QStringLiteral("The results list is full"));
+        throw Failure(Error::Kind::Usage, QStringLiteral("The results list is full"));
     ensureHeadroom();
     if (std::uint64_t(city.size()) > maxLength(1))
         throw tooLong();

@@ -1,7 +1,7 @@
 #pragma once
+#include "OutOfMemory.h"
 #include <cstddef>
 #include <memory>
-#include <new>
 #include <sys/mman.h>
 #include <type_traits>
 
@@ -25,7 +25,7 @@ PageArray<T> allocatePages(std::size_t count) {
     const std::size_t bytes = count * sizeof(T);
     void* pages = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (pages == MAP_FAILED)
-        throw std::bad_alloc();
+        outOfMemory();
     return PageArray<T>(static_cast<T*>(pages), PageRelease{bytes});
 }
 

@@ -22,8 +22,8 @@ namespace olvaris {
 
 namespace {
 
-Failure systemFailure(int error) { return Failure(QString::fromLocal8Bit(std::strerror(error))); }
-Failure notAnOrdinaryFile() { return Failure(QStringLiteral("Not a regular file")); }
+Failure systemFailure(int error) { return Failure(Error::Kind::Output, QString::fromLocal8Bit(std::strerror(error))); }
+Failure notAnOrdinaryFile() { return Failure(Error::Kind::Output, QStringLiteral("Not a regular file")); }
 
 // The name a save writes: the target of a chain of symbolic links (which
 // need not exist yet), and what lies there now.
@@ -100,7 +100,8 @@ struct WriteProgress {
 void checkKeptSize(const WriteProgress& progress) {
     struct stat status {};
     if (progress.keptSize >= 0 && (::fstat(progress.fd, &status) != 0 || status.st_size != progress.keptSize))
-        throw Failure(QStringLiteral("Another program changed the file while it was being written."));
+        throw Failure(Error::Kind::Output,
+                      QStringLiteral("Another program changed the file while it was being written."));
 }
 
 // Writes what is left in pieces of WritePiece bytes, betweenPieces between
@@ -180,7 +181,7 @@ void lockForWriting(int fd, const std::function<void()>& meanwhile) {
         if (errno != EWOULDBLOCK)
             return;
         if (std::chrono::steady_clock::now() >= giveUp)
-            throw Failure(QStringLiteral("Another program is writing the file."));
+            throw Failure(Error::Kind::Output, QStringLiteral("Another program is writing the file."));
         if (meanwhile)
             meanwhile();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -95,7 +95,7 @@ void DesktopPlatform::endProcess(int exitStatus) {
 void DesktopPlatform::openUrl(const QString& url) {
     // Qt hands the address to the desktop's opener in a separate process.
     if (!QDesktopServices::openUrl(QUrl(url)))
-        throw Failure(QStringLiteral("The browser could not be started for ") + url);
+        throw Failure(Error::Kind::Output, QStringLiteral("The browser could not be started for ") + url);
 }
 
 int DesktopPlatform::drawOneToHundred() {

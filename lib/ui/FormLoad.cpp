@@ -31,7 +31,7 @@ QIcon programIcon() {
     for (int size : {16, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/olvaris/icons/olvaris-%1.png").arg(size), QSize(size, size));
     if (icon.isNull())
-        throw Failure(QStringLiteral("The program's icon could not be loaded."));
+        throw Failure(Error::Kind::Input, QStringLiteral("The program's icon could not be loaded."));
     return icon;
 }
 

@@ -14,7 +14,7 @@ constexpr int DirectoryHeaderSize = 6;
 constexpr int DirectoryEntrySize = 16;
 constexpr qint64 LargestCursorFile = qint64(4) << 20;
 
-Failure invalidPicture() { return Failure(QStringLiteral("Invalid picture")); }
+Failure invalidPicture() { return Failure(Error::Kind::Input, QStringLiteral("Invalid picture")); }
 
 quint16 word(const QByteArray& bytes, int at) {
     return qFromLittleEndian<quint16>(reinterpret_cast<const uchar*>(bytes.constData()) + at);
@@ -40,7 +40,7 @@ QImage decodeImage(QByteArray bytes) {
 QCursor loadCursorFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Failure(file.errorString());
+        throw Failure(Error::Kind::Input, file.errorString());
     if (file.size() > LargestCursorFile)
         throw invalidPicture();
     const QByteArray bytes = file.readAll();

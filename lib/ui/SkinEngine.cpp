@@ -82,7 +82,8 @@ void checkNamedFiles(const QString& sheet) {
         const QByteArray path = QFile::encodeName(name);
         if (path.isEmpty() || ::stat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode)
             || ::access(path.constData(), R_OK) != 0)
-            throw Failure(QStringLiteral("The skin names %1, which is not a file that can be read.").arg(name));
+            throw Failure(Error::Kind::Input,
+                          QStringLiteral("The skin names %1, which is not a file that can be read.").arg(name));
     }
 }
 
@@ -90,33 +91,33 @@ void checkNamedFiles(const QString& sheet) {
 
 void StyleSheetSkinEngine::LoadSkin(const QString& path, const QString& section) {
     if (!section.isEmpty())
-        throw Failure(QStringLiteral("This skin engine reads whole skin files only."));
+        throw Failure(Error::Kind::Input, QStringLiteral("This skin engine reads whole skin files only."));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Failure(file.errorString());
+        throw Failure(Error::Kind::Input, file.errorString());
     if (file.size() > LargestSkinFile)
-        throw Failure(QStringLiteral("The skin file is too large."));
+        throw Failure(Error::Kind::Input, QStringLiteral("The skin file is too large."));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw Failure(file.errorString());
+        throw Failure(Error::Kind::Input, file.errorString());
 
     QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decode(bytes);
     if (decode.hasError() || text.contains(QChar(0)))
-        throw Failure(QStringLiteral("The skin file is not text."));
+        throw Failure(Error::Kind::Input, QStringLiteral("The skin file is not text."));
     if (text.trimmed().isEmpty())
-        throw Failure(QStringLiteral("The skin file is empty."));
+        throw Failure(Error::Kind::Input, QStringLiteral("The skin file is empty."));
     checkNamedFiles(text);
     if (!parsesAsStyleSheet(text))
-        throw Failure(QStringLiteral("The skin file is not a style sheet."));
+        throw Failure(Error::Kind::Input, QStringLiteral("The skin file is not a style sheet."));
     m_styleSheet = text;
 }
 
 void StyleSheetSkinEngine::ApplyWindow(QWidget* window) {
     if (!window)
-        throw Failure(QStringLiteral("Invalid window handle."));
+        throw Failure(Error::Kind::Usage, QStringLiteral("Invalid window handle."));
     if (m_styleSheet.isEmpty())
-        throw Failure(QStringLiteral("No skin has been loaded."));
+        throw Failure(Error::Kind::Usage, QStringLiteral("No skin has been loaded."));
     const QString sheet = (m_options & SkinActive) ? m_styleSheet : QString();
     // Dialogs and tool tips are windows of their own: they see the skin only
     // when it is set for the whole program.

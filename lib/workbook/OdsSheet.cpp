@@ -2,7 +2,7 @@
 #include "AsciiCase.h"
 #include "CellText.h"
 #include "NumberFormat.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include "SheetChoice.h"
 #include "SheetLimits.h"
 #include "XmlReader.h"

@@ -1,6 +1,6 @@
 #include "OpenSheet.h"
 #include "OdsSheet.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include "SheetLimits.h"
 #include "XlsSheet.h"
 #include "XlsxSheet.h"

@@ -1,5 +1,5 @@
 #include "PartInflater.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include <isa-l/igzip_lib.h>
 #include <algorithm>
 

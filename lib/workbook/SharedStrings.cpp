@@ -1,5 +1,5 @@
 #include "SharedStrings.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include <algorithm>
 #include <limits>
 

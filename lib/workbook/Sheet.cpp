@@ -1,5 +1,5 @@
 #include "Sheet.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include "SheetLimits.h"
 #include <new>
 

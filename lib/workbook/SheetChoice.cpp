@@ -1,6 +1,6 @@
 #include "SheetChoice.h"
 #include "AsciiCase.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include <algorithm>
 
 namespace olvaris::workbook {

@@ -1,6 +1,6 @@
 #include "XlsSheet.h"
 #include "NumberFormat.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include "SheetChoice.h"
 #include <freexl.h>
 #include <vector>

@@ -2,7 +2,7 @@
 #include "NumberFormat.h"
 #include "QuickSharedString.h"
 #include "QuickSheetRow.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include "SheetChoice.h"
 #include "SheetLimits.h"
 #include "XmlReader.h"

@@ -1,5 +1,6 @@
 #include "XmlReader.h"
-#include "RecordReader.h"
+#include "OutOfMemory.h"
+#include "ReadError.h"
 #include <cstring>
 
 namespace olvaris::workbook {
@@ -21,7 +22,7 @@ XmlReader::XmlReader(const ZipArchive& archive, const std::string& part, Engine 
     m_part.emplace(archive, part);
     m_parser = XML_ParserCreate(nullptr);
     if (m_parser == nullptr)
-        throw std::bad_alloc();
+        outOfMemory();
     XML_SetUserData(m_parser, this);
     XML_SetElementHandler(m_parser, onStart, onEnd);
     XML_SetCharacterDataHandler(m_parser, onText);

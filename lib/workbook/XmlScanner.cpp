@@ -1,5 +1,5 @@
 #include "XmlScanner.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include "Utf8.h"
 #include "XmlReader.h"
 #include <algorithm>

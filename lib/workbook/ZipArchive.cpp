@@ -1,5 +1,5 @@
 #include "ZipArchive.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include <algorithm>
 
 namespace olvaris::workbook {

@@ -1,10 +1,9 @@
 #include "HeaderRow.h"
 #include "AsciiCase.h"
-#include "RecordReader.h"
+#include "ReadError.h"
 #include "WholeAddress.h"
 #include "ZipRules.h"
 #include <algorithm>
-#include <stdexcept>
 
 namespace olvaris::ziplist {
 
@@ -40,18 +39,18 @@ bool allDigits(std::string_view text) {
 }
 
 // The column --address names, by header name or 1-based number.
-int addressColumn(const std::string& name, const std::vector<std::string>& fields) {
+int addressColumn(const std::string& name, const std::vector<std::string>& fields, long line) {
     const std::string_view wanted = trimmed(name);
     if (allDigits(wanted) && wanted.size() < 6) {
         const int number = std::stoi(std::string(wanted));
         if (number < 1 || size_t(number) > fields.size())
-            throw std::invalid_argument("--address: the header has no column " + std::string(wanted));
+            throw ReadError(line, "--address: the header has no column " + std::string(wanted));
         return number - 1;
     }
     for (size_t i = 0; i < fields.size(); ++i)
         if (olvaris::text::equalIgnoringAsciiCase(trimmed(fields[i]), wanted))
             return int(i);
-    throw std::invalid_argument("--address: the header has no column \"" + std::string(wanted) + "\"");
+    throw ReadError(line, "--address: the header has no column \"" + std::string(wanted) + "\"");
 }
 
 std::string columnList(const std::vector<int>& columns, const std::vector<std::string>& fields) {
@@ -68,11 +67,7 @@ std::string columnList(const std::vector<int>& columns, const std::vector<std::s
 // the row shows them.
 HeaderRow dataRow(HeaderRow row, const HeaderSearch& search) {
     if (search.columns) {
-        try {
-            row.columns = namedColumns(*search.columns, row.fields);
-        } catch (const std::invalid_argument& error) {
-            throw ReadError(row.line, error.what());
-        }
+        row.columns = namedColumns(*search.columns, row.fields, row.line);
     } else if (const std::optional<ZipColumns> shown = dataColumns(row.fields)) {
         row.columns = *shown;
     } else {
@@ -82,6 +77,20 @@ HeaderRow dataRow(HeaderRow row, const HeaderSearch& search) {
     row.fields.assign(row.fields.size(), std::string());
     row.headerless = row.pending = true;
     return row;
+}
+
+// The row's columns as the user names them (--address before --columns); or
+// what is wrong where the names do not fit it, as another row may be the header.
+std::optional<std::string> namedInRow(HeaderRow& row, const HeaderSearch& search) {
+    try {
+        if (search.address)
+            row.columns.address = addressColumn(*search.address, row.fields, row.line);
+        else
+            row.columns = namedColumns(*search.columns, row.fields, row.line);
+    } catch (const ReadError& error) {
+        return error.what();
+    }
+    return std::nullopt;
 }
 
 // Reads ahead to the first row of data: where it fills two or more of the
@@ -145,24 +154,18 @@ HeaderRow findHeaderRow(FieldSource& source, const HeaderSearch& search, const s
         row.line = source.recordLine();
         if (search.noHeader)
             return dataRow(std::move(row), search);
-        try {
-            if (search.address) {
-                row.columns.address = addressColumn(*search.address, fields);
-                return row;
+        if (search.address || search.columns) {
+            if (std::optional<std::string> problem = namedInRow(row, search)) {
+                if (namedProblem.empty())
+                    namedProblem = std::move(*problem);
+                passedOver();
+                continue;
             }
-            if (search.columns) {
-                row.columns = namedColumns(*search.columns, fields);
-                // Columns named by number over a first row that is data:
-                // the list has no header, and that row is a customer.
-                if (search.lenient && looksLikeData(fields, row.columns))
-                    return dataRow(std::move(row), search);
-                return row;
-            }
-        } catch (const std::invalid_argument& error) {
-            if (namedProblem.empty())
-                namedProblem = error.what();
-            passedOver();
-            continue;
+            // Columns named by number over a first row that is data:
+            // the list has no header, and that row is a customer.
+            if (!search.address && search.lenient && looksLikeData(fields, row.columns))
+                return dataRow(std::move(row), search);
+            return row;
         }
         row.columns = findColumns(fields);
         if (row.columns.complete()) {

@@ -100,7 +100,7 @@ std::string_view RecordReader::firstLine() {
 
 void RecordReader::setSeparator(std::string separator, bool quoting) {
     if (separator.empty() || (quoting && separator.size() != 1))
-        throw std::invalid_argument("a quoted list's separator is one character");
+        throw Error(Error::Kind::Usage, "a quoted list's separator is one character");
     m_separator = std::move(separator);
     m_quoting = quoting;
 }

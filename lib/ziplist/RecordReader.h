@@ -1,25 +1,13 @@
 #pragma once
-#include "Error.h"
 #include "FieldSource.h"
+#include "ReadError.h"
 #include "TextEncoding.h"
 #include "Utf16.h"
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace olvaris::ziplist {
-
-// A list that cannot be read, with the line the trouble is on (0: none).
-class ReadError : public olvaris::Error {
-public:
-    ReadError(long line, const std::string& message) : Error(Kind::Input, message, {}, line) {}
-};
-// A record past the longest there may be: a reader of lines one by one may
-// skip it (skipLine) and read on.
-class RecordTooLong : public ReadError {
-    using ReadError::ReadError;
-};
 
 // Reads records of fields from a file, a piece at a time, so a list of any
 // length takes the same memory. Lines end in "\n", "\r\n" or "\r" alone (an
@@ -51,6 +39,8 @@ public:
     // The text read ahead, from the next record on: at most the first piece
     // before the first record.
     std::string_view ahead() const { return std::string_view(m_buffer).substr(m_at); }
+    // Throws Error (Usage) for no separator, or a quoted list's of more
+    // than one character.
     void setSeparator(std::string separator, bool quoting);
 
     // The next record, or false at the end. Throws ReadError.

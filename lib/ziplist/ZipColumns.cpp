@@ -4,7 +4,7 @@
 #include "AsciiCase.h"
 #include <algorithm>
 #include <array>
-#include <stdexcept>
+#include "ReadError.h"
 
 namespace olvaris::ziplist {
 
@@ -236,7 +236,7 @@ std::string sharedNames(const ZipColumns& columns, const std::vector<std::string
     return {};
 }
 
-ZipColumns namedColumns(std::string_view names, const std::vector<std::string>& header) {
+ZipColumns namedColumns(std::string_view names, const std::vector<std::string>& header, long line) {
     std::vector<std::string> parts(1);
     for (const char c : names) {
         if (c == ',')
@@ -245,14 +245,14 @@ ZipColumns namedColumns(std::string_view names, const std::vector<std::string>& 
             parts.back() += c;
     }
     if (parts.size() != 3)
-        throw std::invalid_argument("--columns takes three names or numbers: CITY,STATE,ZIP");
+        throw ReadError(line, "--columns takes three names or numbers: CITY,STATE,ZIP");
     ZipColumns columns;
     for (size_t kind = 0; kind < 3; ++kind) {
         const std::string part(trimmed(parts[kind]));
         int& column = columnOf(columns, kind);
         if (!part.empty() && std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; })) {
             if (part.size() > 6 || std::stoi(part) < 1 || size_t(std::stoi(part)) > header.size())
-                throw std::invalid_argument("--columns: the header has no column " + part);
+                throw ReadError(line, "--columns: the header has no column " + part);
             column = std::stoi(part) - 1;
             continue;
         }
@@ -260,21 +260,21 @@ ZipColumns namedColumns(std::string_view names, const std::vector<std::string>& 
             if (equalIgnoringAsciiCase(trimmed(header[i]), part))
                 column = int(i);
         if (column < 0)
-            throw std::invalid_argument("--columns: the header has no column \"" + part + "\"");
+            throw ReadError(line, "--columns: the header has no column \"" + part + "\"");
         const std::string same = columnsNamed(part, header);
         if (!same.empty()) {
             std::string message = "--columns: " + same;
             message += " are both named \"" + part + "\"; give the number of the one meant";
-            throw std::invalid_argument(message);
+            throw ReadError(line, message);
         }
     }
     for (size_t kind = 0; kind < 3; ++kind)
         for (size_t other = kind + 1; other < 3; ++other)
             if (columnOf(columns, kind) == columnOf(columns, other))
-                throw std::invalid_argument("--columns names column " + std::to_string(columnOf(columns, kind) + 1)
-                                            + " (" + header[size_t(columnOf(columns, kind))] + ") as both the "
-                                            + std::string(kinds()[kind].label) + " and the "
-                                            + std::string(kinds()[other].label) + " column");
+                throw ReadError(line, "--columns names column " + std::to_string(columnOf(columns, kind) + 1) + " ("
+                                          + header[size_t(columnOf(columns, kind))] + ") as both the "
+                                          + std::string(kinds()[kind].label) + " and the "
+                                          + std::string(kinds()[other].label) + " column");
     return columns;
 }
 

@@ -29,8 +29,9 @@ struct ZipColumns {
 ZipColumns findColumns(const std::vector<std::string>& header);
 
 // The columns as the user names them: "CITY,STATE,ZIP", each a header's name
-// or a 1-based number. Throws std::invalid_argument with what is wrong.
-ZipColumns namedColumns(std::string_view names, const std::vector<std::string>& header);
+// or a 1-based number. Throws ReadError with what is wrong, on the header's
+// line.
+ZipColumns namedColumns(std::string_view names, const std::vector<std::string>& header, long line);
 
 // What a header without all three columns lacks, and what was found, as
 // "no ZIP column (found City in column 3, State in column 4)".

@@ -3,7 +3,6 @@
 #include "ZipRules.h"
 #include "AsciiCase.h"
 #include <algorithm>
-#include <stdexcept>
 
 namespace olvaris::ziplist {
 
@@ -82,11 +81,7 @@ ZipRecords::ZipRecords(int descriptor, const std::optional<std::string>& columns
         std::vector<std::string> header;
         if (reader.next())
             header = reader.fields();
-        try {
-            m_columns = namedColumns(*columns, header);
-        } catch (const std::invalid_argument& error) {
-            throw ReadError(1, error.what());
-        }
+        m_columns = namedColumns(*columns, header, 1);
         m_headerFields = header.size();
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 #include "CurrentData.h"
+#include "RecordReader.h"
 #include "SourceFile.h"
 #include <optional>
 #include <string>

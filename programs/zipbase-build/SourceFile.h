@@ -1,5 +1,5 @@
 #pragma once
-#include "RecordReader.h"
+#include "ReadError.h"
 #include <string>
 
 namespace olvaris::zipdata {

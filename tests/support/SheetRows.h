@@ -5,7 +5,7 @@
 // refusal's line and message where it is refused. The two readings must
 // give the same list for the same bytes. Header-only and of the workbook
 // library alone, for the tests and the fuzzer.
-#include "RecordReader.h"
+#include "ReadError.h"
 #include "XlsxSheet.h"
 #include <cstdio>
 #include <string>

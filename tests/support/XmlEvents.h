@@ -3,7 +3,7 @@
 // "@key" and "=value" for each attribute, "\"text" for each run of text
 // (the pieces an engine hands over joined), "/name" at each end. The
 // quick scanner and expat must give the same list for the same bytes.
-#include "RecordReader.h"
+#include "ReadError.h"
 #include "XmlReader.h"
 #include <optional>
 #include <string>
