@@ -157,173 +157,6 @@ private slots:
         QCOMPARE(checksum(folders.databasePath()), before);
     }
 
-    void aListsRowsGetTheirVerdicts_data() {
-        QTest::addColumn<QByteArray>("row");
-        QTest::addColumn<QString>("verdict");
-        QTest::addColumn<QString>("suggestedZip");
-        QTest::addColumn<QString>("note");
-        QTest::newRow("right, any case") << QByteArray("BOSTON,MA,02108") << "ok"
-                                         << ""
-                                         << "";
-        QTest::newRow("ZIP+4") << QByteArray("Boston,MA,02108-1234") << "format"
-                               << "02108"
-                               << "ZIP+4";
-        QTest::newRow("lost zeros") << QByteArray("Holtsville,NY,501") << "format"
-                                    << "00501"
-                                    << "leading zeros";
-        QTest::newRow("ZIP+4 as a number") << QByteArray("Holtsville,NY,5011234") << "format"
-                                           << "00501"
-                                           << "ZIP+4";
-        QTest::newRow("state written out") << QByteArray("Boston, massachusetts ,02108") << "format"
-                                           << ""
-                                           << "is MA";
-        // A ZIP is suggested only where it is certain: the city has one.
-        QTest::newRow("another place's ZIP") << QByteArray("Springfield,IL,02134") << "mismatch"
-                                             << ""
-                                             << "02134 is Allston, MA, 971.7 mi from Springfield; Springfield, IL has "
-                                                "62701";
-        // A ZIP retired since the list: the town's ZIP now where it has one;
-        // a ZIP new since the list is like any other.
-        QTest::newRow("retired ZIP") << QByteArray("Sacaton,AZ,85247") << "retired-zip"
-                                     << "85147"
-                                     << "ZIP 85247 is retired (it was Sacaton, AZ)";
-        QTest::newRow("retired ZIP of a town gone") << QByteArray("Bryce Canyon,UT,84717") << "retired-zip"
-                                                    << ""
-                                                    << "Bryce Canyon, UT has no ZIP code now";
-        QTest::newRow("new ZIP") << QByteArray("North Reading,MA,01825") << "ok"
-                                 << ""
-                                 << "";
-        // A ZIP of the state named may be the right one: no other is suggested.
-        QTest::newRow("another place's ZIP, a town of one ZIP") << QByteArray("Acton,MA,02134") << "mismatch"
-                                                                << ""
-                                                                << "02134 is Allston, MA, 18.2 mi from Acton";
-        QTest::newRow("another state's ZIP, a town of one ZIP") << QByteArray("Acton,MA,10001") << "mismatch"
-                                                                << "01720"
-                                                                << "10001 is New York, NY";
-        // Names people use for their town: the city a ZIP lies in, a
-        // neighbourhood near its point; never a ZIP that would misdirect mail.
-        QTest::newRow("the city a ZIP lies in") << QByteArray("Boston,MA,02130") << "local-name"
-                                                << ""
-                                                << "02130 (Jamaica Plain) lies partly in Boston";
-        QTest::newRow("another ZIP of the town") << QByteArray("Newton,MA,02465") << "local-name"
-                                                 << ""
-                                                 << "02465 (West Newton) lies partly in Newton";
-        QTest::newRow("a neighbourhood") << QByteArray("Hollywood,CA,90028") << "local-name"
-                                         << ""
-                                         << "Hollywood is a place 0.2 mi from 90028 (Los Angeles, CA)";
-        QTest::newRow("a neighbourhood a spelling from a town far away")
-            << QByteArray("Harlem,NY,10027") << "local-name"
-            << ""
-            << "Harlem is a place";
-        QTest::newRow("a neighbourhood named after a town elsewhere") << QByteArray("Westwood,CA,90024") << "local-name"
-                                                                      << ""
-                                                                      << "Westwood is a place";
-        QTest::newRow("a neighbourhood the data lacks") << QByteArray("Buckhead,GA,30305") << "mismatch"
-                                                        << ""
-                                                        << "30305 is Atlanta, GA, 63.3 mi from Buckhead";
-        QTest::newRow("misspelt, the nearest spelling far") << QByteArray("Bosston,MA,02134") << "unknown-city"
-                                                            << ""
-                                                            << "nearest: Boston, 1.6 mi away";
-        // The ZIP's town of that name in another state: the state may be
-        // what is wrong, so the one ZIP of Wayland, MA is not certain.
-        QTest::newRow("wrong state, a town of that name") << QByteArray("Wayland,MA,14572") << "mismatch"
-                                                          << ""
-                                                          << "14572 is Wayland, NY";
-        QTest::newRow("wrong state") << QByteArray("Boston,NH,02108") << "mismatch"
-                                     << ""
-                                     << "02108 is Boston, MA";
-        QTest::newRow("no state") << QByteArray("Boston,XX,02108") << "mismatch"
-                                  << ""
-                                  << "XX is not a US state";
-        // The data's own name in another spelling is deliverable as written.
-        QTest::newRow("St for Saint") << QByteArray("St. Louis,MO,63101") << "ok"
-                                      << ""
-                                      << "the data writes it Saint Louis";
-        QTest::newRow("apostrophe") << QByteArray("Coeur d'Alene,ID,83814") << "ok"
-                                    << ""
-                                    << "Coeur D Alene";
-        // As word processors and phones type them, and the short forms people write.
-        QTest::newRow("typographic apostrophe") << QByteArray("O\xE2\x80\x99"
-                                                              "Fallon,MO,63366")
-                                                << "ok"
-                                                << ""
-                                                << "the data writes it O Fallon";
-        QTest::newRow("en dash") << QByteArray("Winston\xE2\x80\x93Salem,NC,27101\xE2\x80\x93"
-                                               "1234")
-                                 << "format"
-                                 << "27101"
-                                 << "ZIP+4";
-        QTest::newRow("short forms") << QByteArray("N. Las Vegas,NV,89030") << "ok"
-                                     << ""
-                                     << "North Las Vegas";
-        QTest::newRow("Spgs") << QByteArray("Colorado Spgs,CO,80903") << "ok"
-                              << ""
-                              << "Colorado Springs";
-        QTest::newRow("a direction shortened") << QByteArray("Charlotte,No. Carolina,28202") << "format"
-                                               << ""
-                                               << "is NC";
-        QTest::newRow("accent") << QByteArray("Mayag\xC3\xBC"
-                                              "ez,PR,00680")
-                                << "ok"
-                                << ""
-                                << "the data writes it Mayaguez";
-        QTest::newRow("St for Saint, other ZIP") << QByteArray("St Louis,MO,02134") << "mismatch"
-                                                 << ""
-                                                 << "02134 is Allston, MA";
-        QTest::newRow("old state abbreviation") << QByteArray("Charleston,W. Va.,25301") << "format"
-                                                << ""
-                                                << "state W. Va. is WV";
-        QTest::newRow("misspelt, other ZIP") << QByteArray("Bostn,MA,02134") << "unknown-city"
-                                             << ""
-                                             << "nearest: Boston";
-        // Of names as near as any, the town the row's ZIP belongs to.
-        QTest::newRow("misspelt, a tie the ZIP decides") << QByteArray("Bellmar,NJ,07719") << "unknown-city"
-                                                         << ""
-                                                         << "nearest: Belmar";
-        QTest::newRow("unknown ZIP") << QByteArray("Boston,MA,00000") << "unknown-zip"
-                                     << ""
-                                     << "no ZIP code";
-        QTest::newRow("unknown ZIP, a town of one ZIP") << QByteArray("Accord,MA,00000") << "unknown-zip"
-                                                        << "02018"
-                                                        << "no ZIP code";
-        QTest::newRow("not a ZIP") << QByteArray("Boston,MA,0210") << "unknown-zip"
-                                   << ""
-                                   << "no ZIP code 00210";
-        QTest::newRow("no ZIP at all") << QByteArray("Boston,MA,ABCDE") << "unknown-zip"
-                                       << ""
-                                       << "ABCDE is not a ZIP code";
-        QTest::newRow("apostrophe cell") << QByteArray("Allston,MA,'02134") << "format"
-                                         << "02134"
-                                         << "spreadsheet cell";
-        QTest::newRow("formula cell") << QByteArray("Allston,MA,\"=\"\"02134\"\"\"") << "format"
-                                      << "02134"
-                                      << "spreadsheet cell";
-        QTest::newRow("number cell") << QByteArray("Allston,MA,2134.0") << "format"
-                                     << "02134"
-                                     << "lost its leading zeros";
-        QTest::newRow("number cell, zeros kept") << QByteArray("Allston,MA,02134.00") << "format"
-                                                 << "02134"
-                                                 << "spreadsheet cell";
-        QTest::newRow("empty") << QByteArray(",MA,") << "incomplete"
-                               << ""
-                               << "empty: city, ZIP";
-    }
-    void aListsRowsGetTheirVerdicts() {
-        QFETCH(QByteArray, row);
-        QFETCH(QString, verdict);
-        const Run run = lookup({"--check", "-", "--json"}, "City,State,ZIP\n" + row + "\n");
-        QCOMPARE(run.status, verdict == QLatin1String("ok") || verdict == QLatin1String("local-name")
-                                     || verdict == QLatin1String("no-address")
-                                 ? 0
-                                 : 1);
-        const QList<QJsonObject> rows = checked(run.out);
-        QCOMPARE(rows.size(), 1);
-        QCOMPARE(text(rows[0], "verdict"), verdict);
-        QTEST(text(rows[0], "suggested_zip"), "suggestedZip");
-        QFETCH(QString, note);
-        QVERIFY2(text(rows[0], "note").contains(note), qPrintable(text(rows[0], "note")));
-    }
-
     // Lists as spreadsheets export them: the columns found by name, every
     // field kept, in order.
     void aListIsReadAsSpreadsheetsWriteIt_data() {
@@ -859,6 +692,17 @@ private slots:
         QCOMPARE(lookup({"--database", wide, "--zip", "00001"}).out.size(),
                  60000 + 10); // the city, a tab, ST, a tab, the ZIP, a line end
 
+        // A list's check: 0 where no row has anything to mend (a name people
+        // use and a contact with no address among them), 1 where one has.
+        const QByteArray fine = "Name,City,State,ZIP\nA,Boston,MA,02108\nB,Hollywood,CA,90028\nC,,,\n";
+        QCOMPARE(lookup({"--check", "-"}, fine).status, 0);
+        const Run problem = lookup({"--check", "-", "--json"}, fine + "D,Boston,NH,02108\n");
+        QCOMPARE(problem.status, 1);
+        const QList<QJsonObject> rows = checked(problem.out);
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(text(rows[1], "verdict"), QStringLiteral("local-name"));
+        QCOMPARE(text(rows[3], "verdict"), QStringLiteral("mismatch"));
+        QVERIFY(text(rows[3], "note").contains(QStringLiteral("02108 is Boston, MA")));
         QVERIFY(lookup({"spring", "--all"}).err.contains("--all and a PATTERN do not go together"));
         // A negative coordinate is a value, not options; "--" ends the options.
         QVERIFY(lookup({"--distance", "90,0", "-90,0"}).out.startsWith("90,0\t-90,0\t12436.82\t"));

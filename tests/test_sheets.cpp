@@ -196,6 +196,10 @@ private slots:
              two);
         book("values twice, values outside cells", "<row><c><v>1</v><v>2</v></c><v>3</v><c><t>4</t></c>"
                                                    "<c t=\"inlineStr\"><is><t>5</t><t>6</t></is></c></row>");
+        // The same inline string in a row of nothing else odd, so the quick
+        // reading meets it rather than handing the row over whole.
+        book("texts twice in an inline string",
+             "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>5</t><t>6</t></is></c><c r=\"B1\"><v>7</v></c></row>");
         book("text between elements",
              "<row r=\"1\">\n  <c r=\"A1\">\n    <v>1</v>\n  </c> &bogus; <c r=\"B1\"><f>x</f> "
              "<v>2</v> &amp; </c>\n</row>\n");

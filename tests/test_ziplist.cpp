@@ -151,6 +151,36 @@ private slots:
             QCOMPARE(read, expected.size());
         }
     }
+
+    // Each field is UTF-8 where its bytes are, else Windows-1252, whatever
+    // the file's start said; the file is Windows-1252 only where its stray
+    // bytes outnumber its UTF-8 characters, a tie UTF-8.
+    void eachFieldIsReadInItsOwnEncoding_data() {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<bool>("windows1252");
+        const QByteArray utf8 = "Caf\xC3\xA9", stray = "Jos\xE9";
+        QTest::newRow("ASCII") << QByteArray("Boston,MA\n") << false;
+        QTest::newRow("a tie") << stray + "," + utf8 + "\n" << false;
+        QTest::newRow("a stray byte more") << stray + "," + utf8 + "\n" + stray + ",Boston\n" << true;
+        QTest::newRow("a UTF-8 field more") << stray + "," + utf8 + "\n" + utf8 + ",Boston\n" << false;
+    }
+    void eachFieldIsReadInItsOwnEncoding() {
+        QFETCH(QByteArray, list);
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write(list);
+        file.flush();
+        const int descriptor = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY);
+        RecordReader reader(descriptor);
+        QTEST(reader.encoding() == Encoding::Windows1252, "windows1252");
+        QCOMPARE(encodingOf(list.toStdString()), reader.encoding());
+        // Each field as the person wrote it, the stray byte read as Windows-1252.
+        const QByteArrayList readAs{"Boston", "MA", "Jos\xC3\xA9", "Caf\xC3\xA9"};
+        while (reader.next())
+            for (const std::string& field : reader.fields())
+                QVERIFY2(readAs.contains(QByteArray::fromStdString(field)), field.c_str());
+        ::close(descriptor);
+    }
 };
 
 QTEST_GUILESS_MAIN(ZipListTest)

@@ -44,9 +44,10 @@ public:
     std::string_view text(size_t row, RowText which) const;
     // The bytes held: for the memory figure.
     size_t heldBytes() const;
+    // The texts' chunks are of this many bytes; a row's texts lie in one.
+    static constexpr size_t ChunkSize = size_t(1) << 20;
 
 private:
-    static constexpr size_t ChunkSize = size_t(1) << 20;
     struct Row {
         std::uint64_t at = 0; // in the chunks, as chunk * ChunkSize + offset
         std::uint32_t line = 0;
