@@ -101,6 +101,40 @@ private slots:
         QVERIFY2(toLookAt >= 5 && corrected >= 1, qPrintable(out.join(QLatin1Char('\n'))));
     }
 
+    // A cleaned text list is the list as it was, line by line and byte by
+    // byte (its code page, line ends, quoting, title and blank lines, a
+    // field's stray quotes), but for the cells corrected, written in the
+    // list's own form, and the verdict's columns.
+    void aCleanedListIsTheListAsItWas() {
+        const QByteArray list = "Volunteers\tspring\n"
+                                "\n"
+                                "Name\tNote\tCity\tState\tZip\n"
+                                "Ann\t\"Little Acorns\" Preschool\tBoston\tma\t2108\n"
+                                "Jos\xE9\t\tSt. Louis\tMO\t63101\n"
+                                "\n"
+                                "Bo\t\"x\"\tspringfield\tIL\t2134";
+        ListCheckOptions options;
+        options.file = bytes(write(QStringLiteral("volunteers.txt"), list));
+        options.apply = true;
+        const QString cleaned = m_dir.filePath(QStringLiteral("cleaned.txt"));
+        options.output = bytes(cleaned);
+        runListCheck(options, OLVARIS_SHIPPED_DATABASE, nullptr);
+        QFile file(cleaned);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> out = file.readAll().split('\n');
+        const QList<QByteArray> expected = {"Volunteers\tspring",
+                                            "",
+                                            "Name\tNote\tCity\tState\tZip\tverdict\tsuggested_zip\tnote",
+                                            "Ann\t\"Little Acorns\" Preschool\tBoston\tMA\t02108\tok\t\tcorrected: ",
+                                            "Jos\xE9\t\tSt. Louis\tMO\t63101\tok\t\tthe data writes it Saint Louis",
+                                            "",
+                                            "Bo\t\"x\"\tspringfield\tIL\t2134\tmismatch\t\tZIP 2134 lost"};
+        QCOMPARE(out.size(), expected.size());
+        for (int line = 0; line < out.size(); ++line)
+            QVERIFY2(expected[line].isEmpty() ? out[line].isEmpty() : out[line].startsWith(expected[line]),
+                     out[line].constData());
+    }
+
     // Where the check refuses a list, its first rows, read while the header
     // was looked for, offer the columns to pick from.
     void aRefusedListOffersTheColumnsOfItsFirstRows() {

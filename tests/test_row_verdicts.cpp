@@ -287,6 +287,27 @@ private slots:
         QTEST(QString::fromStdString(judged.suggestedZip), "suggestedZip");
         QVERIFY2(QString::fromStdString(judged.note).contains(note), judged.note.c_str());
     }
+
+    // A right town written in another form of the data's name keeps its
+    // letters, accents, hyphens and apostrophes: nothing is restyled, only
+    // a form to correct (the state, the ZIP) is.
+    void aRightTownIsNeverRespelt() {
+        for (const char* row :
+             {"St. Louis|MO|63101",
+              "O\xE2\x80\x99"
+              "Fallon|MO|63366",
+              "Lee's Summit|MO|64063", "Sedro-Woolley|WA|98284", "Wilkes-Barre|pa|18701", "Ho-Ho-Kus|NJ|7423",
+              "Mayag\xC3\xBC"
+              "ez|PR|00680"}) {
+            const QList<QByteArray> fields = QByteArray(row).split('|');
+            const RowVerdict judged = olvaris::lookup::judge(*m_index, fields[0].toStdString(), fields[1].toStdString(),
+                                                             fields[2].toStdString(), &*m_facts);
+            QVERIFY2(judged.kind == Kind::Ok || judged.kind == Kind::Format, row);
+            QVERIFY2(judged.corrected[0].empty(), (row + std::string(" respelt ") + judged.corrected[0]).c_str());
+        }
+        const RowVerdict lostZero = olvaris::lookup::judge(*m_index, "Ho-Ho-Kus", "NJ", "7423", &*m_facts);
+        QCOMPARE(lostZero.corrected[2], std::string("07423"));
+    }
 };
 
 QTEST_GUILESS_MAIN(RowVerdictsTest)

@@ -23,6 +23,7 @@ void applyCorrections(const ListRow& row, const RowVerdict& verdict, AppliedRow&
             applied.cells[size_t(column)].text = text;
         }
         applied.row.place[i] = applied.fields[size_t(column)];
+        applied.row.corrected[i] = true;
         changed = true;
     }
     if (!changed)

@@ -1,5 +1,6 @@
 #pragma once
 #include "Cell.h"
+#include "RecordReader.h"
 #include "RowVerdict.h"
 #include <array>
 #include <string>
@@ -23,8 +24,16 @@ struct Tally {
     long of(RowVerdict::Kind kind) const { return kinds[size_t(kind)]; }
 };
 
+// A text list's record as it was read, for a copy of the list that writes
+// it back: its text (UTF-8 where the file is UTF-16), with its line end.
+struct RecordAsRead {
+    std::string_view text;
+    size_t contentEnd = 0; // where the line end begins
+    const std::vector<ziplist::FieldSpan>* spans = nullptr;
+};
+
 // A list's row as the check reads it: its fields as text, and where it came
-// from a sheet, its cells.
+// from a sheet, its cells; from a text list, its record as read.
 struct ListRow {
     long number = 0; // among the checked rows, from 1
     long line = 0;   // the text's line or the sheet's row
@@ -34,6 +43,9 @@ struct ListRow {
     std::array<std::string_view, 3> place;
     // The columns of the city, state and ZIP (-1: not a column of their own).
     std::array<int, 3> columns{-1, -1, -1};
+    const RecordAsRead* record = nullptr;
+    // Which of the city, state and ZIP fields a correction has changed.
+    std::array<bool, 3> corrected{};
 };
 
 // A row with the check's certain corrections made in its own fields (and
@@ -53,6 +65,9 @@ public:
     virtual ~CheckedOutput() = default;
     // A row above the header (a sheet's title), kept where the form can.
     virtual void above(const ListRow&) {}
+    // A record of a text list that is no row (a blank line): written back
+    // where the output is the list itself.
+    virtual void passed(const RecordAsRead&) {}
     virtual void header(const ListRow& header) = 0;
     virtual void row(const ListRow& row, const RowVerdict& verdict) = 0;
     // Ends the output; false when it could not be written (what is wrong is

@@ -1,5 +1,6 @@
 #include "ListCheck.h"
 #include "CheckedRows.h"
+#include "CheckedText.h"
 #include "CheckedWorkbook.h"
 #include "Complaint.h"
 #include "DatabaseFile.h"
@@ -39,9 +40,15 @@ std::unique_ptr<CheckedOutput> outputFor(const ListCheckOptions& options, const 
                                          const std::string& database, std::FILE* out, bool replaceForeign,
                                          std::unique_ptr<OutputFile>& file) {
     const ListHeader& header = list.header();
-    if (!options.output)
-        return std::make_unique<CheckedRows>(out, options.json, options.problemsOnly, header.separator,
+    // A text list's CSV is the list itself, with the verdict's columns.
+    const auto rowsTo = [&](std::FILE* stream) -> std::unique_ptr<CheckedOutput> {
+        if (!list.sheet() && !options.json)
+            return std::make_unique<CheckedText>(stream, header, list.earlierColumns(), options.problemsOnly);
+        return std::make_unique<CheckedRows>(stream, options.json, options.problemsOnly, header.separator,
                                              header.byteOrderMark);
+    };
+    if (!options.output)
+        return rowsTo(out);
     const bool openDocument = nameEndsWith(*options.output, ".ods");
     const bool workbook = openDocument || nameEndsWith(*options.output, ".xlsx");
     file = std::make_unique<OutputFile>(*options.output,
@@ -54,20 +61,29 @@ std::unique_ptr<CheckedOutput> outputFor(const ListCheckOptions& options, const 
     if (workbook)
         return std::make_unique<CheckedWorkbook>(file->temporaryPath(), openDocument, list.outputSheetName(),
                                                  fileNameOf(list.name()), options.problemsOnly, list.hiddenColumns());
-    return std::make_unique<CheckedRows>(file->stream(), options.json, options.problemsOnly, header.separator,
-                                         header.byteOrderMark);
+    return rowsTo(file->stream());
 }
 
 // The rows above the header and the header itself, as the output keeps them.
 void writeHeader(CheckedOutput& output, const ListHeader& header, bool fromSheet) {
-    for (const std::vector<workbook::Cell>& cells : header.above) {
+    const bool asRead = header.textAbove.size() == header.above.size();
+    for (size_t i = 0; i < header.above.size(); ++i) {
+        const std::vector<workbook::Cell>& cells = header.above[i];
         std::vector<std::string> fields;
         fields.reserve(cells.size());
         for (const workbook::Cell& cell : cells)
             fields.push_back(cell.text);
-        output.above({0, 0, &fields, &cells, false, {}});
+        ListRow row{0, 0, &fields, &cells, false, {}};
+        const RecordAsRead record = asRead ? header.textAbove[i].asRead() : RecordAsRead();
+        row.record = asRead ? &record : nullptr;
+        output.above(row);
     }
-    output.header({0, header.row.line, &header.row.fields, fromSheet ? &header.cells : nullptr, false, {}});
+    ListRow row{0, header.row.line, &header.row.fields, fromSheet ? &header.cells : nullptr, false, {}};
+    const RecordAsRead record = header.textHeader ? header.textHeader->asRead() : RecordAsRead();
+    row.record = header.textHeader ? &record : nullptr;
+    output.header(row);
+    for (const RecordRead& between : header.textBetween)
+        output.passed(between.asRead());
 }
 
 // An error with the file it is about named: the list's, the database's or

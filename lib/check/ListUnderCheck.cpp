@@ -78,6 +78,46 @@ void readSheetHeader(workbook::Sheet& sheet, const ListCheckOptions& options, Li
     header.cells = header.row.headerless ? std::vector<workbook::Cell>(sheet.cells().size()) : sheet.cells();
 }
 
+// Each record read while the header is looked for, kept whole, so a copy of
+// the list writes those lines back as they were.
+class RecordingSource : public ziplist::FieldSource {
+public:
+    RecordingSource(ziplist::RecordReader& reader, std::vector<RecordRead>& records)
+        : m_reader(reader), m_records(records) {}
+    bool next() override {
+        if (!m_reader.next())
+            return false;
+        m_records.push_back({m_reader.recordLine(), m_reader.fields(), std::string(m_reader.recordText()),
+                             m_reader.recordContentEnd(), m_reader.fieldSpans()});
+        return true;
+    }
+    const std::vector<std::string>& fields() const override { return m_reader.fields(); }
+    long recordLine() const override { return m_reader.recordLine(); }
+
+private:
+    ziplist::RecordReader& m_reader;
+    std::vector<RecordRead>& m_records;
+};
+
+// The records read looking for the header: those above it, the header's
+// own, and the blank ones after it; a row read ahead stays the reader's.
+void sortRecordsRead(ListHeader& header) {
+    std::vector<RecordRead> records = std::move(header.textRead);
+    header.textRead.clear();
+    if (header.row.pending && !records.empty())
+        records.pop_back();
+    for (RecordRead& record : records) {
+        if (record.line < header.row.line) {
+            header.above.push_back(textCells(record.fields));
+            header.textAbove.push_back(std::move(record));
+        } else if (record.line == header.row.line && !header.row.headerless) {
+            header.textHeader = std::move(record);
+        } else {
+            header.textBetween.push_back(std::move(record));
+        }
+    }
+}
+
 // Throws ziplist::ReadError where the header does not tell the columns.
 void readTextHeader(ziplist::RecordReader& reader, const ListCheckOptions& options, ListHeader& header) {
     const std::string_view line = reader.firstLine();
@@ -86,10 +126,14 @@ void readTextHeader(ziplist::RecordReader& reader, const ListCheckOptions& optio
     // A title block may stand above the header, as a spreadsheet saves it.
     header.separator = ziplist::separatorOfLines(reader.ahead());
     reader.setSeparator(std::string(1, header.separator), true);
+    RecordingSource recording(reader, header.textRead);
     header.row = ziplist::findHeaderRow(
-        reader, searchFor(options), [&] { header.above.push_back(textCells(reader.fields())); },
-        "empty file: expected a header naming the City, State and ZIP columns");
+        recording, searchFor(options), [] {}, "empty file: expected a header naming the City, State and ZIP columns");
+    sortRecordsRead(header);
     header.byteOrderMark = reader.byteOrderMark() || reader.encoding() != ziplist::Encoding::Utf8;
+    header.encoding = reader.encoding();
+    header.utf8Mark = reader.byteOrderMark() && reader.encoding() == ziplist::Encoding::Utf8;
+    header.bigEndian = reader.bigEndian();
 }
 
 // A text field as the cell a spreadsheet would have made of it: an error's
@@ -167,6 +211,8 @@ ListUnderCheck::~ListUnderCheck() {
 void ListUnderCheck::keepLeadingRows(LeadingRows& leading) const {
     leading.sheetNames = m_sheet ? m_sheet->sheetNames() : std::vector<std::string>();
     leading.sheet = m_sheet ? m_sheet->name() : std::string();
+    for (const RecordRead& record : m_header.textRead)
+        leading.rows.push_back(record.fields);
     for (const std::vector<workbook::Cell>& cells : m_header.above) {
         std::vector<std::string>& row = leading.rows.emplace_back();
         for (const workbook::Cell& cell : cells)
@@ -237,11 +283,18 @@ Tally ListUnderCheck::check(RowJudge& judge, CheckedOutput& output, bool apply, 
         return size_t(column) < sheet->cells().size() ? sheet->cells()[size_t(column)] : none;
     };
     std::array<workbook::Cell, 3> place;
+    RecordAsRead record;
     for (bool pending = header.pending; pending || source.next(); pending = false) {
         if (stop && stop->load(std::memory_order_relaxed))
             throw CheckStopped{};
-        if (ziplist::isBlankRecord(fields))
-            continue; // a blank line, or one of separators only, is no row
+        if (m_reader)
+            record = {m_reader->recordText(), m_reader->recordContentEnd(), &m_reader->fieldSpans()};
+        if (ziplist::isBlankRecord(fields)) {
+            // A blank line, or one of separators only, is no row.
+            if (m_reader)
+                output.passed(record);
+            continue;
+        }
         const ziplist::ZipColumns& columns =
             header.groups.empty() ? header.columns : ziplist::groupOfRow(header.groups, fields);
         std::optional<RowVerdict> verdict;
@@ -263,6 +316,7 @@ Tally ListUnderCheck::check(RowJudge& judge, CheckedOutput& output, bool apply, 
                     {place[0].text, place[1].text, place[2].text}};
         if (columns.address < 0)
             row.columns = {columns.city, columns.state, columns.zip};
+        row.record = m_reader ? &record : nullptr;
         if (dropped.count > 0 && fields.size() > dropped.from) {
             keptFields = dropped.without(fields);
             row.fields = &keptFields;

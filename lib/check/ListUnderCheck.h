@@ -4,6 +4,7 @@
 #include "ListCheckOptions.h"
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,16 @@ namespace olvaris::check {
 
 class RowJudge;
 
+// A text list's record read while its header was looked for, kept whole.
+struct RecordRead {
+    long line = 0;
+    std::vector<std::string> fields;
+    std::string text; // as read, its line end included
+    size_t contentEnd = 0;
+    std::vector<ziplist::FieldSpan> spans;
+    RecordAsRead asRead() const { return {text, contentEnd, &spans}; }
+};
+
 // A list's header as the check found it, with the rows above it (a sheet's
 // title block) and how a text list is written.
 struct ListHeader {
@@ -25,7 +36,18 @@ struct ListHeader {
     std::vector<std::vector<workbook::Cell>> above;
     std::vector<workbook::Cell> cells; // a sheet's header cells
     char separator = ',';
-    bool byteOrderMark = false;
+    bool byteOrderMark = false; // a CSV made of it starts with UTF-8's mark
+    // A text list's own records, as read: above the header (blank ones
+    // too), the header (none for a list without one), and the blank ones
+    // between it and the first row.
+    std::vector<RecordRead> textAbove;
+    std::optional<RecordRead> textHeader;
+    std::vector<RecordRead> textBetween;
+    std::vector<RecordRead> textRead; // while the header is looked for
+    // How a text list is written.
+    ziplist::Encoding encoding = ziplist::Encoding::Utf8;
+    bool utf8Mark = false; // it starts with UTF-8's byte-order mark
+    bool bigEndian = false;
 };
 
 // The first rows of a list whose header was not found, as read while it was
@@ -67,6 +89,9 @@ public:
     // How the rows are read where the header did not name the columns (no
     // header, a column of whole addresses, address groups); empty where it did.
     std::string howRead() const;
+    // Where an earlier check's columns begin in the list's own header, and
+    // how many there are (0: none): a copy of the list leaves them out.
+    std::pair<size_t, size_t> earlierColumns() const { return {m_earlier, m_earlierCount}; }
     // How much of the list has been read, from 0 to 1; below 0 where that
     // cannot be told (standard input, a workbook's compressed sheet).
     double fractionRead() const;

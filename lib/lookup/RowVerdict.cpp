@@ -251,14 +251,10 @@ RowVerdict rightAsWritten(const RowReading& row) {
     verdict.suggestedZip = row.correctedZip();
     verdict.note = row.corrections;
     addNote(verdict.note, row.dataSpelling);
+    // A town written in another form of the data's name (St. Louis,
+    // O'Fallon, Sedro-Woolley) is right as written: the data's own spelling
+    // is said, never put in its place.
     verdict.corrected = row.inDataForm();
-    // The data's spelling of the town the ZIP belongs to.
-    if (row.respelt)
-        for (const std::uint32_t place : row.keyRows)
-            if (std::find(row.zipRows.begin(), row.zipRows.end(), place) != row.zipRows.end()) {
-                verdict.corrected[0] = row.index.place(place).city;
-                break;
-            }
     return verdict;
 }
 

@@ -40,4 +40,31 @@ void Utf16Decoder::unit(char16_t unit, std::string& out) {
         appendUtf8(out, low ? 0xFFFD : char32_t(unit));
 }
 
+void appendUtf16(std::string& out, std::string_view utf8, bool bigEndian) {
+    const auto unit = [&](char32_t value) {
+        const auto high = char((value >> 8) & 0xFF), low = char(value & 0xFF);
+        out += bigEndian ? high : low;
+        out += bigEndian ? low : high;
+    };
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
+    for (size_t at = 0; at < utf8.size();) {
+        const size_t length = validUtf8Length(bytes + at, utf8.size() - at);
+        char32_t code = 0xFFFD;
+        if (length == 1)
+            code = bytes[at];
+        else if (length > 1) {
+            code = bytes[at] & (0xFF >> (length + 1));
+            for (size_t i = 1; i < length; ++i)
+                code = code << 6 | (bytes[at + i] & 0x3F);
+        }
+        at += length == 0 ? 1 : length;
+        if (code >= 0x10000) {
+            unit(0xD800 + ((code - 0x10000) >> 10));
+            unit(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            unit(code);
+        }
+    }
+}
+
 } // namespace olvaris::text

@@ -27,4 +27,9 @@ private:
     char16_t m_high = 0; // a high surrogate waiting for its low one
 };
 
+// Appends UTF-8 text as UTF-16 in the given byte order, each character
+// beyond the first plane a surrogate pair; a byte that begins no character
+// becomes U+FFFD.
+void appendUtf16(std::string& out, std::string_view utf8, bool bigEndian);
+
 } // namespace olvaris::text

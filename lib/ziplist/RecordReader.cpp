@@ -1,6 +1,7 @@
 #include "RecordReader.h"
 #include "Utf8.h"
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@ RecordReader::RecordReader(int descriptor, size_t piece) : m_descriptor(descript
     const bool little = m_buffer.compare(0, 2, "\xFF\xFE") == 0, big = m_buffer.compare(0, 2, "\xFE\xFF") == 0;
     if (little || big) {
         m_utf16.emplace(big);
+        m_bigEndian = big;
         m_encoding = Encoding::Utf16;
         m_byteOrderMark = true;
         const std::string rest = m_buffer.substr(2);
@@ -59,12 +61,13 @@ RecordReader RecordReader::patternLines(int descriptor) { return RecordReader(de
 bool RecordReader::refill() {
     if (m_ended)
         return false;
-    // What is read already is let go; the record under way is copied out
-    // field by field, so nothing points into the buffer.
-    if (m_at > 0 && m_at >= m_buffer.size() / 2) {
-        m_buffer.erase(0, m_at);
-        m_consumed += m_at;
-        m_at = 0;
+    // What is read already is let go, but for the record under way: its
+    // text is written back as it was by a copy of the list.
+    const size_t kept = std::min(m_at, m_recordStart - m_consumed);
+    if (kept > 0 && kept >= m_buffer.size() / 2) {
+        m_buffer.erase(0, kept);
+        m_consumed += kept;
+        m_at -= kept;
     }
     const size_t had = m_buffer.size();
     while (m_buffer.size() == had) {
@@ -126,6 +129,7 @@ void RecordReader::endField(std::string& field) {
 
 void RecordReader::skipLine() {
     for (;;) {
+        m_recordStart = m_consumed + m_at; // a line passed over is not kept
         if (m_at == m_buffer.size() && !refill())
             return;
         const char c = m_buffer[m_at++];
@@ -153,6 +157,9 @@ bool RecordReader::next() {
         return RecordTooLong(m_recordLine,
                              quoted ? "the record that starts on this line is longer than 64 KiB" : m_tooLong);
     };
+    const auto recordAt = [this] { return m_consumed + m_at - m_recordStart; };
+    m_spans.clear();
+    m_spans.push_back({0, 0, false});
     std::string* current = &field();
     current->clear();
     enum class State { FieldStart, Unquoted, Quoted, AfterQuote } state = State::FieldStart;
@@ -160,6 +167,7 @@ bool RecordReader::next() {
         if (m_at == m_buffer.size() && !refill()) {
             if (state == State::Quoted)
                 throw ReadError(m_recordLine, "a quote opened on this line is never closed");
+            m_spans.back().end = m_contentEnd = recordAt();
             endField(*current);
             break;
         }
@@ -186,10 +194,12 @@ bool RecordReader::next() {
         }
         if (state == State::FieldStart && m_quoting && c == '"') {
             ++m_at;
+            m_spans.back().quoted = true;
             state = State::Quoted;
             continue;
         }
         if (c == '\n' || c == '\r') {
+            m_spans.back().end = m_contentEnd = recordAt();
             // "\r\n" is one line end, "\r" alone another.
             m_at += c == '\r' && (m_at + 1 < m_buffer.size() || refill()) && m_buffer[m_at + 1] == '\n' ? 2 : 1;
             ++m_line;
@@ -197,7 +207,9 @@ bool RecordReader::next() {
             break;
         }
         if (!m_separator.empty() && c == m_separator[0] && (m_separator.size() == 1 || atSeparator())) {
+            m_spans.back().end = recordAt();
             m_at += m_separator.size();
+            m_spans.push_back({recordAt(), 0, false});
             endField(*current);
             current = &field();
             current->clear();
@@ -209,6 +221,7 @@ bool RecordReader::next() {
         state = State::Unquoted;
     }
     m_fields.resize(m_count);
+    m_spans.resize(m_count);
     return true;
 }
 

@@ -9,6 +9,12 @@
 
 namespace olvaris::ziplist {
 
+// Where a field lies in the text of its record, and whether it was quoted.
+struct FieldSpan {
+    size_t start = 0, end = 0; // the field's text, its quotes included
+    bool quoted = false;
+};
+
 // Reads records of fields from a file, a piece at a time, so a list of any
 // length takes the same memory. Lines end in "\n", "\r\n" or "\r" alone (an
 // older spreadsheet's "CSV (Macintosh)"). With quoting
@@ -51,7 +57,18 @@ public:
     const std::vector<std::string>& fields() const override { return m_fields; }
     // The line the record last read starts on.
     long recordLine() const override { return m_recordLine; }
+    // The last record's text as read (decoded to UTF-8 where the file is
+    // UTF-16), its line end included: what a copy of the list writes back
+    // unchanged. Valid until the next call of next().
+    std::string_view recordText() const {
+        return std::string_view(m_buffer).substr(m_recordStart - m_consumed, m_consumed + m_at - m_recordStart);
+    }
+    // Where its line end begins in recordText() (its size where it has none).
+    size_t recordContentEnd() const { return m_contentEnd; }
+    // Where each of its fields lies in recordText().
+    const std::vector<FieldSpan>& fieldSpans() const { return m_spans; }
     Encoding encoding() const { return m_encoding; }
+    bool bigEndian() const { return m_bigEndian; }
     bool byteOrderMark() const { return m_byteOrderMark; }
 
 private:
@@ -82,6 +99,9 @@ private:
     size_t m_recordStart = 0; // bytes consumed before the record began
     size_t m_consumed = 0;    // bytes dropped from the front of the buffer
     std::vector<std::string> m_fields;
+    std::vector<FieldSpan> m_spans;
+    size_t m_contentEnd = 0;
+    bool m_bigEndian = false;
     size_t m_count = 0;
     std::string m_scratch;
 };
