@@ -4,8 +4,12 @@
 namespace olvaris {
 
 // An allocation of the program's own that failed (a mapping, a library's
-// buffer), said as new says its own, so the one catch of std::bad_alloc
-// answers both.
-[[noreturn]] inline void outOfMemory() { throw std::bad_alloc(); }
+// buffer): a std::bad_alloc, as new throws, so the one catch answers both.
+class OutOfMemory : public std::bad_alloc {
+public:
+    const char* what() const noexcept override { return "out of memory"; }
+};
+
+[[noreturn]] inline void outOfMemory() { throw OutOfMemory(); }
 
 } // namespace olvaris
