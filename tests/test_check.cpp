@@ -57,7 +57,7 @@ class TestCheck : public QObject {
     QTemporaryDir m_dir;
 
     QString write(const QString& name, const QByteArray& text) {
-        const QString path = m_dir.filePath(name);
+        QString path = m_dir.filePath(name);
         QFile file(path);
         file.open(QIODevice::WriteOnly);
         file.write(text);

@@ -134,21 +134,67 @@ private slots:
         }
         file.write(text);
         file.flush();
-        for (const size_t piece : {size_t(1), size_t(2), size_t(7), size_t(65536)}) {
+        for (const size_t piece : {size_t(1), size_t(2), size_t(7), size_t(65536)})
+            for (const bool wholeFieldQuotes : {false, true}) {
+                const int descriptor = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY);
+                RecordReader reader(descriptor, piece);
+                reader.setSeparator(",", true);
+                if (wholeFieldQuotes)
+                    reader.quoteOnlyWholeFields();
+                // Read to the end: a reader that never ends fails here, bounded.
+                // Each record's text as read is the file's, piece for piece.
+                size_t read = 0;
+                QByteArray asRead;
+                while (reader.next()) {
+                    asRead += QByteArray::fromStdString(std::string(reader.recordText()));
+                    QVERIFY2(read < expected.size(),
+                             qPrintable(QStringLiteral("piece %1: a record past the end").arg(piece)));
+                    QVERIFY2(reader.fields() == expected[read],
+                             qPrintable(QStringLiteral("piece %1, record %2").arg(piece).arg(read)));
+                    ++read;
+                }
+                ::close(descriptor);
+                QCOMPARE(read, expected.size());
+                QVERIFY(asRead == text);
+            }
+    }
+
+    // Where quotes open a field in a list people type into: only where the
+    // closing quote ends the field; else the quote is text and joins no lines.
+    void aQuoteOpensOnlyAWholeField_data() {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QByteArrayList>("records"); // fields joined by '|'
+        QTest::newRow("a nickname") << QByteArray("\"Doc\" Watson\tBoston\nB\tBoston\n")
+                                    << QByteArrayList{"\"Doc\" Watson|Boston", "B|Boston"};
+        QTest::newRow("never closed") << QByteArray("\"D\tBoston\nE\tx\"y\"\n")
+                                      << QByteArrayList{"\"D|Boston", "E|x\"y\""};
+        QTest::newRow("closed on a later line, mid-field")
+            << QByteArray("\"D\tBoston\n\"E\" Lee\tx\n") << QByteArrayList{"\"D|Boston", "\"E\" Lee|x"};
+        QTest::newRow("quoted, doubled, across a line")
+            << QByteArray("\"A \"\"B\"\"\"\t\"1st\nBack\"\n\"x\"") << QByteArrayList{"A \"B\"|1st\nBack", "x"};
+        QTest::newRow("a lone inch mark") << QByteArray("6\" pipe\t\"\n") << QByteArrayList{"6\" pipe|\""};
+    }
+    void aQuoteOpensOnlyAWholeField() {
+        QFETCH(QByteArray, list);
+        QFETCH(QByteArrayList, records);
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write(list);
+        file.flush();
+        for (const size_t piece : {size_t(1), size_t(65536)}) {
             const int descriptor = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY);
             RecordReader reader(descriptor, piece);
-            reader.setSeparator(",", true);
-            // Read to the end: a reader that never ends fails here, bounded.
-            size_t read = 0;
+            reader.setSeparator("\t", true);
+            reader.quoteOnlyWholeFields();
+            QByteArrayList read;
             while (reader.next()) {
-                QVERIFY2(read < expected.size(),
-                         qPrintable(QStringLiteral("piece %1: a record past the end").arg(piece)));
-                QVERIFY2(reader.fields() == expected[read],
-                         qPrintable(QStringLiteral("piece %1, record %2").arg(piece).arg(read)));
-                ++read;
+                QByteArrayList fields;
+                for (const std::string& field : reader.fields())
+                    fields << QByteArray::fromStdString(field);
+                read << fields.join('|');
             }
             ::close(descriptor);
-            QCOMPARE(read, expected.size());
+            QCOMPARE(read, records);
         }
     }
 

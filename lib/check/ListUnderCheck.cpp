@@ -126,6 +126,7 @@ void readTextHeader(ziplist::RecordReader& reader, const ListCheckOptions& optio
     // A title block may stand above the header, as a spreadsheet saves it.
     header.separator = ziplist::separatorOfLines(reader.ahead());
     reader.setSeparator(std::string(1, header.separator), true);
+    reader.quoteOnlyWholeFields();
     RecordingSource recording(reader, header.textRead);
     header.row = ziplist::findHeaderRow(
         recording, searchFor(options), [] {}, "empty file: expected a header naming the City, State and ZIP columns");

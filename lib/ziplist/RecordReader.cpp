@@ -116,6 +116,29 @@ bool RecordReader::atSeparator() {
     return m_buffer.compare(m_at, m_separator.size(), m_separator) == 0;
 }
 
+// The quote at hand opens a quoted field where the quote that closes it (a
+// doubled one is text) is followed by the separator, a line end or the end
+// of the file, within the longest record.
+bool RecordReader::quoteOpensField() {
+    for (size_t ahead = 1;; ++ahead) {
+        // A piece read may let go of what lies before the record: counted from m_at.
+        while (m_at + ahead + 1 >= m_buffer.size() && refill()) {
+        }
+        if (m_at + ahead >= m_buffer.size() || m_consumed + m_at + ahead - m_recordStart >= LongestRecord)
+            return false;
+        if (m_buffer[m_at + ahead] != '"')
+            continue;
+        if (m_at + ahead + 1 == m_buffer.size())
+            return true;
+        const char after = m_buffer[m_at + ahead + 1];
+        if (after == '"') {
+            ++ahead;
+            continue;
+        }
+        return after == m_separator[0] || after == '\r' || after == '\n';
+    }
+}
+
 void RecordReader::endField(std::string& field) {
     // Each field by itself: a stray byte anywhere in a file garbles no
     // other field, and a file judged Windows-1252 by its start keeps a
@@ -142,25 +165,27 @@ void RecordReader::skipLine() {
     }
 }
 
+std::string& RecordReader::nextField() {
+    if (m_count == m_fields.size())
+        m_fields.emplace_back();
+    return m_fields[m_count];
+}
+
+RecordTooLong RecordReader::tooLong(bool quoted) const {
+    return RecordTooLong(m_recordLine,
+                         quoted ? "the record that starts on this line is longer than 64 KiB" : m_tooLong);
+}
+
 bool RecordReader::next() {
     m_count = 0;
     if (!more())
         return false;
     m_recordLine = m_line;
     m_recordStart = m_consumed + m_at;
-    const auto field = [this]() -> std::string& {
-        if (m_count == m_fields.size())
-            m_fields.emplace_back();
-        return m_fields[m_count];
-    };
-    const auto tooLong = [this](bool quoted) {
-        return RecordTooLong(m_recordLine,
-                             quoted ? "the record that starts on this line is longer than 64 KiB" : m_tooLong);
-    };
     const auto recordAt = [this] { return m_consumed + m_at - m_recordStart; };
     m_spans.clear();
     m_spans.push_back({0, 0, false});
-    std::string* current = &field();
+    std::string* current = &nextField();
     current->clear();
     enum class State { FieldStart, Unquoted, Quoted, AfterQuote } state = State::FieldStart;
     for (;;) {
@@ -192,7 +217,7 @@ bool RecordReader::next() {
             state = State::Quoted;
             continue;
         }
-        if (state == State::FieldStart && m_quoting && c == '"') {
+        if (state == State::FieldStart && m_quoting && c == '"' && (!m_wholeFieldQuotes || quoteOpensField())) {
             ++m_at;
             m_spans.back().quoted = true;
             state = State::Quoted;
@@ -211,7 +236,7 @@ bool RecordReader::next() {
             m_at += m_separator.size();
             m_spans.push_back({recordAt(), 0, false});
             endField(*current);
-            current = &field();
+            current = &nextField();
             current->clear();
             state = State::FieldStart;
             continue;

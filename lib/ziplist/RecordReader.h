@@ -48,6 +48,11 @@ public:
     // Throws Error (Usage) for no separator, or a quoted list's of more
     // than one character.
     void setSeparator(std::string separator, bool quoting);
+    // A quote at a field's start opens a quoted field only where its closing
+    // quote ends the field (the separator, a line end or the file's end
+    // follows it); else it is the field's text ("Doc" Watson, or a lone 6"),
+    // and no line is joined to the next. For lists people type into.
+    void quoteOnlyWholeFields() { m_wholeFieldQuotes = true; }
 
     // The next record, or false at the end. Throws ReadError.
     bool next() override;
@@ -78,6 +83,9 @@ private:
     void finishUtf16();
     bool more() { return m_at < m_buffer.size() || refill(); }
     bool atSeparator();
+    bool quoteOpensField();
+    std::string& nextField();
+    RecordTooLong tooLong(bool quoted) const;
     void endField(std::string& field);
 
     int m_descriptor;
@@ -89,6 +97,7 @@ private:
     bool m_ended = false;
     std::string m_separator = ",";
     bool m_quoting = true;
+    bool m_wholeFieldQuotes = false;
     Encoding m_encoding = Encoding::Utf8;
     bool m_asWritten = false; // fields keep their bytes
     const char* m_notText = "a NUL byte: this is not a text file";
