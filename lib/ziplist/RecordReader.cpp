@@ -124,7 +124,10 @@ bool RecordReader::quoteOpensField() {
         // A piece read may let go of what lies before the record: counted from m_at.
         while (m_at + ahead + 1 >= m_buffer.size() && refill()) {
         }
-        if (m_at + ahead >= m_buffer.size() || m_consumed + m_at + ahead - m_recordStart >= LongestRecord)
+        // A record past the longest is refused as the quoted one it may be.
+        if (m_consumed + m_at + ahead - m_recordStart >= LongestRecord)
+            return true;
+        if (m_at + ahead >= m_buffer.size())
             return false;
         if (m_buffer[m_at + ahead] != '"')
             continue;
