@@ -1,5 +1,6 @@
 // What the lookup engine takes from the system: the program's own folder,
-// with /proc and without it.
+// with /proc and without it, and the zone files the time is told from.
+#include "LocalTime.h"
 #include "ProgramFolder.h"
 #include <QDir>
 #include <QFileInfo>
@@ -14,6 +15,16 @@ namespace {
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The system's file for the zone, with its first block alone: a zone file
+// cut short where its later block begins.
+QByteArray firstBlockOnly(const QByteArray& zoneFile) {
+    const auto count = [&](int i) {
+        const auto* at = reinterpret_cast<const unsigned char*>(zoneFile.constData()) + 20 + qsizetype(4) * i;
+        return qsizetype(at[0]) << 24 | qsizetype(at[1]) << 16 | qsizetype(at[2]) << 8 | at[3];
+    };
+    return zoneFile.left(44 + count(3) * 5 + count(4) * 6 + count(5) + count(2) * 8 + count(1) + count(0));
 }
 
 } // namespace
@@ -44,6 +55,40 @@ private slots:
         QVERIFY(QDir::setCurrent(before));
         QCOMPARE(QString::fromStdString(started.value_or("")), root + QStringLiteral("/bin"));
         QVERIFY(!gone && !unknown);
+    }
+
+    // A file at the zone's name that is not a zone file, or one the C
+    // library does not take, gives no time (never UTC under the name's first
+    // word), and says so; a zone file gives the time.
+    void aFileThatIsNoZoneFileGivesNoTime() {
+        QFile system(QStringLiteral("/usr/share/zoneinfo/America/New_York"));
+        QVERIFY(system.open(QIODevice::ReadOnly));
+        const QByteArray zoneFile = system.readAll();
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("America")));
+        const struct {
+            const char* zone;
+            QByteArray bytes;
+            bool zoneFile;
+        } files[] = {{"America/New_York", zoneFile, true},
+                     {"America/Text", "hello\n", false},
+                     {"America/Header", "TZif", false},
+                     {"America/Cut", zoneFile.left(zoneFile.size() / 2), false},
+                     {"America/First", firstBlockOnly(zoneFile), false}};
+        for (const auto& file : files)
+            QVERIFY(writeFile(dir.filePath(QString::fromUtf8(file.zone)), file.bytes));
+        qputenv("TZDIR", QFile::encodeName(dir.path()));
+        olvaris::lookup::LocalClock clock;
+        for (const auto& file : files) {
+            const std::string time = clock.timeIn(file.zone);
+            QVERIFY2(time.empty() != file.zoneFile, file.zone);
+            QVERIFY2(file.zoneFile || time.find("America") == std::string::npos, time.c_str());
+        }
+        const std::string said = olvaris::lookup::noZoneFile("America/Text");
+        const std::string missing = olvaris::lookup::noZoneFile("America/Nowhere");
+        qunsetenv("TZDIR");
+        QVERIFY2(said.ends_with("/America/Text is not a zone file"), said.c_str());
+        QVERIFY2(missing.find("tzdata") != std::string::npos, missing.c_str());
     }
 };
 
