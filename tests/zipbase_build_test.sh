@@ -246,14 +246,36 @@ for signal in INT TERM HUP; do
 done
 
 # Time zones: a name that is no zone's (one that would reach outside the
-# zone files' folder) is said and left out, the rest stored by ZIP.
+# zone files' folder) is said and left out, the rest stored by ZIP; a ZIP
+# given its zone again is counted, one given two zones refuses the build.
 printf 'city,state,zip\nBoston,MA,02108\nApo,AE,09002\n' >"$work/tz.csv"
 # Semicolons separate a source's fields as they may a list's.
-printf 'zip;time_zone\n02108;America/New_York\n09002;../../etc/passwd\n2108-1234;America/Chicago\n' >"$work/zones.csv"
+printf 'zip;time_zone\n02108;America/New_York\n09002;../../etc/passwd\n2108-1234;America/New_York\n' >"$work/zones.csv"
 "$tool" --time-zones "$work/zones.csv" "$work/tz.csv" "$work/tz.mdb" >/dev/null 2>"$work/tz.err" || fail "time zones refused"
 grep -q "zones.csv:3: not a time zone's name" "$work/tz.err" || fail "a bad zone not said: $(cat "$work/tz.err")"
-[ "$(q "$work/tz.mdb" "select zip || ' ' || time_zone from zip_time_zones order by zip")" = "02108 America/Chicago" ] \
+grep -q "zones.csv: 1 repeated rows kept once" "$work/tz.err" || fail "a repeated zone not said: $(cat "$work/tz.err")"
+[ "$(q "$work/tz.mdb" "select zip || ' ' || time_zone from zip_time_zones order by zip")" = "02108 America/New_York" ] \
     || fail "time zones stored: $(q "$work/tz.mdb" "select * from zip_time_zones")"
+printf 'zip,time_zone\n02108,America/New_York\n09002,Europe/Berlin\n02108-1234,America/Chicago\n' >"$work/two-zones.csv"
+"$tool" --time-zones "$work/two-zones.csv" "$work/tz.csv" "$work/two-zones.mdb" >/dev/null 2>"$work/two-zones.err" \
+    && fail "a ZIP given two zones taken"
+grep -qx "zipbase-build: $work/two-zones.csv:4: ZIP 02108 is given America/Chicago here but America/New_York on line 2" \
+    "$work/two-zones.err" || fail "two zones: $(cat "$work/two-zones.err")"
+[ -e "$work/two-zones.mdb" ] && fail "two zones wrote a database"
+
+# The places' sources: a row given again as it was is stored once, and
+# counted.
+{ echo zip,state,place; yes '02108,MA,Beacon Hill' | head -100000; printf '02108,MA,Allston/Brighton\n'; } \
+    >"$work/census.csv"
+printf 'place,state,latitude,longitude\nFenway,MA,42.34,-71.1\nFenway,MA,42.34,-71.1\n' >"$work/named.csv"
+"$tool" --census-places "$work/census.csv" --named-places "$work/named.csv" "$work/tz.csv" "$work/names.mdb" \
+    >/dev/null 2>"$work/names.err" || fail "place names refused: $(cat "$work/names.err")"
+[ "$(q "$work/names.mdb" "select group_concat(place, '|') from zip_census_places")" = 'Beacon Hill|Allston/Brighton' ] \
+    || fail "census places stored: $(q "$work/names.mdb" 'select count(*) from zip_census_places')"
+[ "$(q "$work/names.mdb" "select group_concat(place, '|') from named_places")" = 'Fenway' ] || fail "named places stored"
+for said in 'census.csv: 99999 repeated rows kept once' 'named.csv: 1 repeated rows kept once'; do
+    grep -q "$said" "$work/names.err" || fail "not said: $said: $(cat "$work/names.err")"
+done
 
 [ "$failures" -eq 0 ] && echo "all zipbase-build checks passed"
 exit "$failures"

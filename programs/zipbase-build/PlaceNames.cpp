@@ -1,6 +1,8 @@
 #include "PlaceNames.h"
 #include "SourceColumns.h"
 #include "ZipRules.h"
+#include <set>
+#include <tuple>
 
 namespace olvaris::zipdata {
 
@@ -24,6 +26,7 @@ CensusPlaces readCensusPlaces(const std::string& path) {
     SourceColumns source(path, wanted);
     requireColumns(source, path, wanted);
     CensusPlaces places;
+    std::set<std::tuple<std::string, std::string, std::string>> seen;
     std::vector<std::string_view> fields;
     while (source.next(fields, places.lines, places.leftOut)) {
         const std::optional<ziplist::Zip> zip = ziplist::zipFrom(fields[0]);
@@ -34,6 +37,8 @@ CensusPlaces readCensusPlaces(const std::string& path) {
             places.leftOut.push_back({places.lines, "not a US state"});
         else if (fields[2].empty() || ziplist::cityKey(fields[2]).empty())
             places.leftOut.push_back({places.lines, "no place named"});
+        else if (!seen.emplace(zip->five, state->code, fields[2]).second)
+            ++places.repeated;
         else
             places.rows.push_back({zip->five, state->code, std::string(fields[2])});
     }
@@ -45,6 +50,7 @@ NamedPlaces readNamedPlaces(const std::string& path) {
     SourceColumns source(path, wanted);
     requireColumns(source, path, wanted);
     NamedPlaces places;
+    std::set<std::tuple<std::string, std::string, double, double>> seen;
     std::vector<std::string_view> fields;
     while (source.next(fields, places.lines, places.leftOut)) {
         const std::optional<ziplist::State> state = ziplist::stateFrom(fields[1]);
@@ -57,6 +63,8 @@ NamedPlaces readNamedPlaces(const std::string& path) {
                 {places.lines, std::string("no place at ").append(fields[2]).append(",").append(fields[3])});
         else if (fields[0].empty() || ziplist::cityKey(fields[0]).empty())
             places.leftOut.push_back({places.lines, "no place named"});
+        else if (!seen.emplace(fields[0], state->code, point->latitude, point->longitude).second)
+            ++places.repeated;
         else
             places.rows.push_back({std::string(fields[0]), state->code, *point});
     }

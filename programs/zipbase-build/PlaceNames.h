@@ -15,11 +15,12 @@ struct CensusPlace {
 };
 struct CensusPlaces {
     std::vector<CensusPlace> rows;
-    long lines = 0;
+    long lines = 0, repeated = 0;
     std::vector<LeftOut> leftOut;
 };
-// A CSV whose header names the ZIP, State and Place columns.
-// Throws olvaris::Error for a file that cannot be read or names no such columns.
+// A CSV whose header names the ZIP, State and Place columns; a row given
+// again as it was is kept once and counted. Throws olvaris::Error for a
+// file that cannot be read or names no such columns.
 CensusPlaces readCensusPlaces(const std::string& path);
 
 struct NamedPlace {
@@ -28,10 +29,11 @@ struct NamedPlace {
 };
 struct NamedPlaces {
     std::vector<NamedPlace> rows;
-    long lines = 0;
+    long lines = 0, repeated = 0;
     std::vector<LeftOut> leftOut;
 };
-// A CSV whose header names the Place, State, Latitude and Longitude columns.
+// A CSV whose header names the Place, State, Latitude and Longitude
+// columns; a row given again as it was is kept once and counted.
 NamedPlaces readNamedPlaces(const std::string& path);
 
 } // namespace olvaris::zipdata
