@@ -41,6 +41,8 @@ std::array<std::string, 3> storedForm(const std::array<std::string, 3>& row, lon
     const std::string_view city = ziplist::trimmed(row[0]);
     if (city.empty())
         throw ziplist::ReadError(line, "the city is empty");
+    if (const std::string trouble = placeNameTrouble(city); !trouble.empty())
+        throw ziplist::ReadError(line, "the city " + trouble);
     const std::optional<ziplist::Zip> zip = ziplist::zipFrom(row[2]);
     if (!zip)
         throw ziplist::ReadError(line, "\"" + row[2] + "\" is not a ZIP code");

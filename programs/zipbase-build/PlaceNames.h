@@ -2,6 +2,7 @@
 #include "CurrentData.h"
 #include "GeoPoint.h"
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace olvaris::zipdata {
@@ -35,5 +36,12 @@ struct NamedPlaces {
 // A CSV whose header names the Place, State, Latitude and Longitude
 // columns; a row given again as it was is kept once and counted.
 NamedPlaces readNamedPlaces(const std::string& path);
+
+// Why a name cannot be stored as a place's, said after "the place" or "the
+// city"; empty where it can. A control character (a line break, a
+// terminal's escape) or a path ("/" at an end, "." or ".." between
+// slashes) is no place's name, and one beginning with =, +, - or @ would
+// be run as a formula by a spreadsheet opening a note that begins with it.
+std::string placeNameTrouble(std::string_view name);
 
 } // namespace olvaris::zipdata
