@@ -4,6 +4,7 @@
 #include "support/TestFolders.h"
 #include "support/ZipTable.h"
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -614,12 +615,22 @@ private slots:
         QVERIFY(lookup({"--zone", "96950"}).out.contains("Saipan\tMP\t96950\tPacific/Guam\t"));
         const Run military = lookup({"--zone", "09002"});
         QVERIFY(military.out.startsWith("Apo\tAE\t09002\t\t\n") && military.err.contains("09002: no time zone"));
+        // A time asked for and not told is status 1, whether the zone file
+        // is missing or something else lies at its name.
         TestFolders empty(TestFolders::WithoutDatabase);
         qputenv("TZDIR", empty.appFolder().toUtf8());
         const Run noZoneFiles = lookup({"--zone", "02134"});
+        QVERIFY(QDir(empty.appFolder()).mkpath(QStringLiteral("America")));
+        QFile notZoneFile(empty.appFolder() + QStringLiteral("/America/New_York"));
+        QVERIFY(notZoneFile.open(QIODevice::WriteOnly) && notZoneFile.write("not a zone\n") > 0);
+        notZoneFile.close();
+        const Run notZone = lookup({"--near", "02134", "--within", "0.1mi", "--zone"});
         qunsetenv("TZDIR");
-        QVERIFY(noZoneFiles.out.endsWith("America/New_York\t\n")
+        QVERIFY(noZoneFiles.status == 1 && noZoneFiles.out.endsWith("America/New_York\t\n")
                 && noZoneFiles.err.contains("America/New_York: not in this system's time-zone database"));
+        QVERIFY2(notZone.status == 1 && notZone.out.endsWith("America/New_York\t\n")
+                     && notZone.err.contains("America/New_York is not a zone file"),
+                 notZone.err.constData());
         QVERIFY(lookup({"--near", "02134", "--within", "1mi", "--zone", "--limit", "1"})
                     .out.startsWith("Allston\tMA\t02134\t0.00\tAmerica/New_York\t"));
     }

@@ -199,7 +199,7 @@ private slots:
                                      << "02108 is Boston, MA";
         QTest::newRow("no state") << QByteArray("Boston,XX,02108") << "mismatch"
                                   << ""
-                                  << "XX is not a US state";
+                                  << "the state cell \"XX\" is not a US state";
         // The data's own name in another spelling is deliverable as written.
         QTest::newRow("St for Saint") << QByteArray("St. Louis,MO,63101") << "ok"
                                       << ""
@@ -256,7 +256,7 @@ private slots:
                                    << "no ZIP code 00210";
         QTest::newRow("no ZIP at all") << QByteArray("Boston,MA,ABCDE") << "unknown-zip"
                                        << ""
-                                       << "ABCDE is not a ZIP code";
+                                       << "the ZIP cell \"ABCDE\" is not a ZIP code";
         QTest::newRow("apostrophe cell") << QByteArray("Allston,MA,'02134") << "format"
                                          << "02134"
                                          << "spreadsheet cell";
@@ -273,6 +273,50 @@ private slots:
                                << ""
                                << "empty: city, ZIP";
     }
+    // Nothing of ours begins as a spreadsheet's formula, whatever the
+    // list's cells or a database built elsewhere hold: a note quotes the
+    // cell it cites, and a suggestion that would begin so is not made.
+    void noNoteOrSuggestionBeginsAsAFormula() {
+        const auto formula = [](const std::string& text) {
+            return !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+        };
+        const auto judged = [&](const olvaris::lookup::ZipIndex& index, olvaris::lookup::ZipFacts& facts,
+                                const std::array<std::string, 3>& row) {
+            const RowVerdict verdict = olvaris::lookup::judge(index, row[0], row[1], row[2], &facts);
+            const std::string said = row[0] + "|" + row[1] + "|" + row[2] + " -> " + verdict.note;
+            QVERIFY2(!formula(verdict.note) && !formula(verdict.suggestedZip), said.c_str());
+            for (const std::string& field : verdict.corrected)
+                QVERIFY2(!formula(field), std::string(said).append(" corrected ").append(field).c_str());
+        };
+        for (const std::string cell : {"=1+1", "+1", "-1", "@SUM(A1)", "\t=1+1", "\r=1+1", "=HYPERLINK(\"x\")"})
+            for (const std::array<std::string, 3>& row :
+                 std::vector<std::array<std::string, 3>>{{cell, "MA", "02134"},
+                                                         {"Boston", cell, "02108"},
+                                                         {"Allston", cell, "2134-0001"},
+                                                         {"Boston", "MA", cell},
+                                                         {cell, "MA", "00000"},
+                                                         {cell, cell, cell},
+                                                         {cell, "", ""},
+                                                         {"", cell, ""},
+                                                         {"", "", cell}})
+                judged(*m_index, *m_facts, row);
+        QVERIFY(olvaris::lookup::judge(*m_index, "Boston", "MA", "=1+1")
+                    .note.starts_with("the ZIP cell \"=1+1\" is not a ZIP code"));
+
+        QTemporaryDir dir;
+        SmallDatabase data(dir.filePath(QStringLiteral("zips.mdb")));
+        const olvaris::geo::GeoPoint point{42.1, -72.6};
+        data.zip("=Evil", "MA", "01001", point);
+        data.namedPlace("-Near", "MA", point);
+        data.namedPlace("@Far", "MA", {43.1, -72.6});
+        const olvaris::lookup::ZipIndex index(data.db.get());
+        olvaris::lookup::Places places(data.db.get());
+        olvaris::lookup::ZipFacts facts(places);
+        for (const std::array<std::string, 3>& row : std::vector<std::array<std::string, 3>>{
+                 {"-Near", "MA", "01001"}, {"@Far", "MA", "01001"}, {"Evil", "MA", "00000"}, {"= Evil", "MA", "01001"}})
+            judged(index, facts, row);
+    }
+
     void aRowGetsItsVerdict() {
         QFETCH(QByteArray, row);
         QFETCH(QString, verdict);

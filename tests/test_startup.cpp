@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include "ResultsView.h"
 #include <QtTest>
 #include <sys/stat.h>
@@ -201,6 +202,23 @@ private slots:
         Form1 form(platform);
         form.Form_Load();
         QCOMPARE(platform.processEnds, 1);
+    }
+
+    // The program's folder, where the database is looked for: the kernel's
+    // link, else the path the program was started by; a link planted on
+    // another file system is not trusted, and where nothing tells the
+    // folder there is none (the working folder is never taken for it).
+    void theProgramsFolderIsWhatTheSystemTells() {
+        QCOMPARE(AppFiles::programFolderFrom("/proc/self/exe", nullptr),
+                 QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).path());
+        QTemporaryDir dir;
+        const QString root = QFileInfo(dir.path()).canonicalFilePath();
+        QVERIFY(QFile::link(QStringLiteral("/etc/passwd"), root + QStringLiteral("/exe")));
+        const QByteArray planted = QFile::encodeName(root + QStringLiteral("/exe"));
+        // Started by a link: the folder of the file it leads to.
+        QCOMPARE(AppFiles::programFolderFrom(planted.constData(), planted.constData()), QStringLiteral("/etc"));
+        QVERIFY(AppFiles::programFolderFrom(planted.constData(), nullptr).isEmpty());
+        QVERIFY(AppFiles::programFolderFrom("/nowhere/exe", "olvaris-nowhere").isEmpty());
     }
 
     void normalStartUp() {

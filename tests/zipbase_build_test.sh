@@ -22,7 +22,7 @@ q() { sqlite3 -batch -noheader "$1" "$2"; }
 ls "$work" | grep -v '^zipbase.mdb$' >/dev/null && fail "stray files: $(ls "$work")"
 
 # Quoted fields, doubled quotes, a line break inside quotes, CRLF line ends.
-printf 'city,state,zip\r\n"O""Neil, Upper",NY,00123\r\n"Two\nLines",CA,"90210"\r\n' >"$work/quoted.csv"
+printf 'city,state,zip,note\r\n"O""Neil, Upper",NY,00123,\r\nTwo Lines,CA,"90210","Two\nLines"\r\n' >"$work/quoted.csv"
 "$tool" "$work/quoted.csv" "$work/quoted.mdb" >/dev/null || fail "quoted CSV refused"
 [ "$(q "$work/quoted.mdb" "select city from zip_codes where zip='00123'")" = 'O"Neil, Upper' ] || fail "quoted field"
 [ "$(q "$work/quoted.mdb" "select count(*) from zip_codes")" = 2 ] || fail "quoted row count"
@@ -246,14 +246,53 @@ for signal in INT TERM HUP; do
 done
 
 # Time zones: a name that is no zone's (one that would reach outside the
-# zone files' folder) is said and left out, the rest stored by ZIP.
+# zone files' folder) is said and left out, the rest stored by ZIP; a ZIP
+# given its zone again is counted, one given two zones refuses the build.
 printf 'city,state,zip\nBoston,MA,02108\nApo,AE,09002\n' >"$work/tz.csv"
 # Semicolons separate a source's fields as they may a list's.
-printf 'zip;time_zone\n02108;America/New_York\n09002;../../etc/passwd\n2108-1234;America/Chicago\n' >"$work/zones.csv"
+printf 'zip;time_zone\n02108;America/New_York\n09002;../../etc/passwd\n2108-1234;America/New_York\n' >"$work/zones.csv"
 "$tool" --time-zones "$work/zones.csv" "$work/tz.csv" "$work/tz.mdb" >/dev/null 2>"$work/tz.err" || fail "time zones refused"
 grep -q "zones.csv:3: not a time zone's name" "$work/tz.err" || fail "a bad zone not said: $(cat "$work/tz.err")"
-[ "$(q "$work/tz.mdb" "select zip || ' ' || time_zone from zip_time_zones order by zip")" = "02108 America/Chicago" ] \
+grep -q "zones.csv: 1 repeated rows kept once" "$work/tz.err" || fail "a repeated zone not said: $(cat "$work/tz.err")"
+[ "$(q "$work/tz.mdb" "select zip || ' ' || time_zone from zip_time_zones order by zip")" = "02108 America/New_York" ] \
     || fail "time zones stored: $(q "$work/tz.mdb" "select * from zip_time_zones")"
+printf 'zip,time_zone\n02108,America/New_York\n09002,Europe/Berlin\n02108-1234,America/Chicago\n' >"$work/two-zones.csv"
+"$tool" --time-zones "$work/two-zones.csv" "$work/tz.csv" "$work/two-zones.mdb" >/dev/null 2>"$work/two-zones.err" \
+    && fail "a ZIP given two zones taken"
+grep -qx "zipbase-build: $work/two-zones.csv:4: ZIP 02108 is given America/Chicago here but America/New_York on line 2" \
+    "$work/two-zones.err" || fail "two zones: $(cat "$work/two-zones.err")"
+[ -e "$work/two-zones.mdb" ] && fail "two zones wrote a database"
+
+# The places' sources: a row given again as it was is stored once, and
+# counted; a name no place has (a control character, a path, a formula's
+# start) is said with its line and left out, in the list itself refused.
+{ echo zip,state,place; yes '02108,MA,Beacon Hill' | head -100000; printf '02108,MA,Bea\033[2Jcon\n'; \
+  printf '02108,MA,../../etc\n02108,MA,=HYPERLINK("x")\n02108,MA,Allston/Brighton\n'; } >"$work/census.csv"
+printf 'place,state,latitude,longitude\nFenway,MA,42.34,-71.1\nFenway,MA,42.34,-71.1\n/etc/passwd,MA,1,1\n' \
+    >"$work/named.csv"
+"$tool" --census-places "$work/census.csv" --named-places "$work/named.csv" "$work/tz.csv" "$work/names.mdb" \
+    >/dev/null 2>"$work/names.err" || fail "place names refused: $(cat "$work/names.err")"
+[ "$(q "$work/names.mdb" "select group_concat(place, '|') from zip_census_places")" = 'Beacon Hill|Allston/Brighton' ] \
+    || fail "census places stored: $(q "$work/names.mdb" 'select count(*) from zip_census_places')"
+[ "$(q "$work/names.mdb" "select group_concat(place, '|') from named_places")" = 'Fenway' ] || fail "named places stored"
+for said in 'census.csv: 99999 repeated rows kept once' 'census.csv:100002: the place holds a control character' \
+    'census.csv:100003: the place is a path' 'census.csv:100004: the place begins with =' \
+    'named.csv: 1 repeated rows kept once' 'named.csv:4: the place is a path'; do
+    grep -q "$said" "$work/names.err" || fail "not said: $said: $(cat "$work/names.err")"
+done
+# In the export, the name alone is left out: its ZIP is neither retired nor added unnamed.
+printf 'US\t02109\tEvil\033]0;x\007\tMassachusetts\tMA\tSuffolk\t025\t\t\t42.36\t-71.05\t4\n' >"$work/named-export.txt"
+printf 'US\t02108\tBoston\tMassachusetts\tMA\t-Suffolk\t025\t\t\t42.35\t-71.06\t4\n' >>"$work/named-export.txt"
+"$tool" --current "$work/named-export.txt" "$work/tz.csv" "$work/export.mdb" >/dev/null 2>"$work/export.err" \
+    || fail "an export with a bad name refused: $(cat "$work/export.err")"
+[ "$(q "$work/export.mdb" "select group_concat(zip || ' ' || coalesce(county, ''), ',') from zip_codes
+                          left join zip_places using (zip)")" = '02108 ,09002 ' ] \
+    || fail "export names: $(q "$work/export.mdb" 'select * from zip_codes')"
+grep -q 'named-export.txt:1: the place holds a control character' "$work/export.err" \
+    && grep -q 'named-export.txt:2: the county begins with -' "$work/export.err" || fail "export names: $(cat "$work/export.err")"
+refuses city-control 'city,state,zip\nBoston,MA,02108\n"Bos\tton",MA,02108\n' 3
+grep -q 'the city holds a control character' "$work/city-control.err" || fail "city-control message"
+refuses city-formula 'city,state,zip\n@SUM(1),MA,02108\n' 2
 
 [ "$failures" -eq 0 ] && echo "all zipbase-build checks passed"
 exit "$failures"

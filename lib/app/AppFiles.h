@@ -12,11 +12,18 @@ inline constexpr const char* Skin = "x/o.cjs";
 
 class AppFiles {
 public:
-    // The folder that holds the program file, without a trailing separator.
-    // Asked for afresh on every call.
+    // The folder that holds the program file, without a trailing separator;
+    // empty where the system does not tell it (never the working folder,
+    // where a list's folder may hold files named as the program's own).
     static QString applicationFolder();
-    // The folder plus the separator plus the relative name, in native form.
+    // The folder plus the separator plus the relative name, in native form;
+    // empty where the folder is not known.
     static QString path(const char* relativeName);
+    // The program's folder from the kernel's link to the program (trusted
+    // only on the kernel's /proc), else, where /proc is not mounted, from
+    // the path the program was started by (may be null), resolved against
+    // the folder it was started in; empty where neither tells it.
+    static QString programFolderFrom(const char* programLink, const char* startedAs);
 
     // The database the window opens: the one beside the program, unless the
     // command line named another (an empty path returns to the default).

@@ -13,8 +13,10 @@ namespace olvaris::lookup {
 class LocalClock {
 public:
     LocalClock();
-    // Empty for a zone the system's tz database does not have (nothing is
-    // made up: without its file the C library would quietly give UTC).
+    // Empty for a zone the system's tz database has no zone file for, or
+    // one the C library does not take (nothing is made up: without its file
+    // the C library would quietly give UTC, labelled with the name's first
+    // word).
     const std::string& timeIn(const std::string& zone);
 
 private:
@@ -22,22 +24,28 @@ private:
     std::map<std::string, std::string> m_said;
 };
 
-// Whether the system's tz database has a file for the zone's name.
-bool systemKnowsZone(const std::string& zone);
+// Why the system's tz database gives no zone file for the zone's name (it
+// has none, or the file there is not one); empty where it does.
+std::string noZoneFile(const std::string& zone);
 
 // A row's time-zone columns, from its ZIP: the zone the data gives, and the
 // time there now. What is missing is said once on standard error: a ZIP
-// with no zone (military, or no point), a zone the system does not know.
+// with no zone (military, or no point), a zone the system has no zone file
+// for.
 class ZoneColumns {
 public:
     explicit ZoneColumns(Places& places) : m_places(places) {}
     std::string zoneOf(const std::string& zip);
     std::string localTimeOf(const std::string& zip);
+    // Whether a time asked for could not be told for want of a zone file:
+    // the run did not answer what it was asked.
+    bool timeMissing() const { return m_timeMissing; }
 
 private:
     Places& m_places;
     LocalClock m_clock;
     std::set<std::string> m_said;
+    bool m_timeMissing = false;
 };
 
 } // namespace olvaris::lookup

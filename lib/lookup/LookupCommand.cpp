@@ -116,10 +116,12 @@ int runLookup(const LookupCommand& command, const std::string& database) {
             }
         }
         writer.header();
+        // A time asked for that could not be told is an answer not given.
+        const auto answered = [&zones](int status) { return zones && zones->timeMissing() ? NothingMatched : status; };
         if (command.many)
-            return writeMany(db.get(), command.request, writer, places) == 0 ? RowsPrinted : NothingMatched;
+            return answered(writeMany(db.get(), command.request, writer, places) == 0 ? RowsPrinted : NothingMatched);
         if (writeOne(db.get(), command.request, writer) != 0)
-            return RowsPrinted;
+            return answered(RowsPrinted);
         if (command.request.pattern)
             places.sayIfRetired(*command.request.pattern);
         return NothingMatched;

@@ -116,7 +116,8 @@ int writeNear(Places& places, const NextPlace& nextPlace, const NearOptions& opt
     }
     if (unknown)
         return Trouble;
-    return nothing ? 1 : 0;
+    // A time asked for that could not be told is an answer not given.
+    return nothing || (zones && zones->timeMissing()) ? 1 : 0;
 }
 
 int writeDistance(Places& places, const std::string& from, const std::string& to, RowWriter& writer,

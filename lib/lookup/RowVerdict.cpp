@@ -16,7 +16,21 @@ namespace {
 using Kind = RowVerdict::Kind;
 constexpr size_t ZipsNamed = 3;
 
-std::string placeOf(const ZipIndex::Place& place) { return place.city + ", " + place.state; }
+// Whether a text would be run as a formula by a spreadsheet opening it as
+// a cell (after a tab or a carriage return, read as one too).
+bool startsAsFormula(std::string_view text) {
+    return !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+}
+
+// A row's cell as a note cites it: in quotes, so that the note never
+// begins with what the cell does.
+std::string quoted(std::string_view cell) { return "\"" + std::string(cell) + "\""; }
+
+// A name from the data where it may begin a note: quoted only where it
+// would begin one as a formula (a database built elsewhere may hold one).
+std::string cited(const std::string& name) { return startsAsFormula(name) ? quoted(name) : name; }
+
+std::string placeOf(const ZipIndex::Place& place) { return cited(place.city) + ", " + place.state; }
 
 // The ZIP codes of a place, in order, each once.
 std::vector<std::string> zipsOf(const ZipIndex& index, ZipIndex::Rows rows) {
@@ -282,7 +296,8 @@ std::optional<RowVerdict> retiredZip(const RowReading& row) {
 RowVerdict unknownZip(const RowReading& row) {
     RowVerdict verdict;
     verdict.kind = Kind::UnknownZip;
-    verdict.note = row.zip ? "no ZIP code " + row.zip->five : std::string(row.zipWritten) + " is not a ZIP code";
+    verdict.note =
+        row.zip ? "no ZIP code " + row.zip->five : "the ZIP cell " + quoted(row.zipWritten) + " is not a ZIP code";
     if (!row.keyRows.empty()) {
         verdict.suggestedZip = onlyZip(row.index, row.keyRows);
         addNote(verdict.note, zipsNamed(row.index, row.keyRows));
@@ -295,7 +310,7 @@ RowVerdict notAState(const RowReading& row) {
     RowVerdict verdict;
     verdict.kind = Kind::Mismatch;
     verdict.note = row.corrections;
-    addNote(verdict.note, std::string(row.stateWritten) + " is not a US state");
+    addNote(verdict.note, "the state cell " + quoted(row.stateWritten) + " is not a US state");
     addNote(verdict.note, row.zipsOwnPlace());
     return verdict;
 }
@@ -311,7 +326,7 @@ std::optional<RowVerdict> localName(const RowReading& row, std::string& farPlace
     const std::string& zip = row.zip->five;
     if (!name->overlaps && !(name->miles && *name->miles <= LocalNameMiles)) {
         if (name->miles)
-            farPlace = name->place + " is a place " + oneDecimal(*name->miles) + " mi from " + zip;
+            farPlace = cited(name->place) + " is a place " + oneDecimal(*name->miles) + " mi from " + zip;
         return std::nullopt;
     }
     const ZipIndex::Place& zipsOwn = row.index.place(row.zipRows.front());
@@ -321,8 +336,8 @@ std::optional<RowVerdict> localName(const RowReading& row, std::string& farPlace
     verdict.corrected = row.inDataForm();
     verdict.note = row.corrections;
     addNote(verdict.note, name->overlaps ? zip + " (" + zipsOwn.city + ") lies partly in " + name->place
-                                         : name->place + " is a place " + oneDecimal(*name->miles) + " mi from " + zip
-                                               + " (" + placeOf(zipsOwn) + ")");
+                                         : cited(name->place) + " is a place " + oneDecimal(*name->miles) + " mi from "
+                                               + zip + " (" + placeOf(zipsOwn) + ")");
     return verdict;
 }
 
@@ -382,10 +397,9 @@ RowVerdict unknownCity(const RowReading& row, const std::string& farPlace) {
     return verdict;
 }
 
-} // namespace
-
-RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_view stateText, std::string_view zipText,
-                 ZipFacts* facts) {
+// The verdict before its suggestions are looked over.
+RowVerdict judgeRow(const ZipIndex& index, std::string_view cityText, std::string_view stateText,
+                    std::string_view zipText, ZipFacts* facts) {
     const std::string_view city = ziplist::trimmed(cityText), state = ziplist::trimmed(stateText),
                            zip = ziplist::trimmed(zipText);
     if (city.empty() && state.empty() && zip.empty())
@@ -414,6 +428,21 @@ RowVerdict judge(const ZipIndex& index, std::string_view cityText, std::string_v
         return verdict;
     }
     return unknownCity(row, farPlace);
+}
+
+} // namespace
+
+RowVerdict judge(const ZipIndex& index, std::string_view city, std::string_view state, std::string_view zip,
+                 ZipFacts* facts) {
+    RowVerdict verdict = judgeRow(index, city, state, zip, facts);
+    // A suggestion is written into the list as a cell: none that a
+    // spreadsheet would run, whatever a database built elsewhere holds.
+    if (startsAsFormula(verdict.suggestedZip))
+        verdict.suggestedZip.clear();
+    for (std::string& field : verdict.corrected)
+        if (startsAsFormula(field))
+            field.clear();
+    return verdict;
 }
 
 } // namespace olvaris::lookup

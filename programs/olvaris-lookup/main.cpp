@@ -12,11 +12,12 @@
 #include "ListCheck.h"
 #endif
 #include "Options.h"
+#include "ProgramFolder.h"
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -28,17 +29,17 @@ namespace {
 constexpr const char* Attribution = "Contains GeoNames postal-code data, CC BY 4.0 "
                                     "(https://creativecommons.org/licenses/by/4.0/); see --about.";
 
-// The database beside the real program: an installed tree links
-// bin/olvaris-lookup to lib/olvaris/, where the database lies.
-std::string programFolder() {
-    char path[PATH_MAX + 1];
-    const ssize_t length = ::readlink("/proc/self/exe", path, PATH_MAX);
-    const std::string program = length > 0 ? std::string(path, size_t(length)) : std::string();
-    const size_t slash = program.rfind('/');
-    return slash == std::string::npos ? std::string(".") : program.substr(0, slash);
+// The program's own folder: an installed tree links bin/olvaris-lookup to
+// lib/olvaris/, where the database and olvaris-check lie.
+std::string programFolder(const char* wanted) {
+    const std::optional<std::string> folder = lookup::programFolder();
+    if (!folder)
+        throw Error(Error::Kind::Input,
+                    std::string("cannot tell which folder holds the program, so not where ") + wanted
+                        + " is (/proc/self/exe cannot be read, and the path the program was started by "
+                          "cannot be followed)");
+    return *folder;
 }
-
-std::string defaultDatabase() { return programFolder() + "/zipbase.mdb"; }
 
 int usageError(const std::string& message) {
     complain(message);
@@ -47,8 +48,14 @@ int usageError(const std::string& message) {
 }
 
 struct Run {
-    std::string database;
+    std::optional<std::string> given;
     char** argv;
+
+    // The database named, else the one beside the program: asked for only
+    // where a command reads it.
+    std::string database() const {
+        return given ? *given : programFolder("its database zipbase.mdb (name one with --database)") + "/zipbase.mdb";
+    }
 
     int operator()(const ShowHelp&) const {
         std::fputs(helpText().c_str(), stdout);
@@ -58,13 +65,13 @@ struct Run {
         std::printf("olvaris-lookup %s\n%s\n", OLVARIS_VERSION, Attribution);
         return 0;
     }
-    int operator()(const LookupCommand& command) const { return runLookup(command, database); }
-    int operator()(const PlaceRequest& request) const { return runPlaceRequest(request, database); }
+    int operator()(const LookupCommand& command) const { return runLookup(command, database()); }
+    int operator()(const PlaceRequest& request) const { return runPlaceRequest(request, database()); }
 #ifdef OLVARIS_CHECKS_LISTS
-    int operator()(const check::ListCheckOptions& list) const { return check::checkList(list, database, stdout); }
+    int operator()(const check::ListCheckOptions& list) const { return check::checkList(list, database(), stdout); }
 #else
     int operator()(const check::ListCheckOptions&) const {
-        const std::string checker = programFolder() + "/olvaris-check";
+        const std::string checker = programFolder("olvaris-check") + "/olvaris-check";
         std::fflush(stdout);
         ::execv(checker.c_str(), argv);
         return complain(checker, std::string("cannot start the list's check: ") + std::strerror(errno));
@@ -78,7 +85,7 @@ static int runProgram(int argc, char** argv) {
     try {
         const Options options = readOptions(argc, argv);
         const Command command = commandFor(options);
-        return std::visit(Run{options.database.value_or(defaultDatabase()), argv}, command);
+        return std::visit(Run{options.database, argv}, command);
     } catch (const Error& error) {
         if (error.kind() == Error::Kind::Usage)
             return usageError(error.what());

@@ -41,6 +41,8 @@ std::array<std::string, 3> storedForm(const std::array<std::string, 3>& row, lon
     const std::string_view city = ziplist::trimmed(row[0]);
     if (city.empty())
         throw ziplist::ReadError(line, "the city is empty");
+    if (const std::string trouble = placeNameTrouble(city); !trouble.empty())
+        throw ziplist::ReadError(line, "the city " + trouble);
     const std::optional<ziplist::Zip> zip = ziplist::zipFrom(row[2]);
     if (!zip)
         throw ziplist::ReadError(line, "\"" + row[2] + "\" is not a ZIP code");
@@ -68,12 +70,15 @@ std::array<std::string, 3> storedForm(const std::array<std::string, 3>& row, lon
     return {std::string(city), state->code, zip->five};
 }
 
-// Lines of a source left out, the first few said.
-void sayLeftOut(const std::string& file, const std::vector<LeftOut>& leftOut) {
+// Lines of a source left out, the first few said; lines that only gave
+// again what another did, counted.
+void sayLeftOut(const std::string& file, const std::vector<LeftOut>& leftOut, long repeated = 0) {
     for (size_t i = 0; i < leftOut.size() && i < size_t(CorrectionsSaid); ++i)
         std::cerr << file << ":" << leftOut[i].line << ": " << leftOut[i].why << "\n";
     if (leftOut.size() > size_t(CorrectionsSaid))
         std::cerr << file << ": " << leftOut.size() - size_t(CorrectionsSaid) << " more left out, not shown\n";
+    if (repeated > 0)
+        std::cerr << file << ": " << repeated << " repeated rows kept once\n";
 }
 
 // The names people use for their places, from the sources that give them.
@@ -83,7 +88,7 @@ void insertPlaceNames(sqlite3* db, const Sources& sources) {
     if (sources.censusPlaces) {
         check(db, sqlite::prepare(db, schema::InsertCensusPlace, statement));
         const CensusPlaces places = readCensusPlaces(*sources.censusPlaces);
-        sayLeftOut(*sources.censusPlaces, places.leftOut);
+        sayLeftOut(*sources.censusPlaces, places.leftOut, places.repeated);
         for (const CensusPlace& place : places.rows) {
             bindText(db, statement.get(), 1, place.zip);
             bindText(db, statement.get(), 2, place.state);
@@ -96,7 +101,7 @@ void insertPlaceNames(sqlite3* db, const Sources& sources) {
     if (sources.namedPlaces) {
         check(db, sqlite::prepare(db, schema::InsertNamedPlace, statement));
         const NamedPlaces places = readNamedPlaces(*sources.namedPlaces);
-        sayLeftOut(*sources.namedPlaces, places.leftOut);
+        sayLeftOut(*sources.namedPlaces, places.leftOut, places.repeated);
         for (const NamedPlace& place : places.rows) {
             bindText(db, statement.get(), 1, place.place);
             bindText(db, statement.get(), 2, place.state);
@@ -113,7 +118,7 @@ void insertPlaceNames(sqlite3* db, const Sources& sources) {
 void insertTimeZones(sqlite3* db, Statements& statements, const Sources& sources) {
     check(db, sqlite::prepare(db, schema::InsertTimeZone, statements.timeZone));
     const TimeZones zones = readTimeZones(*sources.timeZones);
-    sayLeftOut(*sources.timeZones, zones.leftOut);
+    sayLeftOut(*sources.timeZones, zones.leftOut, zones.repeated);
     for (const auto& [zip, zone] : zones.zones) {
         bindText(db, statements.timeZone.get(), 1, zip);
         bindText(db, statements.timeZone.get(), 2, zone);

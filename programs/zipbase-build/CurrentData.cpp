@@ -1,4 +1,5 @@
 #include "CurrentData.h"
+#include "PlaceNames.h"
 #include "SourceColumns.h"
 #include "ZipRules.h"
 #include <string_view>
@@ -55,6 +56,14 @@ CurrentExport readCurrentExport(const std::string& path) {
             entry.state = std::string(ziplist::trimmed(fields[4]));
             entry.county = std::string(ziplist::trimmed(fields[5]));
             entry.countyCode = std::string(ziplist::trimmed(fields[6]));
+            // A name that cannot be stored is left out, not the ZIP: its
+            // absence from the export would retire it.
+            for (std::string* name : {&entry.place, &entry.county})
+                if (const std::string trouble = placeNameTrouble(*name); !trouble.empty()) {
+                    current.leftOut.push_back(
+                        {current.lines, (name == &entry.place ? "the place " : "the county ") + trouble});
+                    name->clear();
+                }
             if (fields[9].empty() && fields[10].empty())
                 continue;
             entry.point = geo::pointFrom(fields[9], fields[10]);

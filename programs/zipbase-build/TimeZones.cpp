@@ -29,15 +29,31 @@ TimeZones readTimeZones(const std::string& path) {
     if (source.missing())
         throw Error(Error::Kind::Input, "the header must name the ZIP and time_zone columns", path, 1);
     TimeZones zones;
+    std::map<std::string, long> givenOn; // each ZIP's line
     std::vector<std::string_view> fields;
     while (source.next(fields, zones.lines, zones.leftOut)) {
         const std::optional<ziplist::Zip> zip = ziplist::zipFrom(fields[0]);
-        if (!zip)
+        if (!zip) {
             zones.leftOut.push_back({zones.lines, "not a ZIP code"});
-        else if (!isZoneName(fields[1]))
+            continue;
+        }
+        if (!isZoneName(fields[1])) {
             zones.leftOut.push_back({zones.lines, "not a time zone's name"});
-        else
-            zones.zones[zip->five] = std::string(fields[1]);
+            continue;
+        }
+        const auto [known, first] = zones.zones.emplace(zip->five, fields[1]);
+        if (first) {
+            givenOn.emplace(zip->five, zones.lines);
+        } else if (known->second == fields[1]) {
+            ++zones.repeated;
+        } else {
+            // Which is right the source does not say: taking either would
+            // put a wrong time in the database unsaid.
+            std::string said = "ZIP ";
+            said.append(zip->five).append(" is given ").append(fields[1]).append(" here but ");
+            said.append(known->second).append(" on line ").append(std::to_string(givenOn[zip->five]));
+            throw Error(Error::Kind::Input, said, path, zones.lines);
+        }
     }
     return zones;
 }
