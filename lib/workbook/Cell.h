@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 namespace olvaris::workbook {
 
@@ -27,5 +28,16 @@ struct Cell {
         number = 0;
     }
 };
+
+// The errors every spreadsheet takes as constants in a formula (=#N/A) and
+// shows as errors. Only these are written back as errors: an error cell's
+// text is whatever the file said, and any other would be a formula for the
+// spreadsheet to run (=WEBSERVICE(...)).
+inline bool isErrorConstant(std::string_view text) {
+    for (const std::string_view error : {"#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A"})
+        if (text == error)
+            return true;
+    return false;
+}
 
 } // namespace olvaris::workbook

@@ -182,9 +182,14 @@ void OdsWriter::row(const std::vector<Cell>& cells, const std::vector<std::strin
                 open(cell) + " office:value-type=\"date\" office:date-value=\"" + escaped(cell.text) + "\">" + shown;
             break;
         case Cell::Kind::Error:
-            // As Calc writes a formula's error: the sheet shows it as one.
-            text += open(cell) + " table:formula=\"of:=" + escaped(cell.text == "#N/A" ? "NA()" : cell.text)
-                    + "\" office:value-type=\"string\" office:string-value=\"\" calcext:value-type=\"error\">" + shown;
+            // As Calc writes a formula's error, so the sheet shows it as
+            // one; an error it would not take as a constant stays text.
+            if (isErrorConstant(cell.text))
+                text += open(cell) + " table:formula=\"of:=" + escaped(cell.text == "#N/A" ? "NA()" : cell.text)
+                        + "\" office:value-type=\"string\" office:string-value=\"\" calcext:value-type=\"error\">"
+                        + shown;
+            else
+                textCell(cell.text);
             break;
         default:
             textCell(cell.text);

@@ -24,14 +24,6 @@ bool dateOf(const std::string& text, lxw_datetime& date) {
            && date.month <= 12 && date.day >= 1 && date.day <= 31;
 }
 
-// The errors a formula may hold as they are.
-bool isErrorConstant(const std::string& text) {
-    for (const char* error : {"#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A"})
-        if (text == error)
-            return true;
-    return false;
-}
-
 } // namespace
 
 WorkbookWriter::WorkbookWriter(const std::string& path, const std::string& sheetName) : m_path(path) {
