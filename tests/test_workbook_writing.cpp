@@ -1,5 +1,6 @@
 // The workbook library's writers on their own: a checked list written as
 // .xlsx and as .ods, then read back by the library's own readers.
+#include "NumberFormat.h"
 #include "OdsWriter.h"
 #include "OpenSheet.h"
 #include "WorkbookWriter.h"
@@ -49,6 +50,14 @@ std::string sheetPart(const std::string& path) {
     return ZipArchive(path).read(path.ends_with(".ods") ? "content.xml" : "xl/worksheets/sheet1.xml");
 }
 
+Cell numberOf(Cell::Kind kind, double number) {
+    Cell cell;
+    cell.kind = kind;
+    cell.number = number;
+    cell.text = kind == Cell::Kind::Date ? dateText(number, false) : numberText(number);
+    return cell;
+}
+
 void bothFormats() {
     QTest::addColumn<QString>("name");
     QTest::newRow("xlsx") << "list.xlsx";
@@ -95,6 +104,35 @@ private slots:
         for (size_t at = part.find(formula); at != std::string::npos; at = part.find(formula, at + 1))
             ++formulas;
         QCOMPARE(formulas, size_t(2));
+    }
+
+    // Numbers and dates go back as they were read, every digit: 17 where a
+    // double needs them, a date's time of day to its fraction of a second.
+    void numbersAndDatesKeepEveryDigit_data() { bothFormats(); }
+    void numbersAndDatesKeepEveryDigit() {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const std::string path = dir.filePath(name).toStdString();
+        const std::vector<double> numbers = {0.30000000000000004,  2134,      1e20, -1.2345678901234567e-300,
+                                             123456789012345678.0, 45000.5625};
+        const std::vector<double> dates = {45000.5625, 45000 + 48601.0 / 86400, 45000.123456789012,
+                                           45000,      45000.999999999993,      1462.000001};
+        std::vector<Cell> cells;
+        cells.reserve(numbers.size() + dates.size());
+        for (const double number : numbers)
+            cells.push_back(numberOf(Cell::Kind::Number, number));
+        for (const double date : dates)
+            cells.push_back(numberOf(Cell::Kind::Date, date));
+        writeList(path, cells);
+        const std::vector<Cell> read = rowWritten(path);
+        QCOMPARE(read.size(), cells.size() + 1);
+        for (size_t i = 0; i < cells.size(); ++i) {
+            QCOMPARE(read[i].kind, cells[i].kind);
+            QVERIFY2(
+                read[i].number == cells[i].number,
+                qPrintable(
+                    QString("%1 read back as %2").arg(cells[i].number, 0, 'g', 17).arg(read[i].number, 0, 'g', 17)));
+        }
     }
 };
 

@@ -18,6 +18,9 @@ struct Cell {
     // A number's or date's format code, to write it back as it was shown;
     // empty for General.
     std::string format;
+    // A number's value. A date's day number: days from 1899-12-30, the time
+    // of day its fraction (as the spreadsheets count from 1900-03-01 on),
+    // NaN where its text is all that is known. Written back as it is.
     double number = 0;
 
     void clear() {

@@ -498,6 +498,7 @@ void XlsxSheet::fill(Cell& cell, std::string_view type, int style, std::string_v
     } else if (type == "d") {
         cell.kind = Cell::Kind::Date;
         cell.text = value.substr(0, value.find('T'));
+        cell.number = daySerial(value);
     } else if (!value.empty()) {
         std::string written(value);
         char* end = nullptr;
@@ -512,6 +513,9 @@ void XlsxSheet::fill(Cell& cell, std::string_view type, int style, std::string_v
             cell.kind = Cell::Kind::Date;
             cell.text = dateText(cell.number, m_from1904);
             cell.format = format->format;
+            // Counted from 1900, as every workbook written here counts.
+            if (m_from1904)
+                cell.number += 1462;
             return;
         }
         cell.kind = Cell::Kind::Number;
