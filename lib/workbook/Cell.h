@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 namespace olvaris::workbook {
 
@@ -17,6 +18,9 @@ struct Cell {
     // A number's or date's format code, to write it back as it was shown;
     // empty for General.
     std::string format;
+    // A number's value. A date's day number: days from 1899-12-30, the time
+    // of day its fraction (as the spreadsheets count from 1900-03-01 on),
+    // NaN where its text is all that is known. Written back as it is.
     double number = 0;
 
     void clear() {
@@ -27,5 +31,16 @@ struct Cell {
         number = 0;
     }
 };
+
+// The errors every spreadsheet takes as constants in a formula (=#N/A) and
+// shows as errors. Only these are written back as errors: an error cell's
+// text is whatever the file said, and any other would be a formula for the
+// spreadsheet to run (=WEBSERVICE(...)).
+inline bool isErrorConstant(std::string_view text) {
+    for (const std::string_view error : {"#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A"})
+        if (text == error)
+            return true;
+    return false;
+}
 
 } // namespace olvaris::workbook

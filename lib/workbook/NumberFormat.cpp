@@ -1,6 +1,8 @@
 #include "NumberFormat.h"
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 namespace olvaris::workbook {
@@ -198,9 +200,26 @@ std::string numberText(double number) {
     return text;
 }
 
-std::string dateText(double serial, bool from1904) {
-    // Days from 1970-01-01, then the civil date (Howard Hinnant's algorithm).
-    long days = long(std::floor(serial)) + (from1904 ? -24107 : -25569);
+std::string exactNumberText(double number) {
+    char text[32];
+    const std::to_chars_result written = std::to_chars(text, text + sizeof text, number);
+    return std::string(text, written.ptr);
+}
+
+namespace {
+
+// Days from 1970-01-01 and the civil date, both ways (Howard Hinnant's
+// algorithms).
+long daysFromCivil(long year, long month, long day) {
+    year -= month <= 2 ? 1 : 0;
+    const long era = (year >= 0 ? year : year - 399) / 400;
+    const long yearOfEra = year - era * 400;
+    const long dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+std::string civilText(long days) {
     days += 719468;
     const long era = (days >= 0 ? days : days - 146096) / 146097;
     const long dayOfEra = days - era * 146097;
@@ -212,6 +231,101 @@ std::string dateText(double serial, bool from1904) {
     const long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
     char text[64];
     std::snprintf(text, sizeof text, "%04ld-%02ld-%02ld", year, month, day);
+    return text;
+}
+
+// 1970-01-01 is day 25569 of the spreadsheets' count.
+constexpr long UnixEpochDay = 25569;
+
+// `count` digits at `at`, passed over.
+bool readDigits(std::string_view text, size_t& at, size_t count, long& value) {
+    if (at > text.size() || text.size() - at < count)
+        return false;
+    value = 0;
+    for (const size_t end = at + count; at < end; ++at) {
+        if (text[at] < '0' || text[at] > '9')
+            return false;
+        value = value * 10 + (text[at] - '0');
+    }
+    return true;
+}
+
+bool readChar(std::string_view text, size_t& at, char c) {
+    if (at >= text.size() || text[at] != c)
+        return false;
+    ++at;
+    return true;
+}
+
+// The seconds of "hh:mm[:ss[.fraction]]" at `at`; negative where it is none.
+double secondsOf(std::string_view text, size_t at) {
+    long hours = 0, minutes = 0, seconds = 0;
+    if (!readDigits(text, at, 2, hours) || !readChar(text, at, ':') || !readDigits(text, at, 2, minutes) || hours > 23
+        || minutes > 59)
+        return -1;
+    double fraction = 0;
+    if (readChar(text, at, ':')) {
+        if (!readDigits(text, at, 2, seconds) || seconds > 60)
+            return -1;
+        if (readChar(text, at, '.') || readChar(text, at, ',')) {
+            // Fifteen digits are finer than a day number holds.
+            long long digits = 0, scale = 1;
+            for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+                if (scale < 1000000000000000) {
+                    digits = digits * 10 + (text[at] - '0');
+                    scale *= 10;
+                }
+            }
+            fraction = double(digits) / double(scale);
+        }
+    }
+    return double(hours * 3600 + minutes * 60 + seconds) + fraction;
+}
+
+} // namespace
+
+std::string dateText(double serial, bool from1904) {
+    return civilText(long(std::floor(serial)) + (from1904 ? 1462 : 0) - UnixEpochDay);
+}
+
+double daySerial(std::string_view text) {
+    size_t at = 0;
+    long year = 0, month = 0, day = 0;
+    if (!readDigits(text, at, 4, year) || !readChar(text, at, '-') || !readDigits(text, at, 2, month)
+        || !readChar(text, at, '-') || !readDigits(text, at, 2, day) || month < 1 || month > 12 || day < 1 || day > 31)
+        return std::numeric_limits<double>::quiet_NaN();
+    const double days = double(daysFromCivil(year, month, day) + UnixEpochDay);
+    if (at == text.size() || (text[at] != 'T' && text[at] != ' '))
+        return days;
+    const double seconds = secondsOf(text, at + 1);
+    return seconds < 0 ? std::numeric_limits<double>::quiet_NaN() : days + seconds / 86400;
+}
+
+std::string isoDateTime(double serial) {
+    if (!std::isfinite(serial) || std::fabs(serial) > 1e9)
+        return {};
+    const double day = std::floor(serial);
+    std::string date = civilText(long(day) - UnixEpochDay);
+    if (serial == day)
+        return date;
+    // The fewest digits of a second read back as the same number: a time
+    // to the second has none, one a spreadsheet computed may need nine.
+    std::string text;
+    long long scale = 1;
+    for (int digits = 0; digits <= 9; ++digits, scale *= 10) {
+        const long long units = std::llround((serial - day) * 86400 * double(scale));
+        if (units >= 86400 * scale) { // rounded up to the next day
+            text = civilText(long(day) + 1 - UnixEpochDay);
+            continue;
+        }
+        const long long seconds = units / scale;
+        char time[48];
+        const int length = std::snprintf(time, sizeof time, "T%02lld:%02lld:%02lld.%0*lld", seconds / 3600,
+                                         seconds / 60 % 60, seconds % 60, digits, units % scale);
+        text = date + std::string(time, digits == 0 ? 9 : size_t(length));
+        if (daySerial(text) == serial)
+            break;
+    }
     return text;
 }
 

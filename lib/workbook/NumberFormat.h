@@ -25,8 +25,26 @@ std::string zeroPadded(std::string_view code, double number);
 // A number in its shortest form: whole numbers without a point.
 std::string numberText(double number);
 
+// A number with every digit it needs to be read back as the very same
+// double, and no more: "0.30000000000000004", "45000.5625", "1e+20". What
+// a writer puts in a workbook, where numberText's fifteen digits would
+// change the number.
+std::string exactNumberText(double number);
+
 // A spreadsheet's day number as YYYY-MM-DD (days from 1899-12-30, or from
 // 1904-01-01 in a workbook that counts from there).
 std::string dateText(double serial, bool from1904);
+
+// A date or date-time as an .ods (and an .xls reader) writes it,
+// "2023-03-15" or "2023-03-15T13:30:00.5", as a day number: days from
+// 1899-12-30, the time of day its fraction (45000.5625). A zone after the
+// time is passed over. NaN where the text is no date.
+double daySerial(std::string_view text);
+
+// A day number as a date, with its time of day where it has one, in the
+// fewest digits of a second that daySerial reads back as the very same
+// number: "2023-03-15", "2023-03-15T13:30:00", "2023-03-15T13:30:00.123".
+// Empty for a number that is no day.
+std::string isoDateTime(double serial);
 
 } // namespace olvaris::workbook

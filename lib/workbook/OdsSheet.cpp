@@ -178,6 +178,7 @@ private:
         } else if (m_type == "date") {
             cell.kind = Cell::Kind::Date;
             cell.text = m_value.substr(0, m_value.find('T'));
+            cell.number = daySerial(m_value);
             cell.shown = m_shown.text();
         } else if (m_type == "boolean") {
             cell.kind = Cell::Kind::Boolean;

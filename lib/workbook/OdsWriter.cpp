@@ -1,7 +1,9 @@
 #include "OdsWriter.h"
 #include "Error.h"
+#include "NumberFormat.h"
 #include "SheetTitle.h"
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -70,10 +72,10 @@ std::string columnName(size_t column) {
 }
 
 // The data style of a format of zeros only ("00000": a ZIP code shown with
-// its zeros), of a date, or none.
+// its zeros), of a date (with its time of day where it has one), or none.
 std::string dataStyleOf(const Cell& cell) {
     if (cell.kind == Cell::Kind::Date)
-        return "date";
+        return std::isnan(cell.number) || cell.number == std::floor(cell.number) ? "date" : "datetime";
     if (cell.kind == Cell::Kind::Number && !cell.format.empty()
         && cell.format.find_first_not_of('0') == std::string::npos)
         return cell.format;
@@ -171,20 +173,27 @@ void OdsWriter::row(const std::vector<Cell>& cells, const std::vector<std::strin
         const std::string shown = paragraphs(cell.shown.empty() ? cell.text : cell.shown) + "</table:table-cell>";
         switch (cell.kind) {
         case Cell::Kind::Number:
-            text += open(cell) + " office:value-type=\"float\" office:value=\"" + escaped(cell.text) + "\">" + shown;
+            // The number as read, every digit: its text may have fewer.
+            text += open(cell) + " office:value-type=\"float\" office:value=\"" + exactNumberText(cell.number) + "\">"
+                    + shown;
             break;
         case Cell::Kind::Boolean:
             text += open(cell) + " office:value-type=\"boolean\" office:boolean-value=\""
                     + (cell.text == "TRUE" ? "true" : "false") + "\">" + shown;
             break;
         case Cell::Kind::Date:
-            text +=
-                open(cell) + " office:value-type=\"date\" office:date-value=\"" + escaped(cell.text) + "\">" + shown;
+            text += open(cell) + " office:value-type=\"date\" office:date-value=\""
+                    + escaped(std::isnan(cell.number) ? cell.text : isoDateTime(cell.number)) + "\">" + shown;
             break;
         case Cell::Kind::Error:
-            // As Calc writes a formula's error: the sheet shows it as one.
-            text += open(cell) + " table:formula=\"of:=" + escaped(cell.text == "#N/A" ? "NA()" : cell.text)
-                    + "\" office:value-type=\"string\" office:string-value=\"\" calcext:value-type=\"error\">" + shown;
+            // As Calc writes a formula's error, so the sheet shows it as
+            // one; an error it would not take as a constant stays text.
+            if (isErrorConstant(cell.text))
+                text += open(cell) + " table:formula=\"of:=" + escaped(cell.text == "#N/A" ? "NA()" : cell.text)
+                        + "\" office:value-type=\"string\" office:string-value=\"\" calcext:value-type=\"error\">"
+                        + shown;
+            else
+                textCell(cell.text);
             break;
         default:
             textCell(cell.text);
@@ -236,13 +245,19 @@ void OdsWriter::close() {
                            "number:style=\"long\"/><number:text>-</number:text><number:month "
                            "number:style=\"long\"/><number:text>-</number:text><number:day "
                            "number:style=\"long\"/></number:date-style>"
+                           "<number:date-style style:name=\"Ndatetime\"><number:year number:style=\"long\"/>"
+                           "<number:text>-</number:text><number:month number:style=\"long\"/><number:text>-"
+                           "</number:text><number:day number:style=\"long\"/><number:text> </number:text>"
+                           "<number:hours number:style=\"long\"/><number:text>:</number:text><number:minutes "
+                           "number:style=\"long\"/><number:text>:</number:text><number:seconds "
+                           "number:style=\"long\"/></number:date-style>"
                            "<style:style style:name=\"bold\" style:family=\"table-cell\"><style:text-properties "
                            "fo:font-weight=\"bold\"/></style:style>";
     int digits = 0;
     for (const auto& [key, name] : m_styles) {
         std::string data;
-        if (key.first == "date") {
-            data = "Ndate";
+        if (key.first == "date" || key.first == "datetime") {
+            data = key.first == "date" ? "Ndate" : "Ndatetime";
         } else if (!key.first.empty()) {
             data = "N" + std::to_string(++digits);
             styles += "<number:number-style style:name=\"" + data

@@ -1,6 +1,10 @@
 #include "WorkbookWriter.h"
 #include "Error.h"
+#include "NumberFormat.h"
+#include "SheetLimits.h"
 #include "SheetTitle.h"
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -11,25 +15,105 @@ namespace olvaris::workbook {
 
 namespace {
 
+// libxlsxwriter writes a number's 16 first digits ("%.16G"), and some
+// need 17 to be read back as the same double: 0.30000000000000004, a time
+// of day to the second. Those are put right after it has written the sheet.
+std::string libraryDigits(double number) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.16G", number);
+    return text;
+}
+
+bool writtenShort(double number) {
+    if (!std::isfinite(number) || (number == std::floor(number) && std::fabs(number) < 1e15))
+        return false; // whole numbers, most of a list's, are written whole
+    const std::string exact = exactNumberText(number);
+    size_t digits = 0;
+    for (const char c : exact.substr(0, exact.find('e')))
+        if (c >= '0' && c <= '9' && (digits > 0 || c != '0'))
+            ++digits;
+    return digits > 16;
+}
+
+// A part of an archive copied to a file a piece at a time, some of its text
+// put right on the way. Each step is false where the part ends first or a
+// read or write fails.
+class PartEdit {
+public:
+    PartEdit(zip_file_t* from, std::FILE* to) : m_from(from), m_to(to) {}
+
+    // Copies what comes before the next `text`, which is then at the front.
+    bool copyUntil(std::string_view text) {
+        for (;;) {
+            const size_t found = m_buffer.find(text, m_at);
+            if (found != std::string::npos)
+                return copy(found - m_at);
+            copy(m_buffer.size() - m_at - std::min(m_buffer.size() - m_at, text.size() - 1));
+            if (!more())
+                return false;
+        }
+    }
+    bool startsWith(std::string_view text) {
+        while (m_buffer.size() - m_at < text.size())
+            if (!more())
+                return false;
+        return std::string_view(m_buffer).substr(m_at, text.size()) == text;
+    }
+    bool copy(size_t bytes) {
+        write(std::string_view(m_buffer).substr(m_at, bytes));
+        m_at += bytes;
+        return !m_failed;
+    }
+    // The `bytes` at the front written as `text`.
+    void replace(size_t bytes, std::string_view text) {
+        m_at += bytes;
+        write(text);
+    }
+    // Copies the rest.
+    bool finish() {
+        do
+            copy(m_buffer.size() - m_at);
+        while (more());
+        return !m_failed && std::fflush(m_to) == 0;
+    }
+
+private:
+    bool more() {
+        static constexpr size_t Piece = 1024 * size_t(1024);
+        m_buffer.erase(0, m_at);
+        m_at = 0;
+        const size_t kept = m_buffer.size();
+        m_buffer.resize(kept + Piece);
+        const zip_int64_t got = zip_fread(m_from, m_buffer.data() + kept, Piece);
+        m_buffer.resize(kept + size_t(std::max<zip_int64_t>(got, 0)));
+        m_failed = m_failed || got < 0;
+        return got > 0;
+    }
+    void write(std::string_view text) {
+        m_failed = m_failed || std::fwrite(text.data(), 1, text.size(), m_to) != text.size();
+    }
+
+    zip_file_t* m_from;
+    std::FILE* m_to;
+    std::string m_buffer;
+    size_t m_at = 0;
+    bool m_failed = false;
+};
+
 // Light fills, under which the text keeps its contrast: amber for a row the
 // check corrected, rose for one a person must look at.
 constexpr lxw_color_t CorrectedFill = 0xFFF2CC;
 constexpr lxw_color_t NeedsLookFill = 0xF8CBAD;
 constexpr const char* ColumnsNotSet = "the columns could not be set";
 constexpr const char* CellNotWritten = "a cell could not be written";
+constexpr const char* NotWrittenWhole =
+    "the workbook could not be written whole (is the disk full, or a file-size limit set?)";
+constexpr const char* SheetPart = "xl/worksheets/sheet1.xml";
 
 bool dateOf(const std::string& text, lxw_datetime& date) {
     date = {};
     return std::sscanf(text.c_str(), "%4d-%2d-%2d", &date.year, &date.month, &date.day) == 3 && date.month >= 1
            && date.month <= 12 && date.day >= 1 && date.day <= 31;
-}
-
-// The errors a formula may hold as they are.
-bool isErrorConstant(const std::string& text) {
-    for (const char* error : {"#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A"})
-        if (text == error)
-            return true;
-    return false;
 }
 
 } // namespace
@@ -108,64 +192,79 @@ void WorkbookWriter::row(const std::vector<Cell>& cells, const std::vector<std::
         hide.hidden = 1;
         check(worksheet_set_row_opt(m_sheet, at, LXW_DEF_ROW_HEIGHT, nullptr, &hide), CellNotWritten);
     }
-    const auto text = [&](lxw_col_t column, const std::string& value, lxw_format* format) {
-        if (value.size() > LongestCellText)
-            throw Error(Error::Kind::Output, "row " + std::to_string(m_row + 1) + ": a field longer than "
-                                                 + std::to_string(LongestCellText) + " characters does not fit a cell");
-        if (value.empty()) {
-            if (format != nullptr)
-                check(worksheet_write_blank(m_sheet, at, column, format), CellNotWritten);
-            return;
-        }
-        check(worksheet_write_string(m_sheet, at, column, value.c_str(), format), CellNotWritten);
-        m_textBytes += value.size();
-    };
     const size_t width = std::max(cells.size(), m_columns);
     for (size_t i = 0; i < width; ++i) {
-        const auto column = lxw_col_t(i);
-        if (i >= cells.size()) {
-            text(column, {}, formatFor({}, mark));
-            continue;
-        }
-        const Cell& cell = cells[i];
-        lxw_format* format = formatFor(cell.format, mark);
-        lxw_datetime date{};
-        switch (cell.kind) {
-        case Cell::Kind::Number:
-            check(worksheet_write_number(m_sheet, at, column, cell.number, format), CellNotWritten);
-            break;
-        case Cell::Kind::Boolean:
-            // Shown as a word by every spreadsheet, not as 1 or 0.
-            check(worksheet_write_boolean(m_sheet, at, column, cell.text == "TRUE",
-                                          formatFor("\"TRUE\";\"TRUE\";\"FALSE\"", mark)),
-                  CellNotWritten);
-            break;
-        case Cell::Kind::Date:
-            if (dateOf(cell.text, date))
-                check(worksheet_write_datetime(m_sheet, at, column, &date,
-                                               formatFor(cell.format.empty() ? "yyyy-mm-dd" : cell.format, mark)),
-                      CellNotWritten);
-            else
-                text(column, cell.text, format);
-            break;
-        case Cell::Kind::Error:
-            // As the error itself, which every spreadsheet shows and reads
-            // back as one; an error it would not take stays text.
-            if (isErrorConstant(cell.text))
-                check(worksheet_write_formula_str(m_sheet, at, column, ("=" + cell.text).c_str(), format,
-                                                  cell.text.c_str()),
-                      "a cell could not be written");
-            else
-                text(column, cell.text, format);
-            break;
-        default:
-            text(column, cell.text, format);
-        }
+        if (i < cells.size())
+            writeCell(at, lxw_col_t(i), cells[i], mark);
+        else
+            writeText(at, lxw_col_t(i), {}, formatFor({}, mark));
     }
     lxw_format* marked = formatFor({}, mark);
     for (size_t i = 0; i < added.size(); ++i)
-        text(lxw_col_t(width + i), added[i], marked);
+        writeText(at, lxw_col_t(width + i), added[i], marked);
     ++m_row;
+}
+
+void WorkbookWriter::writeCell(lxw_row_t at, lxw_col_t column, const Cell& cell, Mark mark) {
+    lxw_format* format = formatFor(cell.format, mark);
+    lxw_datetime date{};
+    switch (cell.kind) {
+    case Cell::Kind::Number:
+        writeNumber(at, column, cell.number, format);
+        break;
+    case Cell::Kind::Boolean:
+        // Shown as a word by every spreadsheet, not as 1 or 0.
+        check(worksheet_write_boolean(m_sheet, at, column, cell.text == "TRUE",
+                                      formatFor("\"TRUE\";\"TRUE\";\"FALSE\"", mark)),
+              CellNotWritten);
+        break;
+    case Cell::Kind::Date:
+        // The day number as read, its time of day and all.
+        if (!std::isnan(cell.number))
+            writeNumber(at, column, cell.number,
+                        formatFor(!cell.format.empty()                     ? cell.format
+                                  : cell.number == std::floor(cell.number) ? "yyyy-mm-dd"
+                                                                           : "yyyy-mm-dd hh:mm:ss",
+                                  mark));
+        else if (dateOf(cell.text, date))
+            check(worksheet_write_datetime(m_sheet, at, column, &date,
+                                           formatFor(cell.format.empty() ? "yyyy-mm-dd" : cell.format, mark)),
+                  CellNotWritten);
+        else
+            writeText(at, column, cell.text, format);
+        break;
+    case Cell::Kind::Error:
+        // As the error itself, which every spreadsheet shows and reads
+        // back as one; an error it would not take stays text.
+        if (isErrorConstant(cell.text))
+            check(
+                worksheet_write_formula_str(m_sheet, at, column, ("=" + cell.text).c_str(), format, cell.text.c_str()),
+                CellNotWritten);
+        else
+            writeText(at, column, cell.text, format);
+        break;
+    default:
+        writeText(at, column, cell.text, format);
+    }
+}
+
+void WorkbookWriter::writeText(lxw_row_t at, lxw_col_t column, const std::string& value, lxw_format* format) {
+    if (value.size() > LongestCellText)
+        throw Error(Error::Kind::Output, "row " + std::to_string(m_row + 1) + ": a field longer than "
+                                             + std::to_string(LongestCellText) + " characters does not fit a cell");
+    if (value.empty()) {
+        if (format != nullptr)
+            check(worksheet_write_blank(m_sheet, at, column, format), CellNotWritten);
+        return;
+    }
+    check(worksheet_write_string(m_sheet, at, column, value.c_str(), format), CellNotWritten);
+    m_textBytes += value.size();
+}
+
+void WorkbookWriter::writeNumber(lxw_row_t at, lxw_col_t column, double number, lxw_format* format) {
+    check(worksheet_write_number(m_sheet, at, column, number, format), CellNotWritten);
+    if (writtenShort(number))
+        m_shortNumbers.push_back({at, column, number});
 }
 
 void WorkbookWriter::headerWritten() {
@@ -205,14 +304,58 @@ void WorkbookWriter::close() {
     zip_t* written = zip_open(m_path.c_str(), ZIP_RDONLY, &error);
     zip_stat_t sheet;
     zip_stat_init(&sheet);
-    const bool whole = written != nullptr && zip_stat(written, "xl/worksheets/sheet1.xml", 0, &sheet) == 0
+    const bool whole = written != nullptr && zip_stat(written, SheetPart, 0, &sheet) == 0
                        && sheet.size >= m_textBytes + uint64_t(m_row) * 10;
     if (written != nullptr)
         zip_discard(written);
     if (!whole)
-        throw Error(Error::Kind::Output,
-                    "the workbook could not be written whole (is the disk full, or a file-size limit "
-                    "set?)");
+        throw Error(Error::Kind::Output, NotWrittenWhole);
+    if (!m_shortNumbers.empty())
+        putNumbersRight();
+}
+
+// The sheet's part copied through a temporary file, each number written
+// short given every digit on the way, and put in its place.
+void WorkbookWriter::putNumbersRight() {
+    int error = 0;
+    zip_t* archive = zip_open(m_path.c_str(), 0, &error);
+    const zip_int64_t index = archive != nullptr ? zip_name_locate(archive, SheetPart, 0) : -1;
+    zip_file_t* part = index >= 0 ? zip_fopen_index(archive, zip_uint64_t(index), 0) : nullptr;
+    std::FILE* edited = part != nullptr ? std::tmpfile() : nullptr;
+    bool right = edited != nullptr;
+    if (right) {
+        PartEdit edit(part, edited);
+        for (const ShortNumber& cell : m_shortNumbers) {
+            const std::string written = libraryDigits(cell.number) + "</v>";
+            right = edit.copyUntil("<c r=\"" + cellName(cell.column, long(cell.row) + 1) + "\"")
+                    && edit.copyUntil("<v>") && edit.copy(3) && edit.startsWith(written);
+            if (!right)
+                break;
+            std::string exact = exactNumberText(cell.number);
+            std::replace(exact.begin(), exact.end(), 'e', 'E'); // as libxlsxwriter writes an exponent
+            edit.replace(written.size() - 4, exact);
+        }
+        right = right && edit.finish();
+        std::rewind(edited);
+    }
+    if (part != nullptr)
+        zip_fclose(part);
+    zip_source_t* source = right ? zip_source_filep(archive, edited, 0, -1) : nullptr;
+    if (source == nullptr && edited != nullptr)
+        std::fclose(edited);
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    right = source != nullptr && zip_stat_index(archive, zip_uint64_t(index), 0, &stat) == 0
+            && zip_file_replace(archive, zip_uint64_t(index), source, 0) == 0;
+    if (source != nullptr && !right)
+        zip_source_free(source);
+    // Dated as libxlsxwriter dates the other parts.
+    right = right && zip_file_set_mtime(archive, zip_uint64_t(index), stat.mtime, 0) == 0;
+    right = right && zip_close(archive) == 0;
+    if (!right && archive != nullptr)
+        zip_discard(archive);
+    if (!right)
+        throw Error(Error::Kind::Output, NotWrittenWhole);
 }
 
 } // namespace olvaris::workbook

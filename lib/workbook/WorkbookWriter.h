@@ -10,6 +10,8 @@
 struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
+using lxw_row_t = uint32_t;
+using lxw_col_t = uint16_t;
 
 namespace olvaris::workbook {
 
@@ -35,6 +37,10 @@ private:
     lxw_format* newFormat();
     lxw_format* formatFor(const std::string& code, Mark mark);
     void check(int error, const char* what) const;
+    void writeCell(lxw_row_t at, lxw_col_t column, const Cell& cell, Mark mark);
+    void writeText(lxw_row_t at, lxw_col_t column, const std::string& value, lxw_format* format);
+    void writeNumber(lxw_row_t at, lxw_col_t column, double number, lxw_format* format);
+    void putNumbersRight();
 
     std::string m_path;
     lxw_workbook* m_workbook = nullptr;
@@ -45,6 +51,14 @@ private:
     long m_header = -1;
     size_t m_columns = 0;
     uint64_t m_textBytes = 0; // of the cells' texts written to the list's sheet
+    // The cells whose numbers libxlsxwriter writes a digit short, put right
+    // in the written sheet by close().
+    struct ShortNumber {
+        lxw_row_t row;
+        lxw_col_t column;
+        double number;
+    };
+    std::vector<ShortNumber> m_shortNumbers;
     bool m_closed = false;
 };
 

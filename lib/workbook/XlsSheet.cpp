@@ -82,8 +82,9 @@ bool XlsSheet::readRow() {
             case FREEXL_CELL_DATETIME:
                 cell.kind = Cell::Kind::Date;
                 cell.text = value.value.text_value != nullptr ? value.value.text_value : "";
+                cell.number = daySerial(cell.text);
                 cell.text = cell.text.substr(0, cell.text.find(' '));
-                cell.format = "yyyy-mm-dd";
+                cell.format = value.type == FREEXL_CELL_DATETIME ? "yyyy-mm-dd hh:mm:ss" : "yyyy-mm-dd";
                 break;
             case FREEXL_CELL_TIME:
                 cell.kind = Cell::Kind::Text;

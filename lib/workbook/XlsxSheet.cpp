@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
-#include <set>
 
 namespace olvaris::workbook {
 
@@ -487,9 +486,7 @@ void XlsxSheet::fill(Cell& cell, std::string_view type, int style, std::string_v
     } else if (type == "inlineStr" || type == "str") {
         // A formula that is an error constant (=#N/A) may be stored with
         // the error as its text: a sheet shows it as the error.
-        static const std::set<std::string, std::less<>> constants{"#NULL!", "#DIV/0!", "#VALUE!", "#REF!",
-                                                                  "#NAME?", "#NUM!",   "#N/A"};
-        const bool error = type == "str" && constants.count(value) > 0;
+        const bool error = type == "str" && isErrorConstant(value);
         cell.kind = error ? Cell::Kind::Error : Cell::Kind::Text;
         cell.text = value;
     } else if (type == "b") {
@@ -501,6 +498,7 @@ void XlsxSheet::fill(Cell& cell, std::string_view type, int style, std::string_v
     } else if (type == "d") {
         cell.kind = Cell::Kind::Date;
         cell.text = value.substr(0, value.find('T'));
+        cell.number = daySerial(value);
     } else if (!value.empty()) {
         std::string written(value);
         char* end = nullptr;
@@ -515,6 +513,9 @@ void XlsxSheet::fill(Cell& cell, std::string_view type, int style, std::string_v
             cell.kind = Cell::Kind::Date;
             cell.text = dateText(cell.number, m_from1904);
             cell.format = format->format;
+            // Counted from 1900, as every workbook written here counts.
+            if (m_from1904)
+                cell.number += 1462;
             return;
         }
         cell.kind = Cell::Kind::Number;
