@@ -1,12 +1,14 @@
 // The list check's library on its own: what a cleaned copy may change, and
 // the session a window holds (the preview of a refused list, a save made
-// from the verdicts shown).
+// from the verdicts shown), an output that would wait refused.
 #include "Error.h"
 #include "ListCheck.h"
 #include "ListSession.h"
+#include "OutputFile.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace olvaris::check;
 
@@ -57,7 +59,7 @@ class TestCheck : public QObject {
     QTemporaryDir m_dir;
 
     QString write(const QString& name, const QByteArray& text) {
-        const QString path = m_dir.filePath(name);
+        QString path = m_dir.filePath(name);
         QFile file(path);
         file.open(QIODevice::WriteOnly);
         file.write(text);
@@ -118,6 +120,29 @@ private slots:
         preview = session.open(options);
         QVERIFY(!preview.ready());
         QVERIFY(preview.unreadable);
+    }
+
+    // An output that would wait on another program is refused instead: a
+    // pipe no program reads from, and where files only are taken, any pipe
+    // or device.
+    void anOutputThatWouldWaitIsRefused() {
+        const auto refusal = [](const std::string& path) -> std::string {
+            try {
+                OutputFile output(path, OutputFile::Filling::Stream);
+            } catch (const olvaris::Error& error) {
+                return error.what();
+            }
+            return "opened";
+        };
+        const QString pipe = m_dir.filePath(QStringLiteral("nobody-reads.csv"));
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        const std::string unread = refusal(bytes(pipe));
+        QVERIFY2(unread.find("no program is reading from it") != std::string::npos, unread.c_str());
+        {
+            const FilesOnly filesOnly;
+            QCOMPARE(refusal("/dev/null"), std::string("is a device, not a file: name a file to save to"));
+        }
+        QCOMPARE(refusal("/dev/null"), std::string("opened"));
     }
 
     // A save writes the verdicts the check gave, without judging again (the
