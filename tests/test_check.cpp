@@ -1,6 +1,7 @@
 // The list check's library on its own: what a cleaned copy may change, and
 // the session a window holds (the preview of a refused list, a save made
-// from the verdicts shown), an output that would wait refused.
+// from the verdicts shown), an output that would wait refused, a failed
+// write's reason.
 #include "Error.h"
 #include "ListCheck.h"
 #include "ListSession.h"
@@ -8,6 +9,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 
 using namespace olvaris::check;
@@ -143,6 +146,19 @@ private slots:
             QCOMPARE(refusal("/dev/null"), std::string("is a device, not a file: name a file to save to"));
         }
         QCOMPARE(refusal("/dev/null"), std::string("opened"));
+    }
+
+    // A write that fails says what the system said: a full disk is one.
+    void aFailedWriteSaysWhy() {
+        ListCheckOptions options;
+        options.file = bytes(write(QStringLiteral("full.csv"), "City,State,ZIP\nBoston,MA,02108\n"));
+        options.output = "/dev/full";
+        try {
+            runListCheck(options, OLVARIS_SHIPPED_DATABASE, nullptr);
+            QFAIL("written to a full disk");
+        } catch (const olvaris::Error& error) {
+            QCOMPARE(std::string(error.what()), std::string("the rows could not be written: ") + std::strerror(ENOSPC));
+        }
     }
 
     // A save writes the verdicts the check gave, without judging again (the
