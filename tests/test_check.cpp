@@ -1,12 +1,17 @@
 // The list check's library on its own: what a cleaned copy may change, and
 // the session a window holds (the preview of a refused list, a save made
-// from the verdicts shown).
+// from the verdicts shown), an output that would wait refused, a failed
+// write's reason.
 #include "Error.h"
 #include "ListCheck.h"
 #include "ListSession.h"
+#include "OutputFile.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 using namespace olvaris::check;
 
@@ -152,6 +157,42 @@ private slots:
         preview = session.open(options);
         QVERIFY(!preview.ready());
         QVERIFY(preview.unreadable);
+    }
+
+    // An output that would wait on another program is refused instead: a
+    // pipe no program reads from, and where files only are taken, any pipe
+    // or device.
+    void anOutputThatWouldWaitIsRefused() {
+        const auto refusal = [](const std::string& path) -> std::string {
+            try {
+                OutputFile output(path, OutputFile::Filling::Stream);
+            } catch (const olvaris::Error& error) {
+                return error.what();
+            }
+            return "opened";
+        };
+        const QString pipe = m_dir.filePath(QStringLiteral("nobody-reads.csv"));
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        const std::string unread = refusal(bytes(pipe));
+        QVERIFY2(unread.find("no program is reading from it") != std::string::npos, unread.c_str());
+        {
+            const FilesOnly filesOnly;
+            QCOMPARE(refusal("/dev/null"), std::string("is a device, not a file: name a file to save to"));
+        }
+        QCOMPARE(refusal("/dev/null"), std::string("opened"));
+    }
+
+    // A write that fails says what the system said: a full disk is one.
+    void aFailedWriteSaysWhy() {
+        ListCheckOptions options;
+        options.file = bytes(write(QStringLiteral("full.csv"), "City,State,ZIP\nBoston,MA,02108\n"));
+        options.output = "/dev/full";
+        try {
+            runListCheck(options, OLVARIS_SHIPPED_DATABASE, nullptr);
+            QFAIL("written to a full disk");
+        } catch (const olvaris::Error& error) {
+            QCOMPARE(std::string(error.what()), std::string("the rows could not be written: ") + std::strerror(ENOSPC));
+        }
     }
 
     // A save writes the verdicts the check gave, without judging again (the

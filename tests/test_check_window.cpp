@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <sys/stat.h>
 
 using namespace olvaris::listcheck;
 using Kind = olvaris::check::RowVerdict::Kind;
@@ -339,6 +340,41 @@ private slots:
                                + widget->objectName();
         }
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+    }
+
+    // A pipe or a device is never waited on: as the list or as the save's
+    // target it is refused at once, and the window then ends at once.
+    void aPipeOrADeviceIsRefusedAndTheWindowEnds() {
+        const auto pipe = [&](const QString& name) {
+            const QString path = m_dir.filePath(name);
+            return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0 ? path : QString();
+        };
+        const QString zero = m_dir.filePath(QStringLiteral("zero.csv"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero));
+        auto* dialogs = new ScriptedDialogs;
+        auto window = std::make_unique<CheckWindow>(OLVARIS_SHIPPED_DATABASE, std::unique_ptr<CheckDialogs>(dialogs));
+        for (const QString& list : {pipe(QStringLiteral("pipe.csv")), pipe(QStringLiteral("pipe.xlsx")), zero}) {
+            opened(*window, list);
+            QVERIFY2(window->status().contains(QStringLiteral("not an ordinary file")), qPrintable(window->status()));
+        }
+        opened(*window, everyVerdict());
+        checked(*window);
+        dialogs->savePath = pipe(QStringLiteral("nobody-reads.csv"));
+        QSignalSpy saveEnded(window.get(), &CheckWindow::saveEnded);
+        window->save(CheckWindow::Save::Checked);
+        QVERIFY(saveEnded.wait(30000));
+        QVERIFY(dialogs->asked.isEmpty()); // no question of replacing it
+        QCOMPARE(dialogs->told.size(), 1);
+        QVERIFY2(dialogs->told[0].endsWith(QStringLiteral("is a named pipe, not a file: name a file to save to")),
+                 qPrintable(dialogs->told[0]));
+        window.reset(); // nothing left running that waits
+    }
+
+    // A name's control characters are not shown raw: the title stays one line.
+    void aNamesControlCharactersAreShownEscaped() {
+        CheckWindow window(OLVARIS_SHIPPED_DATABASE, std::make_unique<ScriptedDialogs>());
+        opened(window, writeList(QStringLiteral("odd\x1b]0;x\a\nname.csv"), "City,State,ZIP\nBoston,MA,02108\n"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("odd\\x1b]0;x\\x07\\nname.csv — Olvaris List Check"));
     }
 
     void theListsOpenedAreRemembered() {

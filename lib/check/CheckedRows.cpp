@@ -1,11 +1,13 @@
 #include "CheckedRows.h"
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace olvaris::check {
 
 CheckedRows::CheckedRows(std::FILE* out, bool json, bool problemsOnly, char separator, bool byteOrderMark)
-    : m_writer(out, lookup::RowWriter::Format::Csv), m_json(json), m_problemsOnly(problemsOnly), m_separator(separator),
-      m_byteOrderMark(byteOrderMark) {}
+    : m_out(out), m_writer(out, lookup::RowWriter::Format::Csv), m_json(json), m_problemsOnly(problemsOnly),
+      m_separator(separator), m_byteOrderMark(byteOrderMark) {}
 
 void CheckedRows::header(const ListRow& header) {
     const std::vector<std::string>& fields = *header.fields;
@@ -82,6 +84,24 @@ void CheckedRows::row(const ListRow& row, const RowVerdict& verdict) {
         m_writer.text("\r\n");
     }
     m_writer.endRecord();
+    noteFailure();
+}
+
+// Read as the write fails, before anything else changes errno: a full disk
+// is said as one.
+void CheckedRows::noteFailure() {
+    if (m_error == 0 && std::ferror(m_out))
+        m_error = errno != 0 ? errno : EIO;
+}
+
+bool CheckedRows::finish(const Tally&) {
+    const bool written = m_writer.finish();
+    noteFailure();
+    return written;
+}
+
+std::string CheckedRows::problem() const {
+    return m_error == 0 ? CheckedOutput::problem() : CheckedOutput::problem() + ": " + std::strerror(m_error);
 }
 
 } // namespace olvaris::check

@@ -13,11 +13,16 @@ public:
     CheckedRows(std::FILE* out, bool json, bool problemsOnly, char separator, bool byteOrderMark);
     void header(const ListRow& header) override;
     void row(const ListRow& row, const RowVerdict& verdict) override;
-    bool finish(const Tally&) override { return m_writer.finish(); }
+    bool finish(const Tally&) override;
     void abandon() override { m_writer.finish(); }
+    std::string problem() const override;
 
 private:
+    void noteFailure();
+
+    std::FILE* m_out;
     lookup::RowWriter m_writer;
+    int m_error = 0; // what the system said when a write first failed
     bool m_json, m_problemsOnly;
     char m_separator;
     bool m_byteOrderMark;

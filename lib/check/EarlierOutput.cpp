@@ -44,24 +44,32 @@ bool isCheckedWorkbook(const std::string& path, workbook::FileKind kind) {
 
 std::string foreignOutput(const std::string& path) {
     struct stat status {};
-    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size == 0)
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
         return {};
-    std::string start(4096, '\0');
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting and looked at as opened: a pipe put there since
+    // would hold the check for ever.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor < 0)
         return {}; // what cannot be read is the output's to refuse
-    const ssize_t got = ::read(descriptor, start.data(), start.size());
-    ::close(descriptor);
+    std::string start(4096, '\0');
+    const bool file = ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0;
+    const ssize_t got = file ? ::pread(descriptor, start.data(), start.size(), 0) : 0;
     start.resize(size_t(std::max<ssize_t>(got, 0)));
     const workbook::FileKind kind = workbook::fileKindOf(start);
-    if (kind != workbook::FileKind::Text)
-        return isCheckedWorkbook(path, kind) ? std::string()
-                                             : "a workbook that is not an earlier check's output (it has no Summary "
-                                               "sheet of counts): name a new file, or move it away first";
-    const std::string_view line = std::string_view(start).substr(0, start.find_first_of("\r\n"));
-    return isCheckedHeader(line) ? std::string()
-                                 : "a file that is not an earlier check's output (its first line has no verdict, "
-                                   "suggested_zip and note columns): name a new file, or move it away first";
+    std::string foreign;
+    if (file && kind != workbook::FileKind::Text) {
+        // The workbook's libraries open it by a name: the one it is open by.
+        const std::string opened = "/proc/self/fd/" + std::to_string(descriptor);
+        foreign = isCheckedWorkbook(::access(opened.c_str(), R_OK) == 0 ? opened : path, kind)
+                      ? std::string()
+                      : "a workbook that is not an earlier check's output (it has no Summary sheet of counts): name "
+                        "a new file, or move it away first";
+    } else if (file && !isCheckedHeader(std::string_view(start).substr(0, start.find_first_of("\r\n")))) {
+        foreign = "a file that is not an earlier check's output (its first line has no verdict, suggested_zip and "
+                  "note columns): name a new file, or move it away first";
+    }
+    ::close(descriptor);
+    return foreign;
 }
 
 size_t earlierVerdictColumns(const std::vector<std::string>& header) {

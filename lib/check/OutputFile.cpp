@@ -3,17 +3,26 @@
 #include "RemoveOnSignal.h"
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace olvaris::check {
 
 namespace {
+
+thread_local bool filesOnly = false;
+
+// How long a pipe's reader is given to open its end: a script starting it
+// with the run may start it a moment later.
+constexpr auto ReaderWait = std::chrono::seconds(2);
+constexpr auto ReaderPoll = std::chrono::milliseconds(20);
 
 // What the system said, as the output's error (the caller names the file).
 Error systemError(int error) { return Error(Error::Kind::Output, std::strerror(error)); }
@@ -132,10 +141,12 @@ void OutputFile::open(const std::string& path, Filling filling, const std::vecto
     m_device = there.st_dev;
     m_inode = there.st_ino;
     if (m_existed && !S_ISREG(there.st_mode)) {
+        if (FilesOnly::held() || S_ISSOCK(there.st_mode))
+            throw Error(Error::Kind::Output, FilesOnly::refusal(there.st_mode));
         // Renamed over, a pipe or a device (/dev/null, run by root) would
         // become a plain file: it is written to instead.
         m_plan = Plan::Stream;
-        openSpecial();
+        openSpecial(S_ISFIFO(there.st_mode));
         if (filling == Filling::ByName
             && (m_temporaryFd = temporaryBeside(temporaryFolder() + "/olvaris-output", m_temporary)) < 0)
             throw systemError(errno);
@@ -191,14 +202,31 @@ void OutputFile::release() {
     keepOnSignal();
 }
 
-void OutputFile::openSpecial() {
-    // A pipe waits here for its reader, as a shell's redirection does.
-    m_destinationFd = ::open(m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+void OutputFile::openSpecial(bool pipe) {
+    // Opened without waiting: a pipe no program reads from would hold the
+    // run for ever, as a shell's redirection would.
+    const auto until = std::chrono::steady_clock::now() + ReaderWait;
+    int error = 0;
+    for (;;) {
+        m_destinationFd = ::open(m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+        error = errno;
+        if (m_destinationFd >= 0 || error != ENXIO || !pipe || std::chrono::steady_clock::now() >= until)
+            break;
+        std::this_thread::sleep_for(ReaderPoll);
+    }
+    if (m_destinationFd < 0 && error == ENXIO && pipe)
+        throw Error(Error::Kind::Output, "is a named pipe, and no program is reading from it: start the program "
+                                         "that reads it first");
     if (m_destinationFd < 0)
-        throw systemError(errno);
+        throw systemError(error);
     struct stat opened {};
     if (::fstat(m_destinationFd, &opened) != 0 || S_ISREG(opened.st_mode) || S_ISDIR(opened.st_mode))
         throw Error(Error::Kind::Output, "changed while it was being opened");
+    // Once a reader is there, each write waits for it to take the rows, as
+    // a shell's pipe does.
+    const int flags = ::fcntl(m_destinationFd, F_GETFL);
+    if (flags < 0 || ::fcntl(m_destinationFd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        throw systemError(errno);
 }
 
 void OutputFile::commit() {
@@ -245,7 +273,8 @@ void OutputFile::commit() {
 // The whole output is ready: the space is reserved before the first byte
 // of the old file changes, so a full disk leaves it as it was.
 void OutputFile::writeInPlace() {
-    const int descriptor = ::open(m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    // A pipe put in the file's place is refused below, not waited on.
+    const int descriptor = ::open(m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor < 0)
         throw systemError(errno);
     try {
@@ -253,7 +282,7 @@ void OutputFile::writeInPlace() {
         }, written{};
         if (::fstat(descriptor, &opened) != 0 || ::fstat(m_temporaryFd, &written) != 0)
             throw systemError(errno);
-        if (opened.st_dev != m_device || opened.st_ino != m_inode)
+        if (opened.st_dev != m_device || opened.st_ino != m_inode || !S_ISREG(opened.st_mode))
             throw Error(Error::Kind::Output, "changed while the rows were being written");
         const int reserved = ::posix_fallocate(descriptor, 0, std::max<off_t>(written.st_size, 1));
         if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL && reserved != EBADF)
@@ -267,6 +296,22 @@ void OutputFile::writeInPlace() {
     }
     if (::close(descriptor) != 0)
         throw systemError(errno);
+}
+
+FilesOnly::FilesOnly() : m_before(filesOnly) { filesOnly = true; }
+
+FilesOnly::~FilesOnly() { filesOnly = m_before; }
+
+bool FilesOnly::held() { return filesOnly; }
+
+std::string FilesOnly::refusal(mode_t mode) {
+    const char* what = S_ISFIFO(mode)   ? "a named pipe"
+                       : S_ISCHR(mode)  ? "a device"
+                       : S_ISBLK(mode)  ? "a disk device"
+                       : S_ISSOCK(mode) ? "a socket"
+                       : S_ISDIR(mode)  ? "a folder"
+                                        : nullptr;
+    return what == nullptr ? std::string() : std::string("is ") + what + ", not a file: name a file to save to";
 }
 
 } // namespace olvaris::check

@@ -21,7 +21,8 @@ struct ReadFile {
 //    names, or one whose owner cannot be given to a new file, is written
 //    where it is instead, once the whole output is ready.
 //  - A pipe, a device or another special file: written to as a stream,
-//    never replaced.
+//    never replaced. A pipe no program opens for reading within a moment is
+//    refused, never waited on for ever.
 //  - A folder, or a file the run reads (by any name): refused.
 // Dropped uncommitted, the temporary file goes and a file is as it was.
 class OutputFile {
@@ -46,7 +47,7 @@ private:
 
     void open(const std::string& path, Filling filling, const std::vector<ReadFile>& reading);
     void release();
-    void openSpecial();
+    void openSpecial(bool pipe);
     void writeInPlace();
 
     std::string m_target; // the file replaced or written
@@ -60,6 +61,25 @@ private:
     dev_t m_device = 0;
     ino_t m_inode = 0;
     bool m_renamed = false;
+};
+
+// While one is held, outputs made on its thread must be files (or not
+// there yet): a pipe or a device is refused. A window's Stop must end a save
+// at once, and a write to a pipe waits on whatever reads it.
+class FilesOnly {
+public:
+    FilesOnly();
+    ~FilesOnly();
+    FilesOnly(const FilesOnly&) = delete;
+    FilesOnly& operator=(const FilesOnly&) = delete;
+
+    static bool held();
+    // Why what has this mode is not a file to save to ("is a named pipe,
+    // not a file: ..."); empty for a file.
+    static std::string refusal(mode_t mode);
+
+private:
+    bool m_before;
 };
 
 } // namespace olvaris::check

@@ -21,6 +21,7 @@ QString CheckDialogs::saveFile(QWidget* parent, const QString& title, const QStr
 
 bool CheckDialogs::confirm(QWidget* parent, const QString& title, const QString& text, const QString& yes) {
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Cancel, parent);
+    box.setTextFormat(Qt::PlainText); // a file's name is never markup
     QPushButton* replace = box.addButton(yes, QMessageBox::DestructiveRole);
     box.setDefaultButton(QMessageBox::Cancel);
     box.exec();
@@ -28,7 +29,9 @@ bool CheckDialogs::confirm(QWidget* parent, const QString& title, const QString&
 }
 
 void CheckDialogs::tell(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox::warning(parent, title, text);
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 } // namespace olvaris::listcheck

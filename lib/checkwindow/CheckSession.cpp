@@ -2,6 +2,7 @@
 #include "EarlierOutput.h"
 #include "Error.h"
 #include "ListSession.h"
+#include "OutputFile.h"
 #include <QMetaObject>
 #include <chrono>
 #include <new>
@@ -131,6 +132,9 @@ void CheckSession::inspectTarget(const std::string& path) {
     run([this, path] {
         struct stat status {};
         const bool exists = ::stat(path.c_str(), &status) == 0;
+        // Said before the replace question, which is about files.
+        if (exists && !S_ISREG(status.st_mode))
+            throw Error(Error::Kind::Output, check::FilesOnly::refusal(status.st_mode), path);
         const std::string foreign = exists ? check::foreignOutput(path) : std::string();
         finishWith([this, path, exists, foreign] {
             emit targetInspected(QString::fromStdString(path), exists, QString::fromStdString(foreign));
@@ -140,6 +144,8 @@ void CheckSession::inspectTarget(const std::string& path) {
 
 void CheckSession::save(const std::string& path, bool problemsOnly, bool apply) {
     run([this, path, problemsOnly, apply] {
+        // Stop ends a save at once only where nothing waits on a reader.
+        const check::FilesOnly filesOnly;
         m_list->save(path, problemsOnly, apply, &m_stop);
         finishWith([this, path] { emit saved(QString::fromStdString(path)); });
     });

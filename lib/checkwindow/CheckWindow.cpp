@@ -2,6 +2,7 @@
 #include "CheckDialogs.h"
 #include "CheckSession.h"
 #include "CheckedRowsModel.h"
+#include "Complaint.h"
 #include "ListSetup.h"
 #include "ScreenReaders.h"
 #include "SettingsStore.h"
@@ -40,6 +41,10 @@ constexpr int RecentKept = 8;
 QString counted(long count) { return QLocale(QLocale::English, QLocale::UnitedStates).toString(qlonglong(count)); }
 
 std::string systemBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// Text naming a file as shown: a name's control characters escaped, as the
+// command line shows them, so none breaks the title or the status line.
+QString shown(const QString& text) { return QString::fromStdString(lookup::shownSafely(text.toStdString())); }
 
 QString inWords(const check::Tally& tally, const CheckedRowsModel& rows) {
     QString text =
@@ -82,6 +87,7 @@ CheckWindow::CheckWindow(const std::string& database, std::unique_ptr<CheckDialo
     setCentralWidget(central);
 
     m_status = new QLabel(this);
+    m_status->setTextFormat(Qt::PlainText);
     m_status->setAccessibleName(tr("Status"));
     statusBar()->addWidget(m_status, 1);
     connectParts();
@@ -98,6 +104,7 @@ QLayout* CheckWindow::makeTopRow(QWidget* central) {
     m_recent->setMenu(m_recentMenu);
     m_file = new QLabel(tr("Open an address list, or drop one here: CSV, TSV, .xlsx, .ods or .xls."), central);
     m_file->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_file->setTextFormat(Qt::PlainText); // a name is never markup
     top->addWidget(m_open);
     top->addWidget(m_recent);
     top->addWidget(m_file, 1);
@@ -211,10 +218,11 @@ CheckWindow::~CheckWindow() { m_session->stop(); }
 QString CheckWindow::status() const { return m_status->text(); }
 
 void CheckWindow::say(const QString& text) {
-    m_status->setText(text);
+    const QString line = shown(text);
+    m_status->setText(line);
     // Said to a screen reader as it changes, as a status line is.
     QAccessibleEvent event(m_status, QAccessible::NameChanged);
-    m_status->setAccessibleName(text);
+    m_status->setAccessibleName(line);
     QAccessible::updateAccessibility(&event);
 }
 
@@ -238,7 +246,7 @@ void CheckWindow::setBusy(bool checking, bool saving, bool reading) {
 // The list and, while it is checked and once it is, how far: seen on the
 // task bar while the window is behind others.
 void CheckWindow::showTitle(const QString& state) {
-    const QString name = QFileInfo(m_path).fileName();
+    const QString name = shown(QFileInfo(m_path).fileName());
     setWindowTitle(state.isEmpty() ? tr("%1 — Olvaris List Check").arg(name)
                                    : tr("%1 (%2) — Olvaris List Check").arg(name, state));
 }
@@ -260,7 +268,7 @@ void CheckWindow::openList(const QString& path) {
     m_bar->setShown(std::nullopt);
     m_model->showGroup(std::nullopt);
     showTitle(QString());
-    m_file->setText(QDir::toNativeSeparators(m_path));
+    m_file->setText(shown(QDir::toNativeSeparators(m_path)));
     remember(m_path);
     check::ListCheckOptions options;
     options.file = systemBytes(m_path);
@@ -408,7 +416,7 @@ void CheckWindow::failed(const QString& message) {
     settleProgress(0, wasSaving ? tr("Not saved") : tr("Not checked"));
     setBusy(false, false);
     say(message);
-    m_dialogs->tell(this, wasSaving ? tr("Not saved") : tr("The list cannot be checked"), message);
+    m_dialogs->tell(this, wasSaving ? tr("Not saved") : tr("The list cannot be checked"), shown(message));
     emit wasSaving ? saveEnded() : checkEnded();
 }
 
@@ -461,7 +469,7 @@ void CheckWindow::save(Save what) {
                 : filter == filters[1] ? QStringLiteral(".ods")
                                        : QStringLiteral(".csv");
     if (QFileInfo(path).absoluteFilePath() == m_path) {
-        m_dialogs->tell(this, tr("Not saved"), tr("%1 is the list being checked: name another file.").arg(path));
+        m_dialogs->tell(this, tr("Not saved"), tr("%1 is the list being checked: name another file.").arg(shown(path)));
         return;
     }
     m_pendingSave = what;
@@ -474,7 +482,7 @@ void CheckWindow::save(Save what) {
 
 void CheckWindow::targetInspected(const QString& target, bool exists, const QString& foreign) {
     const QString path = QFile::decodeName(target.toStdString().c_str());
-    const QString name = QFileInfo(path).fileName();
+    const QString name = shown(QFileInfo(path).fileName());
     if (exists) {
         const QString text =
             foreign.isEmpty()
@@ -523,8 +531,9 @@ void CheckWindow::fillRecent() {
                                                  QString::number(i), QString());
         if (path.isEmpty())
             continue;
-        QAction* action = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i).arg(QFileInfo(path).fileName()));
-        action->setToolTip(path);
+        QAction* action = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i).arg(
+            shown(QFileInfo(path).fileName()).replace(QLatin1Char('&'), QStringLiteral("&&"))));
+        action->setToolTip(shown(path));
         connect(action, &QAction::triggered, this, [this, path] { openList(path); });
     }
     m_recent->setEnabled(!m_recentMenu->isEmpty() && !m_session->busy());
