@@ -21,6 +21,8 @@
 namespace {
 
 const std::string Relations = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+// The namespace a sheet's rows and strings are read in (the seeds declare it).
+const std::string Spreadsheet = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 
 std::string path() {
     static const std::string made = [] {
@@ -53,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     add(archive, "[Content_Types].xml", "<Types/>", kept);
     add(archive, "xl/workbook.xml", "<workbook><sheets><sheet name=\"S\" r:id=\"rId1\"/></sheets></workbook>", kept);
     add(archive, "xl/_rels/workbook.xml.rels", rels, kept);
-    add(archive, "xl/sharedStrings.xml", "<sst><si><t>02134</t></si><si><r><t>Bos</t></r><r><t>ton</t></r></si></sst>",
+    add(archive, "xl/sharedStrings.xml",
+        "<sst xmlns=\"" + Spreadsheet + "\"><si><t>02134</t></si><si><r><t>Bos</t></r><r><t>ton</t></r></si></sst>",
         kept);
     add(archive, "xl/styles.xml",
         "<styleSheet><numFmts><numFmt numFmtId=\"164\" formatCode=\"00000\"/></numFmts>"

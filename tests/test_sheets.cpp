@@ -2,7 +2,7 @@
 // from parts made here, and the quick reading of a sheet's rows against the
 // general scanner's.
 #include "support/SheetRows.h"
-#include "support/ZipParts.h"
+#include "support/WorkbookParts.h"
 #include "NumberFormat.h"
 #include "OpenSheet.h"
 #include <QDir>
@@ -13,6 +13,15 @@ using olvaris::test::writeZip;
 using Reading = olvaris::workbook::XlsxSheet::Reading;
 
 namespace {
+
+// The part with SpreadsheetML's namespace declared on its root where the
+// root is written bare ("<worksheet>"), as a spreadsheet declares it.
+std::string declared(std::string part, const std::string& root) {
+    const size_t at = part.find("<" + root + ">");
+    if (at != std::string::npos)
+        part.insert(at + root.size() + 1, std::string(" xmlns=\"") + olvaris::test::SpreadsheetMain + "\"");
+    return part;
+}
 
 // A workbook of one sheet (its part given whole, or its rows), the shared
 // strings given (whole, or their <si>s), and styles 1 "00000", 2
@@ -25,18 +34,19 @@ void writeBook(const QString& path, const std::string& sheet, const std::string&
     };
     const bool wholeSheet = sheet.find("sheetData") != std::string::npos;
     const bool wholeStrings = strings.find("sst") != std::string::npos;
-    writeZip(QString(path),
-             {{"xl/workbook.xml", "<workbook><sheets><sheet name=\"S\" r:id=\"rId1\"/></sheets></workbook>"},
-              {"xl/_rels/workbook.xml.rels", "<Relationships>" + relation("rId1", "worksheet", "worksheets/sheet1.xml")
-                                                 + relation("rId2", "sharedStrings", "sharedStrings.xml")
-                                                 + relation("rId3", "styles", "styles.xml") + "</Relationships>"},
-              {"xl/styles.xml", "<styleSheet><numFmts><numFmt numFmtId=\"164\" formatCode=\"00000\"/>"
-                                "<numFmt numFmtId=\"165\" formatCode=\"00000\\-0000\"/></numFmts><cellXfs><xf/>"
-                                "<xf numFmtId=\"164\"/><xf numFmtId=\"165\"/><xf numFmtId=\"14\"/></cellXfs>"
-                                "</styleSheet>"},
-              {"xl/sharedStrings.xml", wholeStrings ? strings : "<sst>" + strings + "</sst>"},
-              {"xl/worksheets/sheet1.xml",
-               wholeSheet ? sheet : "<worksheet><sheetData>" + sheet + "</sheetData></worksheet>"}});
+    writeZip(
+        QString(path),
+        {{"xl/workbook.xml", "<workbook><sheets><sheet name=\"S\" r:id=\"rId1\"/></sheets></workbook>"},
+         {"xl/_rels/workbook.xml.rels", "<Relationships>" + relation("rId1", "worksheet", "worksheets/sheet1.xml")
+                                            + relation("rId2", "sharedStrings", "sharedStrings.xml")
+                                            + relation("rId3", "styles", "styles.xml") + "</Relationships>"},
+         {"xl/styles.xml", "<styleSheet><numFmts><numFmt numFmtId=\"164\" formatCode=\"00000\"/>"
+                           "<numFmt numFmtId=\"165\" formatCode=\"00000\\-0000\"/></numFmts><cellXfs><xf/>"
+                           "<xf numFmtId=\"164\"/><xf numFmtId=\"165\"/><xf numFmtId=\"14\"/></cellXfs>"
+                           "</styleSheet>"},
+         {"xl/sharedStrings.xml", declared(wholeStrings ? strings : "<sst>" + strings + "</sst>", "sst")},
+         {"xl/worksheets/sheet1.xml",
+          declared(wholeSheet ? sheet : "<worksheet><sheetData>" + sheet + "</sheetData></worksheet>", "worksheet")}});
 }
 
 // Both readings of the workbook alike; a message naming the first
@@ -59,6 +69,15 @@ QString readAlike(const std::string& sheet, const std::string& strings) {
     writeBook(path, sheet, strings);
     return readAlike(path.toStdString());
 }
+
+// Rows, cells, values and strings of other namespaces than the sheet's, in
+// among its own.
+const char* const OtherSpacesRows =
+    R"(<row r="1" xmlns="urn:other"><c><v>1</v></c></row><o:row r="2" xmlns:o="urn:other"><c><v>2</v></c>)"
+    R"(</o:row><row r="3"><o:c xmlns:o="urn:other"><v>3</v></o:c><c t="s"><o:v xmlns:o="urn:other">5)"
+    R"(</o:v><v>1</v></c><c xmlns=""><v>4</v></c></row>)";
+const char* const OtherSpacesStrings =
+    R"(<o:si xmlns:o="urn:other"><t>a</t></o:si><si><t>b</t><t xmlns="urn:other">c</t></si><si><t>d</t></si>)";
 
 } // namespace
 
@@ -98,9 +117,10 @@ private slots:
         const QString book = dir.filePath("list.ods");
         const std::string cell = R"(<table:table-cell office:value-type="string"><text:p>)";
         const std::string content =
-            R"(<office:document-content xmlns:office="o" xmlns:table="t" xmlns:text="x"><office:body>)"
-            R"(<office:spreadsheet><table:table table:name="Hidden"/><table:table table:name="Places">)"
-            "<table:table-row>"
+            std::string("<office:document-content") + olvaris::test::OdsNamespaces
+            + "><office:body>"
+              R"(<office:spreadsheet><table:table table:name="Hidden"/><table:table table:name="Places">)"
+              "<table:table-row>"
             + cell + "City</text:p></table:table-cell>" + cell
             + "State</text:p>"
               "</table:table-cell>"
@@ -129,6 +149,35 @@ private slots:
         }
         QCOMPARE(lines, (std::vector<long>{2, 3, 4}));
         QCOMPARE(sheet->fractionRead(), 1.0); // what a progress bar shows at the end
+    }
+
+    // A sheet's rows and cells, and its strings, are read in its own
+    // namespace only, quickly or not: an element of another (a prefix of
+    // its own, the default namespace declared again or taken away) is
+    // passed over with all it holds.
+    void otherNamespacesAreNotTheSheets() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("book.xlsx");
+        writeBook(path, OtherSpacesRows, OtherSpacesStrings);
+        const std::vector<std::string> rows = {"3 | 1 \"d\" 0 \"\" \"\"", "hidden columns:"};
+        QCOMPARE(olvaris::test::sheetRows(path.toStdString(), Reading::Quick), rows);
+        QCOMPARE(olvaris::test::sheetRows(path.toStdString(), Reading::General), rows);
+
+        using olvaris::test::odsCell;
+        const QString book = dir.filePath("list.ods");
+        writeZip(book,
+                 olvaris::test::ods(olvaris::test::odsRow(odsCell("City") + odsCell("State"))
+                                    + R"(<o:table-row xmlns:o="urn:other">)" + odsCell("Other")
+                                    + "</o:table-row><text:table-row>" + odsCell("Text")
+                                    + "</text:table-row><table:table-row>" + odsCell("Boston")
+                                    + R"(<o:table-cell xmlns:o="urn:other"><text:p>z</text:p></o:table-cell>)"
+                                    + R"(<table:table-cell office:value-type="string"><text:p>MA</text:p>)"
+                                    + R"(<o:p xmlns:o="urn:other">y</o:p></table:table-cell></table:table-row>)"));
+        const auto sheet = olvaris::workbook::openSheet(book.toStdString(), olvaris::workbook::FileKind::Zip, {});
+        QVERIFY(sheet->next() && sheet->next());
+        QCOMPARE(sheet->recordLine(), 2);
+        QCOMPARE(sheet->fields(), (std::vector<std::string>{"Boston", "MA"}));
+        QVERIFY(!sheet->next());
     }
 
     void aSheetTellsHowMuchOfItIsRead() {
@@ -172,11 +221,14 @@ private slots:
              "<rPh><t>x</t></rPh></is></c><c t=\"s\"><v>1</v></c></row>",
              "<si><r><t>ri</t></r><r><rPr/><t>ch</t></r></si><si><t xml:space=\"preserve\"> p </t><rPh sb=\"0\">"
              "<t>x</t></rPh></si>");
+        const QByteArray main = olvaris::test::SpreadsheetMain;
         book("prefixes",
-             R"(<x:worksheet xmlns:x="m"><x:sheetData><x:row r="1"><x:c r="A1" t="s"><x:v>0</x:v>)"
-             R"(</x:c></x:row><row r="2" x:r="9"><c x:t="s" r="B2" t="inlineStr"><v>1</v></c></row>)"
-             R"(</x:sheetData></x:worksheet>)",
-             R"(<x:sst xmlns:x="m"><x:si><x:t>a</x:t></x:si><si><t>b</t></si></x:sst>)");
+             R"(<x:worksheet xmlns:x=")" + main
+                 + R"("><x:sheetData><x:row r="1"><x:c r="A1" t="s"><x:v>0</x:v>)"
+                   R"(</x:c></x:row><row r="2" x:r="9"><c x:t="s" r="B2" t="inlineStr"><v>1</v></c></row>)"
+                   R"(</x:sheetData></x:worksheet>)",
+             R"(<x:sst xmlns:x=")" + main + R"("><x:si><x:t>a</x:t></x:si><si><t>b</t></si></x:sst>)");
+        book("other namespaces", OtherSpacesRows, OtherSpacesStrings);
         book("prefixed attributes",
              R"(<row r="1" x:r="9"><c x:t="s" r="B1" t="inlineStr"><v>1</v></c>)"
              R"(<c r="C1" x14ac:t="str" t="s"><v>0</v></c><c x:r="E1"><v>1</v></c></row>)",

@@ -29,7 +29,10 @@ bool collapsed(const char* visibility) { return visibility != nullptr && std::st
 class OdsSheet::Content : public XmlReader {
 public:
     Content(OdsSheet& sheet, const std::optional<std::string>& choice)
-        : XmlReader(sheet.m_archive, "content.xml", Engine::Scanner), m_sheet(sheet), m_choice(choice) {}
+        : XmlReader(sheet.m_archive, "content.xml", Engine::Scanner), m_sheet(sheet), m_choice(choice) {
+        readOnly({"urn:oasis:names:tc:opendocument:xmlns:office:1.0", "urn:oasis:names:tc:opendocument:xmlns:style:1.0",
+                  "urn:oasis:names:tc:opendocument:xmlns:table:1.0", "urn:oasis:names:tc:opendocument:xmlns:text:1.0"});
+    }
 
     // Whether the chosen sheet has been met; what there was to choose from.
     bool found() const { return m_found; }
@@ -37,17 +40,21 @@ public:
     long repeats() const { return m_rowRepeats; }
 
 private:
+    // The namespaces read, as readOnly names them; what an element of any
+    // other holds is no cell's.
+    enum Space : size_t { Office, Style, Table, Text };
+
     void start(std::string_view name, const char** attributes) override {
         if (m_reading) {
             startInTable(name, attributes);
-        } else if (name == "style") {
+        } else if (name == "style" && space() == Style) {
             const char* styleName = attribute(attributes, "name");
             m_styleName = styleName != nullptr ? styleName : "";
-        } else if (name == "table-properties") {
+        } else if (name == "table-properties" && space() == Style) {
             const char* display = attribute(attributes, "display");
             if (display != nullptr && std::string_view(display) == "false")
                 m_hiddenStyles.insert(m_styleName);
-        } else if (name == "table" && !m_found) {
+        } else if (name == "table" && space() == Table && !m_found) {
             const char* tableName = attribute(attributes, "name");
             const char* style = attribute(attributes, "style-name");
             m_tables.push_back({tableName != nullptr ? tableName : "", std::to_string(m_tables.size() + 1),
@@ -65,9 +72,18 @@ private:
 
     void startInTable(std::string_view name, const char** attributes) {
         ++m_depth;
-        if (m_annotation > 0) {
+        if (m_annotation > 0)
             ++m_annotation;
-        } else if (name == "table-cell" || name == "covered-table-cell") {
+        else if (space() == Table)
+            startOfTable(name, attributes);
+        else if (space() == Text)
+            startOfText(name, attributes);
+        else if (space() == Office && name == "annotation")
+            m_annotation = 1; // a comment's text is not the sheet's
+    }
+
+    void startOfTable(std::string_view name, const char** attributes) {
+        if (name == "table-cell" || name == "covered-table-cell") {
             m_cell.clear();
             m_cellRepeats = repeatsOf(attribute(attributes, "number-columns-repeated"));
             m_paragraphs = 0;
@@ -86,20 +102,8 @@ private:
                                                                             : "value");
             m_value = value != nullptr ? value : "";
             m_shown.clear();
-        } else if (name == "annotation" || name == "table") {
-            // A comment's text, or a table within a cell, is not the sheet's.
-            m_annotation = 1;
-        } else if (name == "p") {
-            if (m_paragraphs++ > 0)
-                show(1, '\n');
-            collect(true);
-        } else if (name == "s") {
-            const char* count = attribute(attributes, "c");
-            show(size_t(std::clamp(count != nullptr ? std::atol(count) : 1L, 1L, 1024L)), ' ');
-        } else if (name == "tab") {
-            show(1, '\t');
-        } else if (name == "line-break") {
-            show(1, '\n');
+        } else if (name == "table") {
+            m_annotation = 1; // a table within a cell is not the sheet's
         } else if (name == "table-row") {
             m_rowRepeats = repeatsOf(attribute(attributes, "number-rows-repeated"));
             m_sheet.m_rowHidden = collapsed(attribute(attributes, "visibility"));
@@ -117,6 +121,21 @@ private:
         }
     }
 
+    void startOfText(std::string_view name, const char** attributes) {
+        if (name == "p") {
+            if (m_paragraphs++ > 0)
+                show(1, '\n');
+            collect(true);
+        } else if (name == "s") {
+            const char* count = attribute(attributes, "c");
+            show(size_t(std::clamp(count != nullptr ? std::atol(count) : 1L, 1L, 1024L)), ' ');
+        } else if (name == "tab") {
+            show(1, '\t');
+        } else if (name == "line-break") {
+            show(1, '\n');
+        }
+    }
+
     void end(std::string_view name) override {
         if (!m_reading)
             return;
@@ -126,8 +145,10 @@ private:
         }
         if (m_annotation > 0) {
             --m_annotation;
-        } else if (name == "p") {
+        } else if (name == "p" && space() == Text) {
             collect(false);
+        } else if (space() != Table) {
+            return;
         } else if (name == "table-cell" || name == "covered-table-cell") {
             placeCell();
         } else if (name == "table-row") {

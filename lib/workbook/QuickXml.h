@@ -185,6 +185,7 @@ inline bool QuickXml::startTag(Wanted* wanted, std::size_t count, bool& empty) {
             return true;
         }
         // The name, matched by its local part as the general handlers match.
+        const char* const qualified = at;
         const char* name = at;
         while (at < m_end && (classOf(*at) & Name) != 0)
             if (*at++ == ':')
@@ -193,6 +194,11 @@ inline bool QuickXml::startTag(Wanted* wanted, std::size_t count, bool& empty) {
             return ranShort();
         if (at == name || *at != '=')
             return false; // no name, a blank before '=', an odd name
+        // A namespace declared here may make the element another
+        // vocabulary's: the scanner tells.
+        const std::string_view key(qualified, std::size_t(at - qualified));
+        if (key.substr(0, 5) == "xmlns" && (key.size() == 5 || key[5] == ':'))
+            return false;
         const std::string_view local(name, std::size_t(at - name));
         ++at;
         if (at == m_end)

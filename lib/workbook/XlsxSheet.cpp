@@ -29,6 +29,14 @@ std::string tooLong(const std::string& what) {
            + " characters, more than a spreadsheet's cell can: refused";
 }
 
+// SpreadsheetML's namespace, as Excel writes it and as its Strict form
+// names it: a sheet's rows and cells and its shared strings are read in it
+// only.
+std::vector<std::string> spreadsheetSpaces() {
+    return {"http://schemas.openxmlformats.org/spreadsheetml/2006/main",
+            "http://purl.oclc.org/ooxml/spreadsheetml/main"};
+}
+
 // A part read for a few things, by handlers given as functions.
 class Scan : public XmlReader {
 public:
@@ -39,7 +47,10 @@ public:
     using XmlReader::attribute;
     using XmlReader::collect;
     using XmlReader::collecting;
+    using XmlReader::NoSpace;
+    using XmlReader::openSpace;
     using XmlReader::pause;
+    using XmlReader::readOnly;
     using XmlReader::scanner;
 
 private:
@@ -160,7 +171,9 @@ bool readQuickly(XmlScanner& scanner, QuickReader& quick) {
 class XlsxSheet::Rows : public XmlReader {
 public:
     Rows(XlsxSheet& sheet, const std::string& part, Reading reading)
-        : XmlReader(sheet.m_archive, part, Engine::Scanner), m_sheet(sheet), m_quick(reading == Reading::Quick) {}
+        : XmlReader(sheet.m_archive, part, Engine::Scanner), m_sheet(sheet), m_quick(reading == Reading::Quick) {
+        readOnly(spreadsheetSpaces());
+    }
 
     // The next row, its cells in place; false at the part's end.
     bool readRow() {
@@ -271,11 +284,12 @@ private:
 
     // Whether rows may be read straight from the bytes here: in sheetData,
     // with nothing open around it that changes how the scanner would read
-    // them (a value collected, nesting near its bound).
+    // them (a value collected, nesting near its bound). Its name has no
+    // prefix, and its namespace is the sheet's: so is an unprefixed row's.
     bool quickHere() {
         const XmlScanner* scanner = this->scanner();
         return scanner != nullptr && !collecting() && !m_phonetic && scanner->openElement() == "sheetData"
-               && scanner->depth() + 4 <= XmlScanner::DeepestNesting;
+               && openSpace() != NoSpace && scanner->depth() + 4 <= XmlScanner::DeepestNesting;
     }
 
     // The next row read straight from the bytes, where it is in the form
@@ -375,6 +389,7 @@ bool XlsxSheet::readRow() {
 
 void XlsxSheet::readStrings(const std::string& part, uint64_t mostStrings, Reading reading) {
     Scan scan(m_archive, part, XmlReader::Engine::Scanner);
+    scan.readOnly(spreadsheetSpaces());
     // The part is opened: what it says it expands to is within its bounds.
     m_strings.reserve(m_archive.declaredSize(part), mostStrings);
     CellText current;
@@ -417,7 +432,7 @@ void XlsxSheet::readStrings(const std::string& part, uint64_t mostStrings, Readi
     const auto quickHere = [&] {
         const XmlScanner* scanner = scan.scanner();
         return scanner != nullptr && !scan.collecting() && !phonetic && scanner->openElement() == "sst"
-               && scanner->depth() + 2 <= XmlScanner::DeepestNesting;
+               && scan.openSpace() != Scan::NoSpace && scanner->depth() + 2 <= XmlScanner::DeepestNesting;
     };
     const auto quickString = [&] {
         XmlScanner* scanner = scan.scanner();

@@ -1,6 +1,7 @@
 #include "XmlReader.h"
 #include "OutOfMemory.h"
 #include "ReadError.h"
+#include <algorithm>
 #include <cstring>
 
 namespace olvaris::workbook {
@@ -50,6 +51,70 @@ const char* XmlReader::attribute(const char** attributes, std::string_view name)
             return at[1];
     }
     return nullptr;
+}
+
+namespace {
+
+// Where a name's prefix ends, its ':' (the name's size where it has none):
+// names are a few bytes, looked through here rather than by a call.
+std::size_t colonOf(std::string_view name) {
+    std::size_t colon = 0;
+    while (colon < name.size() && name[colon] != ':')
+        ++colon;
+    return colon;
+}
+
+} // namespace
+
+std::size_t XmlReader::declaredSpace(std::string_view prefix) {
+    const auto declared = std::find_if(m_declared.rbegin(), m_declared.rend(),
+                                       [&](const Declared& each) { return each.prefix == prefix; });
+    if (declared == m_declared.rend() && !prefix.empty())
+        return NoSpace; // undeclared: no namespace read here
+    // The name kept is the declaration's, which lasts as long as the list.
+    const Told told{declared != m_declared.rend() ? std::string_view(declared->prefix) : std::string_view(),
+                    declared != m_declared.rend() ? declared->space : NoSpace};
+    m_told[m_toldNext] = told;
+    m_toldNext = (m_toldNext + 1) % m_told.size();
+    m_toldCount = std::min(m_toldCount + 1, m_told.size());
+    return told.space;
+}
+
+void XmlReader::opened(std::string_view name, const char** attributes) {
+    const std::size_t before = m_declared.size();
+    for (const char** at = attributes; *at != nullptr; at += 2) {
+        const char* key = at[0];
+        if (key[0] != 'x' || std::strncmp(key, "xmlns", 5) != 0 || (key[5] != '\0' && key[5] != ':'))
+            continue;
+        const auto read = std::find(m_spaces.begin(), m_spaces.end(), std::string_view(at[1]));
+        m_declared.push_back(
+            {key[5] == ':' ? key + 6 : "", read != m_spaces.end() ? std::size_t(read - m_spaces.begin()) : NoSpace});
+    }
+    if (m_declared.size() != before)
+        m_toldCount = m_toldNext = 0;
+    const std::size_t colon = colonOf(name);
+    m_space = spaceOf(name.substr(0, colon < name.size() ? colon : 0));
+    m_open.push_back({before, m_space});
+    if (m_passing > 0 || (!m_spaces.empty() && m_space == NoSpace))
+        ++m_passing;
+    else
+        start(name.substr(colon < name.size() ? colon + 1 : 0), attributes);
+}
+
+void XmlReader::closed(std::string_view name) {
+    const Open open = m_open.back();
+    m_open.pop_back();
+    m_space = open.space;
+    if (m_passing > 0) {
+        --m_passing;
+    } else {
+        const std::size_t colon = colonOf(name);
+        end(name.substr(colon < name.size() ? colon + 1 : 0));
+    }
+    if (m_declared.size() != open.declared) {
+        m_declared.resize(open.declared);
+        m_toldCount = m_toldNext = 0;
+    }
 }
 
 void XmlReader::pause() {
@@ -120,20 +185,21 @@ void XmlReader::onStart(void* self, const XML_Char* name, const XML_Char** attri
         if (++reader.m_depth > DeepestNesting)
             return reader.stop("nests elements more than " + std::to_string(DeepestNesting)
                                + " deep: no workbook does");
-        reader.start(localName(name), attributes);
+        reader.opened(name, attributes);
     });
 }
 
 void XmlReader::onEnd(void* self, const XML_Char* name) {
     guarded(self, [&](XmlReader& reader) {
-        --reader.m_depth;
-        reader.end(localName(name));
+        // An element refused for its depth was never opened.
+        if (reader.m_depth-- <= DeepestNesting)
+            reader.closed(name);
     });
 }
 
 void XmlReader::onText(void* self, const XML_Char* text, int length) {
     guarded(self, [&](XmlReader& reader) {
-        if (reader.m_collecting)
+        if (reader.wantsText())
             reader.text(std::string_view(text, size_t(length)));
     });
 }

@@ -115,7 +115,7 @@ std::string_view XmlScanner::resolved(std::string_view raw, std::string& into, b
 
 void XmlScanner::textRun(XmlReader& reader, size_t end) {
     const std::string_view raw(m_buffer.data() + m_at, end - m_at);
-    if (reader.m_collecting) {
+    if (reader.wantsText()) {
         const std::string_view text = resolved(raw, m_scratch, false);
         if (!olvaris::text::isValidUtf8(text))
             damaged("text that is not UTF-8");
@@ -186,11 +186,9 @@ void XmlScanner::startTag(XmlReader& reader, size_t end) {
     m_openAt.push_back(m_openNames.size());
     m_openNames.append(name);
     m_at = end;
-    // The handlers see the name without its prefix.
-    const std::string_view local = XmlReader::localName(name);
-    reader.start(local, m_attributes.data());
+    reader.opened(name, m_attributes.data());
     if (empty) {
-        reader.end(local);
+        reader.closed(name);
         m_openNames.resize(m_openAt.back());
         m_openAt.pop_back();
     }
@@ -212,7 +210,7 @@ void XmlScanner::endTag(XmlReader& reader, size_t end) {
         damaged(what);
     }
     m_at = end;
-    reader.end(XmlReader::localName(name));
+    reader.closed(name);
     m_openNames.resize(m_openAt.back());
     m_openAt.pop_back();
 }
@@ -249,7 +247,7 @@ void XmlScanner::partEnded() const {
 
 // A CDATA section ending at `end`: its text as it is, line ends as XML reads them.
 void XmlScanner::cdata(XmlReader& reader, size_t end) {
-    if (reader.m_collecting) {
+    if (reader.wantsText()) {
         std::string_view text(m_buffer.data() + m_at + 9, end - m_at - 12);
         if (text.find('\r') != std::string_view::npos) {
             m_scratch.clear();

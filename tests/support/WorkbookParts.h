@@ -48,12 +48,17 @@ inline Parts xlsx(const std::string& rows, const std::string& strings = {}) {
     };
 }
 
+inline const char* const OdsNamespaces = R"( xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0")"
+                                         R"( xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0")"
+                                         R"( xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0")";
+
 // An .ods of one sheet, "List", of the given rows; a row or a cell of text
 // repeated as often as asked.
 inline Parts ods(const std::string& rows) {
     return {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
-            {"content.xml", R"(<office:document-content xmlns:office="o" xmlns:table="t" xmlns:text="x">)"
-                            R"(<office:body><office:spreadsheet><table:table table:name="List">)"
+            {"content.xml", std::string("<office:document-content") + OdsNamespaces
+                                + ">"
+                                  R"(<office:body><office:spreadsheet><table:table table:name="List">)"
                                 + rows
                                 + "</table:table></office:spreadsheet></office:body></office:document-content>"}};
 }
