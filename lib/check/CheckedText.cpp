@@ -2,6 +2,8 @@
 #include "ListUnderCheck.h"
 #include "Utf16.h"
 #include "Windows1252.h"
+#include <cerrno>
+#include <cstring>
 
 namespace olvaris::check {
 
@@ -22,9 +24,10 @@ bool quotesEveryField(const RecordAsRead& record) {
 
 CheckedText::CheckedText(std::FILE* out, const ListHeader& header, std::pair<size_t, size_t> earlierColumns,
                          bool problemsOnly)
-    : m_writer(out, lookup::RowWriter::Format::Csv), m_separator(header.separator), m_encoding(header.encoding),
-      m_utf8Mark(header.utf8Mark), m_bigEndian(header.bigEndian), m_problemsOnly(problemsOnly),
-      m_named(header.row.fields.size()), m_dropped(earlierColumns.second), m_headerless(header.row.headerless) {}
+    : m_out(out), m_writer(out, lookup::RowWriter::Format::Csv), m_separator(header.separator),
+      m_encoding(header.encoding), m_utf8Mark(header.utf8Mark), m_bigEndian(header.bigEndian),
+      m_problemsOnly(problemsOnly), m_named(header.row.fields.size()), m_dropped(earlierColumns.second),
+      m_headerless(header.row.headerless) {}
 
 // Text in the list's encoding: a UTF-16 list's lines are held as UTF-8 and
 // encoded as they go out; the byte-order mark it had leads.
@@ -44,6 +47,24 @@ void CheckedText::put(std::string_view text) {
         m_writer.text(m_encoded);
     }
     m_writer.endRecord();
+    noteFailure();
+}
+
+// Read as the write fails, before anything else changes errno: a full disk
+// is said as one.
+void CheckedText::noteFailure() {
+    if (m_error == 0 && std::ferror(m_out))
+        m_error = errno != 0 ? errno : EIO;
+}
+
+bool CheckedText::finish(const Tally&) {
+    const bool written = m_writer.finish();
+    noteFailure();
+    return written;
+}
+
+std::string CheckedText::problem() const {
+    return m_error == 0 ? CheckedOutput::problem() : CheckedOutput::problem() + ": " + std::strerror(m_error);
 }
 
 // Text the check made, as the list writes a field: in its code page, and

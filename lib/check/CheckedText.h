@@ -24,16 +24,20 @@ public:
     void passed(const RecordAsRead& record) override;
     void header(const ListRow& header) override;
     void row(const ListRow& row, const RowVerdict& verdict) override;
-    bool finish(const Tally&) override { return m_writer.finish(); }
+    bool finish(const Tally&) override;
     void abandon() override { m_writer.finish(); }
+    std::string problem() const override;
 
 private:
+    void noteFailure();
     void put(std::string_view text);
     void appendField(std::string& line, std::string_view utf8, bool quoted) const;
     void writeRecord(const RecordAsRead& record, const ListRow* row, const std::vector<std::string>& added);
     void writeMadeHeader(std::string_view lineEnd);
 
+    std::FILE* m_out;
     lookup::RowWriter m_writer;
+    int m_error = 0; // the system's reason the stream refused the rows
     char m_separator;
     ziplist::Encoding m_encoding;
     bool m_utf8Mark, m_bigEndian, m_problemsOnly;

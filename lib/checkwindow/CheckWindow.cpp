@@ -66,8 +66,8 @@ QPushButton* button(const QString& text, QWidget* parent) {
 } // namespace
 
 CheckWindow::CheckWindow(const std::string& database, std::unique_ptr<CheckDialogs> dialogs, QWidget* parent)
-    : QMainWindow(parent), m_database(database), m_dialogs(std::move(dialogs)),
-      m_session(new CheckSession(database, this)), m_model(new CheckedRowsModel(this)) {
+    : QMainWindow(parent), m_dialogs(std::move(dialogs)), m_session(new CheckSession(database, this)),
+      m_model(new CheckedRowsModel(this)) {
     setWindowTitle(tr("Olvaris List Check"));
     setAcceptDrops(true);
     auto* central = new QWidget(this);

@@ -94,7 +94,6 @@ private:
     void fillRecent();
     void copyRows();
 
-    std::string m_database;
     std::unique_ptr<CheckDialogs> m_dialogs;
     CheckSession* m_session;
     CheckedRowsModel* m_model;
